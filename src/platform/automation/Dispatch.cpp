@@ -1,0 +1,83 @@
+#include "platform/automation/Dispatch.h"
+
+#include "platform/automation/AutomationError.h"
+#include "platform/automation/HResult.h"
+
+namespace automation {
+
+const char* kindName(InvokeKind kind)
+{
+    switch (kind) {
+    case InvokeKind::Method: return "method";
+    case InvokeKind::PropertyGet: return "property-get";
+    case InvokeKind::MethodOrGet: return "method-or-get";
+    case InvokeKind::PropertyPut: return "property-put";
+    }
+    return "?";
+}
+
+Variant invoke(const Variant& object, std::u16string_view member, InvokeKind kind, Args args)
+{
+    if (!object.isDispatch())
+        throw AutomationError(hr::Disp_E_TypeMismatch, u"Object required", {}, std::u16string(member));
+    // Hold our own reference: the call may drop the caller's last one.
+    const DispatchRef target = object.toDispatch();
+    try {
+        return target->invoke(member, kind, args);
+    } catch (const AutomationError& e) {
+        throw e.withMember(member);
+    }
+}
+
+bool sameMemberName(std::u16string_view a, std::u16string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char16_t x = a[i];
+        char16_t y = b[i];
+        if (x >= u'A' && x <= u'Z')
+            x = static_cast<char16_t>(x - u'A' + u'a');
+        if (y >= u'A' && y <= u'Z')
+            y = static_cast<char16_t>(y - u'A' + u'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+std::u16string DispatchObject::fold(std::u16string_view name)
+{
+    std::u16string folded(name);
+    for (char16_t& c : folded)
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c - u'A' + u'a');
+    return folded;
+}
+
+void DispatchObject::define(std::u16string_view name, Handler handler)
+{
+    m_members[fold(name)] = std::move(handler);
+}
+
+Variant DispatchObject::invoke(std::u16string_view member, InvokeKind kind, Args args)
+{
+    const auto found = m_members.find(fold(member));
+    if (found == m_members.end())
+        throw AutomationError(hr::Disp_E_UnknownName, {}, {}, std::u16string(member));
+    return found->second(kind, args);
+}
+
+void DispatchObject::expectArgs(Args args, size_t n)
+{
+    if (args.size() != n)
+        throw AutomationError(hr::Disp_E_BadParamCount, {});
+}
+
+void DispatchObject::expectRead(InvokeKind kind)
+{
+    if (kind == InvokeKind::PropertyPut)
+        throw AutomationError(hr::Disp_E_MemberNotFound, {});
+}
+
+} // namespace automation

@@ -1,0 +1,158 @@
+#include "platform/automation/ObjectRegistry.h"
+
+#include "platform/automation/AutomationError.h"
+#include "platform/automation/HResult.h"
+
+#include <list>
+#include <mutex>
+
+namespace automation {
+
+namespace {
+
+bool sameProgId(std::u16string_view a, std::u16string_view b)
+{
+    // ProgIDs are registry key names, which Windows compares without case.
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char16_t c) {
+            return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+        };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+struct RunningEntry {
+    uint64_t id;
+    std::u16string progId;
+    DispatchRef object;
+};
+
+struct ClassEntry {
+    uint64_t id;
+    std::u16string progId;
+    ClassFactory factory;
+};
+
+struct Registry {
+    std::mutex mutex;
+    uint64_t nextId = 1;
+    std::list<RunningEntry> running;
+    std::list<ClassEntry> classes;
+    std::unique_ptr<ObjectBackend> backend;
+};
+
+Registry& registry()
+{
+    static Registry instance;
+    return instance;
+}
+
+template <typename Entry>
+void eraseById(std::list<Entry>& entries, uint64_t id)
+{
+    entries.remove_if([id](const Entry& e) { return e.id == id; });
+}
+
+} // namespace
+
+std::unique_ptr<ObjectBackend> setObjectBackend(std::unique_ptr<ObjectBackend> backend)
+{
+    std::lock_guard lock(registry().mutex);
+    std::swap(registry().backend, backend);
+    return backend;
+}
+
+Registration& Registration::operator=(Registration&& other) noexcept
+{
+    if (this != &other) {
+        revoke();
+        m_revoke = std::exchange(other.m_revoke, {});
+    }
+    return *this;
+}
+
+void Registration::revoke()
+{
+    if (auto revoke = std::exchange(m_revoke, {}))
+        revoke();
+}
+
+Registration registerActiveObject(std::u16string_view progId, DispatchRef object)
+{
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    const uint64_t id = r.nextId++;
+    r.running.push_front({id, std::u16string(progId), std::move(object)});
+    return Registration([id] {
+        DispatchRef released; // dropped after the lock: a destructor may call back in
+        {
+            std::lock_guard lock(registry().mutex);
+            auto& list = registry().running;
+            for (auto it = list.begin(); it != list.end(); ++it)
+                if (it->id == id) {
+                    released = std::move(it->object);
+                    list.erase(it);
+                    break;
+                }
+        }
+    });
+}
+
+Registration registerClass(std::u16string_view progId, ClassFactory factory)
+{
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    const uint64_t id = r.nextId++;
+    r.classes.push_front({id, std::u16string(progId), std::move(factory)});
+    return Registration([id] {
+        std::lock_guard lock(registry().mutex);
+        eraseById(registry().classes, id);
+    });
+}
+
+DispatchRef activeObject(std::u16string_view progId)
+{
+    ObjectBackend* backend = nullptr;
+    {
+        std::lock_guard lock(registry().mutex);
+        for (const RunningEntry& e : registry().running)
+            if (sameProgId(e.progId, progId))
+                return e.object;
+        backend = registry().backend.get();
+    }
+    if (backend)
+        if (DispatchRef object = backend->activeObject(progId))
+            return object;
+    throw AutomationError(hr::Mk_E_Unavailable, {});
+}
+
+DispatchRef createObject(std::u16string_view progId)
+{
+    ClassFactory factory;
+    ObjectBackend* backend = nullptr;
+    {
+        std::lock_guard lock(registry().mutex);
+        for (const ClassEntry& e : registry().classes)
+            if (sameProgId(e.progId, progId)) {
+                factory = e.factory;
+                break;
+            }
+        backend = registry().backend.get();
+    }
+    // The factory runs outside the lock: it may register objects itself.
+    if (factory) {
+        if (DispatchRef object = factory())
+            return object;
+        throw AutomationError(hr::E_Fail, u"The class could not create an object");
+    }
+    if (backend)
+        if (DispatchRef object = backend->createObject(progId))
+            return object;
+    throw AutomationError(hr::Co_E_ClassString, {});
+}
+
+} // namespace automation

@@ -1,0 +1,39 @@
+#include "platform/messages/Messages.h"
+
+#include <cstdio>
+
+namespace messages {
+namespace {
+
+// Used until the program or a test installs its own service: a message that
+// nobody could show still leaves a trace on stderr instead of vanishing.
+class StderrService final : public MessageService {
+public:
+    void showMessage(const QString& text) override { print("message", text); }
+    void showError(const QString& text) override { print("error", text); }
+
+private:
+    static void print(const char* kind, const QString& text)
+    {
+        std::fprintf(stderr, "[%s] %s\n", kind, text.toUtf8().constData());
+    }
+};
+
+StderrService g_fallback;
+MessageService* g_service = nullptr;
+
+} // namespace
+
+MessageService* setService(MessageService* service)
+{
+    MessageService* previous = g_service;
+    g_service = service;
+    return previous;
+}
+
+MessageService& service()
+{
+    return g_service ? *g_service : g_fallback;
+}
+
+} // namespace messages

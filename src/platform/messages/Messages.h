@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+namespace messages {
+
+// Every text the program shows the user passes through one service: a modal
+// message box in the running program, a recorder in tests. The texts are the
+// system's own and are shown exactly as given.
+class MessageService {
+public:
+    virtual ~MessageService() = default;
+    // A plain modal message, titled with the application title.
+    virtual void showMessage(const QString& text) = 0;
+    // The top-level handler's modal error box, titled with the application title.
+    virtual void showError(const QString& text) = 0;
+};
+
+// Installs the service for the whole process and returns the one it replaces.
+// The caller keeps ownership; nullptr restores the silent default.
+MessageService* setService(MessageService* service);
+MessageService& service();
+
+inline void showMessage(const QString& text) { service().showMessage(text); }
+inline void showError(const QString& text) { service().showError(text); }
+
+} // namespace messages
