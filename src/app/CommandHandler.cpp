@@ -1,0 +1,31 @@
+#include "app/CommandHandler.h"
+
+#include "platform/messages/Messages.h"
+#include "platform/messages/SilentAbort.h"
+
+#include <QString>
+
+#include <cstdio>
+
+namespace app {
+
+void reportFailure(std::exception_ptr failure) noexcept
+{
+    try {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const SilentAbort&) {
+            // Already told the user; the command simply ends.
+        } catch (const std::exception& e) {
+            messages::showError(QString::fromUtf8(e.what()));
+        } catch (...) {
+            messages::showError(QStringLiteral("Unknown error"));
+        }
+    } catch (...) {
+        // Showing the message failed (out of memory, say): the event loop must
+        // still not see an exception, so this is the last word.
+        std::fputs("Ведорис: failure while reporting a failure\n", stderr);
+    }
+}
+
+} // namespace app

@@ -1,0 +1,35 @@
+#include "app/ModalMessageService.h"
+
+#include "app/ApplicationTitle.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace app {
+
+namespace {
+
+// The system's texts use a carriage return as the line break of a message
+// box; a Qt label breaks lines only at a line feed.
+QString asDisplayed(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+void showBox(QMessageBox::Icon icon, const QString& text)
+{
+    QMessageBox box(icon, applicationTitle(), asDisplayed(text), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+} // namespace
+
+void ModalMessageService::showMessage(const QString& text) { showBox(QMessageBox::NoIcon, text); }
+
+void ModalMessageService::showError(const QString& text) { showBox(QMessageBox::Critical, text); }
+
+} // namespace app

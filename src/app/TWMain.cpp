@@ -1,0 +1,105 @@
+#include "app/TWMain.h"
+
+#include "ui_WMain.h"
+
+#include "app/CommandHandler.h"
+#include "data/FinishEdit.h"
+#include "data/TSpecData.h"
+#include "platform/db/Dataset.h"
+#include "platform/messages/Messages.h"
+
+#include <QCloseEvent>
+#include <QMenu>
+#include <QShowEvent>
+
+TWMain* WMain = nullptr;
+
+namespace {
+
+// The client area the window was designed for; the menu bar comes on top.
+constexpr int ClientWidth = 400;
+constexpr int ClientHeight = 441;
+
+} // namespace
+
+TWMain::TWMain(QWidget* parent) : QMainWindow(parent), m_ui(std::make_unique<Ui::TWMain>())
+{
+    m_ui->setupUi(this);
+    resize(ClientWidth, ClientHeight + m_ui->MainMenu1->sizeHint().height());
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1->addAction(m_ui->N9);
+    m_ui->DBGrid1->setPopupMenu(PopupMenu1);
+
+    auto command = [this](void (TWMain::*handler)()) {
+        return [this, handler] { app::runCommand([this, handler] { (this->*handler)(); }); };
+    };
+    connect(m_ui->N3, &QAction::triggered, this, command(&TWMain::N3Click));
+    connect(m_ui->N4, &QAction::triggered, this, command(&TWMain::N4Click));
+    connect(m_ui->N6, &QAction::triggered, this, command(&TWMain::N6Click));
+    connect(m_ui->N7, &QAction::triggered, this, command(&TWMain::N7Click));
+    connect(m_ui->N8, &QAction::triggered, this, command(&TWMain::N8Click));
+    connect(m_ui->N9, &QAction::triggered, this, command(&TWMain::N9Click));
+}
+
+TWMain::~TWMain() = default;
+
+void TWMain::bindDataModule(TSpecData& data)
+{
+    m_ui->DBGrid1->setDataSource(data.STruba);
+    m_ui->DBNavigator1->setDataSource(data.STruba);
+}
+
+void TWMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // A window restored from the taskbar is shown again by the window system;
+    // only the program's own show opens the database.
+    if (!event->spontaneous())
+        app::runCommand([this] { FormShow(); });
+}
+
+void TWMain::closeEvent(QCloseEvent* event)
+{
+    bool closed = false;
+    app::runCommand([&] {
+        FormClose();
+        closed = true;
+    });
+    // A row that fails its validation keeps the window open with the user's
+    // values; so does a post the database refuses.
+    if (closed)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TWMain::FormShow()
+{
+    try {
+        SpecData->ADOConnection.open();
+        SpecData->TTruba->open();
+    } catch (...) {
+        messages::showMessage(QStringLiteral("Не могу подключиться к базе данных."));
+    }
+}
+
+void TWMain::FormClose()
+{
+    if (SpecData->TTruba->isActive())
+        FinishEdit(*SpecData->TTruba);
+    SpecData->TTruba->close();
+}
+
+void TWMain::N4Click() { close(); }
+
+void TWMain::N3Click() {}
+
+void TWMain::N6Click() {}
+
+void TWMain::N7Click() {}
+
+void TWMain::N8Click() {}
+
+void TWMain::N9Click() {}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QMenu;
+class TSpecData;
+
+namespace Ui {
+class TWMain;
+}
+
+// The main window: the pipe list in an editable grid with its navigator, and
+// every command of the program in its menus and the grid's pop-up menu.
+class TWMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TWMain(QWidget* parent = nullptr);
+    ~TWMain() override;
+
+    // The grid and navigator name the data source STruba of the data module,
+    // which is created after this window: the binding is completed here.
+    void bindDataModule(TSpecData& data);
+
+    Ui::TWMain& ui() const { return *m_ui; }
+    QMenu* PopupMenu1 = nullptr;
+
+    // Event handlers, named after the component and the event.
+    void FormShow();
+    void FormClose();
+    void N3Click();
+    void N4Click();
+    void N6Click();
+    void N7Click();
+    void N8Click();
+    void N9Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::unique_ptr<Ui::TWMain> m_ui;
+};
+
+// The process-wide main window; the first window created, so closing it ends the program.
+extern TWMain* WMain;

@@ -1,0 +1,24 @@
+#include "app/VedorisApplication.h"
+
+#include "app/ApplicationTitle.h"
+#include "app/CommandHandler.h"
+
+namespace app {
+
+VedorisApplication::VedorisApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName(applicationTitle());
+    setApplicationVersion(QStringLiteral("0.9.9.9"));
+}
+
+bool VedorisApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        reportFailure(std::current_exception());
+        return false;
+    }
+}
+
+} // namespace app
