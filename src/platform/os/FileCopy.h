@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace os {
+
+// Copies one file. With failIfExists an existing destination makes the copy
+// fail and is left untouched; otherwise it is replaced. Any failure (missing
+// source, unwritable folder, full disk) answers false and leaves no partial
+// destination behind.
+bool copyFile(const QString& source, const QString& destination, bool failIfExists);
+
+} // namespace os

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+
+namespace os {
+
+// The platform's own path separator: '\' on Windows, '/' elsewhere.
+QChar separator();
+
+// Pure path helpers. They take the separator as a parameter so that Windows
+// forms (D:\Tools, C:\) behave the same whichever system runs them.
+
+// The folder part of a full file path, without a trailing separator, except
+// for a root, which keeps its separator ("C:\", "/"). A path without any
+// separator has an empty folder.
+QString folderOf(const QString& path, QChar separator);
+
+// `name` inside `folder`: one separator between them, never two ("C:\" + "a"
+// is "C:\a"). An empty folder yields the name alone.
+QString joinPath(const QString& folder, const QString& name, QChar separator);
+
+// The folder without a trailing separator, unless that would leave a root
+// without its separator ("C:\" and "/" stay as they are).
+QString withoutTrailingSeparator(const QString& folder, QChar separator);
+
+} // namespace os
