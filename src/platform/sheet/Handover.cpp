@@ -1,0 +1,80 @@
+#include "platform/sheet/Handover.h"
+
+#include "platform/messages/Messages.h"
+#include "platform/os/Shell.h"
+#include "platform/sheet/XlsxFile.h"
+
+#include <QDir>
+
+namespace sheet {
+
+namespace {
+
+QString folderFor(const StandInOptions& options)
+{
+    return options.folder.isEmpty() ? QDir::tempPath() : options.folder;
+}
+
+QString describe(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const SaveError& e) {
+        return e.reason();
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return {};
+    }
+}
+
+QString saveFailure(const QString& folder, const QString& reason)
+{
+    QString text = QStringLiteral("Не удается сохранить книгу в папке \"%1\".")
+                       .arg(QDir::toNativeSeparators(folder));
+    if (!reason.isEmpty())
+        text += QStringLiteral("\n") + reason;
+    return text;
+}
+
+QString openFailure(const QString& path, const QString& reason)
+{
+    QString text = QStringLiteral("Книга сохранена в файле \"%1\", но открыть её не удается.")
+                       .arg(QDir::toNativeSeparators(path));
+    if (!reason.isEmpty())
+        text += QStringLiteral("\n") + reason;
+    return text;
+}
+
+} // namespace
+
+void handOver(const StandInOptions& options, const CellMap& cells) noexcept
+{
+    try {
+        if (options.inspector)
+            options.inspector(cells);
+
+        const QString folder = folderFor(options);
+        QString path;
+        try {
+            path = reserveWorkbookFile(folder);
+            writeXlsx(path, cells, folder);
+        } catch (...) {
+            messages::showMessage(saveFailure(folder, describe(std::current_exception())));
+            return;
+        }
+
+        try {
+            if (options.opener)
+                options.opener(path);
+            else
+                os::shellOpen(path);
+        } catch (...) {
+            messages::showMessage(openFailure(path, describe(std::current_exception())));
+        }
+    } catch (...) {
+        // Nothing may leave a release: the client is only letting go of a reference.
+    }
+}
+
+} // namespace sheet
