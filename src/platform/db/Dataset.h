@@ -13,6 +13,7 @@
 namespace db {
 
 class Connection;
+struct SortColumn;
 
 // The states of a dataset, as a data-aware grid and navigator expect them.
 enum class DatasetState { Inactive, Browse, Edit, Insert };
@@ -45,10 +46,23 @@ public:
     void setIndexFieldNames(const QString& names);
     const QString& indexFieldNames() const { return m_indexFieldNames; }
 
+    // Reads all rows. The source must be a table or view of that name; each
+    // persistent field is checked against its column: the declared type, or
+    // for a column without one (a computed column of a view) every value
+    // read. The sort uses the index field names. Opens the connection first
+    // when it is not open yet. DbError on any failure; the dataset stays closed.
     void open();
     void close(); // drops a pending insert or edit without posting it
+    // Reads the rows again from the file (close and open), keeping the row
+    // position where it can; a pending edit is written first.
+    void requery();
     bool isActive() const { return m_state != DatasetState::Inactive; }
     DatasetState state() const { return m_state; }
+    // DbError "<name>: Cannot perform this operation on a closed dataset".
+    void checkActive() const;
+    // The rows of a view cannot be written: insert, edit and delete fail
+    // with a DbError. Known once open.
+    bool isReadOnly() const;
 
     int recordCount() const;
     int recNo() const { return m_current; }
@@ -65,12 +79,23 @@ public:
     void moveTo(int row);
 
     // Insert a new row at the current position; append one after the last row.
+    // A pending edit is written first, as by moving.
     void insert();
     void append();
+    // Edit the current row; on an empty table, insert one.
     void edit();
+    // Asks the bound controls for their pending input, runs beforePost and
+    // writes the row: an UPDATE by key of the changed columns, which fails
+    // when another program changed or deleted the row since it was read, or
+    // an INSERT whose new key is read back. The row keeps its place in the
+    // row list until the table is reopened. Any failure (a throwing
+    // beforePost, a read-only or locked file, a constraint) leaves the row in
+    // its edit or insert state with the user's values, and nothing written.
     void post();
     void cancel();
-    void deleteRecord(); // the current row, at once; no question asked
+    // The current row, at once; no question asked. In insert state it cancels
+    // the insertion. A row that another program already deleted counts as deleted.
+    void deleteRecord();
     // Writes the pending edit: post when a field changed, cancel otherwise.
     // Nothing happens in browse state; a closed table is a DbError.
     void checkBrowseMode();
@@ -84,20 +109,27 @@ public:
     FieldValue valueAt(int row, int fieldIndex) const;
 
     // Asks every bound control to write its pending input into the current
-    // row's fields (a grid's open cell editor), before a post.
+    // row's fields (a grid's open cell editor), before a post. Emitted in every
+    // active state, so a control that holds input while the table is in
+    // browse state may start an edit for it; nothing happens when closed.
     void updateRecord();
 
     // Runs before every post; a throw cancels the post and leaves the row in
     // its edit or insert state with the user's values.
     std::function<void(Dataset&)> beforePost;
 
+    // Signals follow the change they report: after a write, only once the
+    // file accepted it; a failed operation emits nothing.
 signals:
     void stateChanged();
     void currentRowChanged(int row);
     // The row set changed as a whole: opened, closed, re-sorted, reloaded.
     void rowsReset();
+    // A row entered the list (insert, append) or left it (delete, a cancelled insert).
     void rowInserted(int row);
     void rowRemoved(int row);
+    // The values shown for a row changed: a field set in the pending edit, a
+    // post, or a cancel that brings back the stored values.
     void rowChanged(int row);
     // Emitted by updateRecord(); controls with a pending edit write it now.
     void updateRecordRequested();
@@ -105,6 +137,16 @@ signals:
 private:
     friend class Field;
     void fieldModified(Field& field);
+    const FieldValue& currentValue(int fieldIndex) const;
+    void setCurrentValue(int fieldIndex, FieldValue value);
+    void checkEditing() const;
+    QString name() const; // the component's name in messages, else the source name
+    std::vector<SortColumn> sortColumns(const QString& names) const;
+    void checkWritable() const;
+    void beginInsert(int position);
+    void writeRow();
+    void resort();
+    void setCurrent(int row, bool bof, bool eof);
 
     struct Private;
     Connection& m_connection;

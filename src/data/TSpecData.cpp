@@ -1,0 +1,107 @@
+#include "data/TSpecData.h"
+
+#include "data/DatabasePath.h"
+#include "platform/messages/Messages.h"
+#include "platform/messages/SilentAbort.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+TSpecData* SpecData = nullptr;
+
+namespace {
+
+db::FieldDef shown(const char* name, db::FieldType type, const QString& label, int width,
+                   const QString& format = QString())
+{
+    db::FieldDef def;
+    def.name = QString::fromLatin1(name);
+    def.type = type;
+    def.displayLabel = label;
+    def.displayWidth = width;
+    def.displayFormat = format;
+    return def;
+}
+
+db::FieldDef hidden(const char* name, db::FieldType type, bool readOnly)
+{
+    db::FieldDef def;
+    def.name = QString::fromLatin1(name);
+    def.type = type;
+    def.visible = false;
+    def.readOnly = readOnly;
+    return def;
+}
+
+} // namespace
+
+TSpecData::TSpecData(QObject* parent) : QObject(parent)
+{
+    setObjectName(QStringLiteral("SpecData"));
+    ADOConnection.setConnectionString(QString::fromUtf16(designConnectionString));
+
+    const QString whole = QStringLiteral("0");
+    using db::FieldType;
+
+    TTruba = new db::Dataset(ADOConnection, QStringLiteral("TTruba"), this);
+    TTruba->setObjectName(QStringLiteral("TTruba"));
+    TTrubaFKey = &TTruba->addField(hidden("FKey", FieldType::AutoInc, true));
+    TTrubaFObjectID = &TTruba->addField(hidden("FObjectID", FieldType::Integer, false));
+    auto layer = shown("FLayer", FieldType::Text, QStringLiteral("Слой"), 20);
+    // 50 is the width the grid plans for; longer layer names are kept whole.
+    layer.size = 50;
+    TTrubaFLayer = &TTruba->addField(layer);
+    TTrubaFLength = &TTruba->addField(shown("FLength", FieldType::Double, QStringLiteral("Длинна, мм"), 10, whole));
+    TTrubaFRmax = &TTruba->addField(shown("FRmax", FieldType::Double, QStringLiteral("D наружный, мм"), 10, whole));
+    TTrubaFRmin = &TTruba->addField(shown("FRmin", FieldType::Double, QStringLiteral("D Внутр, мм"), 10, whole));
+    TTruba->setIndexFieldNames(QStringLiteral("FLayer;FRmax"));
+    TTruba->beforePost = [this](db::Dataset& dataset) { TTrubaBeforePost(dataset); };
+
+    VTruba = new db::Dataset(ADOConnection, QStringLiteral("VTruba"), this);
+    VTruba->setObjectName(QStringLiteral("VTruba"));
+    VTrubaFLength = &VTruba->addField(shown("FLength", FieldType::Double, QStringLiteral("Длинна,мм"), 10, whole));
+    VTrubaFRmax = &VTruba->addField(shown("FRmax", FieldType::Double, QStringLiteral("D наружн. мм"), 10, whole));
+    VTrubaFRmin = &VTruba->addField(shown("FRmin", FieldType::Double, QStringLiteral("D внутр. мм"), 10, whole));
+
+    STruba = new db::DataSource(this);
+    STruba->setObjectName(QStringLiteral("STruba"));
+    STruba->setDataset(TTruba);
+    SVTruba = new db::DataSource(this);
+    SVTruba->setObjectName(QStringLiteral("SVTruba"));
+    SVTruba->setDataset(VTruba);
+
+    DataModuleCreate();
+}
+
+TSpecData::~TSpecData()
+{
+    // The tables refer to the connection, a member that goes before the
+    // QObject children would: let them go first.
+    delete STruba;
+    delete SVTruba;
+    delete TTruba;
+    delete VTruba;
+    if (SpecData == this)
+        SpecData = nullptr;
+}
+
+void TSpecData::DataModuleCreate()
+{
+    const QString executable = QDir::toNativeSeparators(QCoreApplication::applicationFilePath());
+    ADOConnection.setConnectionString(
+        rewriteConnectionString(ADOConnection.connectionString(), executable, QDir::separator()));
+}
+
+void TSpecData::TTrubaBeforePost(db::Dataset& /*DataSet*/)
+{
+    if (TTrubaFLength->isNull()) {
+        messages::showMessage(QStringLiteral("Необходимо указать длинну!!!"));
+        throw SilentAbort();
+    }
+    if (TTrubaFRmax->isNull()) {
+        messages::showMessage(QStringLiteral("Необходимо указать наружный диаметр!!!"));
+        throw SilentAbort();
+    }
+    if (TTrubaFRmin->isNull())
+        TTrubaFRmin->setAsFloat(0.0);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/db/Connection.h"
+#include "platform/db/DataSource.h"
+#include "platform/db/Dataset.h"
+#include "platform/db/Field.h"
+
+#include <QObject>
+
+// The data module: the program's single gateway to spec_base.mdb. It owns the
+// connection, the pipe table TTruba with its row validation, the totals view
+// VTruba, and the data sources the grids bind to. Nothing connects or opens
+// when it is created: the main window does that when it is shown.
+class TSpecData : public QObject {
+    Q_OBJECT
+public:
+    explicit TSpecData(QObject* parent = nullptr);
+    ~TSpecData() override;
+
+    db::Connection ADOConnection;
+
+    db::Dataset* TTruba = nullptr;
+    db::Field* TTrubaFKey = nullptr;
+    db::Field* TTrubaFObjectID = nullptr;
+    db::Field* TTrubaFLayer = nullptr;
+    db::Field* TTrubaFLength = nullptr;
+    db::Field* TTrubaFRmax = nullptr;
+    db::Field* TTrubaFRmin = nullptr;
+
+    db::Dataset* VTruba = nullptr;
+    db::Field* VTrubaFLength = nullptr;
+    db::Field* VTrubaFRmax = nullptr;
+    db::Field* VTrubaFRmin = nullptr;
+
+    db::DataSource* STruba = nullptr;
+    db::DataSource* SVTruba = nullptr;
+
+    // Points the connection at spec_base.mdb in the executable's folder.
+    // Runs once from the constructor; connects nothing.
+    void DataModuleCreate();
+    // TTruba's before-post handler: a row needs a length and an outer
+    // diameter (each refusal shows its message and aborts silently); a
+    // missing inner diameter becomes 0.
+    void TTrubaBeforePost(db::Dataset& DataSet);
+};
+
+// The one data module of the process, set by the application when it creates it.
+extern TSpecData* SpecData;

@@ -1,0 +1,23 @@
+-- The pipe database that ships beside the program as spec_base.mdb. The build
+-- makes the file from this script only where none exists yet; the program
+-- itself never creates the file, its table or its view.
+
+-- One row per pipe. FObjectID holds the CAD ObjectID whole (64 bits: CAD
+-- applications hand out ObjectIDs above 32 bits), and FLayer the full layer
+-- name, however long.
+CREATE TABLE TTruba (
+  FKey      INTEGER PRIMARY KEY AUTOINCREMENT,
+  FObjectID INTEGER,
+  FLayer    TEXT,
+  FLength   REAL,
+  FRmax     REAL,
+  FRmin     REAL
+);
+
+-- The total length per pipe size: one row per distinct pair of outer and
+-- inner diameter, smallest pipes first.
+CREATE VIEW VTruba AS
+  SELECT SUM(FLength) AS FLength, FRmax, FRmin
+  FROM TTruba
+  GROUP BY FRmax, FRmin
+  ORDER BY FRmax, FRmin;

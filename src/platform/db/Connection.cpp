@@ -1,0 +1,107 @@
+#include "platform/db/Connection.h"
+
+#include "platform/db/ConnectionString.h"
+#include "platform/db/DbError.h"
+#include "platform/db/SqliteError.h"
+#include "platform/db/Statement.h"
+
+#include <sqlite3.h>
+
+#include <memory>
+
+namespace db {
+
+namespace {
+
+struct SqliteCloser {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+using SqliteHandle = std::unique_ptr<sqlite3, SqliteCloser>;
+
+bool isReadMode(const ConnectionString& cs)
+{
+    const QString mode = cs.value(QStringLiteral("Mode")).value_or(QString()).simplified();
+    return mode.compare(QStringLiteral("Read"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+Connection::~Connection() { close(); }
+
+QString Connection::dataSource() const { return ConnectionString(m_connectionString).dataSource(); }
+
+void Connection::setBusyTimeout(int milliseconds)
+{
+    m_busyTimeoutMs = milliseconds < 0 ? 0 : milliseconds;
+    if (m_db)
+        sqlite3_busy_timeout(m_db, m_busyTimeoutMs);
+}
+
+void Connection::open()
+{
+    if (m_db)
+        return;
+    const ConnectionString cs(m_connectionString);
+    const QString provider = cs.provider();
+    if (provider.compare(QString::fromUtf16(jetProvider), Qt::CaseInsensitive) != 0) {
+        throw DbError(provider.isEmpty()
+                          ? QStringLiteral("The connection string names no provider")
+                          : QStringLiteral("Provider cannot be found: '%1'").arg(provider));
+    }
+    const QString path = cs.dataSource();
+    if (path.isEmpty())
+        throw DbError(QStringLiteral("The connection string names no data source"));
+    const QString context = QStringLiteral("Cannot open the database file '%1'").arg(path);
+
+    // Never SQLITE_OPEN_CREATE: the program works on the file it ships with,
+    // and a missing file must not turn silently into a new, empty database.
+    // No SQLITE_OPEN_URI either, so the name is always a plain file name.
+    const int flags = isReadMode(cs) ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, flags, nullptr);
+    SqliteHandle db(raw);
+    if (rc != SQLITE_OK)
+        throwSqliteError(db.get(), rc, context);
+    sqlite3_extended_result_codes(db.get(), 1);
+    sqlite3_busy_timeout(db.get(), m_busyTimeoutMs);
+
+    // SQLite reads nothing on open, so a file that is no database would only
+    // fail at the first query. Read the header now. A zero-length file would
+    // pass as an empty database, and the first write would turn it into one:
+    // refuse it here as well.
+    {
+        Statement pages(db.get(), QStringLiteral("PRAGMA page_count"), context);
+        if (!pages.step() || pages.int64At(0) <= 0)
+            throw DbError(context + QStringLiteral(": the file is not a database (it is empty)"));
+    }
+    {
+        Statement schema(db.get(), QStringLiteral("SELECT count(*) FROM sqlite_master"), context);
+        schema.step();
+    }
+    // WAL keeps its index in shared memory, which does not work across a
+    // network share; the rollback journal does. The switch needs the file to
+    // ourselves: when another program holds it in WAL mode, it stays WAL.
+    if (flags == SQLITE_OPEN_READWRITE) {
+        Statement journal(db.get(), QStringLiteral("PRAGMA journal_mode"), context);
+        if (journal.step() && journal.textAt(0).compare(QStringLiteral("wal"), Qt::CaseInsensitive) == 0) {
+            sqlite3_exec(db.get(), "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+        }
+    }
+    m_db = db.release();
+}
+
+void Connection::close()
+{
+    if (!m_db)
+        return;
+    // close_v2 rolls back an open transaction and never fails for statements
+    // still open: it defers the close until they are finalized.
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+}
+
+bool Connection::isReadOnly() const { return m_db && sqlite3_db_readonly(m_db, "main") == 1; }
+
+bool Connection::inTransaction() const { return m_db && sqlite3_get_autocommit(m_db) == 0; }
+
+} // namespace db

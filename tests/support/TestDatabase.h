@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// A fresh database file made from the program's schema (src/data/schema.sql)
+// in a temporary folder that goes away with the object. Rows can be added and
+// read back directly, past the data layer, so tests see what the file holds.
+// Every call opens and closes its own SQLite handle: the helper holds no lock
+// between calls.
+class TestDatabase {
+public:
+    // A pipe row; an unset member is stored as Null.
+    struct Row {
+        std::optional<int64_t> objectId;
+        std::optional<QString> layer;
+        std::optional<double> length;
+        std::optional<double> rmax;
+        std::optional<double> rmin;
+        std::optional<int64_t> key; // FKey; read back, ignored when adding
+        bool operator==(const Row&) const = default;
+    };
+
+    // The program's schema, or any other SQL (for files that differ on purpose).
+    TestDatabase();
+    explicit TestDatabase(const QString& schemaSql, const QString& fileName = QStringLiteral("spec_base.mdb"));
+
+    static QString schemaSql(); // the text of src/data/schema.sql
+
+    QString folder() const { return m_dir.path(); }
+    QString path() const { return m_path; }
+    // "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=<path>;Persist Security Info=False"
+    QString connectionString() const;
+
+    void exec(const QString& sql) const;            // fails the test on an error
+    void addRows(const std::vector<Row>& rows) const; // in one transaction
+    std::vector<Row> rows() const;                  // TTruba in FKey order
+    int rowCount(const QString& table = QStringLiteral("TTruba")) const;
+    // The storage class SQLite reports for a value ("integer", "real", "text", "null").
+    QString typeOf(const QString& column, int64_t key) const;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+};
