@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/automation/Dispatch.h"
+#include "platform/automation/remote/FrameCodec.h"
+#include "platform/automation/remote/FrameSocket.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+namespace automation::remote {
+
+class RemoteObject;
+
+// The client's end of one connection to a running object's server. Every
+// proxy handed out through it keeps it alive; it closes when the last one goes.
+//
+// Calls are synchronous: the calling thread writes the request and blocks on
+// the socket until the answer comes. One call crosses at a time; the mutex is
+// recursive because dropping a proxy while an answer is decoded sends a
+// release from inside the call.
+class ClientConnection : public std::enable_shared_from_this<ClientConnection>, private ObjectMarshal {
+public:
+    // Connects to the socket at path and greets the server. nullptr when no
+    // server answers there (no socket, a stale one, a peer that does not speak
+    // the protocol): the object is not running.
+    static DispatchRef attach(const std::string& path);
+
+    ~ClientConnection() override;
+
+    Variant invoke(uint64_t objectId, std::u16string_view member, InvokeKind kind, Args args);
+    // Tells the server that a proxy handed out `count` times is gone.
+    void release(uint64_t objectId, uint32_t count) noexcept;
+
+private:
+    struct Private {};
+
+public:
+    ClientConnection(Private, FrameSocket socket);
+
+private:
+    uint64_t exportObject(const DispatchRef& object) override;
+    Variant importObject(uint64_t id) override;
+
+    [[noreturn]] void fail(int32_t code, std::u16string description);
+
+    std::recursive_mutex m_mutex;
+    FrameSocket m_socket;
+    bool m_broken = false;
+    std::unordered_map<uint64_t, std::weak_ptr<RemoteObject>> m_proxies;
+};
+
+} // namespace automation::remote

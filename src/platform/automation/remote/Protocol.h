@@ -1,0 +1,100 @@
+#pragma once
+
+#include "platform/automation/Dispatch.h"
+#include "platform/automation/Variant.h"
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+// The messages that cross the local socket between an automation client and a
+// running object's server. Every message travels as one frame: a 32-bit
+// little-endian payload length, then the payload, whose first byte names the
+// message. Numbers are little-endian, doubles are IEEE-754 bit patterns, texts
+// are UTF-16 code units with a 32-bit count, so nothing is lost on the way.
+//
+// A connection starts with Hello from the client and Welcome from the server,
+// which names the root object. Then the client sends Invoke and waits for
+// Result or Failure; Release needs no answer. Objects cross as ids of the
+// server's per-connection table; id 0 is "no object".
+namespace automation::remote {
+
+inline constexpr uint32_t protocolMagic = 0x41524456; // "VDRA" on the wire
+inline constexpr uint16_t protocolVersion = 1;
+
+// A frame larger than this is refused and the connection closed: no honest
+// call carries that much, and a peer must not make the other side allocate at will.
+inline constexpr uint32_t maxFrameSize = 64u * 1024u * 1024u;
+// Arrays nest at most this deep; the decoder recurses once per level.
+inline constexpr int maxArrayDepth = 32;
+// A message holds at most this many values, arrays' elements included: a
+// value in memory is many times the one or two bytes it takes on the wire.
+inline constexpr uint32_t maxValuesPerMessage = 1u << 20;
+
+enum class MessageType : uint8_t {
+    Hello = 1,
+    Welcome = 2,
+    Invoke = 3,
+    Result = 4,
+    Failure = 5,
+    Release = 6,
+};
+
+struct Hello {
+    uint32_t magic = protocolMagic;
+    uint16_t version = protocolVersion;
+    bool operator==(const Hello&) const = default;
+};
+
+struct Welcome {
+    uint16_t version = protocolVersion;
+    uint64_t rootId = 0;
+    bool operator==(const Welcome&) const = default;
+};
+
+struct WireArg {
+    bool byRef = false;
+    Variant value;
+    bool operator==(const WireArg&) const = default;
+};
+
+struct Invoke {
+    uint64_t objectId = 0;
+    InvokeKind kind = InvokeKind::Method;
+    std::u16string member;
+    std::vector<WireArg> args;
+    bool operator==(const Invoke&) const = default;
+};
+
+// The value a by-ref argument holds after the call, by the argument's position.
+struct Output {
+    uint32_t index = 0;
+    Variant value;
+    bool operator==(const Output&) const = default;
+};
+
+struct Result {
+    Variant value;
+    std::vector<Output> outputs;
+    bool operator==(const Result&) const = default;
+};
+
+struct Failure {
+    int32_t code = 0;
+    std::u16string source;
+    std::u16string description;
+    std::u16string member;
+    bool operator==(const Failure&) const = default;
+};
+
+// The sender drops `count` of the references it was handed for the object.
+struct Release {
+    uint64_t objectId = 0;
+    uint32_t count = 0;
+    bool operator==(const Release&) const = default;
+};
+
+using Message = std::variant<Hello, Welcome, Invoke, Result, Failure, Release>;
+
+} // namespace automation::remote
