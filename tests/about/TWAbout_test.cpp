@@ -1,0 +1,190 @@
+#include "about/Centring.h"
+#include "about/TWAbout.h"
+#include "platform/os/Shell.h"
+
+#include "ui_WAbout.h"
+
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Records what would go to the desktop instead of launching anything.
+struct ShellRecorder {
+    QStringList opened;
+    os::ShellOpener previous;
+    ShellRecorder()
+        : previous(os::setShellOpener([this](const QString& address) { opened.append(address); }))
+    {
+    }
+    ~ShellRecorder() { os::setShellOpener(previous); }
+};
+
+void sendMouse(QWidget* widget, QEvent::Type type, Qt::MouseButton button)
+{
+    const QPointF at(2, 2);
+    QMouseEvent event(type, at, widget->mapToGlobal(at), button,
+                      type == QEvent::MouseMove ? Qt::NoButton : button, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+void sendLeave(QWidget* widget)
+{
+    QEvent event(QEvent::Leave);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+QColor textColor(const QWidget* widget) { return widget->palette().color(QPalette::WindowText); }
+
+} // namespace
+
+TEST(Centring, HalvesTheDifferenceOfOuterSizesTruncatingTowardZero)
+{
+    struct Case {
+        const char* name;
+        QRect owner;
+        QSize size;
+        QPoint expected;
+    };
+    const Case cases[] = {
+        {"the designed example", QRect(100, 100, 400, 480), QSize(269, 123), QPoint(165, 278)},
+        {"an owner 5 pixels narrower", QRect(100, 100, 264, 480), QSize(269, 123), QPoint(98, 278)},
+        {"odd differences lose their half pixel", QRect(0, 0, 100, 100), QSize(41, 42), QPoint(29, 29)},
+        {"no clamping to the screen", QRect(-300, -50, 100, 40), QSize(269, 123), QPoint(-384, -91)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(centredOver(c.owner, c.size), c.expected) << c.name;
+}
+
+TEST(TWAbout, ShowsNameVersionAndLinksInAFixedDialog)
+{
+    TWAbout about;
+    const Ui::TWAbout& ui = about.ui();
+    EXPECT_EQ(about.objectName(), QStringLiteral("WAbout"));
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("О программе"));
+    EXPECT_EQ(about.minimumSize(), about.maximumSize());
+    EXPECT_EQ(about.height(), 95);
+    EXPECT_GE(about.width(), 261);
+    EXPECT_FALSE(about.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(about.windowFlags() & Qt::WindowMaximizeButtonHint);
+
+    EXPECT_EQ(ui.LName->text(), QStringLiteral("Ведорис 0.9.9.9"));
+    EXPECT_EQ(ui.LName->pos(), QPoint(8, 8));
+    EXPECT_FALSE(ui.LName->font().underline());
+    EXPECT_EQ(ui.Label1->text(), QStringLiteral("Сайт разработчика:"));
+    EXPECT_EQ(ui.Label2->text(), QStringLiteral("E-mail:"));
+    EXPECT_TRUE(ui.LURL->text().startsWith(QStringLiteral("http://")));
+    EXPECT_TRUE(ui.LMail->text().contains(u'@'));
+    EXPECT_EQ(ui.Button1->text(), QStringLiteral("Ok"));
+    EXPECT_EQ(ui.Button1->size(), QSize(75, 25));
+    EXPECT_EQ(ui.Button1->y(), 65);
+
+    // Whatever the font, no caption runs into a link and no link past the edge.
+    for (QLabel* link : {ui.LURL, ui.LMail}) {
+        EXPECT_GT(link->x(), ui.Label1->geometry().right());
+        EXPECT_GT(link->x(), ui.Label2->geometry().right());
+        EXPECT_LE(link->geometry().right(), about.width() - 1);
+        EXPECT_GE(link->width(), link->sizeHint().width());
+        EXPECT_TRUE(link->font().underline());
+        EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
+        EXPECT_EQ(textColor(link), about.palette().color(QPalette::WindowText));
+    }
+}
+
+TEST(TWAbout, TheOkButtonClosesTheWindowWithOk)
+{
+    TWAbout about;
+    about.show();
+    about.ui().Button1->click();
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+TEST(TWAbout, LinksTurnBlueUnderTheMouseAndStayBlackAfterLeaving)
+{
+    TWAbout about;
+    about.show();
+    for (QLabel* link : {about.ui().LURL, about.ui().LMail}) {
+        sendMouse(link, QEvent::MouseMove, Qt::NoButton);
+        EXPECT_EQ(textColor(link), QColor(0, 0, 255)) << link->objectName().toStdString();
+        sendLeave(link);
+        EXPECT_EQ(textColor(link), QColor(0, 0, 0));
+    }
+    // Not reset between showings.
+    about.hide();
+    about.show();
+    EXPECT_EQ(textColor(about.ui().LURL), QColor(0, 0, 0));
+    EXPECT_EQ(textColor(about.ui().LMail), QColor(0, 0, 0));
+    EXPECT_EQ(textColor(about.ui().LName), about.palette().color(QPalette::WindowText));
+}
+
+TEST(TWAbout, AnyMouseButtonOpensTheLinkAtThePress)
+{
+    TWAbout about;
+    about.show();
+    const QString host = QUrl(about.ui().LURL->text()).host();
+    ASSERT_FALSE(host.isEmpty());
+    EXPECT_EQ(about.siteTarget(), host);
+    EXPECT_EQ(about.mailTarget(), QStringLiteral("mailto:") + about.ui().LMail->text());
+
+    for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+        ShellRecorder shell;
+        sendMouse(about.ui().LURL, QEvent::MouseButtonPress, button);
+        sendMouse(about.ui().LURL, QEvent::MouseButtonRelease, button);
+        sendMouse(about.ui().LMail, QEvent::MouseButtonPress, button);
+        EXPECT_EQ(shell.opened, (QStringList{host, about.mailTarget()})) << button;
+    }
+
+    ShellRecorder shell;
+    sendMouse(about.ui().LName, QEvent::MouseButtonPress, Qt::LeftButton);
+    sendMouse(about.ui().Label1, QEvent::MouseButtonPress, Qt::LeftButton);
+    EXPECT_TRUE(shell.opened.isEmpty()) << "only the links open anything";
+    sendMouse(about.ui().LMail, QEvent::MouseButtonDblClick, Qt::LeftButton);
+    EXPECT_EQ(shell.opened, QStringList{about.mailTarget()}) << "a double click's second press";
+}
+
+TEST(TWAbout, AFailingShellIsIgnored)
+{
+    TWAbout about;
+    const os::ShellOpener previous =
+        os::setShellOpener([](const QString&) { throw std::runtime_error("no browser"); });
+    EXPECT_NO_THROW(about.LURLMouseDown());
+    EXPECT_NO_THROW(about.LMailMouseDown());
+    os::setShellOpener(previous);
+}
+
+TEST(TWAbout, CentresItselfOverTheMainWindowOnEveryShow)
+{
+    QWidget mainWindow;
+    mainWindow.setGeometry(100, 100, 400, 480);
+    mainWindow.show();
+
+    TWAbout about(&mainWindow);
+    about.show();
+    EXPECT_EQ(about.pos(), centredOver(mainWindow.frameGeometry(), about.frameGeometry().size()));
+    about.hide();
+
+    mainWindow.move(300, 40);
+    about.move(0, 0);
+    about.show();
+    EXPECT_EQ(about.pos(), centredOver(mainWindow.frameGeometry(), about.frameGeometry().size()));
+    about.hide();
+
+    // A main window set apart from the parent.
+    QWidget other;
+    other.setGeometry(10, 20, 600, 300);
+    about.setMainWindow(&other);
+    about.show();
+    EXPECT_EQ(about.pos(), centredOver(other.frameGeometry(), about.frameGeometry().size()));
+}
+
+TEST(TWAbout, ShowsWithoutAMainWindow)
+{
+    TWAbout about;
+    about.move(12, 34);
+    about.show();
+    EXPECT_EQ(about.pos(), QPoint(12, 34));
+}
