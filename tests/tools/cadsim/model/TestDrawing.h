@@ -1,0 +1,50 @@
+#pragma once
+
+#include "cadsim/model/Drawing.h"
+
+#include "platform/automation/AutomationError.h"
+#include "platform/automation/Dispatch.h"
+
+#include <functional>
+
+namespace cadsim::testing {
+
+// A small drawing with what the tests look at: a pipe on a locked layer, a
+// solid that is no pipe, a line carrying data of two applications, and a
+// layer with every flag the other way round.
+inline Drawing sampleDrawing()
+{
+    Drawing d(u"pipes.dxf");
+    d.addLayer(u"0");
+    d.addLayer(Layer{u"PIPES", true, false, true});
+    d.addLayer(Layer{u"Трубы", false, true, false});
+    d.addPipe(u"PIPES", 1000, 25, 20);                     // handle 100
+    d.addSolid(u"Трубы");                                  // handle 101
+    const Entity& line = d.addLine(u"0");                  // handle 102
+    d.addXData(line.handle, u"ACAD", {XDataItem::text(1000, u"note")});
+    d.addXData(line.handle, u"trb", {XDataItem::int16(1070, 11)});
+    return d;
+}
+
+// The HRESULT an automation call fails with, or 0 when it succeeds.
+inline int32_t failureCode(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const automation::AutomationError& e) {
+        return e.code();
+    }
+    return 0;
+}
+
+inline automation::AutomationError failureOf(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const automation::AutomationError& e) {
+        return e;
+    }
+    return automation::AutomationError(0, u"no failure");
+}
+
+} // namespace cadsim::testing

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "ModelObject.h"
+
+namespace cadsim {
+
+// The application object, the root that a client finds registered as the
+// running CAD application.
+class Application : public ModelObject {
+public:
+    explicit Application(std::shared_ptr<SimulatorState> state);
+};
+
+} // namespace cadsim

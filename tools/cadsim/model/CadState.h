@@ -1,0 +1,14 @@
+#pragma once
+
+#include "ModelObject.h"
+
+namespace cadsim {
+
+// What GetAcadState answers: whether the CAD is idle. Each query reads the
+// current state, so one object may be asked again and again.
+class CadState : public ModelObject {
+public:
+    explicit CadState(std::shared_ptr<SimulatorState> state);
+};
+
+} // namespace cadsim

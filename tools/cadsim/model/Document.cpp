@@ -1,0 +1,89 @@
+#include "Document.h"
+
+#include "CommandLine.h"
+#include "Layers.h"
+#include "ModelSpace.h"
+#include "SelectionSet.h"
+#include "Text.h"
+
+#include "platform/automation/AutomationError.h"
+#include "platform/automation/HResult.h"
+
+namespace cadsim {
+
+using automation::Args;
+using automation::AutomationError;
+using automation::Variant;
+namespace hr = automation::hr;
+
+Document::Document(std::shared_ptr<SimulatorState> state, std::shared_ptr<DocumentData> document)
+    : ModelObject(std::move(state), ObjectKind::Document), m_document(std::move(document))
+{
+    property(u"Name", [this] { return Variant::bstr(m_document->drawing.name()); });
+    property(u"ModelSpace",
+             [this] { return Variant::dispatch(std::make_shared<ModelSpace>(sharedState(), m_document)); });
+    property(u"Layers", [this] { return Variant::dispatch(std::make_shared<Layers>(sharedState(), m_document)); });
+    property(u"PickfirstSelectionSet",
+             [this] { return Variant::dispatch(std::make_shared<SelectionSet>(sharedState(), m_document)); });
+    method(u"GetVariable", 1, 1, [this](Args a) { return getVariable(args::text(a[0])); });
+    method(u"SetVariable", 2, 2, [this](Args a) {
+        setVariable(args::text(a[0]), a[1].value());
+        return Variant();
+    });
+    // The text may come by reference; whatever a CAD would write back into
+    // it is nothing here.
+    method(u"SendCommand", 1, 1, [this](Args a) {
+        sendCommand(args::text(a[0]));
+        return Variant();
+    });
+}
+
+// Only the variables the simulator has a use for exist; asking for any other
+// fails as it does for a name the CAD does not know.
+Variant Document::getVariable(const std::u16string& name) const
+{
+    if (equalsIgnoringCase(name, u"TRUSTEDPATHS"))
+        return Variant::bstr(state().trustedPaths);
+    if (equalsIgnoringCase(name, u"DWGNAME"))
+        return Variant::bstr(m_document->drawing.name());
+    if (equalsIgnoringCase(name, u"ACADVER"))
+        return Variant::bstr(state().version);
+    throw AutomationError(hr::E_InvalidArg, u"Error getting system variable");
+}
+
+void Document::setVariable(const std::u16string& name, const Variant& value)
+{
+    if (!equalsIgnoringCase(name, u"TRUSTEDPATHS"))
+        throw AutomationError(hr::E_InvalidArg, u"Error setting system variable");
+    if (value.type() != automation::VarType::BStr)
+        throw AutomationError(hr::E_InvalidArg, u"Invalid argument value");
+    state().trustedPaths = value.toBStr();
+    state().changed(Change::Settings);
+}
+
+void Document::sendCommand(const std::u16string& text)
+{
+    SimulatorState& s = state();
+    s.commands.push_back(text);
+    s.changed(Change::Commands);
+    s.startCommand();
+
+    const CommandExpression expression = parseCommand(text);
+    if (const auto* load = std::get_if<LoadExpression>(&expression)) {
+        const std::optional<std::u16string> path = findSupportFile(load->fileName, s.supportPath, s.fileExists);
+        if (!path)
+            throw AutomationError(hr::E_Fail, u"LOAD failed: " + load->fileName);
+        s.loadedFiles.push_back({load->fileName, *path});
+    } else if (const auto* select = std::get_if<SelectExpression>(&expression)) {
+        // handent of an unknown handle is nil, and (ssadd nil) an empty set.
+        std::vector<std::u16string> selection;
+        if (const Entity* entity = m_document->drawing.entity(select->handle))
+            selection.push_back(entity->handle);
+        if (selection != m_document->pickfirst) {
+            m_document->pickfirst = std::move(selection);
+            s.changed(Change::Selection);
+        }
+    }
+}
+
+} // namespace cadsim

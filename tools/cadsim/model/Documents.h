@@ -1,0 +1,13 @@
+#pragma once
+
+#include "ModelObject.h"
+
+namespace cadsim {
+
+// The collection of open documents.
+class Documents : public ModelObject {
+public:
+    explicit Documents(std::shared_ptr<SimulatorState> state);
+};
+
+} // namespace cadsim

@@ -1,0 +1,185 @@
+#include "Drawing.h"
+
+#include "EntityTypes.h"
+#include "Text.h"
+
+#include <optional>
+#include <stdexcept>
+#include <utility>
+
+namespace cadsim {
+
+namespace {
+
+// The value of a hexadecimal handle text, or nothing for any other text.
+std::optional<uint64_t> handleValue(std::u16string_view handle)
+{
+    if (handle.empty() || handle.size() > 16)
+        return std::nullopt;
+    uint64_t value = 0;
+    for (char16_t c : handle) {
+        unsigned digit;
+        if (c >= u'0' && c <= u'9')
+            digit = c - u'0';
+        else if (c >= u'A' && c <= u'F')
+            digit = c - u'A' + 10;
+        else if (c >= u'a' && c <= u'f')
+            digit = c - u'a' + 10;
+        else
+            return std::nullopt;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+std::u16string hexText(uint64_t value)
+{
+    static constexpr char16_t digits[] = u"0123456789ABCDEF";
+    std::u16string text;
+    do {
+        text.insert(text.begin(), digits[value % 16]);
+        value /= 16;
+    } while (value != 0);
+    return text;
+}
+
+} // namespace
+
+std::u16string Drawing::handleKey(std::u16string_view handle)
+{
+    std::u16string key(handle);
+    for (char16_t& c : key)
+        if (c >= u'a' && c <= u'f')
+            c = static_cast<char16_t>(c - u'a' + u'A');
+    return key;
+}
+
+Layer& Drawing::addLayer(Layer layer)
+{
+    if (Layer* existing = this->layer(layer.name)) {
+        existing->locked = layer.locked;
+        existing->frozen = layer.frozen;
+        existing->on = layer.on;
+        return *existing;
+    }
+    return m_layers.emplace_back(std::move(layer));
+}
+
+const Layer* Drawing::layer(std::u16string_view name) const
+{
+    for (const Layer& l : m_layers)
+        if (equalsIgnoringCase(l.name, name))
+            return &l;
+    return nullptr;
+}
+
+Layer* Drawing::layer(std::u16string_view name)
+{
+    return const_cast<Layer*>(std::as_const(*this).layer(name));
+}
+
+Entity& Drawing::addEntity(Entity entity)
+{
+    if (entity.handle.empty()) {
+        while (m_byHandle.contains(hexText(m_nextHandle)))
+            ++m_nextHandle;
+        entity.handle = hexText(m_nextHandle++);
+    } else {
+        const std::optional<uint64_t> value = handleValue(entity.handle);
+        if (!value)
+            throw std::invalid_argument("entity handle is not hexadecimal");
+        if (m_byHandle.contains(handleKey(entity.handle)))
+            throw std::invalid_argument("entity handle already used");
+        if (*value >= m_nextHandle)
+            m_nextHandle = *value + 1;
+    }
+    if (entity.objectId == 0) {
+        entity.objectId = m_nextObjectId;
+        m_nextObjectId += 8;
+    } else if (entity.objectId >= m_nextObjectId) {
+        m_nextObjectId = entity.objectId + 8;
+    }
+    if (entity.entityType == 0)
+        entity.entityType = entityTypeForDxfName(entity.dxfName);
+    if (!layer(entity.layer))
+        addLayer(entity.layer);
+    m_byHandle.emplace(handleKey(entity.handle), m_entities.size());
+    return m_entities.emplace_back(std::move(entity));
+}
+
+const Entity* Drawing::entity(std::u16string_view handle) const
+{
+    const int64_t index = indexOf(handle);
+    return index < 0 ? nullptr : &m_entities[static_cast<size_t>(index)];
+}
+
+Entity* Drawing::entity(std::u16string_view handle)
+{
+    return const_cast<Entity*>(std::as_const(*this).entity(handle));
+}
+
+int64_t Drawing::indexOf(std::u16string_view handle) const
+{
+    const auto found = m_byHandle.find(handleKey(handle));
+    return found == m_byHandle.end() ? -1 : static_cast<int64_t>(found->second);
+}
+
+bool Drawing::removeEntity(std::u16string_view handle)
+{
+    const int64_t index = indexOf(handle);
+    if (index < 0)
+        return false;
+    m_entities.erase(m_entities.begin() + index);
+    reindex();
+    return true;
+}
+
+void Drawing::reindex()
+{
+    m_byHandle.clear();
+    for (size_t i = 0; i < m_entities.size(); ++i)
+        m_byHandle.emplace(handleKey(m_entities[i].handle), i);
+}
+
+Entity& Drawing::addPipe(std::u16string layer, double length, double outerRadius, double innerRadius)
+{
+    Entity& pipe = addSolid(std::move(layer));
+    pipe.xdata.push_back({u"trb",
+                          {XDataItem::int16(1070, 10),
+                           XDataItem::point(1010, length, outerRadius, innerRadius)}});
+    return pipe;
+}
+
+Entity& Drawing::addSolid(std::u16string layer)
+{
+    Entity solid;
+    solid.dxfName = u"3DSOLID";
+    solid.entityType = entity_type::Solid3d;
+    solid.layer = std::move(layer);
+    return addEntity(std::move(solid));
+}
+
+Entity& Drawing::addLine(std::u16string layer)
+{
+    Entity line;
+    line.dxfName = u"LINE";
+    line.entityType = entity_type::Line;
+    line.layer = std::move(layer);
+    return addEntity(std::move(line));
+}
+
+Entity& Drawing::addXData(std::u16string_view handle, std::u16string application,
+                          std::vector<XDataItem> items)
+{
+    Entity* target = entity(handle);
+    if (!target)
+        throw std::invalid_argument("no entity with that handle");
+    XDataGroup* group = target->xdataFor(application);
+    if (!group)
+        group = &target->xdata.emplace_back(XDataGroup{std::move(application), {}});
+    for (XDataItem& item : items)
+        group->items.push_back(std::move(item));
+    return *target;
+}
+
+} // namespace cadsim

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ObjectKind.h"
+
+#include "platform/automation/HResult.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace cadsim {
+
+// A failure planted in one member of one kind of object, for tests that need
+// the CAD to fail at a chosen place. A call matches when it names the member
+// (case-insensitive) on an object of that kind, and, where given, on the
+// entity with that handle and with a first argument that is an index at or
+// above fromIndex. The first skipCalls matching calls still succeed; the
+// following ones fail with the code and description, `times` times in all
+// (-1: for good).
+struct Fault {
+    ObjectKind object = ObjectKind::Application;
+    std::u16string member;
+    int skipCalls = 0;
+    std::optional<int64_t> fromIndex;
+    std::u16string handle;
+    int32_t code = automation::hr::E_Fail;
+    std::u16string description = u"Simulated failure";
+    int times = -1;
+};
+
+} // namespace cadsim

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "ModelObject.h"
+
+namespace cadsim {
+
+// The entities of a document's model space, by 0-based index.
+class ModelSpace : public ModelObject {
+public:
+    ModelSpace(std::shared_ptr<SimulatorState> state, std::shared_ptr<DocumentData> document);
+
+private:
+    std::shared_ptr<DocumentData> m_document;
+};
+
+} // namespace cadsim

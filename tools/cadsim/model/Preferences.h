@@ -1,0 +1,19 @@
+#pragma once
+
+#include "ModelObject.h"
+
+namespace cadsim {
+
+// Application preferences; only the Files page is served.
+class Preferences : public ModelObject {
+public:
+    explicit Preferences(std::shared_ptr<SimulatorState> state);
+};
+
+// The Files page of the preferences: the support-folder list.
+class PreferencesFiles : public ModelObject {
+public:
+    explicit PreferencesFiles(std::shared_ptr<SimulatorState> state);
+};
+
+} // namespace cadsim

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "ModelObject.h"
+
+namespace cadsim {
+
+// A document's pickfirst selection: the entities shown as selected.
+class SelectionSet : public ModelObject {
+public:
+    SelectionSet(std::shared_ptr<SimulatorState> state, std::shared_ptr<DocumentData> document);
+
+private:
+    std::shared_ptr<DocumentData> m_document;
+};
+
+} // namespace cadsim

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "Change.h"
+#include "CommandLine.h"
+#include "Drawing.h"
+#include "Fault.h"
+#include "SimulatorState.h"
+
+#include "platform/automation/Variant.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cadsim {
+
+// The host's handle on a simulated CAD application: the program that serves
+// it, its window, or a test. It builds and inspects the state that the
+// automation objects work on and hands out the root object. Copies share the
+// one state, and the objects handed out keep it alive after the last copy.
+//
+// Every function is safe to call from any thread while a client calls the
+// automation objects from another; both go through the model's one lock.
+class Simulator {
+public:
+    Simulator();                         // no document open
+    explicit Simulator(Drawing drawing); // one document, active
+
+    // A new reference to the application object, the root a client gets.
+    automation::DispatchRef application() const;
+    automation::Variant applicationVariant() const { return automation::Variant::dispatch(application()); }
+
+    // Documents ------------------------------------------------------------
+    // Opens a drawing as a new document and makes it the active one.
+    void openDocument(Drawing drawing);
+    // Closes every document; the CAD then has no active document.
+    void closeAllDocuments();
+    int documentCount() const;
+    bool hasActiveDocument() const;
+    // A copy of the active document's drawing (an empty drawing when none is open).
+    Drawing activeDrawing() const;
+    // Changes the active document's drawing in place; the pickfirst selection
+    // loses entities that are gone. Observers hear Change::Drawing.
+    void editActiveDrawing(const std::function<void(Drawing&)>& edit);
+    // The handles in the active document's pickfirst selection.
+    std::vector<std::u16string> selectedHandles() const;
+    // Selects as a user clicking in the window would (unknown handles are dropped).
+    void setSelectedHandles(const std::vector<std::u16string>& handles);
+    // The arguments Documents.Add was called with, in order.
+    std::vector<automation::Variant> addedDocumentTemplates() const;
+
+    // Profile settings, as the program keeps them between runs -------------
+    std::u16string version() const;
+    void setVersion(std::u16string version);
+    // The caption; an empty caption means "cadsim - [<active drawing name>]".
+    std::u16string caption() const;
+    void setCaption(std::u16string caption);
+    std::u16string supportPath() const;
+    void setSupportPath(std::u16string folders);
+    std::u16string trustedPaths() const;
+    void setTrustedPaths(std::u16string folders);
+
+    // Behaviour ----------------------------------------------------------------
+    // Busy with its own user's command: every call on every object is refused
+    // with RPC_E_CALL_REJECTED.
+    void setBusy(bool busy);
+    // Hands out ObjectIDs shifted by `offset` (2^32 by default), so that they
+    // need 64 bits and arrive as I8.
+    void setLargeObjectIds(bool on, int64_t offset = int64_t{1} << 32);
+    // After each command IsQuiescent answers false for this long.
+    void setIdleDelay(std::chrono::milliseconds delay);
+    // While set, IsQuiescent answers false, whatever the delay.
+    void setStaysBusy(bool busy);
+    // After each command the next `queries` IsQuiescent queries answer false.
+    void setBusyQueriesPerCommand(int queries);
+    // The clock the idle delay is measured with (a steady clock by default).
+    void setClock(SteadyClock clock);
+    // How a (load "...") command tells whether a file exists (the file system
+    // by default).
+    void setFileExists(FileExists exists);
+
+    // Faults ---------------------------------------------------------------
+    void injectFault(Fault fault);
+    // Shorthand: the member fails on every object of that kind from now on.
+    void failMember(ObjectKind object, std::u16string member);
+    void clearFaults();
+
+    // What the CAD was asked to do --------------------------------------------
+    // Every command text received, byte for byte, in order.
+    std::vector<std::u16string> commands() const;
+    std::vector<LoadedFile> loadedFiles() const;
+    int quiescenceQueries() const;
+    // Call recording is off by default (a long-running program would grow it).
+    void setRecordCalls(bool on);
+    std::vector<CallRecord> calls() const;
+    void clearRecords();
+
+    // Change observers ----------------------------------------------------------
+    // Returns an id for removeObserver. See ChangeObserver for the thread rules.
+    int addObserver(ChangeObserver observer);
+    void removeObserver(int id);
+
+private:
+    template <typename F>
+    auto locked(F&& f) const;
+    template <typename F>
+    void changing(F&& f);
+
+    std::shared_ptr<SimulatorState> m_state;
+};
+
+} // namespace cadsim

@@ -1,0 +1,131 @@
+#include "SimulatorState.h"
+
+#include "Text.h"
+
+#include "platform/automation/AutomationError.h"
+#include "platform/automation/HResult.h"
+
+#include <limits>
+
+namespace cadsim {
+
+using automation::AutomationError;
+using automation::Variant;
+namespace hr = automation::hr;
+
+namespace {
+
+// The first argument as an index, when it is an integer.
+std::optional<int64_t> indexArgument(automation::Args args)
+{
+    if (args.empty())
+        return std::nullopt;
+    const Variant& v = args[0].value();
+    switch (v.type()) {
+    case automation::VarType::I2:
+    case automation::VarType::I4:
+    case automation::VarType::I8: return v.toI8();
+    default: return std::nullopt;
+    }
+}
+
+} // namespace
+
+void SimulatorState::admitCall(ObjectKind object, std::u16string_view handle, std::u16string_view member,
+                               automation::InvokeKind kind, automation::Args args)
+{
+    if (recordCalls)
+        calls.push_back({object, std::u16string(member), kind, args.size()});
+    // A CAD in the middle of its own user's command refuses every call from
+    // outside, whatever the object.
+    if (busy)
+        throw AutomationError(hr::Rpc_E_CallRejected, u"Call was rejected by callee.");
+    for (PlantedFault& planted : faults) {
+        const Fault& f = planted.fault;
+        if (f.object != object || !equalsIgnoringCase(f.member, member))
+            continue;
+        if (!f.handle.empty() && !equalsIgnoringCase(f.handle, handle))
+            continue;
+        if (f.fromIndex) {
+            const std::optional<int64_t> index = indexArgument(args);
+            if (!index || *index < *f.fromIndex)
+                continue;
+        }
+        if (planted.matched++ < f.skipCalls)
+            continue;
+        if (f.times >= 0 && planted.failed >= f.times)
+            continue;
+        ++planted.failed;
+        throw AutomationError(f.code, f.description);
+    }
+}
+
+SimulatorState::Delivery SimulatorState::takeChanges()
+{
+    Delivery delivery;
+    if (pendingChanges == 0)
+        return delivery;
+    delivery.changes = pendingChanges;
+    pendingChanges = 0;
+    delivery.observers.reserve(observers.size());
+    for (const Observer& o : observers)
+        delivery.observers.push_back(o.notify);
+    return delivery;
+}
+
+void SimulatorState::Delivery::operator()() const
+{
+    for (unsigned bit = 0; bit < 32; ++bit) {
+        if (!(changes & (1u << bit)))
+            continue;
+        for (const ChangeObserver& notify : observers)
+            notify(static_cast<Change>(bit));
+    }
+}
+
+void SimulatorState::startCommand()
+{
+    busyUntil = clock() + idleDelay;
+    busyQueriesLeft = busyQueriesPerCommand;
+}
+
+bool SimulatorState::quiescent()
+{
+    ++quiescenceQueries;
+    if (staysBusy)
+        return false;
+    if (busyQueriesLeft > 0) {
+        --busyQueriesLeft;
+        return false;
+    }
+    return clock() >= busyUntil;
+}
+
+std::u16string SimulatorState::effectiveCaption() const
+{
+    if (!caption.empty())
+        return caption;
+    if (active && !active->drawing.name().empty())
+        return u"cadsim - [" + active->drawing.name() + u"]";
+    return u"cadsim";
+}
+
+Variant SimulatorState::reportedObjectId(int64_t stored) const
+{
+    const int64_t id = stored + objectIdOffset;
+    if (id >= std::numeric_limits<int32_t>::min() && id <= std::numeric_limits<int32_t>::max())
+        return Variant::i4(static_cast<int32_t>(id));
+    return Variant::i8(id);
+}
+
+std::shared_ptr<DocumentData> SimulatorState::addDocument(Drawing drawing)
+{
+    auto document = std::make_shared<DocumentData>();
+    document->drawing = std::move(drawing);
+    documents.push_back(document);
+    active = document;
+    changed(Change::Documents);
+    return document;
+}
+
+} // namespace cadsim

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "Change.h"
+#include "CommandLine.h"
+#include "Drawing.h"
+#include "Fault.h"
+#include "ObjectKind.h"
+
+#include "platform/automation/Dispatch.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace cadsim {
+
+// One open drawing with its pickfirst selection (entity handles).
+struct DocumentData {
+    Drawing drawing;
+    std::vector<std::u16string> pickfirst;
+};
+
+struct LoadedFile {
+    std::u16string name; // as the command named it
+    std::u16string path; // where it was found
+
+    bool operator==(const LoadedFile&) const = default;
+};
+
+struct CallRecord {
+    ObjectKind object;
+    std::u16string member;
+    automation::InvokeKind kind;
+    size_t argumentCount;
+};
+
+using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
+
+// Everything the running simulated CAD holds, behind one mutex. The automation
+// objects hold this state (never each other), so nothing they hand out can
+// form a reference cycle. Members are used with `mutex` held.
+struct SimulatorState {
+    mutable std::mutex mutex;
+
+    // Settings kept in the CAD's profile.
+    std::u16string version = u"24.1s (LMS Tech)";
+    std::u16string caption; // empty: "cadsim - [<active drawing>]"
+    std::u16string supportPath;
+    std::u16string trustedPaths;
+
+    // Behaviour switches.
+    bool busy = false;
+    int64_t objectIdOffset = 0;
+    std::chrono::milliseconds idleDelay{0};
+    bool staysBusy = false;
+    int busyQueriesPerCommand = 0;
+    SteadyClock clock = [] { return std::chrono::steady_clock::now(); };
+    FileExists fileExists = regularFileExists;
+
+    // Documents; `active` is one of `documents` or null.
+    std::vector<std::shared_ptr<DocumentData>> documents;
+    std::shared_ptr<DocumentData> active;
+    int newDocumentNumber = 1;
+
+    // What the CAD was asked to do.
+    std::vector<std::u16string> commands;
+    std::vector<LoadedFile> loadedFiles;
+    std::vector<automation::Variant> documentTemplates; // the arguments of Documents.Add
+    int quiescenceQueries = 0;
+    bool recordCalls = false;
+    std::vector<CallRecord> calls;
+
+    // Idle state after the latest command.
+    std::chrono::steady_clock::time_point busyUntil{};
+    int busyQueriesLeft = 0;
+
+    struct PlantedFault {
+        Fault fault;
+        int matched = 0;
+        int failed = 0;
+    };
+    std::vector<PlantedFault> faults;
+
+    struct Observer {
+        int id;
+        ChangeObserver notify;
+    };
+    std::vector<Observer> observers;
+    int nextObserverId = 1;
+    uint32_t pendingChanges = 0;
+
+    // --- used with the mutex held ---
+
+    // The checks every call goes through before its member runs: the busy
+    // switch, the call record and the planted faults.
+    void admitCall(ObjectKind object, std::u16string_view handle, std::u16string_view member,
+                   automation::InvokeKind kind, automation::Args args);
+
+    void changed(Change change) { pendingChanges |= 1u << static_cast<unsigned>(change); }
+
+    // The changes made since the last delivery, with the observers to tell.
+    struct Delivery {
+        uint32_t changes = 0;
+        std::vector<ChangeObserver> observers;
+        void operator()() const; // call without the mutex held
+    };
+    Delivery takeChanges();
+
+    // A command was received: the CAD is busy for the idle delay (and the
+    // configured number of state queries).
+    void startCommand();
+    bool quiescent();
+
+    std::u16string effectiveCaption() const;
+    automation::Variant reportedObjectId(int64_t stored) const;
+    std::shared_ptr<DocumentData> addDocument(Drawing drawing);
+};
+
+} // namespace cadsim

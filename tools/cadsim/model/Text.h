@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cadsim {
+
+// Letter-case folding for the names the CAD compares without regard to case
+// (layers, registered applications, system variables, handles). Folds Latin
+// and Cyrillic capitals, which covers the names met in these drawings.
+std::u16string foldCase(std::u16string_view text);
+bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b);
+
+// Splits a ";"-separated folder list; empty elements are dropped.
+std::vector<std::u16string> splitFolderList(std::u16string_view list);
+
+} // namespace cadsim
