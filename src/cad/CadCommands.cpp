@@ -1,0 +1,50 @@
+// Commands to the running CAD application: bringing its window forward and
+// sending command-line input.
+
+#include "cad/CadEnvironment.h"
+#include "cad/TAbstrAcadObj.h"
+#include "platform/automation/Dispatch.h"
+#include "platform/os/WindowSystem.h"
+
+using automation::Variant;
+
+namespace {
+
+// Window titles take part with at most 254 characters, as the Windows title
+// buffer of 255 with its terminating null reads them.
+constexpr qsizetype TitleLimit = 254;
+
+} // namespace
+
+void TAbstrAcadObj::ActivateCadWindow()
+{
+    const QString caption = QString::fromStdU16String(automation::get(m_application, u"Caption").toBStr());
+    if (caption.isEmpty())
+        return; // an empty caption is contained in no title
+    os::WindowSystem& windows = os::windowSystem();
+    for (const os::TopLevelWindow& window : windows.windowsInZOrder()) {
+        if (window.title.left(TitleLimit).contains(caption, Qt::CaseSensitive)) {
+            windows.setForeground(window.id);
+            return;
+        }
+    }
+}
+
+void TAbstrAcadObj::RunCommand(const QString& command)
+{
+    // Passed by reference, as the CAD application's SendCommand takes it;
+    // whatever it writes back is of no interest.
+    Variant text = Variant::bstr(command.toStdU16String());
+    automation::call(m_document, u"SendCommand", automation::Arg::ref(text));
+
+    // The command runs asynchronously in the CAD application; wait until it
+    // says it is idle. No time-out: a command waiting for its user's input
+    // keeps us waiting until the user ends or cancels it there.
+    const CadEnvironment& environment = cadEnvironment();
+    bool idle = false;
+    do {
+        environment.sleepMilliseconds(PollMilliseconds);
+        const Variant state = automation::get(m_application, u"GetAcadState");
+        idle = automation::get(state, u"IsQuiescent").toBool();
+    } while (!idle);
+}

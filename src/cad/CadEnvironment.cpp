@@ -1,0 +1,33 @@
+#include "cad/CadEnvironment.h"
+
+#include "platform/os/Executable.h"
+#include "platform/os/FileCopy.h"
+#include "platform/os/Paths.h"
+#include "platform/os/Sleep.h"
+
+#include <utility>
+
+namespace {
+
+CadEnvironment& current()
+{
+    static CadEnvironment environment = CadEnvironment::system();
+    return environment;
+}
+
+} // namespace
+
+CadEnvironment CadEnvironment::system()
+{
+    return CadEnvironment{&os::executableFolder, os::separator(), &os::copyFile, &os::sleepMilliseconds};
+}
+
+const CadEnvironment& cadEnvironment()
+{
+    return current();
+}
+
+CadEnvironment setCadEnvironment(CadEnvironment environment)
+{
+    return std::exchange(current(), std::move(environment));
+}

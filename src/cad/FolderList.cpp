@@ -1,0 +1,34 @@
+#include "cad/FolderList.h"
+
+namespace FolderList {
+
+QString takeFirst(QString& rest)
+{
+    const qsizetype semicolon = rest.indexOf(u';');
+    if (semicolon < 0) {
+        QString element = rest;
+        rest.clear();
+        return element;
+    }
+    QString element = rest.left(semicolon);
+    rest = rest.mid(semicolon + 1);
+    return element;
+}
+
+QStringList split(const QString& list)
+{
+    QStringList elements;
+    QString rest = list;
+    while (!rest.isEmpty())
+        elements << takeFirst(rest);
+    return elements;
+}
+
+QString appended(const QString& list, const QString& folder)
+{
+    if (list.isEmpty() || list.endsWith(u';'))
+        return list + folder;
+    return list + u';' + folder;
+}
+
+} // namespace FolderList

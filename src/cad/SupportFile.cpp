@@ -1,0 +1,114 @@
+// Placing the CAD-side program into a support folder of the CAD application
+// and taking care that the folder is trusted.
+
+#include "cad/CadEnvironment.h"
+#include "cad/FolderList.h"
+#include "cad/ResStrings.h"
+#include "cad/TAbstrAcadObj.h"
+#include "cad/TrustThreshold.h"
+#include "platform/automation/Dispatch.h"
+#include "platform/messages/Messages.h"
+#include "platform/os/Paths.h"
+
+using automation::Variant;
+
+namespace {
+
+QString text(const Variant& value)
+{
+    return QString::fromStdU16String(value.toBStr());
+}
+
+QString versionOf(const Variant& application)
+{
+    return text(automation::get(application, u"Version"));
+}
+
+Variant filesOf(const Variant& application)
+{
+    return automation::get(automation::get(application, u"Preferences"), u"Files");
+}
+
+QString supportPathOf(const Variant& application)
+{
+    return text(automation::get(filesOf(application), u"SupportPath"));
+}
+
+QString trustedPathsOf(const Variant& document)
+{
+    return text(automation::call(document, u"getVariable", Variant::bstr(u"TRUSTEDPATHS")));
+}
+
+} // namespace
+
+void TAbstrAcadObj::InstallSupportFile(const QString& FileName, uint8_t Mode, bool Overwrite)
+{
+    const CadEnvironment& environment = cadEnvironment();
+    const QChar separator = environment.separator;
+    const bool failIfExists = !Overwrite;
+
+    // Older versions know no trusted folders: any folder will do.
+    if (isBelowTrustThreshold(versionOf(m_application)))
+        Mode = 0;
+
+    const QString exeFolder = environment.executableFolder();
+    const QString source = os::joinPath(exeFolder, FileName, separator);
+
+    bool success = false;
+    QString rest = supportPathOf(m_application);
+    while (!success && !rest.isEmpty()) {
+        QString folder = FolderList::takeFirst(rest);
+        if ((Mode == 1 || Mode == 2) && !IsTrustedPath(folder))
+            folder.clear();
+        if (!folder.isEmpty()) {
+            QString destination = folder;
+            if (!destination.endsWith(separator))
+                destination += separator;
+            destination += FileName;
+            // A support folder that is the executable's own needs no copy:
+            // the file is already there.
+            success = destination == source || environment.copyFile(source, destination, failIfExists);
+        }
+        if (success && Mode == 3)
+            AddTrustedPath(folder);
+    }
+    if (success)
+        return;
+
+    if (Mode == 2) {
+        InstallSupportFile(FileName, 3, Overwrite);
+        return;
+    }
+
+    // No folder took the file: tell the user, and make the executable's
+    // folder a support folder, so the CAD application finds the file there.
+    QString list = supportPathOf(m_application);
+    messages::showMessage(ResStrings::format(ResStrings::SFailuresToCopyFile,
+                                             {source, QString(list).replace(u';', u'\r')}));
+    const QString ownFolder = os::withoutTrailingSeparator(exeFolder, separator);
+    const QString newPath = FolderList::appended(list, ownFolder);
+    automation::put(filesOf(m_application), u"SupportPath", Variant::bstr(newPath.toStdU16String()));
+    // Only the executable's folder is to be trusted for loading code; the
+    // other support folders refused the file and were never meant to be.
+    AddTrustedPath(ownFolder);
+}
+
+bool TAbstrAcadObj::IsTrustedPath(const QString& Folder)
+{
+    QString rest = trustedPathsOf(m_document);
+    while (!rest.isEmpty()) {
+        if (FolderList::takeFirst(rest) == Folder)
+            return true;
+    }
+    return false;
+}
+
+void TAbstrAcadObj::AddTrustedPath(const QString& Folder)
+{
+    if (isBelowTrustThreshold(versionOf(m_application)))
+        return;
+    if (IsTrustedPath(Folder))
+        return;
+    const QString list = FolderList::appended(trustedPathsOf(m_document), Folder);
+    automation::call(m_document, u"setVariable", Variant::bstr(u"TRUSTEDPATHS"), Variant::bstr(list.toStdU16String()));
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "cad/TLayers.h"
+#include "platform/automation/Variant.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+// The attachment to a CAD application that the user has already started.
+// A command makes one, uses it and frees it; nothing of it survives the
+// command. Construction does all the attaching: the running application, the
+// drawing to work on (the active one, or a new one), its model space, and a
+// snapshot of its layer table with a second copy. It yields a fully attached
+// object, or shows one message and raises SilentAbort.
+class TAbstrAcadObj {
+public:
+    TAbstrAcadObj();
+    virtual ~TAbstrAcadObj();
+    TAbstrAcadObj(const TAbstrAcadObj&) = delete;
+    TAbstrAcadObj& operator=(const TAbstrAcadObj&) = delete;
+
+    // Places `FileName`, which ships beside the executable, into a support
+    // folder of the CAD application (and, for versions that know trusted
+    // folders, one that is trusted). Mode: 0 any folder; 1 trusted folders
+    // only; 2 trusted folders, then as 3; 3 any folder, which then becomes
+    // trusted. When no folder takes the file the executable's folder is made a
+    // support (and trusted) folder and the user is told.
+    void InstallSupportFile(const QString& FileName, uint8_t Mode, bool Overwrite);
+    // Folder is exactly one of the elements of TRUSTEDPATHS.
+    bool IsTrustedPath(const QString& Folder);
+    // Appends Folder to TRUSTEDPATHS unless the version knows no trusted
+    // folders or it is there already.
+    void AddTrustedPath(const QString& Folder);
+
+    // Brings the CAD application's main window to the foreground: the first
+    // top-level window, in z-order, whose title contains the caption.
+    void ActivateCadWindow();
+    // Sends `command` to the document's command line and returns once the CAD
+    // application reports idle, asking every 200 ms with no time-out.
+    void RunCommand(const QString& command);
+
+    // Refills FLayers from the document's layer table.
+    void ReadLayers();
+
+    const automation::Variant& FApplication() const { return m_application; }
+    const automation::Variant& FDocument() const { return m_document; }
+    // Empty when the model space could not be read.
+    const automation::Variant& FModelSpace() const { return m_modelSpace; }
+    const TLayers* FLayers() const { return m_layers.get(); }
+    const TLayers* FSavedLayers() const { return m_savedLayers.get(); }
+
+    static constexpr int PollMilliseconds = 200;
+
+private:
+    void attach();
+    void takeDocument();
+    void takeModelSpace();
+    int32_t layerCapacity();
+    void release() noexcept;
+
+    automation::Variant m_application;
+    automation::Variant m_document;
+    automation::Variant m_modelSpace;
+    std::unique_ptr<TLayers> m_layers;
+    std::unique_ptr<TLayers> m_savedLayers;
+};

@@ -1,0 +1,87 @@
+#include "cad/TAbstrAcadObj.h"
+
+#include "CadTestEnvironment.h"
+#include "FakeCad.h"
+#include "FakeWindowSystem.h"
+#include "support/MessageRecorder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CadCommands : public ::testing::Test {
+protected:
+    void SetUp() override { acad = std::make_unique<TAbstrAcadObj>(); }
+
+    MessageRecorder recorder;
+    CadTestEnvironment environment;
+    FakeWindowSystem::Installed desktop;
+    FakeCad cad;
+    automation::Registration running = cad.registerRunning();
+    std::unique_ptr<TAbstrAcadObj> acad;
+};
+
+struct WindowCase {
+    const char* name;
+    QString caption;
+    std::vector<os::TopLevelWindow> windows;
+    QList<quint64> foreground;
+};
+
+class ActivateCadWindow : public CadCommands, public ::testing::WithParamInterface<WindowCase> {};
+
+TEST_P(ActivateCadWindow, FirstTitleInZOrderThatContainsTheCaption)
+{
+    cad.caption = GetParam().caption;
+    desktop.fake().windows = GetParam().windows;
+    acad->ActivateCadWindow();
+    EXPECT_EQ(desktop.fake().foreground, GetParam().foreground);
+}
+
+const QString Caption = QStringLiteral("AutoCAD 2014 - [Drawing1.dwg]");
+
+INSTANTIATE_TEST_SUITE_P(Windows, ActivateCadWindow,
+    ::testing::Values(
+        WindowCase{"ExactTitle", Caption, {{1, "Ведорис"}, {2, Caption}}, {2}},
+        WindowCase{"TitleContainsCaption", Caption, {{1, "x"}, {2, "Autodesk " + Caption + " (read only)"}}, {2}},
+        WindowCase{"FirstInZOrderWins", Caption, {{5, Caption + " - Layer manager"}, {6, Caption}}, {5}},
+        WindowCase{"CaseSensitive", Caption, {{1, Caption.toUpper()}}, {}},
+        WindowCase{"NoWindowHasIt", Caption, {{1, "Ведорис"}, {2, "AutoCAD"}}, {}},
+        WindowCase{"EmptyDesktop", Caption, {}, {}},
+        WindowCase{"EmptyCaptionMatchesNothing", "", {{1, ""}, {2, "AutoCAD"}}, {}},
+        // Only the first 254 characters of a title take part.
+        WindowCase{"CaptionWithinTitleLimit", "tail", {{3, QString(250, u'x') + "tail"}}, {3}},
+        WindowCase{"CaptionBeyondTitleLimit", "tail", {{3, QString(251, u'x') + "tail"}}, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CadCommands, CaptionFailureLeavesActivate)
+{
+    cad.application->failing = {u"Caption"};
+    EXPECT_THROW(acad->ActivateCadWindow(), automation::AutomationError);
+}
+
+TEST_F(CadCommands, RunCommandSendsByReferenceAndWaitsForIdle)
+{
+    cad.busyPolls = 4; // a command waiting for its user's input
+    acad->RunCommand(QStringLiteral("(load \"tr.fas\") "));
+    EXPECT_EQ(cad.sentCommands, QStringList{QStringLiteral("(load \"tr.fas\") ")});
+    EXPECT_TRUE(cad.sendCommandByRef);
+    EXPECT_EQ(cad.polls, 5);
+    // One pause before every question, the first one too.
+    EXPECT_EQ(environment.sleeps, QList<int>(5, 200));
+}
+
+TEST_F(CadCommands, RunCommandFailuresLeaveAtOnce)
+{
+    cad.document->failing = {u"SendCommand"};
+    EXPECT_THROW(acad->RunCommand(QStringLiteral("x")), automation::AutomationError);
+    EXPECT_EQ(cad.polls, 0);
+    EXPECT_TRUE(environment.sleeps.isEmpty());
+
+    cad.document->failing.clear();
+    cad.state->failing = {u"IsQuiescent"};
+    EXPECT_THROW(acad->RunCommand(QStringLiteral("x")), automation::AutomationError);
+    EXPECT_EQ(environment.sleeps.size(), 1);
+}
+
+} // namespace

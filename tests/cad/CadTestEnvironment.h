@@ -1,0 +1,54 @@
+#pragma once
+
+#include "cad/CadEnvironment.h"
+
+#include <QSet>
+#include <QStringList>
+
+// Stands in for the operating system while it lives: a Windows layout by
+// default (executable in D:\Tools, "\" as separator), a disk on which only
+// the folders in `accepting` take a copy, and a sleep that only counts.
+class CadTestEnvironment {
+public:
+    explicit CadTestEnvironment(QString exeFolder = QStringLiteral("D:\\Tools"), QChar separator = u'\\')
+        : m_previous(setCadEnvironment(CadEnvironment{
+            [this] { return this->exeFolder; },
+            separator,
+            [this](const QString& source, const QString& destination, bool failIfExists) {
+                return copy(source, destination, failIfExists);
+            },
+            [this](int ms) { sleeps << ms; }}))
+        , exeFolder(std::move(exeFolder))
+        , separator(separator)
+    {
+    }
+    ~CadTestEnvironment() { setCadEnvironment(std::move(m_previous)); }
+    CadTestEnvironment(const CadTestEnvironment&) = delete;
+    CadTestEnvironment& operator=(const CadTestEnvironment&) = delete;
+
+private:
+    CadEnvironment m_previous;
+
+public:
+    QString exeFolder;
+    QChar separator;
+    QSet<QString> accepting; // folders that take a copy
+    QSet<QString> existing;  // files already there
+    QStringList copies;      // destinations asked for, in order
+    QStringList sources;
+    QList<bool> failIfExistsFlags;
+    QList<int> sleeps;
+
+private:
+    bool copy(const QString& source, const QString& destination, bool failIfExists)
+    {
+        copies << destination;
+        sources << source;
+        failIfExistsFlags << failIfExists;
+        const QString folder = destination.left(destination.lastIndexOf(separator));
+        if (!accepting.contains(folder) || (failIfExists && existing.contains(destination)))
+            return false;
+        existing.insert(destination);
+        return true;
+    }
+};

@@ -1,0 +1,185 @@
+#include "cad/TAbstrAcadObj.h"
+#include "cad/TrustThreshold.h"
+
+#include "CadTestEnvironment.h"
+#include "FakeCad.h"
+#include "support/MessageRecorder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString failed(const QString& source, const QString& folders)
+{
+    return QStringLiteral("Failures to copy file ") + source + QStringLiteral("\rby neither path:\r") + folders;
+}
+
+const QString Source = QStringLiteral("D:\\Tools\\tr.fas");
+
+struct SupportCase {
+    const char* name = "";
+    QString supportPath = {};
+    QString trustedPaths = {};
+    uint8_t mode = 2;
+    bool overwrite = true;
+    QStringList accepting = {};
+    QStringList existing = {};
+    QString version = QStringLiteral("19.1s (LMS Tech)");
+    // Expected:
+    QStringList copies = {};
+    QString supportPathAfter = {}; // "=" for unchanged
+    QString trustedPathsAfter = QStringLiteral("=");
+    QStringList messages = {};
+};
+
+class InstallSupportFile : public ::testing::TestWithParam<SupportCase> {};
+
+TEST_P(InstallSupportFile, WalksTheSupportFolders)
+{
+    const SupportCase& c = GetParam();
+    MessageRecorder recorder;
+    CadTestEnvironment environment;
+    for (const QString& folder : c.accepting)
+        environment.accepting.insert(folder);
+    for (const QString& file : c.existing)
+        environment.existing.insert(file);
+    FakeCad cad;
+    cad.supportPath = c.supportPath;
+    cad.trustedPaths = c.trustedPaths;
+    cad.version = c.version;
+    const auto running = cad.registerRunning();
+    TAbstrAcadObj acad;
+
+    acad.InstallSupportFile(QStringLiteral("tr.fas"), c.mode, c.overwrite);
+
+    EXPECT_EQ(environment.copies, c.copies);
+    for (const QString& source : environment.sources)
+        EXPECT_EQ(source, Source);
+    for (bool flag : environment.failIfExistsFlags)
+        EXPECT_EQ(flag, !c.overwrite);
+    EXPECT_EQ(cad.supportPath, c.supportPathAfter == QLatin1String("=") ? c.supportPath : c.supportPathAfter);
+    EXPECT_EQ(cad.trustedPaths, c.trustedPathsAfter == QLatin1String("=") ? c.trustedPaths : c.trustedPathsAfter);
+    EXPECT_EQ(recorder.all, c.messages);
+    if (isBelowTrustThreshold(c.version)) { // older versions never see TRUSTEDPATHS
+        EXPECT_FALSE(cad.log.join(u' ').contains(QStringLiteral("Variable")));
+    }
+}
+
+const QString A = QStringLiteral("C:\\A");
+const QString B = QStringLiteral("C:\\B");
+const QString AFile = QStringLiteral("C:\\A\\tr.fas");
+const QString BFile = QStringLiteral("C:\\B\\tr.fas");
+const QString Tools = QStringLiteral("D:\\Tools");
+const QString S = QStringLiteral("=");
+
+INSTANTIATE_TEST_SUITE_P(SupportPaths, InstallSupportFile,
+    ::testing::Values(
+        SupportCase{.name = "EmptySupportPath", .supportPath = "", .trustedPaths = "",
+                    .copies = {}, .supportPathAfter = Tools, .trustedPathsAfter = Tools,
+                    .messages = {failed(Source, "")}},
+        SupportCase{.name = "TrailingSemicolonAddsNoSecond", .supportPath = "C:\\A;", .trustedPaths = "",
+                    .copies = {AFile}, .supportPathAfter = "C:\\A;D:\\Tools", .trustedPathsAfter = Tools,
+                    .messages = {failed(Source, "C:\\A\r")}},
+        SupportCase{.name = "EmptyElementSkipped", .supportPath = ";C:\\A;;C:\\B", .mode = 0, .accepting = {B},
+                    .copies = {AFile, BFile}, .supportPathAfter = S},
+        SupportCase{.name = "TrailingBackslashNotDoubled", .supportPath = "C:\\A\\", .mode = 0, .accepting = {A},
+                    .copies = {AFile}, .supportPathAfter = S},
+        SupportCase{.name = "FirstSuccessEndsTheSearch", .supportPath = "C:\\A;C:\\B", .mode = 0,
+                    .accepting = {A, B}, .copies = {AFile}, .supportPathAfter = S},
+        SupportCase{.name = "ExeFolderNeedsNoCopy", .supportPath = "C:\\A;D:\\Tools;C:\\B", .mode = 0,
+                    .copies = {AFile}, .supportPathAfter = S},
+        SupportCase{.name = "ExeFolderWithBackslashNeedsNoCopy", .supportPath = "D:\\Tools\\", .mode = 0,
+                    .copies = {}, .supportPathAfter = S},
+        SupportCase{.name = "ExeFolderOtherCaseIsAnotherFolder", .supportPath = "d:\\tools", .mode = 0,
+                    .copies = {"d:\\tools\\tr.fas"}, .supportPathAfter = "d:\\tools;D:\\Tools",
+                    .trustedPathsAfter = Tools, .messages = {failed(Source, "d:\\tools")}},
+        SupportCase{.name = "ExeFolderInMode3BecomesTrusted", .supportPath = "D:\\Tools", .trustedPaths = "C:\\X",
+                    .mode = 3, .copies = {}, .supportPathAfter = S, .trustedPathsAfter = "C:\\X;D:\\Tools"},
+        SupportCase{.name = "Mode2TriesTrustedFoldersOnly", .supportPath = "C:\\A;C:\\B", .trustedPaths = "C:\\B",
+                    .accepting = {A, B}, .copies = {BFile}, .supportPathAfter = S},
+        SupportCase{.name = "Mode2ThenEveryFolderAndTrustsIt", .supportPath = "C:\\A;C:\\B", .trustedPaths = "C:\\X",
+                    .accepting = {B}, .copies = {AFile, BFile}, .supportPathAfter = S,
+                    .trustedPathsAfter = "C:\\X;C:\\B"},
+        SupportCase{.name = "Mode1UntrustedGoesToFallback", .supportPath = "C:\\A", .trustedPaths = "", .mode = 1,
+                    .accepting = {A}, .copies = {}, .supportPathAfter = "C:\\A;D:\\Tools", .trustedPathsAfter = Tools,
+                    .messages = {failed(Source, "C:\\A")}},
+        SupportCase{.name = "TrustedPathsTrailingSemicolon", .supportPath = "C:\\A", .trustedPaths = "C:\\X;",
+                    .mode = 3, .accepting = {A}, .copies = {AFile}, .supportPathAfter = S,
+                    .trustedPathsAfter = "C:\\X;C:\\A"},
+        SupportCase{.name = "TrustedSpelledOtherwiseIsAddedAsAsked", .supportPath = "C:\\A\\",
+                    .trustedPaths = "C:\\A", .accepting = {A}, .copies = {AFile}, .supportPathAfter = S,
+                    .trustedPathsAfter = "C:\\A;C:\\A\\"},
+        SupportCase{.name = "AlreadyTrustedIsNotAddedAgain", .supportPath = "C:\\A", .trustedPaths = "C:\\A",
+                    .mode = 3, .accepting = {A}, .copies = {AFile}, .supportPathAfter = S},
+        SupportCase{.name = "OverwriteReplacesAnExistingFile", .supportPath = "C:\\A;C:\\B", .mode = 0,
+                    .overwrite = true, .accepting = {A, B}, .existing = {AFile}, .copies = {AFile},
+                    .supportPathAfter = S},
+        SupportCase{.name = "NoOverwriteMovesOnToTheNextFolder", .supportPath = "C:\\A;C:\\B", .mode = 0,
+                    .overwrite = false, .accepting = {A, B}, .existing = {AFile}, .copies = {AFile, BFile},
+                    .supportPathAfter = S},
+        SupportCase{.name = "OlderVersionTriesEveryFolderOnce", .supportPath = "C:\\A;C:\\B", .trustedPaths = "C:\\B",
+                    .accepting = {A}, .version = "18.2s (LMS Tech)", .copies = {AFile}, .supportPathAfter = S},
+        SupportCase{.name = "OlderVersionFallbackLeavesTrustedPaths", .supportPath = "C:\\A;C:\\B",
+                    .trustedPaths = "", .version = "18.2s (LMS Tech)", .copies = {AFile, BFile},
+                    .supportPathAfter = "C:\\A;C:\\B;D:\\Tools", .messages = {failed(Source, "C:\\A\rC:\\B")}},
+        // The worked example: nothing trusted, neither folder takes the file;
+        // only the executable's folder becomes trusted.
+        SupportCase{.name = "WorkedExample", .supportPath = "C:\\A;C:\\B", .trustedPaths = "",
+                    .copies = {AFile, BFile}, .supportPathAfter = "C:\\A;C:\\B;D:\\Tools", .trustedPathsAfter = Tools,
+                    .messages = {failed(Source, "C:\\A\rC:\\B")}},
+        SupportCase{.name = "WorkedExampleNextRun", .supportPath = "C:\\A;C:\\B;D:\\Tools", .trustedPaths = "D:\\Tools",
+                    .copies = {}, .supportPathAfter = S}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TrustThreshold, OrdinalTextComparison)
+{
+    const struct {
+        const char* version;
+        bool below;
+    } cases[] = {
+        {"19.1s (LMS Tech)", false}, {"19.1s (LMS Tech", true}, {"19.1s (LMS Tech) ", false},
+        {"19.1S (LMS Tech)", true},  {"18.2s (LMS Tech)", true}, {"20.0s (LMS Tech)", false},
+        {"9.0", false},              {"", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(isBelowTrustThreshold(QString::fromUtf8(c.version)), c.below) << c.version;
+}
+
+TEST(InstallSupportFileOn, PosixLayoutAndDriveRoot)
+{
+    MessageRecorder recorder;
+    FakeCad cad;
+    const auto running = cad.registerRunning();
+    {
+        CadTestEnvironment environment(QStringLiteral("/opt/vedoris"), u'/');
+        cad.supportPath = QStringLiteral("/usr/share/cad;/opt/vedoris");
+        TAbstrAcadObj acad;
+        acad.InstallSupportFile(QStringLiteral("tr.fas"), 0, true);
+        EXPECT_EQ(environment.copies, QStringList{QStringLiteral("/usr/share/cad/tr.fas")});
+        EXPECT_EQ(environment.sources.value(0), QStringLiteral("/opt/vedoris/tr.fas"));
+    }
+    {
+        CadTestEnvironment environment(QStringLiteral("C:\\"));
+        cad.supportPath = QStringLiteral("C:\\");
+        TAbstrAcadObj acad;
+        acad.InstallSupportFile(QStringLiteral("tr.fas"), 0, true);
+        EXPECT_TRUE(environment.copies.isEmpty()); // C:\tr.fas is the source itself
+    }
+    EXPECT_TRUE(recorder.all.isEmpty());
+}
+
+TEST(InstallSupportFileOn, AutomationFailureLeavesAtOnce)
+{
+    MessageRecorder recorder;
+    CadTestEnvironment environment;
+    FakeCad cad;
+    cad.supportPath = QStringLiteral("C:\\A;C:\\B");
+    const auto running = cad.registerRunning();
+    TAbstrAcadObj acad;
+    cad.document->failing = {u"getVariable"};
+    EXPECT_THROW(acad.InstallSupportFile(QStringLiteral("tr.fas"), 2, true), automation::AutomationError);
+    EXPECT_TRUE(environment.copies.isEmpty());
+    EXPECT_TRUE(recorder.all.isEmpty());
+}
+
+} // namespace
