@@ -1,0 +1,30 @@
+#pragma once
+
+#include "cadsim/app/DxfError.h"
+
+#include "cadsim/model/Drawing.h"
+
+#include <string>
+#include <string_view>
+
+namespace cadsim {
+
+// Reads an ASCII DXF file as a CAD program writes it into a Drawing: the
+// LAYER table (name; frozen, locked; off when the colour is negative) and the
+// model-space entities of the ENTITIES section (type, handle, layer) with
+// their extended data, per registered application, typed as the CAD hands
+// them out. Paper-space entities, the BLOCKS section, other tables and
+// sections, and every group the simulator has no use for (ACIS data of
+// solids, subclass markers, reactors) are passed over. ObjectIDs are left to
+// the drawing, which numbers the entities in order.
+//
+// A file that does not follow the group structure (an odd number of lines, a
+// group code that is not a number, a value that is not the number its group
+// calls for, a duplicate handle) is a DxfError naming the line.
+Drawing readDxf(std::string_view content, std::u16string name = {});
+
+// The same from a file; the drawing is named after the file. A file that
+// cannot be read is a DxfError with line 0.
+Drawing readDxfFile(const std::string& path);
+
+} // namespace cadsim
