@@ -1,0 +1,156 @@
+#include "spec/TSpecification.h"
+
+#include "cad/GetXDataValue.h"
+#include "cad/TAbstrAcadObj.h"
+#include "data/FinishEdit.h"
+#include "data/TSpecData.h"
+#include "platform/automation/Dispatch.h"
+#include "platform/db/Transaction.h"
+#include "platform/messages/Messages.h"
+#include "spec/TspDetTruba.h"
+
+#include <cmath>
+#include <stdexcept>
+
+using automation::Variant;
+
+namespace {
+
+constexpr int32_t SolidEntityType = 3; // a 3D solid
+
+// The load command of the pipe program: the file name alone, found by the
+// CAD in its support folders, and one trailing blank that ends the input.
+const QString LoadCommand = QStringLiteral("(load \"tr.fas\") ");
+const QString PipeProgram = QStringLiteral("tr.fas");
+
+} // namespace
+
+TSpecification::TSpecification(int32_t capacity)
+{
+    if (capacity < 0)
+        throw std::out_of_range("Range check error");
+    m_items.resize(static_cast<size_t>(capacity == 0 ? DefaultCapacity : capacity));
+}
+
+TSpecification::~TSpecification() = default;
+
+bool TSpecification::IsValidDetail(const TspDetail& detail)
+{
+    if (detail.FKind != TspDetail::KindPipe)
+        return false;
+    const auto* pipe = dynamic_cast<const TspDetTruba*>(&detail);
+    // NaN fails every comparison, so it never passes.
+    return pipe && pipe->FLength > 0.0 && pipe->FRmax > 0.0 && pipe->FRmin >= 0.0;
+}
+
+int32_t TSpecification::Add(std::unique_ptr<TspDetail>& detail)
+{
+    if (!detail || !IsValidDetail(*detail))
+        return -1;
+    if (m_count >= FCapacity())
+        Grow();
+    m_items[static_cast<size_t>(m_count)] = std::move(detail);
+    return m_count++;
+}
+
+void TSpecification::Grow() { m_items.resize(m_items.size() + GrowBy); }
+
+void TSpecification::ReadFromDrawing()
+{
+    // Attaching lies outside the guard: a failed attach has shown its own
+    // message and ends the command.
+    std::unique_ptr<TAbstrAcadObj> ownCad;
+    if (!m_cad)
+        ownCad = std::make_unique<TAbstrAcadObj>();
+    TAbstrAcadObj& cad = ownCad ? *ownCad : *m_cad;
+
+    try {
+        cad.InstallSupportFile(PipeProgram, 2, true);
+        cad.RunCommand(LoadCommand);
+        const Variant& modelSpace = cad.FModelSpace();
+        const int32_t last = automation::add(automation::get(modelSpace, u"Count"), Variant::i4(-1)).toI4();
+        for (int32_t i = 0; i <= last; ++i) {
+            // A failure to fetch an entity ends the walk; one of a single
+            // entity only skips it.
+            const Variant entity = automation::call(modelSpace, u"Item", Variant::i4(i));
+            try {
+                collectPipe(entity);
+            } catch (...) {
+            }
+        }
+    } catch (...) {
+        messages::showMessage(QStringLiteral("Произошли ошибки при работе с Автокадом!!!"));
+    }
+}
+
+void TSpecification::collectPipe(const Variant& entity)
+{
+    if (automation::get(entity, u"EntityType").toI4() != SolidEntityType)
+        return;
+    // Only a 16-bit 10 marks a pipe; the same number in another type is
+    // somebody else's data.
+    const Variant kind = GetXDataValue(entity, QString::fromUtf16(TspDetTruba::PipeApplication),
+                                       TspDetTruba::KindGroup);
+    if (kind.type() != automation::VarType::I2 || kind.toI2() != TspDetTruba::PipeKindCode)
+        return;
+
+    std::unique_ptr<TspDetail> pipe = std::make_unique<TspDetTruba>();
+    try {
+        pipe->LoadFromEntity(entity);
+    } catch (...) {
+        // What the load stored before failing is judged by the validity test.
+    }
+    Add(pipe); // a rejected detail is freed with `pipe`
+}
+
+void TSpecification::SaveToTable()
+{
+    db::Dataset& table = *SpecData->TTruba;
+    if (!table.isActive()) {
+        messages::showMessage(QStringLiteral("Отсутствует подключение к базе данных!!!"));
+        return;
+    }
+
+    // All rows are replaced at once: a table operation that fails part-way
+    // must not leave the user with neither the old rows nor the new ones.
+    db::Transaction transaction(table.connection());
+    try {
+        writeRows();
+        transaction.commit();
+    } catch (...) {
+        transaction.rollback();
+        // The rows in memory no longer match the file: show the stored ones.
+        try {
+            if (table.state() == db::DatasetState::Edit || table.state() == db::DatasetState::Insert)
+                table.cancel();
+            table.requery();
+        } catch (...) {
+        }
+        throw;
+    }
+    // New rows stay where they were posted; reading them again shows the
+    // pipes sorted like any opened table, from the first row.
+    table.requery();
+    table.first();
+}
+
+void TSpecification::writeRows()
+{
+    db::Dataset& table = *SpecData->TTruba;
+    while (table.recordCount() > 0)
+        table.deleteRecord();
+    for (int32_t i = 0; i < m_count; ++i) {
+        const TspDetail& detail = *m_items[static_cast<size_t>(i)];
+        if (detail.FKind != TspDetail::KindPipe)
+            continue;
+        const auto& pipe = static_cast<const TspDetTruba&>(detail);
+        table.insert();
+        SpecData->TTrubaFLayer->setAsString(pipe.FLayer);
+        // Stored whole: a CAD with 64-bit ObjectIDs must find its entity again.
+        SpecData->TTrubaFObjectID->setAsInteger(pipe.FObjectID);
+        SpecData->TTrubaFLength->setAsFloat(pipe.FLength);
+        SpecData->TTrubaFRmax->setAsFloat(pipe.FRmax);
+        SpecData->TTrubaFRmin->setAsFloat(pipe.FRmin);
+        FinishEdit(table);
+    }
+}

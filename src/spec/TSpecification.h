@@ -1,0 +1,55 @@
+#pragma once
+
+#include "spec/TspDetail.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class TAbstrAcadObj;
+
+// The pipes of the active drawing: one harvest walks model space, keeps a
+// pipe detail for every valid pipe solid, and then replaces the rows of the
+// pipe table with one row per kept pipe. It lives for one run of the command.
+class TSpecification {
+public:
+    static constexpr int32_t DefaultCapacity = 100;
+    static constexpr int32_t GrowBy = 100;
+
+    // A capacity of 0 means the default; a negative one is std::out_of_range.
+    explicit TSpecification(int32_t capacity);
+    ~TSpecification();
+    TSpecification(const TSpecification&) = delete;
+    TSpecification& operator=(const TSpecification&) = delete;
+
+    // Takes the detail when it is valid and returns its index; otherwise -1,
+    // and the detail stays with the caller.
+    int32_t Add(std::unique_ptr<TspDetail>& detail);
+    static bool IsValidDetail(const TspDetail& detail);
+    void Grow();
+
+    // Attaches to the running CAD (its message and SilentAbort pass through
+    // when that fails), installs and loads the pipe program, and collects the
+    // pipes. A failure on the way shows "Произошли ошибки при работе с
+    // Автокадом!!!" and keeps what was collected.
+    void ReadFromDrawing();
+    // Replaces every row of the pipe table with the collected pipes, in one
+    // transaction: a failing row leaves the table as it was.
+    void SaveToTable();
+
+    int32_t FCount() const { return m_count; }
+    int32_t FCapacity() const { return static_cast<int32_t>(m_items.size()); }
+    const TspDetail& item(int32_t index) const { return *m_items.at(static_cast<size_t>(index)); }
+
+    // A connection the harvest should use instead of attaching itself; it
+    // stays the caller's and is left alone.
+    void setCad(TAbstrAcadObj* cad) { m_cad = cad; }
+
+private:
+    void collectPipe(const automation::Variant& entity);
+    void writeRows();
+
+    TAbstrAcadObj* m_cad = nullptr;
+    int32_t m_count = 0;
+    std::vector<std::unique_ptr<TspDetail>> m_items;
+};

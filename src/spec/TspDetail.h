@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/automation/Variant.h"
+
+#include <QString>
+
+#include <cstdint>
+
+// The in-memory record of one entity of the drawing's model space: its
+// layer, its ObjectID and a reference to the entity itself.
+class TspDetail {
+public:
+    // Kind codes: created and never loaded; a generic detail loaded from an
+    // entity; a pipe.
+    static constexpr uint8_t KindCreated = 2;
+    static constexpr uint8_t KindLoaded = 0;
+    static constexpr uint8_t KindPipe = 1;
+
+    TspDetail() = default;
+    virtual ~TspDetail() = default;
+    TspDetail(const TspDetail&) = delete;
+    TspDetail& operator=(const TspDetail&) = delete;
+
+    // Takes the entity and reads its layer and ObjectID. An unreadable layer
+    // is no failure (the layer keeps its value); an unreadable ObjectID is.
+    virtual void LoadFromEntity(automation::Variant entity);
+
+    QString FLayer;
+    uint8_t FKind = KindCreated;
+    automation::Variant FEntity = automation::Variant::null();
+    int64_t FObjectID = 0;
+};

@@ -1,0 +1,43 @@
+#include "HarvestFixture.h"
+
+#include "platform/os/FileCopy.h"
+#include "spec/TSpecification.h"
+
+#include <QFile>
+
+void HarvestFixture::SetUp()
+{
+    data = std::make_unique<TSpecData>();
+    SpecData = data.get();
+    data->ADOConnection.setConnectionString(database.connectionString());
+    data->ADOConnection.open();
+    data->TTruba->open();
+
+    QFile pipeProgram(executableFolder.filePath(QStringLiteral("tr.fas")));
+    ASSERT_TRUE(pipeProgram.open(QIODevice::WriteOnly));
+    pipeProgram.write("(princ)\n");
+    pipeProgram.close();
+
+    const QString exeFolder = executableFolder.path();
+    m_previousEnvironment = setCadEnvironment(CadEnvironment{
+        [exeFolder] { return exeFolder; }, QLatin1Char('/'), &os::copyFile,
+        [](int) {} // the idle poll needs no real pause against the simulator
+    });
+    cad.setSupportPath(supportFolder.path().toStdU16String());
+    running = automation::registerActiveObject(u"AutoCAD.Application", cad.application());
+}
+
+void HarvestFixture::TearDown()
+{
+    running.revoke();
+    setCadEnvironment(m_previousEnvironment);
+    SpecData = nullptr;
+    data.reset();
+}
+
+void HarvestFixture::harvest()
+{
+    TSpecification specification(0);
+    specification.ReadFromDrawing();
+    specification.SaveToTable();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "cad/CadEnvironment.h"
+#include "cadsim/model/Simulator.h"
+#include "data/TSpecData.h"
+#include "platform/automation/ObjectRegistry.h"
+#include "support/MessageRecorder.h"
+#include "support/TestDatabase.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// A pipe table in a fresh database file, opened through the data module, and
+// a simulated CAD application registered as the running one, with the pipe
+// program beside a stand-in executable and one support folder of its own.
+class HarvestFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Adds entities to the drawing of the active document.
+    void draw(const std::function<void(cadsim::Drawing&)>& edit) { cad.editActiveDrawing(edit); }
+    // One run of the harvest command without the window: read, then save.
+    void harvest();
+    std::vector<TestDatabase::Row> storedRows() const { return database.rows(); }
+
+    TestDatabase database;
+    MessageRecorder messages;
+    std::unique_ptr<TSpecData> data;
+    cadsim::Simulator cad{cadsim::Drawing(u"pipes.dxf")};
+    QTemporaryDir executableFolder;
+    QTemporaryDir supportFolder;
+    automation::Registration running; // the simulator as the running CAD
+
+private:
+    CadEnvironment m_previousEnvironment;
+};

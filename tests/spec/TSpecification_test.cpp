@@ -1,0 +1,296 @@
+#include "HarvestFixture.h"
+
+#include "cad/SelectEntityById.h"
+#include "cadsim/model/ObjectKind.h"
+#include "platform/db/DbError.h"
+#include "platform/messages/SilentAbort.h"
+#include "spec/TSpecification.h"
+#include "spec/TspDetTruba.h"
+
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+using automation::Variant;
+using cadsim::XDataItem;
+
+namespace {
+
+const QString CadFailure = QStringLiteral("Произошли ошибки при работе с Автокадом!!!");
+
+std::unique_ptr<TspDetail> pipe(double length, double rmax, double rmin)
+{
+    auto detail = std::make_unique<TspDetTruba>();
+    detail->FLength = length;
+    detail->FRmax = rmax;
+    detail->FRmin = rmin;
+    return detail;
+}
+
+// A solid carrying the given pipe kind item and a valid size point.
+void addMarkedSolid(cadsim::Drawing& d, XDataItem kind)
+{
+    auto& e = d.addSolid(u"Чужие");
+    d.addXData(e.handle, u"trb", {std::move(kind), XDataItem::point(1010, 100, 10, 5)});
+}
+
+} // namespace
+
+TEST(TSpecification, CapacityZeroMeansOneHundredAndNegativeFails)
+{
+    EXPECT_EQ(TSpecification(0).FCapacity(), 100);
+    EXPECT_EQ(TSpecification(7).FCapacity(), 7);
+    EXPECT_THROW(TSpecification(-1), std::out_of_range);
+}
+
+TEST(TSpecification, AcceptsOnlyPipesWithPositiveSizes)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        const char* name;
+        double length, rmax, rmin;
+        bool valid;
+    };
+    const Case cases[] = {
+        {"ordinary", 1000, 50, 40, true},
+        {"inner zero", 1000, 50, 0, true},
+        {"inner larger than outer", 1000, 50, 60, true},
+        {"length zero", 0, 50, 40, false},
+        {"outer zero", 1000, 0, 40, false},
+        {"inner negative", 1000, 50, -1, false},
+        {"length NaN", nan, 50, 40, false},
+        {"outer NaN", 1000, nan, 40, false},
+        {"inner NaN", 1000, 50, nan, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(TSpecification::IsValidDetail(*pipe(c.length, c.rmax, c.rmin)), c.valid);
+    }
+    TspDetail generic;
+    EXPECT_FALSE(TSpecification::IsValidDetail(generic));
+}
+
+TEST(TSpecification, RejectedDetailStaysWithTheCaller)
+{
+    TSpecification specification(0);
+    auto invalid = pipe(0, 50, 40);
+    EXPECT_EQ(specification.Add(invalid), -1);
+    EXPECT_NE(invalid, nullptr);
+    auto valid = pipe(1, 50, 40);
+    EXPECT_EQ(specification.Add(valid), 0);
+    EXPECT_EQ(valid, nullptr);
+    EXPECT_EQ(specification.FCount(), 1);
+}
+
+TEST(TSpecification, GrowsByOneHundredKeepingTheOrder)
+{
+    TSpecification specification(0);
+    for (int i = 1; i <= 250; ++i) {
+        auto detail = pipe(i, 50, 40);
+        ASSERT_EQ(specification.Add(detail), i - 1);
+        if (i == 100)
+            EXPECT_EQ(specification.FCapacity(), 100);
+        if (i == 101)
+            EXPECT_EQ(specification.FCapacity(), 200);
+    }
+    EXPECT_EQ(specification.FCapacity(), 300);
+    EXPECT_EQ(static_cast<const TspDetTruba&>(specification.item(249)).FLength, 250.0);
+}
+
+using HarvestTest = HarvestFixture;
+
+TEST_F(HarvestTest, WritesEveryPipeInModelSpaceOrderAndTheGridSortsThem)
+{
+    draw([](cadsim::Drawing& d) {
+        for (int i = 1; i <= 250; ++i)
+            d.addPipe(i % 2 ? u"Б" : u"А", i, 10 + i % 7, 5);
+    });
+    harvest();
+    const auto rows = storedRows();
+    ASSERT_EQ(rows.size(), 250u);
+    for (int i = 0; i < 250; ++i)
+        EXPECT_EQ(rows[i].length, i + 1.0) << "row " << i;
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join(u'|').toStdString();
+
+    // The open table shows them by layer, then outer diameter.
+    db::Dataset& table = *SpecData->TTruba;
+    table.first();
+    EXPECT_EQ(SpecData->TTrubaFLayer->asString(), QStringLiteral("А"));
+    EXPECT_EQ(SpecData->TTrubaFRmax->asFloat(), 20.0);
+}
+
+TEST_F(HarvestTest, OnlySolidsMarkedWithASixteenBitTenArePipes)
+{
+    draw([](cadsim::Drawing& d) {
+        d.addPipe(u"Трубы", 1000, 25, 20);
+        addMarkedSolid(d, XDataItem{1070, Variant::i4(10)});        // 32-bit ten
+        addMarkedSolid(d, XDataItem::int16(1070, 11));              // another kind
+        addMarkedSolid(d, XDataItem{1070, Variant::bstr(u"10")});   // text
+        d.addSolid(u"Чужие");                                       // no data at all
+        auto& line = d.addLine(u"Чужие");                           // not a solid
+        d.addXData(line.handle, u"trb", {XDataItem::int16(1070, 10), XDataItem::point(1010, 5, 5, 5)});
+    });
+    harvest();
+    const auto rows = storedRows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].layer, QStringLiteral("Трубы"));
+    EXPECT_EQ(rows[0].length, 1000.0);
+    EXPECT_EQ(rows[0].rmax, 50.0);
+    EXPECT_EQ(rows[0].rmin, 40.0);
+}
+
+TEST_F(HarvestTest, DropsPipesWhoseSizesOrIdentityCannotBeRead)
+{
+    draw([](cadsim::Drawing& d) {
+        d.addPipe(u"ok", 1000, 25, 0);                 // inner 0 is fine
+        d.addPipe(u"zero length", 0, 25, 20);
+        d.addPipe(u"negative inner", 1000, 25, -1);
+        d.addPipe(u"NaN", std::nan(""), 25, 20);
+        auto& noPoint = d.addSolid(u"no point");
+        d.addXData(noPoint.handle, u"trb", {XDataItem::int16(1070, 10)});
+        auto& twoElements = d.addSolid(u"two elements");
+        d.addXData(twoElements.handle, u"trb",
+                   {XDataItem::int16(1070, 10), XDataItem{1010, Variant::array({Variant::r8(300), Variant::r8(15)})}});
+        d.addPipe(u"no id", 1000, 25, 20);
+    });
+    cad.injectFault(cadsim::Fault{.object = cadsim::ObjectKind::Entity, .member = u"ObjectID",
+                                  .handle = cad.activeDrawing().entities().back().handle});
+    harvest();
+    QStringList layers;
+    for (const auto& row : storedRows())
+        layers << row.layer.value_or(QString());
+    EXPECT_EQ(layers, (QStringList{"ok", "two elements"}));
+    EXPECT_EQ(storedRows()[1].rmin, 0.0);
+    EXPECT_TRUE(messages.all.isEmpty());
+}
+
+TEST_F(HarvestTest, LoadsThePipeProgramWithItsExactCommand)
+{
+    harvest();
+    const auto commands = cad.commands();
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0], u"(load \"tr.fas\") ");
+    EXPECT_TRUE(QFile::exists(supportFolder.filePath(QStringLiteral("tr.fas"))));
+}
+
+TEST_F(HarvestTest, EmptyModelSpaceEmptiesTheTable)
+{
+    database.addRows({{.layer = "old", .length = 1, .rmax = 2, .rmin = 0}});
+    SpecData->TTruba->requery();
+    harvest();
+    EXPECT_TRUE(storedRows().empty());
+}
+
+TEST_F(HarvestTest, SecondRunReplacesRowsEditedByHand)
+{
+    draw([](cadsim::Drawing& d) { d.addPipe(u"Трубы", 1000, 25, 20); });
+    harvest();
+    db::Dataset& table = *SpecData->TTruba;
+    table.edit();
+    SpecData->TTrubaFLength->setAsFloat(1);
+    table.post();
+    table.append();
+    SpecData->TTrubaFLength->setAsFloat(2);
+    SpecData->TTrubaFRmax->setAsFloat(3);
+    table.post();
+
+    harvest();
+    const auto rows = storedRows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].length, 1000.0);
+}
+
+TEST_F(HarvestTest, NoRunningCadLeavesTheTableAlone)
+{
+    database.addRows({{.layer = "old", .length = 1, .rmax = 2, .rmin = 0}});
+    SpecData->TTruba->requery();
+    running.revoke(); // the CAD application has been closed
+
+    TSpecification specification(0);
+    EXPECT_THROW(specification.ReadFromDrawing(), SilentAbort);
+    EXPECT_EQ(messages.messages, QStringList{"Cannot find AutoCAD that has been already started!!!"});
+    EXPECT_EQ(storedRows().size(), 1u);
+}
+
+TEST_F(HarvestTest, RefusedLoadCommandShowsTheCadMessageAndEmptiesTheTable)
+{
+    database.addRows({{.layer = "old", .length = 1, .rmax = 2, .rmin = 0}});
+    SpecData->TTruba->requery();
+    draw([](cadsim::Drawing& d) { d.addPipe(u"Трубы", 1000, 25, 20); });
+    cad.failMember(cadsim::ObjectKind::Document, u"SendCommand");
+    harvest();
+    EXPECT_EQ(messages.messages, QStringList{CadFailure});
+    EXPECT_TRUE(storedRows().empty());
+}
+
+TEST_F(HarvestTest, ModelSpaceFailingHalfWayKeepsThePipesBeforeIt)
+{
+    draw([](cadsim::Drawing& d) {
+        for (int i = 1; i <= 5; ++i)
+            d.addPipe(u"Трубы", i, 25, 20);
+    });
+    cad.injectFault(cadsim::Fault{.object = cadsim::ObjectKind::ModelSpace, .member = u"Item", .fromIndex = 3});
+    harvest();
+    EXPECT_EQ(messages.messages, QStringList{CadFailure});
+    EXPECT_EQ(storedRows().size(), 3u);
+}
+
+TEST_F(HarvestTest, ObjectIdsAboveThirtyTwoBitsAreStoredWholeAndSelectTheirEntity)
+{
+    cad.setLargeObjectIds(true);
+    draw([](cadsim::Drawing& d) {
+        d.addLine(u"0");
+        d.addPipe(u"Трубы", 1000, 25, 20);
+    });
+    harvest();
+    const auto rows = storedRows();
+    ASSERT_EQ(rows.size(), 1u);
+    const cadsim::Entity pipeEntity = cad.activeDrawing().entities()[1];
+    const int64_t expected = pipeEntity.objectId + (int64_t{1} << 32);
+    EXPECT_EQ(rows[0].objectId, expected);
+    EXPECT_GT(expected, int64_t{1} << 32);
+
+    SpecData->TTruba->first();
+    SelectEntityById(SpecData->TTrubaFObjectID->asInteger());
+    EXPECT_EQ(cad.selectedHandles(), std::vector<std::u16string>{pipeEntity.handle});
+}
+
+TEST_F(HarvestTest, ClosedTableShowsItsMessageAndIsNotTouched)
+{
+    draw([](cadsim::Drawing& d) { d.addPipe(u"Трубы", 1000, 25, 20); });
+    database.addRows({{.layer = "old", .length = 1, .rmax = 2, .rmin = 0}});
+    SpecData->TTruba->close();
+    harvest();
+    EXPECT_EQ(messages.messages, QStringList{"Отсутствует подключение к базе данных!!!"});
+    EXPECT_EQ(storedRows().size(), 1u);
+}
+
+TEST_F(HarvestTest, FailingTableOperationRollsTheWholeReplacementBack)
+{
+    database.addRows({{.layer = "old 1", .length = 1, .rmax = 2, .rmin = 0},
+                      {.layer = "old 2", .length = 3, .rmax = 4, .rmin = 0}});
+    SpecData->TTruba->requery();
+    draw([](cadsim::Drawing& d) {
+        for (int i = 1; i <= 5; ++i)
+            d.addPipe(u"Трубы", i, 25, 20);
+    });
+    // The third post fails as a write the database refuses would.
+    int posts = 0;
+    auto validation = SpecData->TTruba->beforePost;
+    SpecData->TTruba->beforePost = [&](db::Dataset& table) {
+        if (++posts == 3)
+            throw db::DbError(QStringLiteral("disk I/O error"));
+        validation(table);
+    };
+
+    TSpecification specification(0);
+    specification.ReadFromDrawing();
+    EXPECT_THROW(specification.SaveToTable(), db::DbError);
+
+    EXPECT_EQ(storedRows().size(), 2u);
+    db::Dataset& table = *SpecData->TTruba;
+    EXPECT_EQ(table.state(), db::DatasetState::Browse);
+    ASSERT_EQ(table.recordCount(), 2);
+    table.first();
+    EXPECT_EQ(SpecData->TTrubaFLayer->asString(), QStringLiteral("old 1"));
+}
