@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace cadsim {
+
+// The simulator program's command line.
+struct CadsimOptions {
+    QString drawing;                     // the DXF file to open
+    std::optional<QString> versionText;  // --version-text: what Version answers
+    bool busy = false;                   // --busy: every call refused
+    bool bigIds = false;                 // --big-ids: ObjectIDs above 32 bits
+    int idleDelayMs = 0;                 // --idle-delay: busy this long after a command
+    bool list = false;                   // --list: print the entities and exit
+    std::optional<QString> supportPath;  // --support-path: replaces the stored one
+    QString settingsFile;                // --settings: the profile file; empty for the user's own
+
+    // Parses the arguments (the program name first). A usage error gives
+    // nothing and puts its text in `error`; --help puts the help text there
+    // and sets `helpAsked`.
+    static std::optional<CadsimOptions> parse(const QStringList& arguments, QString& error, bool& helpAsked);
+};
+
+} // namespace cadsim

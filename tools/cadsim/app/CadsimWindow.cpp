@@ -1,0 +1,107 @@
+#include "cadsim/app/CadsimWindow.h"
+
+#include "cadsim/app/EntityTableModel.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTableView>
+
+namespace cadsim {
+
+CadsimWindow::CadsimWindow(Simulator simulator, int64_t objectIdOffset, QWidget* parent)
+    : QMainWindow(parent),
+      m_simulator(std::move(simulator)),
+      m_objectIdOffset(objectIdOffset),
+      m_model(new EntityTableModel(this)),
+      m_view(new QTableView(this)),
+      m_status(new QLabel(this))
+{
+    m_view->setModel(m_model);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->verticalHeader()->hide();
+    m_view->horizontalHeader()->setStretchLastSection(true);
+    setCentralWidget(m_view);
+    statusBar()->addWidget(m_status);
+    resize(900, 480);
+
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CadsimWindow::userSelected);
+
+    m_observer = m_simulator.addObserver([this](Change change) {
+        QMetaObject::invokeMethod(this, [this, change] { onChange(change); }, Qt::QueuedConnection);
+    });
+    refreshDrawing();
+    refreshTitle();
+}
+
+CadsimWindow::~CadsimWindow()
+{
+    // The owner stops serving clients before the window goes, so no other
+    // thread is inside the observer by now.
+    m_simulator.removeObserver(m_observer);
+}
+
+void CadsimWindow::onChange(Change change)
+{
+    switch (change) {
+    case Change::Drawing: refreshDrawing(); break;
+    case Change::Selection: refreshSelection(); break;
+    case Change::Documents:
+        refreshDrawing();
+        refreshTitle();
+        break;
+    case Change::Settings: emit settingsChanged(); break;
+    case Change::Commands:
+        m_status->setText(tr("Commands received: %1").arg(m_simulator.commands().size()));
+        break;
+    }
+}
+
+void CadsimWindow::refreshDrawing()
+{
+    const Drawing drawing = m_simulator.activeDrawing();
+    m_model->setRows(entityRows(drawing, m_objectIdOffset));
+    m_view->resizeColumnsToContents();
+    refreshSelection();
+}
+
+void CadsimWindow::refreshSelection()
+{
+    QSet<QString> handles;
+    for (const std::u16string& h : m_simulator.selectedHandles())
+        handles.insert(QString::fromStdU16String(h));
+    m_model->setSelectedHandles(handles);
+
+    // Mirror the pickfirst set in the view's own selection, without taking
+    // that for a user's pick.
+    m_syncingSelection = true;
+    QItemSelection selection;
+    int first = -1;
+    for (int r = 0; r < m_model->rowCount(); ++r)
+        if (m_model->isSelected(r)) {
+            selection.select(m_model->index(r, 0), m_model->index(r, m_model->columnCount() - 1));
+            if (first < 0)
+                first = r;
+        }
+    m_view->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (first >= 0)
+        m_view->scrollTo(m_model->index(first, 0));
+    m_syncingSelection = false;
+}
+
+void CadsimWindow::refreshTitle() { setWindowTitle(QString::fromStdU16String(m_simulator.caption())); }
+
+void CadsimWindow::userSelected()
+{
+    if (m_syncingSelection)
+        return;
+    std::vector<std::u16string> handles;
+    for (const QModelIndex& index : m_view->selectionModel()->selectedRows())
+        handles.push_back(m_model->row(index.row()).handle.toStdU16String());
+    m_simulator.setSelectedHandles(handles);
+}
+
+} // namespace cadsim

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "cadsim/model/Simulator.h"
+
+#include <QMainWindow>
+
+class QLabel;
+class QTableView;
+
+namespace cadsim {
+
+class EntityTableModel;
+
+// The simulator's main window: titled with the application's caption, as a
+// program looking for the CAD's window expects, it lists the entities of the
+// active drawing and highlights the pickfirst selection. Clicking rows selects
+// those entities, as picking them in a CAD would.
+//
+// The model tells of changes on whatever thread made them (a client's call
+// is served on a connection thread); the window takes them over to its own
+// thread before it touches any widget.
+class CadsimWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    CadsimWindow(Simulator simulator, int64_t objectIdOffset, QWidget* parent = nullptr);
+    ~CadsimWindow() override;
+
+    EntityTableModel* entityModel() const { return m_model; }
+
+signals:
+    // A setting the profile keeps changed (SupportPath, TRUSTEDPATHS).
+    void settingsChanged();
+
+private:
+    void onChange(Change change);
+    void refreshDrawing();
+    void refreshSelection();
+    void refreshTitle();
+    void userSelected();
+
+    Simulator m_simulator;
+    int64_t m_objectIdOffset;
+    EntityTableModel* m_model;
+    QTableView* m_view;
+    QLabel* m_status;
+    int m_observer = 0;
+    bool m_syncingSelection = false;
+};
+
+} // namespace cadsim

@@ -1,0 +1,105 @@
+// cadsim: a stand-in CAD application. Opens an ASCII DXF drawing and serves
+// it as the running "AutoCAD.Application" until its window is closed.
+//
+// Exit codes: 0 done; 1 the ProgID cannot be registered (another instance
+// runs); 2 a usage error or a drawing that cannot be read.
+#include "cadsim/app/CadProfile.h"
+#include "cadsim/app/CadsimOptions.h"
+#include "cadsim/app/CadsimWindow.h"
+#include "cadsim/app/DxfReader.h"
+#include "cadsim/app/EntityRows.h"
+
+#include "cadsim/model/Simulator.h"
+#include "platform/automation/remote/RemoteServer.h"
+
+#include <QApplication>
+#include <QFile>
+
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+constexpr int64_t bigIdOffset = int64_t{1} << 32;
+
+QStringList argumentList(int argc, char** argv)
+{
+    QStringList list;
+    for (int i = 0; i < argc; ++i)
+        list << QString::fromLocal8Bit(argv[i]);
+    return list;
+}
+
+void print(FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QString error;
+    bool helpAsked = false;
+    const std::optional<cadsim::CadsimOptions> options =
+        cadsim::CadsimOptions::parse(argumentList(argc, argv), error, helpAsked);
+    if (!options) {
+        print(helpAsked ? stdout : stderr, helpAsked ? error : QStringLiteral("cadsim: %1\n").arg(error));
+        return helpAsked ? 0 : 2;
+    }
+
+    std::optional<cadsim::Drawing> drawing;
+    try {
+        drawing = cadsim::readDxfFile(QFile::encodeName(options->drawing).toStdString());
+    } catch (const cadsim::DxfError& e) {
+        print(stderr, QStringLiteral("cadsim: %1: %2\n").arg(options->drawing, QString::fromUtf8(e.what())));
+        return 2;
+    }
+    const int64_t objectIdOffset = options->bigIds ? bigIdOffset : 0;
+
+    if (options->list) {
+        print(stdout, cadsim::entityListing(*drawing, objectIdOffset));
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("cadsim"));
+    QApplication::setOrganizationName(QStringLiteral("vedoris"));
+
+    cadsim::CadProfile profile(options->settingsFile);
+    if (options->supportPath)
+        profile.save(*options->supportPath, profile.trustedPaths());
+
+    cadsim::Simulator simulator(std::move(*drawing));
+    simulator.setSupportPath(profile.supportPath().toStdU16String());
+    simulator.setTrustedPaths(profile.trustedPaths().toStdU16String());
+    if (options->versionText)
+        simulator.setVersion(options->versionText->toStdU16String());
+    simulator.setBusy(options->busy);
+    simulator.setLargeObjectIds(options->bigIds, bigIdOffset);
+    simulator.setIdleDelay(std::chrono::milliseconds(options->idleDelayMs));
+
+    // The window is declared before the server, so the server stops (and no
+    // client call is under way) before the window goes.
+    cadsim::CadsimWindow window(simulator, objectIdOffset);
+    QObject::connect(&window, &cadsim::CadsimWindow::settingsChanged, [&] {
+        profile.save(QString::fromStdU16String(simulator.supportPath()),
+                     QString::fromStdU16String(simulator.trustedPaths()));
+    });
+
+    automation::remote::RemoteServer server(u"AutoCAD.Application", simulator.application());
+    try {
+        server.start();
+    } catch (const automation::remote::ServerError& e) {
+        print(stderr, QStringLiteral("cadsim: %1\n").arg(QString::fromUtf8(e.what())));
+        return 1;
+    }
+    window.show();
+    const int code = app.exec();
+    server.stop();
+    profile.save(QString::fromStdU16String(simulator.supportPath()),
+                 QString::fromStdU16String(simulator.trustedPaths()));
+    return code;
+}
