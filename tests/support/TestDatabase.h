@@ -16,12 +16,14 @@ class TestDatabase {
 public:
     // A pipe row; an unset member is stored as Null.
     struct Row {
-        std::optional<int64_t> objectId;
-        std::optional<QString> layer;
-        std::optional<double> length;
-        std::optional<double> rmax;
-        std::optional<double> rmin;
-        std::optional<int64_t> key; // FKey; read back, ignored when adding
+        // Default initializers let tests name only the columns they set
+        // ({.layer = "A", .rmax = 20.0}) without a missing-initializer warning.
+        std::optional<int64_t> objectId = std::nullopt;
+        std::optional<QString> layer = std::nullopt;
+        std::optional<double> length = std::nullopt;
+        std::optional<double> rmax = std::nullopt;
+        std::optional<double> rmin = std::nullopt;
+        std::optional<int64_t> key = std::nullopt; // FKey; read back, ignored when adding
         bool operator==(const Row&) const = default;
     };
 

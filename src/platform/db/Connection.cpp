@@ -82,10 +82,13 @@ void Connection::open()
     // network share; the rollback journal does. The switch needs the file to
     // ourselves: when another program holds it in WAL mode, it stays WAL.
     if (flags == SQLITE_OPEN_READWRITE) {
-        Statement journal(db.get(), QStringLiteral("PRAGMA journal_mode"), context);
-        if (journal.step() && journal.textAt(0).compare(QStringLiteral("wal"), Qt::CaseInsensitive) == 0) {
+        bool wal = false;
+        {
+            Statement journal(db.get(), QStringLiteral("PRAGMA journal_mode"), context);
+            wal = journal.step() && journal.textAt(0).compare(QStringLiteral("wal"), Qt::CaseInsensitive) == 0;
+        } // finalized: an open statement would keep the switch from happening
+        if (wal)
             sqlite3_exec(db.get(), "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
-        }
     }
     m_db = db.release();
 }

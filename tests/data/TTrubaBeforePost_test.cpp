@@ -1,0 +1,98 @@
+// The row check before every post of the pipe table.
+#include "SpecDataFixture.h"
+
+#include "platform/messages/SilentAbort.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+struct ValidationCase {
+    const char* name;
+    std::optional<double> length;
+    std::optional<double> rmax;
+    std::optional<double> rmin;
+    QStringList expectedMessages; // empty: the post goes through
+    std::optional<double> expectedStoredRmin;
+};
+
+class BeforePostTest : public testing::TestWithParam<ValidationCase> {};
+
+TEST_P(BeforePostTest, ValidatesTheRow)
+{
+    const ValidationCase& c = GetParam();
+    SpecDataFixture t;
+    t.openTable();
+    db::Dataset& table = *t.module.TTruba;
+    table.append();
+    t.module.TTrubaFLayer->setAsString(QString()); // a layer is never required
+    auto set = [](db::Field* f, std::optional<double> v) { v ? f->setAsFloat(*v) : f->setNull(); };
+    set(t.module.TTrubaFLength, c.length);
+    set(t.module.TTrubaFRmax, c.rmax);
+    set(t.module.TTrubaFRmin, c.rmin);
+
+    if (c.expectedMessages.isEmpty()) {
+        table.post();
+        EXPECT_TRUE(t.messages.all.isEmpty());
+        const auto rows = t.file.rows();
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].length, c.length);
+        EXPECT_EQ(rows[0].rmin, c.expectedStoredRmin);
+    } else {
+        EXPECT_THROW(table.post(), SilentAbort);
+        EXPECT_EQ(t.messages.all, c.expectedMessages);
+        EXPECT_EQ(table.state(), db::DatasetState::Insert);
+        EXPECT_TRUE(table.isModified());
+        EXPECT_EQ(t.file.rowCount(), 0);
+        // The user's values stay, untouched by the check.
+        EXPECT_EQ(t.module.TTrubaFRmin->isNull(), !c.rmin.has_value());
+    }
+}
+
+const QString noLength = QStringLiteral("Необходимо указать длинну!!!");
+const QString noRmax = QStringLiteral("Необходимо указать наружный диаметр!!!");
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BeforePostTest,
+    testing::Values(ValidationCase{"Complete", 1000.0, 57.0, 50.0, {}, 50.0},
+                    ValidationCase{"NoInnerDiameterBecomesZero", 1000.0, 57.0, std::nullopt, {}, 0.0},
+                    ValidationCase{"ZeroAndNegativePass", 0.0, -5.0, -1.0, {}, -1.0},
+                    ValidationCase{"NothingShowsOnlyTheLengthMessage", std::nullopt, std::nullopt, std::nullopt, {noLength},
+                                   std::nullopt},
+                    ValidationCase{"NoLength", std::nullopt, 57.0, 50.0, {noLength}, std::nullopt},
+                    ValidationCase{"NoOuterDiameter", 1000.0, std::nullopt, std::nullopt, {noRmax}, std::nullopt}),
+    [](const testing::TestParamInfo<ValidationCase>& info) { return std::string(info.param.name); });
+
+TEST(TTrubaBeforePost, MessagesFollowOneAnotherAsTheRowIsCompleted)
+{
+    SpecDataFixture t;
+    t.openTable();
+    t.module.TTruba->append();
+    t.module.TTrubaFLayer->setAsString(QStringLiteral("Вода"));
+    EXPECT_THROW(t.module.TTruba->post(), SilentAbort);
+    t.module.TTrubaFLength->setAsFloat(1234.6);
+    EXPECT_THROW(t.module.TTruba->post(), SilentAbort);
+    t.module.TTrubaFRmax->setAsFloat(57.0);
+    t.module.TTruba->post();
+    EXPECT_EQ(t.messages.all, (QStringList{noLength, noRmax}));
+    EXPECT_EQ(t.module.TTrubaFLength->displayText(), QStringLiteral("1235"));
+    EXPECT_EQ(t.file.rows().at(0).length, 1234.6);
+    EXPECT_EQ(t.module.TTrubaFRmin->value(), db::FieldValue{0.0});
+}
+
+TEST(TTrubaBeforePost, RunsForAnEditToo)
+{
+    SpecDataFixture t;
+    t.file.addRows({{.layer = QStringLiteral("A"), .length = 1.0, .rmax = 2.0, .rmin = 1.0}});
+    t.openTable();
+    t.module.TTruba->edit();
+    t.module.TTrubaFRmax->setNull();
+    EXPECT_THROW(t.module.TTruba->post(), SilentAbort);
+    EXPECT_EQ(t.messages.all, QStringList{noRmax});
+    EXPECT_EQ(t.module.TTruba->state(), db::DatasetState::Edit);
+    EXPECT_EQ(t.file.rows().at(0).rmax, 2.0);
+}
+
+} // namespace

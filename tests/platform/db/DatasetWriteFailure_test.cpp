@@ -1,0 +1,177 @@
+// Writes the file refuses: each is a DbError with a plain reason, and the row
+// stays in its edit or insert state with the user's values.
+#include "PipeTable.h"
+
+#include "platform/db/DbError.h"
+
+#include <QFile>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <unistd.h>
+
+namespace {
+
+using db::DatasetState;
+
+QString postError(db::Dataset& table)
+{
+    try {
+        table.post();
+    } catch (const db::DbError& e) {
+        return e.message();
+    }
+    return QString();
+}
+
+// Another program that holds the file with an exclusive lock.
+class ExclusiveLock {
+public:
+    explicit ExclusiveLock(const QString& path)
+    {
+        sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+        m_ok = sqlite3_exec(m_db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~ExclusiveLock() { release(); }
+    bool ok() const { return m_ok; }
+    void release()
+    {
+        if (m_db) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            sqlite3_close_v2(m_db);
+            m_db = nullptr;
+        }
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+    bool m_ok = false;
+};
+
+struct EditedTable : PipeTable {
+    explicit EditedTable(const QString& extra = QString())
+    {
+        file.addRows({{.objectId = 1, .layer = QStringLiteral("A"), .length = 1.0, .rmax = 10.0}});
+        if (!extra.isEmpty())
+            connection.setConnectionString(file.connectionString() + extra);
+        table->open();
+    }
+
+    void expectUntouched(DatasetState state, const char* layer)
+    {
+        EXPECT_EQ(table->state(), state);
+        EXPECT_TRUE(table->isModified());
+        EXPECT_EQ(f("FLayer").asString(), QString::fromUtf8(layer));
+    }
+};
+
+TEST(DatasetWriteFailure, ReadOnlyConnection)
+{
+    EditedTable t(QStringLiteral(";Mode=Read"));
+    for (bool inserting : {false, true}) {
+        SCOPED_TRACE(inserting ? "insert" : "edit");
+        inserting ? t.table->append() : t.table->edit();
+        t.f("FLayer").setAsString(QStringLiteral("Б"));
+        QSignalSpy changed(t.table.get(), &db::Dataset::rowChanged);
+        QSignalSpy state(t.table.get(), &db::Dataset::stateChanged);
+        const QString error = postError(*t.table);
+        EXPECT_TRUE(error.startsWith(QStringLiteral("TTruba: Cannot save the row: the database file is read-only")))
+            << error.toStdString();
+        t.expectUntouched(inserting ? DatasetState::Insert : DatasetState::Edit, "Б");
+        EXPECT_EQ(changed.count(), 0);
+        EXPECT_EQ(state.count(), 0);
+        t.table->cancel();
+    }
+    EXPECT_EQ(t.file.rows().at(0).layer, QStringLiteral("A"));
+    EXPECT_EQ(t.file.rowCount(), 1);
+    EXPECT_THROW(t.table->deleteRecord(), db::DbError);
+    EXPECT_EQ(t.table->recordCount(), 1);
+}
+
+TEST(DatasetWriteFailure, ReadOnlyFile)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "file permissions do not bind the superuser";
+    EditedTable t;
+    t.connection.close();
+    t.table->close();
+    ASSERT_TRUE(QFile::setPermissions(t.file.path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    t.table->open();
+    t.table->edit();
+    t.f("FLayer").setAsString(QStringLiteral("Б"));
+    EXPECT_TRUE(postError(*t.table).contains(QStringLiteral("read-only")));
+    t.expectUntouched(DatasetState::Edit, "Б");
+}
+
+TEST(DatasetWriteFailure, FileLockedByAnotherProgram)
+{
+    EditedTable t;
+    t.table->edit();
+    t.f("FLayer").setAsString(QStringLiteral("Б"));
+    ExclusiveLock lock(t.file.path());
+    ASSERT_TRUE(lock.ok());
+    const QString error = postError(*t.table);
+    EXPECT_TRUE(error.startsWith(QStringLiteral("TTruba: Cannot save the row: the database file is locked")))
+        << error.toStdString();
+    t.expectUntouched(DatasetState::Edit, "Б");
+
+    lock.release();
+    t.table->post();
+    EXPECT_EQ(t.table->state(), DatasetState::Browse);
+    EXPECT_EQ(t.file.rows().at(0).layer, QStringLiteral("Б"));
+}
+
+TEST(DatasetWriteFailure, DeleteOfALockedFile)
+{
+    EditedTable t;
+    ExclusiveLock lock(t.file.path());
+    ASSERT_TRUE(lock.ok());
+    EXPECT_THROW(t.table->deleteRecord(), db::DbError);
+    EXPECT_EQ(t.table->recordCount(), 1);
+    lock.release();
+    EXPECT_EQ(t.file.rowCount(), 1);
+}
+
+TEST(DatasetWriteFailure, ConstraintOfTheTable)
+{
+    PipeTable t(QStringLiteral("CREATE TABLE TTruba (FKey INTEGER PRIMARY KEY AUTOINCREMENT, FObjectID INTEGER UNIQUE, "
+                               "FLayer TEXT, FLength REAL CHECK (FLength >= 0), FRmax REAL, FRmin REAL);"));
+    t.file.addRows({{.objectId = 7, .layer = QStringLiteral("A")}});
+    t.table->open();
+    t.table->append();
+    t.f("FObjectID").setAsInteger(7);
+    t.f("FLayer").setAsString(QStringLiteral("B"));
+    const QString error = postError(*t.table);
+    EXPECT_TRUE(error.startsWith(QStringLiteral("TTruba: Cannot save the row: the row breaks a rule of the table")))
+        << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("UNIQUE"))) << error.toStdString();
+    EXPECT_EQ(t.table->state(), DatasetState::Insert);
+    EXPECT_EQ(t.f("FObjectID").asInteger(), 7);
+    EXPECT_EQ(t.file.rowCount(), 1);
+}
+
+TEST(DatasetWriteFailure, ViewRowsAreReadOnly)
+{
+    TestDatabase file;
+    file.addRows({{.length = 1.0, .rmax = 2.0, .rmin = 1.0}});
+    db::Connection connection;
+    connection.setConnectionString(file.connectionString());
+    db::Dataset view(connection, QStringLiteral("VTruba"));
+    view.addField(PipeTable::def("FLength", db::FieldType::Double));
+    view.open();
+    EXPECT_TRUE(view.isReadOnly());
+    for (auto op : {&db::Dataset::edit, &db::Dataset::insert, &db::Dataset::append, &db::Dataset::deleteRecord}) {
+        try {
+            (view.*op)();
+            ADD_FAILURE() << "a view row was written";
+        } catch (const db::DbError& e) {
+            EXPECT_EQ(e.message(), QStringLiteral("VTruba: Cannot modify a read-only dataset"));
+        }
+        EXPECT_EQ(view.state(), DatasetState::Browse);
+    }
+    EXPECT_EQ(view.recordCount(), 1);
+}
+
+} // namespace

@@ -1,0 +1,86 @@
+// Reading and writing field values: conversions to the field's type.
+#include "PipeTable.h"
+
+#include "platform/db/DbError.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+struct SetCase {
+    const char* name;
+    const char* field;
+    db::FieldValue input;
+    db::FieldValue expected; // Null with error set means "refused"
+    bool refused;
+};
+
+class FieldSetTest : public testing::TestWithParam<SetCase> {};
+
+TEST_P(FieldSetTest, ConvertsToTheFieldsType)
+{
+    const SetCase& c = GetParam();
+    PipeTable t;
+    t.table->open();
+    t.table->append();
+    db::Field& field = t.f(c.field);
+    if (c.refused) {
+        EXPECT_THROW(field.setValue(c.input), db::DbError);
+        EXPECT_TRUE(field.isNull());
+        EXPECT_FALSE(t.table->isModified());
+    } else {
+        field.setValue(c.input);
+        EXPECT_EQ(field.value(), c.expected);
+        EXPECT_TRUE(t.table->isModified());
+    }
+}
+
+const double nan = std::numeric_limits<double>::quiet_NaN();
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FieldSetTest,
+    testing::Values(
+        SetCase{"TextWithPoint", "FLength", QStringLiteral("12.5"), 12.5, false},
+        SetCase{"TextWithComma", "FLength", QStringLiteral(" 12,5 "), 12.5, false},
+        SetCase{"EmptyTextIsNullForNumbers", "FLength", QStringLiteral(""), db::FieldValue{}, false},
+        SetCase{"NotANumber", "FLength", QStringLiteral("12 мм"), db::FieldValue{}, true},
+        SetCase{"NaNRefused", "FLength", nan, db::FieldValue{}, true},
+        SetCase{"IntegerToDouble", "FLength", int64_t(3), 3.0, false},
+        SetCase{"DoubleToIntegerHalfEven", "FObjectID", 2.5, int64_t(2), false},
+        SetCase{"DoubleTooLargeForInteger", "FObjectID", 1e19, db::FieldValue{}, true},
+        SetCase{"IntegerText", "FObjectID", QStringLiteral("4294967301"), int64_t(4294967301), false},
+        SetCase{"FractionTextForInteger", "FObjectID", QStringLiteral("1.5"), db::FieldValue{}, true},
+        SetCase{"EmptyTextStaysText", "FLayer", QStringLiteral(""), QStringLiteral(""), false},
+        SetCase{"NumberToText", "FLayer", 1.5, QStringLiteral("1.5"), false},
+        SetCase{"KeyIsReadOnly", "FKey", int64_t(5), db::FieldValue{}, true}),
+    [](const testing::TestParamInfo<SetCase>& info) { return std::string(info.param.name); });
+
+TEST(Field, WritingNeedsEditOrInsertState)
+{
+    PipeTable t;
+    t.file.addRows({{.layer = QStringLiteral("A")}});
+    t.table->open();
+    try {
+        t.f("FLayer").setAsString(QStringLiteral("B"));
+        FAIL();
+    } catch (const db::DbError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("TTruba: Dataset not in edit or insert mode"));
+    }
+    EXPECT_EQ(t.f("FLayer").asString(), QStringLiteral("A"));
+}
+
+TEST(Field, ReadingConvertsNullToZeroAndEmpty)
+{
+    PipeTable t;
+    t.file.addRows({{}});
+    t.table->open();
+    EXPECT_EQ(t.f("FLength").asFloat(), 0.0);
+    EXPECT_EQ(t.f("FObjectID").asInteger(), 0);
+    EXPECT_EQ(t.f("FLayer").asString(), QString());
+    EXPECT_EQ(t.f("FLength").displayText(), QString());
+}
+
+} // namespace
