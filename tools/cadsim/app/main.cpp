@@ -8,6 +8,7 @@
 #include "cadsim/app/CadsimWindow.h"
 #include "cadsim/app/DxfReader.h"
 #include "cadsim/app/EntityRows.h"
+#include "cadsim/app/QuitOnSignal.h"
 
 #include "cadsim/model/Simulator.h"
 #include "platform/automation/remote/RemoteServer.h"
@@ -96,6 +97,7 @@ int main(int argc, char** argv)
         print(stderr, QStringLiteral("cadsim: %1\n").arg(QString::fromUtf8(e.what())));
         return 1;
     }
+    cadsim::QuitOnSignal quitOnSignal;
     window.show();
     const int code = app.exec();
     server.stop();

@@ -1,0 +1,265 @@
+// The cadsim program across processes: started on a drawing the test writes,
+// attached to through the remote backend as a client program would.
+#include "platform/automation/AutomationError.h"
+#include "platform/automation/Dispatch.h"
+#include "platform/automation/HResult.h"
+#include "platform/automation/ObjectRegistry.h"
+#include "platform/automation/remote/ClientBackend.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+using namespace automation;
+
+namespace {
+
+const char* const drawing =
+    "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n9\n$DWGCODEPAGE\n3\nANSI_1251\n0\nENDSEC\n"
+    "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n0\nLAYER\n2\n\xD2\xF0\xF3\xE1\xFB\n70\n4\n62\n5\n0\nENDTAB\n0\nENDSEC\n"
+    "0\nSECTION\n2\nENTITIES\n"
+    "0\n3DSOLID\n5\n2A\n8\n\xD2\xF0\xF3\xE1\xFB\n1\nACIS\n"
+    "1001\ntrb\n1070\n10\n1010\n1000.0\n1020\n25.0\n1030\n20.0\n1001\nPIPE_INFO\n1000\nnote\n"
+    "0\nLINE\n5\n2B\n8\n0\n"
+    "0\n3DSOLID\n5\n2C\n8\n0\n1001\ntrb\n1071\n10\n"
+    "0\nENDSEC\n0\nEOF\n";
+
+class Cadsim : public testing::Test {
+protected:
+    static void SetUpTestSuite() { remote::installClientBackend(); }
+    static void TearDownTestSuite() { setObjectBackend(nullptr); }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        ::setenv("XDG_RUNTIME_DIR", QFile::encodeName(path("run")).constData(), 1);
+        QDir().mkpath(path("run"));
+        QFile::setPermissions(path("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QDir().mkpath(path("support"));
+        QFile file(path("pipes.dxf"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(drawing);
+    }
+
+    void TearDown() override { stop(); }
+
+    QString path(const QString& name) const { return m_folder.filePath(name); }
+
+    // Starts the program and waits until it answers as the running CAD.
+    Variant start(QStringList options)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_RUNTIME_DIR", path("run"));
+        env.insert("XDG_DATA_HOME", path("data"));
+        env.insert("XDG_CONFIG_HOME", path("config"));
+        m_process.setProcessEnvironment(env);
+        m_process.setProgram(QCoreApplication::applicationDirPath() + "/cadsim");
+        m_process.setArguments(options << "--settings" << path("cadsim.ini") << path("pipes.dxf"));
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start();
+        EXPECT_TRUE(m_process.waitForStarted(10000));
+        for (int i = 0; i < 400 && m_process.state() == QProcess::Running; ++i) {
+            try {
+                return Variant::dispatch(activeObject(u"AutoCAD.Application"));
+            } catch (const AutomationError&) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        }
+        ADD_FAILURE() << "cadsim did not register";
+        return {};
+    }
+
+    // Ends the program the way a user's Ctrl+C does.
+    void stop()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(10000))
+                m_process.kill();
+            m_process.waitForFinished(10000);
+        }
+    }
+
+    QProcess m_process;
+
+private:
+    QTemporaryDir m_folder;
+};
+
+TEST_F(Cadsim, ServesTheDrawingAsTheRunningCad)
+{
+    const Variant app = start({});
+    EXPECT_EQ(get(app, u"Caption"), Variant::bstr(u"cadsim - [pipes.dxf]"));
+    const Variant document = get(app, u"ActiveDocument");
+    const Variant modelSpace = get(document, u"ModelSpace");
+    ASSERT_EQ(get(modelSpace, u"Count"), Variant::i4(3));
+
+    const Variant pipe = call(modelSpace, u"Item", Variant::i4(0));
+    EXPECT_EQ(get(pipe, u"EntityType"), Variant::i4(3));
+    EXPECT_EQ(get(pipe, u"Layer"), Variant::bstr(u"Трубы"));
+    EXPECT_EQ(get(pipe, u"Handle"), Variant::bstr(u"2A"));
+    EXPECT_EQ(get(pipe, u"ObjectID").type(), VarType::I4);
+
+    Variant codes;
+    Variant values;
+    call(pipe, u"GetXData", Variant::bstr(u"trb"), Arg::ref(codes), Arg::ref(values));
+    ASSERT_TRUE(codes.isArray());
+    ASSERT_EQ(codes.upperBound(), 2);
+    EXPECT_EQ(codes.at(1), Variant::i2(1070));
+    EXPECT_EQ(values.at(1), Variant::i2(10));
+    EXPECT_EQ(values.at(2), Variant::array({Variant::r8(1000), Variant::r8(25), Variant::r8(20)}));
+
+    Variant otherCodes;
+    Variant otherValues;
+    call(call(modelSpace, u"Item", Variant::i4(2)), u"GetXData", Variant::bstr(u"trb"), Arg::ref(otherCodes),
+         Arg::ref(otherValues));
+    EXPECT_EQ(otherValues.at(1), Variant::i4(10)); // the 32-bit kind keeps its type across
+
+    const Variant layer = call(get(document, u"Layers"), u"Item", Variant::i4(0));
+    EXPECT_EQ(get(layer, u"Name"), Variant::bstr(u"Трубы"));
+    EXPECT_EQ(get(layer, u"Lock"), Variant::boolean(true));
+}
+
+TEST_F(Cadsim, SelectsByCommandAndClearsThePickfirstSet)
+{
+    const Variant app = start({});
+    const Variant document = get(app, u"ActiveDocument");
+    Variant command = Variant::bstr(u"(sssetfirst nil (ssadd (handent \"2B\"))) ");
+    call(document, u"SendCommand", Arg::ref(command));
+    EXPECT_EQ(get(call(app, u"GetAcadState"), u"IsQuiescent"), Variant::boolean(true));
+
+    const Variant selection = get(document, u"PickfirstSelectionSet");
+    EXPECT_EQ(get(selection, u"Count"), Variant::i4(1));
+    call(selection, u"Clear");
+    EXPECT_EQ(get(get(document, u"PickfirstSelectionSet"), u"Count"), Variant::i4(0));
+}
+
+TEST_F(Cadsim, LoadsASupportFileFromItsOwnSupportFolder)
+{
+    const Variant app = start({});
+    const QString folder = path("data") + "/vedoris/cadsim/support";
+    EXPECT_EQ(get(get(get(app, u"Preferences"), u"Files"), u"SupportPath"), Variant::bstr(folder.toStdU16String()));
+    ASSERT_TRUE(QDir(folder).exists());
+    QFile placeholder(folder + "/tr.fas");
+    ASSERT_TRUE(placeholder.open(QIODevice::WriteOnly));
+    placeholder.close();
+    Variant command = Variant::bstr(u"(load \"tr.fas\") ");
+    EXPECT_NO_THROW(call(get(app, u"ActiveDocument"), u"SendCommand", Arg::ref(command)));
+}
+
+TEST_F(Cadsim, KeepsSupportPathAndTrustedPathsBetweenRuns)
+{
+    {
+        const Variant app = start({"--support-path", path("support")});
+        const Variant files = get(get(app, u"Preferences"), u"Files");
+        EXPECT_EQ(get(files, u"SupportPath"), Variant::bstr(path("support").toStdU16String()));
+        put(files, u"SupportPath", Variant::bstr(u"C:\\A;D:\\Б, с запятой;"));
+        call(get(app, u"ActiveDocument"), u"SetVariable", Variant::bstr(u"TRUSTEDPATHS"), Variant::bstr(u"C:\\A"));
+    }
+    stop();
+    EXPECT_EQ(m_process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(m_process.exitCode(), 0);
+
+    const Variant app = start({});
+    EXPECT_EQ(get(get(get(app, u"Preferences"), u"Files"), u"SupportPath"), Variant::bstr(u"C:\\A;D:\\Б, с запятой;"));
+    EXPECT_EQ(call(get(app, u"ActiveDocument"), u"GetVariable", Variant::bstr(u"TRUSTEDPATHS")), Variant::bstr(u"C:\\A"));
+}
+
+TEST_F(Cadsim, TakesItsBehaviourFromTheCommandLine)
+{
+    {
+        const Variant app = start({"--version-text", "18.2s (LMS Tech)", "--big-ids"});
+        EXPECT_EQ(get(app, u"Version"), Variant::bstr(u"18.2s (LMS Tech)"));
+        const Variant id = get(call(get(get(app, u"ActiveDocument"), u"ModelSpace"), u"Item", Variant::i4(0)), u"ObjectID");
+        EXPECT_EQ(id.type(), VarType::I8);
+        EXPECT_GT(id.toI8(), int64_t{1} << 32);
+    }
+    stop();
+    const Variant app = start({"--busy"});
+    try {
+        get(app, u"ActiveDocument");
+        ADD_FAILURE() << "a busy CAD answered";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.code(), hr::Rpc_E_CallRejected);
+    }
+}
+
+TEST_F(Cadsim, ASecondInstanceIsRefusedAndAStoppedOneIsNotRunning)
+{
+    start({});
+    QProcess second;
+    QProcessEnvironment env = m_process.processEnvironment();
+    second.setProcessEnvironment(env);
+    second.start(QCoreApplication::applicationDirPath() + "/cadsim",
+                 {"--settings", path("second.ini"), path("pipes.dxf")});
+    ASSERT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_NE(second.readAllStandardError().indexOf("already registered"), -1);
+
+    stop();
+    EXPECT_THROW(activeObject(u"AutoCAD.Application"), AutomationError);
+    EXPECT_FALSE(QFile::exists(path("run") + "/vedoris-automation-autocad.application"));
+}
+
+struct ListCase {
+    const char* name;
+    QStringList arguments;
+    int exitCode;
+    QString output;
+};
+
+QString run(const QStringList& arguments, int& exitCode, QString& errors)
+{
+    QProcess p;
+    p.start(QCoreApplication::applicationDirPath() + "/cadsim", arguments);
+    p.waitForFinished(20000);
+    exitCode = p.exitCode();
+    errors = QString::fromUtf8(p.readAllStandardError());
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+TEST(CadsimList, PrintsTheSampleDrawingsEntities)
+{
+    int code = -1;
+    QString errors;
+    const QString out = run({"--list", VEDORIS_SAMPLES_DIR "/pipes.dxf"}, code, errors);
+    EXPECT_EQ(code, 0) << errors.toStdString();
+    const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 13);
+    EXPECT_EQ(lines[0], "Handle\tType\tLayer\tObjectID\tKind\tLength\tOuter D\tInner D");
+    EXPECT_EQ(lines[1], "1F1\t3DSOLID\tТрубы_ХВС\t2130706432\t10\t6000\t57\t50");
+    EXPECT_EQ(lines[4], "1F4\t3DSOLID\tТрубы_ГВС\t2130706456\t10\t4500\t32\t26.4");
+    EXPECT_EQ(lines[9], "1F9\t3DSOLID\tОборудование\t2130706496\t\t\t\t");
+    EXPECT_EQ(lines[11], "1FB\t3DSOLID\tТрубы_ГВС\t2130706512\t10 (1071)\t700\t32\t26.4");
+    EXPECT_EQ(lines[12], "1FC\tLINE\tРазмеры\t2130706520\t\t\t\t");
+}
+
+TEST(CadsimList, AMalformedDrawingEndsWithCodeTwoNamingTheLine)
+{
+    QTemporaryDir folder;
+    QFile file(folder.filePath("bad.dxf"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("0\r\nSECTION\r\n2\r\nENTITIES\r\n0\r\nLINE\r\n8\r\n");
+    file.close();
+    int code = -1;
+    QString errors;
+    run({"--list", file.fileName()}, code, errors);
+    EXPECT_EQ(code, 2);
+    EXPECT_TRUE(errors.contains("bad.dxf: line 7: ")) << errors.toStdString();
+
+    run({"--list", folder.filePath("missing.dxf")}, code, errors);
+    EXPECT_EQ(code, 2);
+    run({"--list", "--idle-delay", "soon", file.fileName()}, code, errors);
+    EXPECT_EQ(code, 2);
+}
+
+} // namespace
