@@ -1,0 +1,500 @@
+#include "platform/dbwidgets/DBGrid.h"
+
+#include "platform/db/DataSource.h"
+#include "platform/db/Dataset.h"
+#include "platform/db/Field.h"
+#include "platform/dbwidgets/DatasetModel.h"
+#include "platform/dbwidgets/GridDelegate.h"
+#include "platform/messages/SilentAbort.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScopedValueRollback>
+
+#include <algorithm>
+
+namespace dbwidgets {
+namespace {
+
+// Rows of a dataset that cannot be written (a view) are neither inserted nor
+// deleted from the keyboard; the keys simply do nothing there.
+bool canModify(const db::Dataset* ds)
+{
+    return ds && ds->isActive() && !ds->isReadOnly();
+}
+
+} // namespace
+
+// Every change of the grid's current cell passes through here, whether it
+// comes from a key, a click or Qt itself, so a row change can be refused:
+// the dataset is moved first, and only when that succeeded (the left row was
+// posted) does the cursor follow. The selection is always the current cell.
+class DBGrid::RowSelectionModel final : public QItemSelectionModel {
+public:
+    RowSelectionModel(DBGrid* grid, QAbstractItemModel* model) : QItemSelectionModel(model, grid), m_grid(grid) {}
+
+    using QItemSelectionModel::select;
+
+    void setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags /*command*/) override
+    {
+        QModelIndex target = index;
+        if (!m_grid->m_syncing && !m_grid->acceptCurrentChange(target))
+            return;
+        QItemSelectionModel::setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+        selectCurrent();
+    }
+
+    void select(const QItemSelection& /*selection*/, QItemSelectionModel::SelectionFlags /*command*/) override
+    {
+        selectCurrent();
+    }
+
+private:
+    void selectCurrent()
+    {
+        const QModelIndex current = currentIndex();
+        QItemSelection selection;
+        if (current.isValid())
+            selection.select(current, current);
+        QItemSelectionModel::select(selection, QItemSelectionModel::ClearAndSelect);
+    }
+
+    DBGrid* m_grid;
+};
+
+DBGrid::DBGrid(QWidget* parent)
+    : QTableView(parent), m_model(new DatasetModel(this)), m_delegate(new GridDelegate(this))
+{
+    // The model's own setData path reports to this grid's handler.
+    m_model->errorHandler = [this](std::exception_ptr error) { deliverError(errorHandler, error); };
+    setModel(m_model);
+    QItemSelectionModel* initial = selectionModel();
+    setSelectionModel(new RowSelectionModel(this, m_model));
+    delete initial;
+    setItemDelegate(m_delegate);
+
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                    | QAbstractItemView::AnyKeyPressed);
+    setTabKeyNavigation(true);
+    setShowGrid(true);
+    setGridStyle(Qt::SolidLine);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+
+    QHeaderView* titles = horizontalHeader();
+    titles->setSectionResizeMode(QHeaderView::Interactive);
+    titles->setSectionsClickable(false);
+    titles->setSectionsMovable(false);
+    titles->setHighlightSections(false);
+    titles->setStretchLastSection(false);
+    titles->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    QHeaderView* indicator = verticalHeader();
+    indicator->setSectionResizeMode(QHeaderView::Fixed);
+    indicator->setHighlightSections(false);
+    indicator->setDefaultAlignment(Qt::AlignCenter);
+
+    connect(m_delegate, &GridDelegate::editorTextEdited, this, &DBGrid::onEditorTextEdited);
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        std::vector<const void*> columns;
+        for (int column = 0; column < m_model->columnCount(); ++column)
+            columns.push_back(m_model->fieldAt(column));
+        if (columns != m_sizedColumns) {
+            m_sizedColumns = std::move(columns);
+            applyColumnWidths();
+        }
+        syncCurrentFromDataset();
+    });
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &DBGrid::syncCurrentFromDataset);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &DBGrid::syncCurrentFromDataset);
+    connect(qApp, &QApplication::focusChanged, this, &DBGrid::onFocusChanged);
+    applyColumnWidths();
+}
+
+DBGrid::~DBGrid()
+{
+    // The editor and the model go with the grid; nothing may reach the dataset now.
+    for (const auto& c : std::as_const(m_datasetConnections))
+        disconnect(c);
+}
+
+db::Dataset* DBGrid::dataset() const
+{
+    return m_model->dataset();
+}
+
+void DBGrid::setDataSource(db::DataSource* source)
+{
+    if (m_dataSource == source)
+        return;
+    if (m_dataSource)
+        disconnect(m_dataSource, nullptr, this, nullptr);
+    m_dataSource = source;
+    if (source)
+        connect(source, &db::DataSource::datasetChanged, this, &DBGrid::bindDataset);
+    bindDataset();
+}
+
+void DBGrid::bindDataset()
+{
+    db::Dataset* ds = m_dataSource ? m_dataSource->dataset() : nullptr;
+    if (ds == m_boundDataset && ds == m_model->dataset())
+        return;
+    for (const auto& c : std::as_const(m_datasetConnections))
+        disconnect(c);
+    m_datasetConnections.clear();
+    closeOpenEditor();
+    m_boundDataset = ds;
+    m_model->setDataset(ds);
+    if (ds) {
+        m_datasetConnections << connect(ds, &db::Dataset::currentRowChanged, this, &DBGrid::syncCurrentFromDataset)
+                             << connect(ds, &db::Dataset::stateChanged, this, &DBGrid::onStateChanged)
+                             << connect(ds, &db::Dataset::updateRecordRequested, this,
+                                        &DBGrid::onUpdateRecordRequested);
+    }
+    syncCurrentFromDataset();
+}
+
+bool DBGrid::run(const std::function<void()>& action)
+{
+    QScopedValueRollback busy(m_busy, true);
+    return guarded(errorHandler, action);
+}
+
+void DBGrid::writeEditor()
+{
+    QLineEdit* editor = m_delegate->openEditor();
+    const QModelIndex index = m_delegate->editorIndex();
+    // While rows come or go, the editor's row may already be another row of
+    // the dataset; its editor is about to be dropped with it.
+    if (!editor || !index.isValid() || m_model->isAnnouncing())
+        return;
+    // One user action may ask for the same write several times (the editor
+    // loses the focus, then the cursor moves); a text that was refused is
+    // reported once, and refused again silently until the user changes it.
+    if (editor == m_refusedEditor && editor->text() == m_refusedText)
+        throw SilentAbort();
+    try {
+        m_model->writeCell(index, editor->text());
+    } catch (...) {
+        m_refusedEditor = editor;
+        m_refusedText = editor->text();
+        throw;
+    }
+}
+
+bool DBGrid::commitEditorGuarded()
+{
+    return run([this] { writeEditor(); });
+}
+
+void DBGrid::closeOpenEditor()
+{
+    if (QLineEdit* editor = m_delegate->openEditor())
+        QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+// Decides whether the grid's cursor may go to `target`, moving the dataset
+// there first; `target` is adjusted to where the dataset actually landed.
+bool DBGrid::acceptCurrentChange(QModelIndex& target)
+{
+    db::Dataset* ds = dataset();
+    // Qt moves the cursor itself when rows come and go; the grid follows the
+    // dataset once the change has been announced.
+    if (!ds || !ds->isActive() || m_model->isAnnouncing())
+        return true;
+    if (!target.isValid())
+        return m_model->rowCount() == 0; // keep a current cell while there are rows
+    if (target.row() == ds->recNo()) {
+        // Another cell of the same row: a failed write keeps the editor open.
+        if (m_delegate->openEditor() && m_delegate->editorIndex() != target)
+            return commitEditorGuarded();
+        return true;
+    }
+    const int column = target.column();
+    const int wanted = target.row();
+    const bool moved = run([&] {
+        writeEditor();
+        int destination = wanted;
+        if (ds->state() == db::DatasetState::Insert && !ds->isModified()) {
+            // Leaving an untouched new row drops it; the rows below it move up.
+            const int inserted = ds->recNo();
+            ds->cancel();
+            if (destination > inserted)
+                --destination;
+        }
+        if (destination != ds->recNo() && destination >= 0 && destination < ds->recordCount())
+            ds->moveTo(destination);
+    });
+    if (ds->recNo() >= 0 && ds->recNo() < m_model->rowCount())
+        target = m_model->index(ds->recNo(), column);
+    return moved;
+}
+
+void DBGrid::syncCurrentFromDataset()
+{
+    QScopedValueRollback guard(m_syncing, true);
+    db::Dataset* ds = dataset();
+    if (m_model->rowCount() == 0 || m_model->columnCount() == 0) {
+        selectionModel()->clearCurrentIndex();
+        return;
+    }
+    // The model may not have heard of the row yet; it resyncs when it has.
+    if (!ds || !ds->isActive() || ds->recNo() < 0 || ds->recNo() >= m_model->rowCount())
+        return;
+    const QModelIndex current = currentIndex();
+    const QModelIndex target = m_model->index(ds->recNo(), current.isValid() ? current.column() : 0);
+    if (current == target)
+        return;
+    // An editor on another row belongs to a row the dataset has already left.
+    if (m_delegate->openEditor() && m_delegate->editorIndex().row() != ds->recNo())
+        closeOpenEditor();
+    selectionModel()->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+    scrollTo(target);
+}
+
+void DBGrid::onStateChanged()
+{
+    db::Dataset* ds = dataset();
+    // Posted or cancelled: the editor's text is in the field or was dropped.
+    if (!ds || ds->state() == db::DatasetState::Browse || ds->state() == db::DatasetState::Inactive)
+        closeOpenEditor();
+}
+
+void DBGrid::onEditorTextEdited()
+{
+    // Typing into a cell puts its row into edit state at once, so the
+    // navigator and the row indicator show the pending change.
+    db::Dataset* ds = dataset();
+    const QModelIndex index = m_delegate->editorIndex();
+    if (!ds || ds->state() != db::DatasetState::Browse || !index.isValid() || index.row() != ds->recNo())
+        return;
+    run([ds] { ds->edit(); });
+}
+
+void DBGrid::onUpdateRecordRequested()
+{
+    db::Dataset* ds = dataset();
+    const QModelIndex index = m_delegate->editorIndex();
+    if (!ds || !m_delegate->openEditor() || !index.isValid() || index.row() != ds->recNo())
+        return;
+    commitEditorGuarded();
+}
+
+void DBGrid::onFocusChanged(QWidget* old, QWidget* now)
+{
+    const auto inGrid = [this](QWidget* w) { return w == this || isAncestorOf(w); };
+    // Only a move to another control of this window leaves the grid; a message
+    // box or a pop-up menu is a window of its own.
+    if (!old || !now || !inGrid(old) || inGrid(now) || now->window() != window())
+        return;
+    db::Dataset* ds = dataset();
+    if (!ds || ds->state() != db::DatasetState::Insert || ds->isModified())
+        return;
+    // Text still in an editor counts as a change; the editor writes it itself.
+    if (QLineEdit* editor = m_delegate->openEditor();
+        editor && editor->text() != m_model->editText(m_delegate->editorIndex()))
+        return;
+    run([ds] { ds->cancel(); });
+}
+
+void DBGrid::insertRow()
+{
+    db::Dataset* ds = dataset();
+    if (!canModify(ds))
+        return;
+    run([&] {
+        writeEditor();
+        ds->insert();
+    });
+}
+
+void DBGrid::appendRow()
+{
+    db::Dataset* ds = dataset();
+    if (!canModify(ds))
+        return;
+    const bool onUntouchedNewLastRow = ds->state() == db::DatasetState::Insert && !ds->isModified()
+        && ds->recNo() == ds->recordCount() - 1;
+    if (onUntouchedNewLastRow) {
+        QLineEdit* editor = m_delegate->openEditor();
+        if (!editor || editor->text() == m_model->editText(m_delegate->editorIndex()))
+            return;
+    }
+    run([&] {
+        writeEditor();
+        ds->append();
+    });
+}
+
+void DBGrid::cancelRow()
+{
+    db::Dataset* ds = dataset();
+    if (!ds || (ds->state() != db::DatasetState::Edit && ds->state() != db::DatasetState::Insert))
+        return;
+    run([ds] { ds->cancel(); });
+}
+
+void DBGrid::deleteRow()
+{
+    db::Dataset* ds = dataset();
+    if (!canModify(ds) || ds->recordCount() == 0)
+        return;
+    run([&] {
+        if (m_confirmDelete && !confirm(confirmAsker, this, deleteQuestion()))
+            return;
+        ds->deleteRecord();
+    });
+}
+
+void DBGrid::keyPressEvent(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    db::Dataset* ds = dataset();
+    const bool editing = ds && (ds->state() == db::DatasetState::Edit || ds->state() == db::DatasetState::Insert);
+    switch (event->key()) {
+    case Qt::Key_Insert:
+        if (mods == Qt::NoModifier) {
+            insertRow();
+            event->accept();
+            return;
+        }
+        break;
+    case Qt::Key_Delete:
+        if (mods == Qt::ControlModifier) {
+            deleteRow();
+            event->accept();
+            return;
+        }
+        break;
+    case Qt::Key_Escape:
+        if (mods == Qt::NoModifier && editing) {
+            cancelRow();
+            event->accept();
+            return;
+        }
+        break;
+    case Qt::Key_Down:
+        if (mods == Qt::NoModifier && ds && ds->isActive()
+            && (m_model->rowCount() == 0 || currentIndex().row() == m_model->rowCount() - 1)) {
+            appendRow();
+            event->accept();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void DBGrid::mousePressEvent(QMouseEvent* event)
+{
+    // A right-click opens the pop-up menu over the current row; it does not
+    // move the cursor (and so never posts the row being edited).
+    if (event->button() == Qt::RightButton) {
+        if (!hasFocus())
+            setFocus(Qt::MouseFocusReason);
+        event->accept();
+        return;
+    }
+    QTableView::mousePressEvent(event);
+}
+
+void DBGrid::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (!m_popupMenu) {
+        QTableView::contextMenuEvent(event);
+        return;
+    }
+    m_popupMenu->popup(event->globalPos());
+    event->accept();
+}
+
+void DBGrid::changeEvent(QEvent* event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        applyColumnWidths();
+}
+
+QModelIndex DBGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    const QModelIndex current = currentIndex();
+    const QModelIndex next = QTableView::moveCursor(cursorAction, modifiers);
+    // Tab stops at the last cell and Shift+Tab at the first instead of
+    // wrapping round, which would jump the dataset to the other end.
+    if (current.isValid() && next.isValid()) {
+        if (cursorAction == MoveNext && next.row() < current.row())
+            return current;
+        if (cursorAction == MovePrevious && next.row() > current.row())
+            return current;
+    }
+    return next;
+}
+
+void DBGrid::commitData(QWidget* editor)
+{
+    if (m_busy)
+        return; // the focus went to a message box shown while writing
+    if (editor != m_delegate->openEditor()) {
+        QTableView::commitData(editor);
+        return;
+    }
+    m_keepEditor = !commitEditorGuarded();
+}
+
+void DBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    if (m_busy)
+        return; // see commitData
+    if (m_keepEditor && editor == m_delegate->openEditor()) {
+        // The text could not be written: keep it in front of the user. The
+        // focus goes back once the event that took it has been handled.
+        m_keepEditor = false;
+        QMetaObject::invokeMethod(
+            editor,
+            [this, editor] {
+                if (window()->isActiveWindow() && (hasFocus() || !QApplication::focusWidget()))
+                    editor->setFocus();
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    m_keepEditor = false;
+    QTableView::closeEditor(editor, hint);
+}
+
+void DBGrid::applyColumnWidths()
+{
+    const QFontMetrics cell(font());
+    const QFontMetrics title(horizontalHeader()->font());
+    const int digit = cell.horizontalAdvance(QLatin1Char('0'));
+    const int cellPadding = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 2;
+    const int titlePadding = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this) + 2;
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        const db::Field* field = m_model->fieldAt(column);
+        const QString label = m_model->headerData(column, Qt::Horizontal).toString();
+        const int width = std::max(field->def().displayWidth * digit + cellPadding,
+                                   title.horizontalAdvance(label) + titlePadding);
+        setColumnWidth(column, width);
+    }
+
+    const int rowHeight = cell.height() + 4;
+    verticalHeader()->setMinimumSectionSize(rowHeight);
+    verticalHeader()->setDefaultSectionSize(rowHeight);
+    const QFontMetrics marks(verticalHeader()->font());
+    int glyph = 0;
+    for (char16_t mark : {DatasetModel::currentGlyph, DatasetModel::editGlyph, DatasetModel::insertGlyph})
+        glyph = std::max(glyph, marks.horizontalAdvance(QChar(mark)));
+    verticalHeader()->setFixedWidth(glyph + 8);
+}
+
+} // namespace dbwidgets

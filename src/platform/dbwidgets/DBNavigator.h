@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/dbwidgets/ErrorBoundary.h"
+
+#include "platform/db/DataSource.h"
+#include "platform/db/Dataset.h"
+
+#include <QPointer>
+#include <QToolButton>
+#include <QWidget>
+
+#include <array>
+
+namespace dbwidgets {
+
+// A bar of four buttons acting on a data source's dataset, left to right:
+// insert a row at the current one, delete the current row (no question),
+// post the row's changes, cancel them. The buttons are enabled as the
+// dataset's state allows and never take the focus, so a grid being edited
+// keeps it. No exception leaves the bar: failures go to errorHandler, or to
+// the process-wide hook when it is empty.
+class DBNavigator : public QWidget {
+    Q_OBJECT
+public:
+    enum Button { Insert, Delete, Post, Cancel };
+    static constexpr int buttonWidth = 56;
+    static constexpr int buttonHeight = 25;
+
+    explicit DBNavigator(QWidget* parent = nullptr);
+    ~DBNavigator() override;
+
+    db::DataSource* dataSource() const { return m_dataSource; }
+    // May be called any time after construction; the bar follows the data
+    // source to whatever dataset it is bound to later.
+    void setDataSource(db::DataSource* source);
+    db::Dataset* dataset() const { return m_dataset; }
+
+    QToolButton* button(Button which) const { return m_buttons[which]; }
+
+    // The buttons' actions; each is guarded.
+    void insertRecord();
+    void deleteRecord();
+    void postRecord();
+    void cancelRecord();
+
+    // Failures of the bar's actions (empty: the process-wide hook).
+    ErrorHandler errorHandler;
+
+    QSize sizeHint() const override;
+
+private:
+    void bindDataset();
+    void updateButtons();
+
+    QPointer<db::DataSource> m_dataSource;
+    QPointer<db::Dataset> m_dataset;
+    QList<QMetaObject::Connection> m_datasetConnections;
+    std::array<QToolButton*, 4> m_buttons{};
+};
+
+} // namespace dbwidgets

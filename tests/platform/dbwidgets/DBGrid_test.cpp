@@ -1,0 +1,456 @@
+#include "platform/dbwidgets/DBGrid.h"
+
+#include "PipeTable.h"
+#include "QtPrinters.h"
+#include "platform/db/DbError.h"
+#include "platform/db/Field.h"
+#include "platform/dbwidgets/DatasetModel.h"
+#include "platform/messages/SilentAbort.h"
+#include "support/MessageRecorder.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTest>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+using dbwidgets::DBGrid;
+
+namespace {
+
+enum Column { Layer, Length, Rmax, Rmin };
+
+std::vector<PipeRow> threePipes()
+{
+    return {{"A", 100, 57, 50}, {"B", 200, 76, 70}, {"C", 300, 89, 80}};
+}
+
+// A window with the grid and one other control to move the focus to, shown
+// and active so that keys and focus behave as on the desktop.
+class GridTest : public ::testing::Test {
+protected:
+    explicit GridTest(const std::vector<PipeRow>& rows = threePipes()) : db(rows)
+    {
+        auto* layout = new QVBoxLayout(&window);
+        grid = new DBGrid(&window);
+        other = new QLineEdit(&window);
+        layout->addWidget(grid);
+        layout->addWidget(other);
+        grid->errorHandler = [this](std::exception_ptr e) { failures.push_back(e); };
+        grid->confirmAsker = [this](QWidget*, const QString& question) {
+            questions << question;
+            return answer;
+        };
+        grid->setDataSource(&db.source);
+        window.resize(500, 300);
+        window.show();
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+        grid->setFocus();
+    }
+
+    db::Dataset& ds() { return *db.table; }
+    db::Field& field(const char* name) { return ds().fieldByName(QString::fromLatin1(name)); }
+
+    // Keys go where the user's keys would go: to the focused widget, which is
+    // the cell editor once one is open.
+    static QWidget* target() { return QApplication::focusWidget(); }
+    void key(Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(target(), k, mods); }
+    void type(const QString& text)
+    {
+        for (QChar c : text)
+            QTest::keyClicks(target(), QString(c));
+    }
+    void goTo(int row, int column)
+    {
+        grid->setCurrentIndex(grid->model()->index(row, column));
+    }
+    QModelIndex current() const { return grid->currentIndex(); }
+    QLineEdit* editor() const { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); }
+    QString cell(int row, int column) const { return grid->model()->index(row, column).data().toString(); }
+
+    static bool isSilent(const std::exception_ptr& failure)
+    {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const SilentAbort&) {
+            return true;
+        } catch (...) {
+            return false;
+        }
+    }
+    // The failures that the program's handler would show (SilentAbort is not).
+    std::vector<std::exception_ptr> shown() const
+    {
+        std::vector<std::exception_ptr> result;
+        for (const auto& f : failures) {
+            if (!isSilent(f))
+                result.push_back(f);
+        }
+        return result;
+    }
+    bool failedSilently() const { return !failures.empty() && shown().empty(); }
+
+    // Declared before the window: closing it at the end may still report.
+    std::vector<std::exception_ptr> failures;
+    QStringList questions;
+    bool answer = true;
+    MessageRecorder recorder;
+    PipeTable db;
+    QWidget window;
+    DBGrid* grid = nullptr;
+    QLineEdit* other = nullptr;
+};
+
+} // namespace
+
+TEST_F(GridTest, TypingIntoACellEditsTheRowAndTabMovesToTheNextColumn)
+{
+    goTo(1, Length);
+    type(QStringLiteral("250"));
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(ds().state(), db::DatasetState::Edit); // at the first keystroke
+    EXPECT_EQ(grid->model()->headerData(1, Qt::Vertical).toString(), QString(QChar(dbwidgets::DatasetModel::editGlyph)));
+
+    key(Qt::Key_Tab);
+    EXPECT_EQ(current(), grid->model()->index(1, Rmax));
+    EXPECT_EQ(field("FLength").asFloat(), 250.0);
+    EXPECT_EQ(ds().state(), db::DatasetState::Edit); // still the same row: nothing posted
+    EXPECT_EQ(db.storedRows()[1], QStringLiteral("B:200"));
+    EXPECT_TRUE(failures.empty());
+}
+
+TEST_F(GridTest, TabStopsAtTheLastCellInsteadOfWrappingToTheFirstRow)
+{
+    goTo(2, Rmin);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(current().row(), 2);
+    EXPECT_EQ(ds().recNo(), 2);
+    goTo(0, Layer);
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(current().row(), 0);
+    EXPECT_EQ(ds().recNo(), 0);
+}
+
+TEST_F(GridTest, MovingToAnotherRowPostsTheChangedRow)
+{
+    goTo(0, Length);
+    type(QStringLiteral("111"));
+    key(Qt::Key_Down);
+    EXPECT_EQ(ds().recNo(), 1);
+    EXPECT_EQ(current().row(), 1);
+    EXPECT_EQ(ds().state(), db::DatasetState::Browse);
+    EXPECT_EQ(db.storedRows(), (QStringList{"A:111", "B:200", "C:300"}));
+    EXPECT_EQ(cell(0, Length), QStringLiteral("111"));
+}
+
+TEST_F(GridTest, ClickingAnotherRowPostsTheChangedRow)
+{
+    goTo(0, Layer);
+    type(QStringLiteral("Z"));
+    const QRect target = grid->visualRect(grid->model()->index(2, Length));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, target.center());
+    EXPECT_EQ(ds().recNo(), 2);
+    EXPECT_EQ(current(), grid->model()->index(2, Length));
+    EXPECT_EQ(db.storedRows().first(), QStringLiteral("Z:100"));
+}
+
+TEST_F(GridTest, GridCursorFollowsTheDatasetsCurrentRow)
+{
+    ds().moveTo(2);
+    EXPECT_EQ(current().row(), 2);
+    ds().first();
+    EXPECT_EQ(current().row(), 0);
+}
+
+TEST_F(GridTest, DownOnTheLastRowAppendsOneNewRow)
+{
+    goTo(2, Length);
+    key(Qt::Key_Down);
+    EXPECT_EQ(ds().state(), db::DatasetState::Insert);
+    EXPECT_EQ(ds().recordCount(), 4);
+    EXPECT_EQ(ds().recNo(), 3);
+    EXPECT_EQ(current(), grid->model()->index(3, Length));
+
+    key(Qt::Key_Down); // an untouched new row does not make another
+    EXPECT_EQ(ds().recordCount(), 4);
+
+    type(QStringLiteral("5"));
+    key(Qt::Key_Down); // a filled-in one is posted and the next appended
+    EXPECT_EQ(ds().recordCount(), 5);
+    EXPECT_EQ(ds().recNo(), 4);
+    EXPECT_EQ(db.storedRows().last(), QStringLiteral(":5"));
+}
+
+TEST_F(GridTest, DownOnAnEmptyTableAppendsTheFirstRow)
+{
+    ds().first();
+    while (!ds().isEmpty())
+        ds().deleteRecord();
+    grid->setFocus();
+    key(Qt::Key_Down);
+    EXPECT_EQ(ds().state(), db::DatasetState::Insert);
+    EXPECT_EQ(ds().recordCount(), 1);
+    EXPECT_EQ(current().row(), 0);
+}
+
+TEST_F(GridTest, InsertKeyInsertsARowAtTheCurrentRow)
+{
+    goTo(1, Length);
+    key(Qt::Key_Insert);
+    EXPECT_EQ(ds().state(), db::DatasetState::Insert);
+    EXPECT_EQ(ds().recNo(), 1);
+    EXPECT_EQ(current(), grid->model()->index(1, Length));
+    EXPECT_EQ(db.layers(), (QStringList{"A", "", "B", "C"}));
+    EXPECT_EQ(grid->model()->headerData(1, Qt::Vertical).toString(),
+              QString(QChar(dbwidgets::DatasetModel::insertGlyph)));
+}
+
+TEST_F(GridTest, InsertKeyInsideAnOpenEditorStillInsertsARow)
+{
+    goTo(1, Length);
+    type(QStringLiteral("7"));
+    ASSERT_NE(editor(), nullptr);
+    key(Qt::Key_Insert); // the typed value is posted first
+    EXPECT_EQ(ds().state(), db::DatasetState::Insert);
+    EXPECT_EQ(db.storedRows()[1], QStringLiteral("B:7"));
+}
+
+TEST_F(GridTest, EscClosesTheEditorFirstAndThenCancelsTheRow)
+{
+    struct Case {
+        const char* name;
+        bool newRow;
+    };
+    for (const Case& c : {Case{"edit", false}, Case{"insert", true}}) {
+        SCOPED_TRACE(c.name);
+        goTo(1, Layer);
+        if (c.newRow)
+            key(Qt::Key_Insert);
+        type(QStringLiteral("Q"));
+        key(Qt::Key_Tab); // written into the field
+        type(QStringLiteral("9"));
+        ASSERT_NE(editor(), nullptr);
+
+        key(Qt::Key_Escape);
+        EXPECT_EQ(editor(), nullptr);
+        EXPECT_EQ(ds().state(), c.newRow ? db::DatasetState::Insert : db::DatasetState::Edit);
+
+        key(Qt::Key_Escape);
+        EXPECT_EQ(ds().state(), db::DatasetState::Browse);
+        EXPECT_EQ(db.layers(), (QStringList{"A", "B", "C"}));
+        EXPECT_EQ(current().row(), ds().recNo());
+        EXPECT_EQ(db.storedRows(), (QStringList{"A:100", "B:200", "C:300"}));
+    }
+}
+
+TEST_F(GridTest, CtrlDeleteDeletesTheCurrentRowWithoutAQuestion)
+{
+    goTo(1, Length);
+    key(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_TRUE(questions.isEmpty());
+    EXPECT_EQ(db.storedRows(), (QStringList{"A:100", "C:300"}));
+    EXPECT_EQ(current().row(), ds().recNo());
+}
+
+TEST_F(GridTest, CtrlDeleteAsksFirstWhenConfirmDeleteIsOn)
+{
+    grid->setConfirmDelete(true);
+    struct Case {
+        const char* name;
+        bool answer;
+        QStringList stored;
+    };
+    const std::vector<Case> cases{
+        {"declined", false, {"A:100", "B:200", "C:300"}},
+        {"accepted", true, {"A:100", "C:300"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        questions.clear();
+        answer = c.answer;
+        goTo(1, Layer);
+        key(Qt::Key_Delete, Qt::ControlModifier);
+        EXPECT_EQ(questions, QStringList{QStringLiteral("Удалить запись?")});
+        EXPECT_EQ(db.storedRows(), c.stored);
+    }
+}
+
+TEST_F(GridTest, CtrlDeleteInsideAnOpenEditorDeletesTheRow)
+{
+    goTo(0, Layer);
+    key(Qt::Key_F2);
+    ASSERT_NE(editor(), nullptr);
+    key(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(db.storedRows(), (QStringList{"B:200", "C:300"}));
+}
+
+TEST_F(GridTest, FailedValidationKeepsTheRowCurrentInItsStateWithItsValues)
+{
+    goTo(1, Layer);
+    key(Qt::Key_Insert);
+    type(QStringLiteral("new"));
+    struct Case {
+        const char* name;
+        std::function<void()> leave;
+    };
+    const std::vector<Case> cases{
+        {"Down", [&] { key(Qt::Key_Down); }},
+        {"Up", [&] { key(Qt::Key_Up); }},
+        {"click", [&] {
+             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                               grid->visualRect(grid->model()->index(3, Length)).center());
+         }},
+        {"Insert", [&] { key(Qt::Key_Insert); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        failures.clear();
+        recorder.clear();
+        c.leave();
+        EXPECT_EQ(recorder.messages, QStringList{PipeTable::lengthMessage()});
+        EXPECT_TRUE(failedSilently());
+        EXPECT_EQ(ds().state(), db::DatasetState::Insert);
+        EXPECT_EQ(ds().recNo(), 1);
+        EXPECT_EQ(current().row(), 1);
+        EXPECT_EQ(db.layers(), (QStringList{"A", "new", "B", "C"}));
+        EXPECT_EQ(db.storedRows(), (QStringList{"A:100", "B:200", "C:300"}));
+    }
+}
+
+TEST_F(GridTest, TextThatIsNoNumberIsReportedAndStaysInTheEditor)
+{
+    goTo(0, Length);
+    type(QStringLiteral("abc"));
+    key(Qt::Key_Tab);
+    ASSERT_EQ(shown().size(), 1u);
+    EXPECT_THROW(std::rethrow_exception(shown().front()), db::DbError);
+    QCoreApplication::processEvents(); // the editor takes the focus back
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(editor()->text(), QStringLiteral("abc"));
+    EXPECT_EQ(current(), grid->model()->index(0, Length));
+
+    failures.clear();
+    struct Case {
+        const char* name;
+        std::function<void()> leave;
+    };
+    const std::vector<Case> cases{
+        {"Down", [&] { key(Qt::Key_Down); }},
+        {"click", [&] {
+             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                               grid->visualRect(grid->model()->index(2, Layer)).center());
+         }},
+    };
+    for (const Case& c : cases) { // nor can the row be left with it, and it is not reported again
+        SCOPED_TRACE(c.name);
+        c.leave();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(shown().empty());
+        EXPECT_EQ(ds().recNo(), 0);
+        EXPECT_EQ(current().row(), 0);
+        ASSERT_NE(editor(), nullptr);
+        EXPECT_EQ(editor()->text(), QStringLiteral("abc"));
+    }
+
+    editor()->setText(QStringLiteral("12,5")); // corrected, it goes through
+    key(Qt::Key_Down);
+    EXPECT_TRUE(shown().empty());
+    EXPECT_EQ(ds().recNo(), 1);
+    EXPECT_EQ(db.storedRows().first(), QStringLiteral("A:12.5"));
+}
+
+TEST_F(GridTest, LeavingTheGridDropsAnUntouchedNewRowButKeepsAFilledInOne)
+{
+    struct Case {
+        const char* name;
+        QString typed;
+        bool kept;
+    };
+    const std::vector<Case> cases{
+        {"untouched", "", false},
+        {"written", "x", true}, // the editor's text counts even before it is written
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        grid->setFocus();
+        goTo(0, Layer);
+        key(Qt::Key_Insert);
+        type(c.typed);
+        other->setFocus();
+        EXPECT_EQ(ds().recordCount(), c.kept ? 4 : 3);
+        EXPECT_EQ(ds().state(), c.kept ? db::DatasetState::Insert : db::DatasetState::Browse);
+        EXPECT_EQ(current().row(), ds().recNo());
+        ds().cancel();
+    }
+}
+
+TEST_F(GridTest, FocusGoingToAnotherWindowKeepsTheNewRow)
+{
+    goTo(0, Layer);
+    key(Qt::Key_Insert);
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
+    EXPECT_EQ(ds().state(), db::DatasetState::Insert);
+}
+
+TEST_F(GridTest, UpdateRecordWritesTheOpenEditorsText)
+{
+    goTo(2, Length);
+    type(QStringLiteral("333"));
+    ASSERT_NE(editor(), nullptr);
+    ds().post(); // as the navigator's post button or the program's own post does
+    EXPECT_EQ(db.storedRows()[2], QStringLiteral("C:333"));
+    EXPECT_EQ(ds().state(), db::DatasetState::Browse);
+    EXPECT_EQ(editor(), nullptr);
+}
+
+TEST_F(GridTest, RightClickOpensThePopupMenuWithoutMovingTheCursor)
+{
+    QMenu menu;
+    menu.addAction(QStringLiteral("Выделить"));
+    grid->setPopupMenu(&menu);
+    goTo(0, Layer);
+    const QPoint at = grid->visualRect(grid->model()->index(2, Layer)).center();
+    QTest::mousePress(grid->viewport(), Qt::RightButton, {}, at);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, grid->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(grid->viewport(), &event);
+    EXPECT_TRUE(menu.isVisible());
+    EXPECT_EQ(current().row(), 0);
+    EXPECT_EQ(ds().recNo(), 0);
+    menu.hide();
+    QTest::mouseRelease(grid->viewport(), Qt::RightButton, {}, at);
+}
+
+TEST_F(GridTest, ColumnWidthsFollowTheDisplayWidthInCharacters)
+{
+    const int digit = grid->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    EXPECT_GE(grid->columnWidth(Layer), 20 * digit);
+    EXPECT_LT(grid->columnWidth(Layer), 24 * digit);
+    EXPECT_GE(grid->columnWidth(Rmin), 10 * digit);
+    EXPECT_EQ(grid->horizontalHeader()->sectionResizeMode(Layer), QHeaderView::Interactive);
+
+    grid->setColumnWidth(Layer, 40); // dragged by the user, kept across a reload
+    ds().setIndexFieldNames(QStringLiteral("FRmax"));
+    EXPECT_EQ(grid->columnWidth(Layer), 40);
+}
+
+TEST(DBGridBinding, BindsWhenTheDataSourceGetsItsDatasetLater)
+{
+    PipeTable db({{"A", 1, 2, 3}});
+    db::DataSource later;
+    DBGrid grid;
+    grid.setDataSource(&later);
+    EXPECT_EQ(grid.model()->columnCount(), 0);
+    later.setDataset(db.table.get());
+    EXPECT_EQ(grid.model()->columnCount(), 4);
+    EXPECT_EQ(grid.model()->rowCount(), 1);
+    EXPECT_EQ(grid.currentIndex().row(), 0);
+    later.setDataset(nullptr);
+    EXPECT_EQ(grid.model()->rowCount(), 0);
+}

@@ -1,0 +1,239 @@
+#include "platform/dbwidgets/DatasetModel.h"
+
+#include "PipeTable.h"
+#include "QtPrinters.h"
+#include "platform/db/DbError.h"
+#include "platform/db/Field.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using dbwidgets::DatasetModel;
+
+namespace {
+
+// Collects the item-model tester's complaints instead of aborting.
+class WarningCollector {
+public:
+    WarningCollector() { s_warnings = &m_warnings, m_previous = qInstallMessageHandler(collect); }
+    ~WarningCollector()
+    {
+        qInstallMessageHandler(m_previous);
+        s_warnings = nullptr;
+    }
+    const QStringList& warnings() const { return m_warnings; }
+
+private:
+    static void collect(QtMsgType type, const QMessageLogContext&, const QString& text)
+    {
+        if (type != QtDebugMsg && type != QtInfoMsg && s_warnings)
+            s_warnings->append(text);
+    }
+    static inline QStringList* s_warnings = nullptr;
+    QStringList m_warnings;
+    QtMessageHandler m_previous = nullptr;
+};
+
+QStringList column(const QAbstractItemModel& model, int col, int role = Qt::DisplayRole)
+{
+    QStringList result;
+    for (int row = 0; row < model.rowCount(); ++row)
+        result << model.data(model.index(row, col), role).toString();
+    return result;
+}
+
+QStringList indicators(const QAbstractItemModel& model)
+{
+    QStringList result;
+    for (int row = 0; row < model.rowCount(); ++row)
+        result << model.headerData(row, Qt::Vertical).toString();
+    return result;
+}
+
+const QString browseMark = QString(QChar(DatasetModel::currentGlyph));
+const QString editMark = QString(QChar(DatasetModel::editGlyph));
+const QString insertMark = QString(QChar(DatasetModel::insertGlyph));
+
+std::vector<PipeRow> threePipes()
+{
+    return {{"A", 100, 57, 50}, {"B", 200, 76, 70}, {"C", 300, 89, 80}};
+}
+
+} // namespace
+
+TEST(DatasetModel, PassesTheItemModelTesterThroughEveryRowOperation)
+{
+    PipeTable db(threePipes());
+    db::Dataset& ds = *db.table;
+    DatasetModel model;
+    WarningCollector collector;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
+    model.setDataset(&ds);
+    db::Field& layer = ds.fieldByName(QStringLiteral("FLayer"));
+    db::Field& length = ds.fieldByName(QStringLiteral("FLength"));
+
+    const auto expectMirrors = [&](const char* step) {
+        SCOPED_TRACE(step);
+        EXPECT_EQ(model.rowCount(), ds.recordCount());
+        EXPECT_EQ(column(model, 0), db.layers());
+    };
+    ds.moveTo(1);
+    ds.insert(); // in the middle
+    expectMirrors("insert");
+    layer.setAsString(QStringLiteral("AB"));
+    length.setAsFloat(150);
+    ds.post();
+    expectMirrors("post");
+    ds.append();
+    expectMirrors("append");
+    ds.cancel();
+    expectMirrors("cancel insert");
+    ds.first();
+    ds.insert(); // at the top
+    ds.cancel();
+    expectMirrors("cancel insert at the top");
+    ds.moveTo(2);
+    ds.edit();
+    layer.setAsString(QStringLiteral("changed"));
+    ds.cancel();
+    expectMirrors("cancel edit");
+    ds.last();
+    ds.deleteRecord(); // the last row
+    ds.first();
+    ds.deleteRecord(); // the first row
+    expectMirrors("delete");
+    ds.close();
+    expectMirrors("close");
+    ds.open();
+    expectMirrors("open");
+    model.setDataset(nullptr);
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(model.columnCount(), 0);
+    model.setDataset(&ds);
+    db.source.setDataset(nullptr);
+    db.table.reset(); // the dataset goes while the model still shows it
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(model.dataset(), nullptr);
+
+    EXPECT_TRUE(collector.warnings().isEmpty()) << collector.warnings().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST(DatasetModel, ShowsTheVisibleFieldsInFieldOrderTitledWithTheirLabels)
+{
+    PipeTable db(threePipes());
+    DatasetModel model;
+    model.setDataset(db.table.get());
+    QStringList titles;
+    for (int c = 0; c < model.columnCount(); ++c)
+        titles << model.headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(titles, (QStringList{"Слой", "Длинна, мм", "D наружный, мм", "D Внутр, мм"}));
+
+    model.setDataset(db.totals.get()); // closed: the columns show, no rows
+    titles.clear();
+    for (int c = 0; c < model.columnCount(); ++c)
+        titles << model.headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(titles, (QStringList{"Длинна,мм", "D наружн. мм", "D внутр. мм"}));
+    EXPECT_EQ(model.rowCount(), 0);
+}
+
+TEST(DatasetModel, DisplayGoesThroughTheFormatWhileTheEditorGetsTheStoredValue)
+{
+    struct Case {
+        const char* name;
+        int column;
+        QString display;
+        QString edit;
+        Qt::Alignment alignment;
+    };
+    PipeTable db({{"Труба-1", 1234.6, 0.5, std::nullopt}});
+    DatasetModel model;
+    model.setDataset(db.table.get());
+    const std::vector<Case> cases{
+        {"text", 0, "Труба-1", "Труба-1", Qt::AlignLeft},
+        {"fraction rounded for display only", 1, "1235", "1234.6", Qt::AlignRight},
+        {"half rounds away from zero", 2, "1", "0.5", Qt::AlignRight},
+        {"null is empty", 3, "", "", Qt::AlignRight},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QModelIndex index = model.index(0, c.column);
+        EXPECT_EQ(index.data(Qt::DisplayRole).toString(), c.display);
+        EXPECT_EQ(index.data(Qt::EditRole).toString(), c.edit);
+        EXPECT_EQ(index.data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHorizontal_Mask, c.alignment);
+    }
+}
+
+TEST(DatasetModel, RowIndicatorMarksTheCurrentRowWithItsState)
+{
+    PipeTable db(threePipes());
+    db::Dataset& ds = *db.table;
+    DatasetModel model;
+    model.setDataset(&ds);
+    QSignalSpy headerSpy(&model, &QAbstractItemModel::headerDataChanged);
+
+    EXPECT_EQ(indicators(model), (QStringList{browseMark, "", ""}));
+    ds.moveTo(2);
+    EXPECT_EQ(indicators(model), (QStringList{"", "", browseMark}));
+    ds.edit();
+    EXPECT_EQ(indicators(model), (QStringList{"", "", editMark}));
+    ds.cancel();
+    ds.moveTo(1);
+    ds.insert();
+    EXPECT_EQ(indicators(model), (QStringList{"", insertMark, "", ""}));
+    EXPECT_GE(headerSpy.count(), 4);
+}
+
+TEST(DatasetModel, SetDataMovesToTheRowStartsAnEditAndWritesTheField)
+{
+    PipeTable db(threePipes());
+    db::Dataset& ds = *db.table;
+    DatasetModel model;
+    model.setDataset(&ds);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+
+    EXPECT_TRUE(model.setData(model.index(1, 1), QStringLiteral("250,5")));
+    EXPECT_EQ(ds.recNo(), 1);
+    EXPECT_EQ(ds.state(), db::DatasetState::Edit);
+    EXPECT_EQ(ds.fieldByName(QStringLiteral("FLength")).asFloat(), 250.5);
+    EXPECT_EQ(model.index(1, 1).data().toString(), QStringLiteral("251"));
+    ASSERT_FALSE(changed.isEmpty());
+    EXPECT_EQ(changed.last().at(0).toModelIndex().row(), 1);
+}
+
+TEST(DatasetModel, SetDataWithUnchangedTextStartsNoEdit)
+{
+    PipeTable db(threePipes());
+    DatasetModel model;
+    model.setDataset(db.table.get());
+    EXPECT_TRUE(model.setData(model.index(0, 1), QStringLiteral("100")));
+    EXPECT_EQ(db.table->state(), db::DatasetState::Browse);
+}
+
+TEST(DatasetModel, SetDataThatTheFieldRefusesIsReportedAndChangesNothing)
+{
+    PipeTable db(threePipes());
+    DatasetModel model;
+    model.setDataset(db.table.get());
+    std::exception_ptr reported;
+    model.errorHandler = [&](std::exception_ptr e) { reported = e; };
+
+    EXPECT_FALSE(model.setData(model.index(0, 1), QStringLiteral("сто")));
+    ASSERT_TRUE(reported);
+    EXPECT_THROW(std::rethrow_exception(reported), db::DbError);
+    EXPECT_EQ(model.index(0, 1).data(Qt::EditRole).toString(), QStringLiteral("100"));
+}
+
+TEST(DatasetModel, CellsOfAReadOnlyOrClosedDatasetAreNotEditable)
+{
+    PipeTable db(threePipes());
+    DatasetModel model;
+    model.setDataset(db.table.get());
+    EXPECT_TRUE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
+
+    db.totals->open(); // a view
+    model.setDataset(db.totals.get());
+    ASSERT_GT(model.rowCount(), 0);
+    EXPECT_FALSE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(model.setData(model.index(0, 0), QStringLiteral("1")));
+}
