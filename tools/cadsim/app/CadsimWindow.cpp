@@ -23,7 +23,7 @@ CadsimWindow::CadsimWindow(Simulator simulator, int64_t objectIdOffset, QWidget*
     m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->verticalHeader()->hide();
-    m_view->horizontalHeader()->setStretchLastSection(true);
+    m_view->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch); // the layer name
     setCentralWidget(m_view);
     statusBar()->addWidget(m_status);
     resize(900, 480);
