@@ -1,0 +1,91 @@
+#include "reports/SheetExport.h"
+
+#include "data/TSpecData.h"
+#include "platform/automation/Dispatch.h"
+#include "platform/automation/ObjectRegistry.h"
+#include "platform/db/Dataset.h"
+#include "platform/db/Field.h"
+#include "platform/messages/Messages.h"
+
+using automation::Arg;
+using automation::Variant;
+
+namespace {
+
+Variant cellValue(const TExportColumn& column)
+{
+    const db::Field& field = *column.field;
+    switch (column.kind) {
+    case TExportKind::Text: return Variant::bstr(field.asString().toStdU16String());
+    case TExportKind::WholeNumber:
+        // As OLE turns a double into a 32-bit integer: halfway values to the
+        // even neighbour, and a value out of range fails instead of wrapping.
+        return Variant::i4(field.isNull() ? 0 : Variant::r8(field.asFloat()).toI4());
+    case TExportKind::Double: return Variant::r8(field.asFloat());
+    }
+    return Variant();
+}
+
+} // namespace
+
+void ExportToSpreadsheet(db::Dataset& source, std::span<const TExportColumn> columns) noexcept
+{
+    // The spreadsheet objects of the export. They outlive the protected block,
+    // so they are let go after a failure message as well, once the user has
+    // read it; the workbook then stays with the spreadsheet application.
+    Variant sheetObject;
+    Variant workbook;
+    try {
+        sheetObject = Variant::dispatch(automation::createObject(u"Excel.Sheet"));
+        automation::put(automation::get(sheetObject, u"Application"), u"Visible", Variant::boolean(true));
+        workbook = automation::call(automation::get(automation::get(sheetObject, u"Application"), u"Workbooks"),
+                                    u"Add", Variant::omitted());
+
+        // The row goes by reference, as a 32-bit integer; the active sheet is
+        // asked for anew for every cell.
+        Variant row = Variant::i4(1);
+        auto putCell = [&](int32_t column, Variant value) {
+            automation::put(automation::get(workbook, u"ActiveSheet"), u"Cells", Arg::ref(row),
+                            Variant::i4(column), std::move(value));
+        };
+
+        for (size_t i = 0; i < columns.size(); ++i)
+            putCell(static_cast<int32_t>(i + 1), Variant::bstr(columns[i].header.toStdU16String()));
+        row = Variant::i4(row.toI4() + 1);
+
+        // Moving posts a pending edit first, through the table's validation.
+        source.first();
+        while (!source.eof()) {
+            for (size_t i = 0; i < columns.size(); ++i)
+                putCell(static_cast<int32_t>(i + 1), cellValue(columns[i]));
+            row = Variant::i4(row.toI4() + 1);
+            source.next();
+        }
+        source.first();
+    } catch (...) {
+        // A validation that stopped the walk has shown its own message already;
+        // this one follows it all the same.
+        messages::showMessage(QStringLiteral("Не удается запустить Excel!!!"));
+    }
+}
+
+void ExportPipeList() noexcept
+{
+    const TExportColumn columns[] = {
+        {QStringLiteral("Слой"), SpecData->TTrubaFLayer, TExportKind::Text},
+        {QStringLiteral("Длинна, мм"), SpecData->TTrubaFLength, TExportKind::WholeNumber},
+        {QStringLiteral("D наружный, мм"), SpecData->TTrubaFRmax, TExportKind::Double},
+        {QStringLiteral("D внутренний, мм"), SpecData->TTrubaFRmin, TExportKind::Double},
+    };
+    ExportToSpreadsheet(*SpecData->TTruba, columns);
+}
+
+void ExportTotals() noexcept
+{
+    const TExportColumn columns[] = {
+        {QStringLiteral("Длинна, мм"), SpecData->VTrubaFLength, TExportKind::WholeNumber},
+        {QStringLiteral("D наружный, мм"), SpecData->VTrubaFRmax, TExportKind::Double},
+        {QStringLiteral("D внутренний, мм"), SpecData->VTrubaFRmin, TExportKind::Double},
+    };
+    ExportToSpreadsheet(*SpecData->VTruba, columns);
+}

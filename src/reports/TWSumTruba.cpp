@@ -1,0 +1,67 @@
+#include "reports/TWSumTruba.h"
+
+#include "ui_WSumTruba.h"
+
+#include "data/FinishEdit.h"
+#include "data/TSpecData.h"
+#include "platform/db/Dataset.h"
+#include "reports/SheetExport.h"
+
+#include <QHideEvent>
+#include <QShowEvent>
+
+TWSumTruba* WSumTruba = nullptr;
+
+TWSumTruba::TWSumTruba(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::TWSumTruba>())
+{
+    m_ui->setupUi(this);
+    m_ui->DBGrid1->setConfirmDelete(true);
+    if (SpecData)
+        bindDataModule(*SpecData);
+
+    connect(m_ui->Button1, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_ui->Button2, &QPushButton::clicked, this, &TWSumTruba::Button2Click);
+}
+
+TWSumTruba::~TWSumTruba() = default;
+
+void TWSumTruba::bindDataModule(TSpecData& data) { m_ui->DBGrid1->setDataSource(data.SVTruba); }
+
+void TWSumTruba::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // A window restored by the window system is not shown anew.
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TWSumTruba::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    if (!event->spontaneous())
+        FormClose();
+}
+
+void TWSumTruba::FormShow()
+{
+    // Closing first makes the query run again, so the totals include every
+    // row posted since the last showing.
+    SpecData->VTruba->close();
+    try {
+        SpecData->VTruba->open();
+    } catch (...) {
+        // A missing or mismatched query leaves the grid empty, without a word.
+    }
+}
+
+void TWSumTruba::FormClose() { SpecData->VTruba->close(); }
+
+void TWSumTruba::Button2Click() { ExportTotals(); }
+
+void ShowTotals(TWSumTruba& window)
+{
+    if (!SpecData->ADOConnection.isConnected())
+        return;
+    FinishEdit(*SpecData->TTruba);
+    window.exec();
+}

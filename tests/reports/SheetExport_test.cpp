@@ -1,0 +1,329 @@
+#include "FakeSpreadsheet.h"
+#include "PipeData.h"
+#include "RecordedStandIn.h"
+#include "XlsxReader.h"
+
+#include "platform/db/Dataset.h"
+#include "platform/db/Field.h"
+#include "platform/messages/SilentAbort.h"
+#include "reports/SheetExport.h"
+#include "support/MessageRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using automation::InvokeKind;
+using automation::Variant;
+using sheet::CellMap;
+using sheettest::FileCell;
+
+namespace {
+
+const QString ExportFailed = QStringLiteral("Не удается запустить Excel!!!");
+
+Variant text(const char16_t* s) { return Variant::bstr(s); }
+
+CellMap pipeListHeader()
+{
+    return {{{1, 1}, text(u"Слой")},
+            {{1, 2}, text(u"Длинна, мм")},
+            {{1, 3}, text(u"D наружный, мм")},
+            {{1, 4}, text(u"D внутренний, мм")}};
+}
+
+CellMap totalsHeader()
+{
+    return {{{1, 1}, text(u"Длинна, мм")}, {{1, 2}, text(u"D наружный, мм")}, {{1, 3}, text(u"D внутренний, мм")}};
+}
+
+CellMap withRow(CellMap cells, int32_t row, std::vector<Variant> values)
+{
+    for (size_t i = 0; i < values.size(); ++i)
+        cells[{row, static_cast<int32_t>(i + 1)}] = values[i];
+    return cells;
+}
+
+} // namespace
+
+TEST(PipeListExport, WritesTheHeaderAndEveryPipeInTableOrderAndReturnsToTheFirstRow)
+{
+    PipeData pipes({pipe("B", 1000.4, 57.0, 50.0), pipe("A", 1234.5, 76.1, 70.0), pipe("A", 1235.5, 32.0, 28.5)});
+    pipes.data.TTruba->last();
+    RecordedStandIn standIn;
+    MessageRecorder messages;
+
+    ExportPipeList();
+
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join(u'|').toStdString();
+    CellMap expected = pipeListHeader();
+    expected = withRow(expected, 2, {text(u"A"), Variant::i4(1236), Variant::r8(32.0), Variant::r8(28.5)});
+    expected = withRow(expected, 3, {text(u"A"), Variant::i4(1234), Variant::r8(76.1), Variant::r8(70.0)});
+    expected = withRow(expected, 4, {text(u"B"), Variant::i4(1000), Variant::r8(57.0), Variant::r8(50.0)});
+    EXPECT_EQ(standIn.lastWorkbook(), expected);
+    EXPECT_EQ(pipes.data.TTruba->recNo(), 0);
+    EXPECT_FALSE(pipes.data.TTruba->eof());
+
+    // The file the user is handed keeps the kinds: text, whole numbers, doubles.
+    ASSERT_EQ(standIn.opened.size(), 1);
+    const auto read = sheettest::readXlsx(standIn.opened.front());
+    ASSERT_EQ(read.cells.size(), 16u);
+    EXPECT_EQ(read.cells.at({1, 4}).text, QStringLiteral("D внутренний, мм"));
+    EXPECT_EQ(read.cells.at({2, 1}).kind, FileCell::Kind::Text);
+    EXPECT_EQ(read.cells.at({2, 2}).kind, FileCell::Kind::Number);
+    EXPECT_TRUE(read.cells.at({2, 2}).wholeNumberFormat);
+    EXPECT_EQ(read.cells.at({2, 2}).number, 1236.0);
+    EXPECT_EQ(read.cells.at({3, 3}).number, 76.1);
+    EXPECT_FALSE(read.cells.at({3, 3}).wholeNumberFormat);
+}
+
+TEST(PipeListExport, ConvertsEachFieldAsItsColumnSays)
+{
+    struct Case {
+        const char* name;
+        TestDatabase::Row row;
+        std::vector<Variant> expected;
+    };
+    TestDatabase::Row nulls; // every column Null
+    TestDatabase::Row noLayer = pipe("", 10.0, 20.0, 5.0);
+    noLayer.layer.reset();
+    const Case cases[] = {
+        {"halfway down to even", pipe("L", 1234.5, 57.5, 50.25),
+         {text(u"L"), Variant::i4(1234), Variant::r8(57.5), Variant::r8(50.25)}},
+        {"halfway up to even", pipe("L", 1235.5, 1.0, 0.0),
+         {text(u"L"), Variant::i4(1236), Variant::r8(1.0), Variant::r8(0.0)}},
+        {"just above half", pipe("L", 1234.6, 1.0, 0.0),
+         {text(u"L"), Variant::i4(1235), Variant::r8(1.0), Variant::r8(0.0)}},
+        {"negative halfway", pipe("L", -2.5, -1.5, -0.5),
+         {text(u"L"), Variant::i4(-2), Variant::r8(-1.5), Variant::r8(-0.5)}},
+        {"a layer of digits stays text", pipe("0123", 1.0, 2.0, 3.0),
+         {text(u"0123"), Variant::i4(1), Variant::r8(2.0), Variant::r8(3.0)}},
+        {"Cyrillic layer", pipe("Трубопровод В1", 1.0, 2.0, 3.0),
+         {text(u"Трубопровод В1"), Variant::i4(1), Variant::r8(2.0), Variant::r8(3.0)}},
+        {"no layer", noLayer, {text(u""), Variant::i4(10), Variant::r8(20.0), Variant::r8(5.0)}},
+        {"all Null", nulls, {text(u""), Variant::i4(0), Variant::r8(0.0), Variant::r8(0.0)}},
+    };
+    for (const Case& c : cases) {
+        PipeData pipes({c.row});
+        RecordedStandIn standIn;
+        MessageRecorder messages;
+        ExportPipeList();
+        EXPECT_TRUE(messages.all.isEmpty()) << c.name;
+        EXPECT_EQ(standIn.lastWorkbook(), withRow(pipeListHeader(), 2, c.expected)) << c.name;
+    }
+}
+
+TEST(PipeListExport, AnEmptyTableGivesTheHeaderRowOnly)
+{
+    PipeData pipes;
+    RecordedStandIn standIn;
+    MessageRecorder messages;
+    ExportPipeList();
+    EXPECT_TRUE(messages.all.isEmpty());
+    EXPECT_EQ(standIn.lastWorkbook(), pipeListHeader());
+    EXPECT_EQ(standIn.opened.size(), 1);
+}
+
+TEST(PipeListExport, AClosedTableGivesTheHeaderRowThenTheMessage)
+{
+    struct Case {
+        const char* name;
+        std::function<void(PipeData&)> prepare;
+    };
+    const Case cases[] = {
+        {"database not connected", [](PipeData&) {}},
+        {"connected, table closed", [](PipeData& p) { p.data.ADOConnection.open(); }},
+    };
+    for (const Case& c : cases) {
+        PipeData pipes({pipe("A", 1, 2, 3)}, false);
+        c.prepare(pipes);
+        RecordedStandIn standIn;
+        MessageRecorder messages;
+        ExportPipeList();
+        EXPECT_EQ(messages.all, QStringList{ExportFailed}) << c.name;
+        EXPECT_EQ(standIn.lastWorkbook(), pipeListHeader()) << c.name;
+        EXPECT_EQ(standIn.opened.size(), 1) << c.name;
+    }
+}
+
+TEST(PipeListExport, ANewRowFailingValidationShowsItsMessageThenTheExportMessage)
+{
+    PipeData pipes({pipe("A", 1, 2, 3)});
+    db::Dataset& table = *pipes.data.TTruba;
+    table.append();
+    pipes.data.TTrubaFLayer->setAsString(QStringLiteral("новая"));
+    RecordedStandIn standIn;
+    MessageRecorder messages;
+
+    ExportPipeList();
+
+    EXPECT_EQ(messages.all, (QStringList{QStringLiteral("Необходимо указать длинну!!!"), ExportFailed}));
+    EXPECT_EQ(standIn.lastWorkbook(), pipeListHeader());
+    EXPECT_EQ(table.state(), db::DatasetState::Insert);
+    EXPECT_EQ(pipes.data.TTrubaFLayer->asString(), QStringLiteral("новая"));
+    EXPECT_EQ(pipes.file.rowCount(), 1);
+}
+
+TEST(PipeListExport, APendingValidRowIsPostedAndExported)
+{
+    PipeData pipes({pipe("B", 1, 2, 3)});
+    db::Dataset& table = *pipes.data.TTruba;
+    table.append();
+    pipes.data.TTrubaFLayer->setAsString(QStringLiteral("A"));
+    pipes.data.TTrubaFLength->setAsFloat(99.5);
+    pipes.data.TTrubaFRmax->setAsFloat(10.0);
+    RecordedStandIn standIn;
+    MessageRecorder messages;
+
+    ExportPipeList();
+
+    EXPECT_TRUE(messages.all.isEmpty());
+    EXPECT_EQ(table.state(), db::DatasetState::Browse);
+    EXPECT_EQ(pipes.file.rowCount(), 2);
+    // The posted row is in the workbook, with the inner diameter that the
+    // validation made 0 before the walk.
+    const CellMap& cells = standIn.lastWorkbook();
+    ASSERT_EQ(cells.size(), 12u);
+    const int32_t newRow = cells.at({2, 1}) == text(u"A") ? 2 : 3;
+    EXPECT_EQ(cells.at({newRow, 1}), text(u"A"));
+    EXPECT_EQ(cells.at({newRow, 2}), Variant::i4(100));
+    EXPECT_EQ(cells.at({newRow, 4}), Variant::r8(0.0));
+    EXPECT_EQ(cells.at({5 - newRow, 1}), text(u"B"));
+}
+
+// A length outside the 32-bit range cannot be written as the whole number the
+// column holds; the export fails rather than writing a wrapped-around value.
+TEST(PipeListExport, ALengthBeyondThirtyTwoBitsFailsTheExport)
+{
+    PipeData pipes({pipe("A", 3.0e9, 2, 3)});
+    RecordedStandIn standIn;
+    MessageRecorder messages;
+    ExportPipeList();
+    EXPECT_EQ(messages.all, QStringList{ExportFailed});
+    EXPECT_FALSE(standIn.lastWorkbook().contains({2, 2}));
+}
+
+TEST(TotalsExport, WritesTheTotalPerDiameterPair)
+{
+    PipeData pipes({pipe("A", 1000.25, 57.0, 50.0), pipe("B", 500.25, 57.0, 50.0), pipe("C", 10.5, 76.5, 70.0)});
+    pipes.data.VTruba->open();
+    pipes.data.VTruba->last();
+    RecordedStandIn standIn;
+    MessageRecorder messages;
+
+    ExportTotals();
+
+    EXPECT_TRUE(messages.all.isEmpty());
+    CellMap expected = totalsHeader();
+    expected = withRow(expected, 2, {Variant::i4(1500), Variant::r8(57.0), Variant::r8(50.0)});
+    expected = withRow(expected, 3, {Variant::i4(10), Variant::r8(76.5), Variant::r8(70.0)});
+    EXPECT_EQ(standIn.lastWorkbook(), expected);
+    EXPECT_EQ(pipes.data.VTruba->recNo(), 0);
+}
+
+TEST(TotalsExport, AClosedQueryGivesTheHeaderRowThenTheMessage)
+{
+    PipeData pipes({pipe("A", 1, 2, 3)});
+    RecordedStandIn standIn;
+    MessageRecorder messages;
+    ExportTotals();
+    EXPECT_EQ(messages.all, QStringList{ExportFailed});
+    EXPECT_EQ(standIn.lastWorkbook(), totalsHeader());
+}
+
+TEST(SpreadsheetExport, WithoutASpreadsheetBothExportsShowOnlyTheirMessage)
+{
+    PipeData pipes({pipe("A", 1, 2, 3)});
+    pipes.data.VTruba->open();
+    MessageRecorder messages;
+    ExportPipeList();
+    ExportTotals();
+    EXPECT_EQ(messages.all, (QStringList{ExportFailed, ExportFailed}));
+}
+
+TEST(SpreadsheetExport, CallsTheSpreadsheetExactlyAsItsAutomationContractSays)
+{
+    PipeData pipes({pipe("A", 7.5, 2.5, 1.0)});
+    pipes.data.VTruba->open();
+    FakeSpreadsheet spreadsheet;
+    MessageRecorder messages;
+
+    ExportTotals();
+
+    EXPECT_TRUE(messages.all.isEmpty());
+    EXPECT_TRUE(spreadsheet.allReleased());
+    const auto& calls = spreadsheet.calls;
+    ASSERT_EQ(calls.size(), 5u + 2 * 6);
+
+    auto expectCall = [&](size_t i, const char* object, const char16_t* member, InvokeKind kind,
+                          std::vector<Variant> args) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(calls[i].object, object);
+        EXPECT_EQ(calls[i].member, member);
+        EXPECT_EQ(calls[i].kind, kind);
+        EXPECT_EQ(calls[i].args, args);
+    };
+    expectCall(0, "sheetObject", u"Application", InvokeKind::MethodOrGet, {});
+    expectCall(1, "application", u"Visible", InvokeKind::PropertyPut, {Variant::boolean(true)});
+    expectCall(2, "sheetObject", u"Application", InvokeKind::MethodOrGet, {});
+    expectCall(3, "application", u"Workbooks", InvokeKind::MethodOrGet, {});
+    expectCall(4, "workbooks", u"Add", InvokeKind::Method, {Variant::omitted()});
+
+    const std::vector<std::vector<Variant>> cells = {
+        {Variant::i4(1), Variant::i4(1), text(u"Длинна, мм")},
+        {Variant::i4(1), Variant::i4(2), text(u"D наружный, мм")},
+        {Variant::i4(1), Variant::i4(3), text(u"D внутренний, мм")},
+        {Variant::i4(2), Variant::i4(1), Variant::i4(8)},
+        {Variant::i4(2), Variant::i4(2), Variant::r8(2.5)},
+        {Variant::i4(2), Variant::i4(3), Variant::r8(1.0)},
+    };
+    for (size_t n = 0; n < cells.size(); ++n) {
+        // The active sheet is fetched anew before every cell; the row goes by
+        // reference, the column and the value by value.
+        expectCall(5 + 2 * n, "workbook", u"ActiveSheet", InvokeKind::MethodOrGet, {});
+        expectCall(6 + 2 * n, "worksheet", u"Cells", InvokeKind::PropertyPut, cells[n]);
+        EXPECT_EQ(calls[6 + 2 * n].byRef, (std::vector<bool>{true, false, false}));
+    }
+}
+
+TEST(SpreadsheetExport, AnyFailureEndsTheExportWithTheOneMessageAndReleasesEverything)
+{
+    struct Case {
+        const char* name;
+        int failAt;
+        std::function<void()> failure;
+        size_t cellsWritten;
+        bool tableOnFirstRow;
+    };
+    auto automationError = [] {
+        throw automation::AutomationError(automation::hr::Rpc_E_ServerDied, {});
+    };
+    const Case cases[] = {
+        {"the spreadsheet cannot be created", 0, automationError, 0, false},
+        {"Application", 1, automationError, 0, false},
+        {"Visible", 2, automationError, 0, false},
+        {"Workbooks", 4, automationError, 0, false},
+        {"Add", 5, automationError, 0, false},
+        {"the first ActiveSheet", 6, automationError, 0, false},
+        {"a header cell", 9, automationError, 1, false},
+        {"a cell of the second pipe", 6 + 2 * 4 + 2 * 4 + 3, automationError, 4 + 4 + 1, false},
+        {"something that is no automation error", 12, [] { throw std::bad_alloc(); }, 3, false},
+        {"a silent abort", 12, [] { throw SilentAbort(); }, 3, false},
+        {"never", -1, automationError, 12, true},
+    };
+    for (const Case& c : cases) {
+        PipeData pipes({pipe("A", 1, 2, 3), pipe("B", 4, 5, 6)});
+        pipes.data.TTruba->last();
+        FakeSpreadsheet spreadsheet;
+        spreadsheet.failAt = c.failAt;
+        spreadsheet.failure = c.failure;
+        MessageRecorder messages;
+
+        ExportPipeList();
+
+        EXPECT_EQ(messages.all, c.failAt < 0 ? QStringList() : QStringList{ExportFailed}) << c.name;
+        EXPECT_TRUE(spreadsheet.allReleased()) << c.name;
+        EXPECT_EQ(spreadsheet.cells().size(), c.cellsWritten) << c.name;
+        EXPECT_EQ(pipes.data.TTruba->recNo() == 0, c.tableOnFirstRow) << c.name;
+    }
+}
