@@ -2,20 +2,56 @@
 
 #include <QCollator>
 #include <QCollatorSortKey>
+#include <QHash>
 #include <QLocale>
 
 #include <algorithm>
 #include <numeric>
-#include <optional>
 
 namespace db {
 
 namespace {
 
-// Comparing precomputed collation keys is a byte comparison; comparing the
-// strings themselves would run the full collation for every one of the
-// n·log n comparisons of a sort.
-using TextKeys = std::vector<std::optional<QCollatorSortKey>>;
+// Layer names repeat: thousands of pipes lie on a few dozen layers. Each
+// distinct text is collated once, and the rows are then sorted by the rank of
+// their text, an integer comparison; equal-collating texts share a rank.
+std::vector<int> textRanks(const std::vector<DatasetRow>& rows, int fieldIndex, const QCollator& collator)
+{
+    QHash<QString, int> distinct;
+    std::vector<QString> texts;
+    std::vector<int> slot(rows.size(), -1);
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const auto* text = std::get_if<QString>(&rows[r].values[size_t(fieldIndex)]);
+        if (!text)
+            continue;
+        auto it = distinct.constFind(*text);
+        if (it == distinct.constEnd()) {
+            it = distinct.insert(*text, int(texts.size()));
+            texts.push_back(*text);
+        }
+        slot[r] = *it;
+    }
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(texts.size());
+    for (const QString& text : texts)
+        keys.push_back(collator.sortKey(text));
+    std::vector<int> order(texts.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](int a, int b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
+    std::vector<int> rankOf(texts.size());
+    int rank = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i > 0 && keys[size_t(order[i - 1])].compare(keys[size_t(order[i])]) != 0)
+            ++rank;
+        rankOf[size_t(order[i])] = rank;
+    }
+    std::vector<int> ranks(rows.size(), -1); // -1: Null, before every text
+    for (size_t r = 0; r < rows.size(); ++r) {
+        if (slot[r] >= 0)
+            ranks[r] = rankOf[size_t(slot[r])];
+    }
+    return ranks;
+}
 
 int compareNumbers(const FieldValue& a, const FieldValue& b)
 {
@@ -45,15 +81,10 @@ std::vector<size_t> sortRows(std::vector<DatasetRow>& rows, const std::vector<So
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(false);
 
-    std::vector<TextKeys> keys(columns.size());
+    std::vector<std::vector<int>> ranks(columns.size());
     for (size_t c = 0; c < columns.size(); ++c) {
-        if (columns[c].type != FieldType::Text)
-            continue;
-        keys[c].reserve(rows.size());
-        for (const DatasetRow& row : rows) {
-            const auto* text = std::get_if<QString>(&row.values[size_t(columns[c].fieldIndex)]);
-            keys[c].push_back(text ? std::optional(collator.sortKey(*text)) : std::nullopt);
-        }
+        if (columns[c].type == FieldType::Text)
+            ranks[c] = textRanks(rows, columns[c].fieldIndex, collator);
     }
 
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
@@ -68,7 +99,7 @@ std::vector<size_t> sortRows(std::vector<DatasetRow>& rows, const std::vector<So
             }
             int r = 0;
             if (columns[c].type == FieldType::Text)
-                r = keys[c][a]->compare(*keys[c][b]);
+                r = ranks[c][a] < ranks[c][b] ? -1 : (ranks[c][a] > ranks[c][b] ? 1 : 0);
             else
                 r = compareNumbers(x, y);
             if (r != 0)
