@@ -180,6 +180,26 @@ void Simulator::setBusyQueriesPerCommand(int queries)
     locked([&](SimulatorState& s) { s.busyQueriesPerCommand = queries; });
 }
 
+bool Simulator::busy() const
+{
+    return locked([](const SimulatorState& s) { return s.busy; });
+}
+
+int64_t Simulator::objectIdOffset() const
+{
+    return locked([](const SimulatorState& s) { return s.objectIdOffset; });
+}
+
+std::chrono::milliseconds Simulator::idleDelay() const
+{
+    return locked([](const SimulatorState& s) { return s.idleDelay; });
+}
+
+bool Simulator::staysBusy() const
+{
+    return locked([](const SimulatorState& s) { return s.staysBusy; });
+}
+
 void Simulator::setClock(SteadyClock clock)
 {
     locked([&](SimulatorState& s) { s.clock = std::move(clock); });

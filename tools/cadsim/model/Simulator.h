@@ -76,6 +76,10 @@ public:
     void setStaysBusy(bool busy);
     // After each command the next `queries` IsQuiescent queries answer false.
     void setBusyQueriesPerCommand(int queries);
+    bool busy() const;
+    int64_t objectIdOffset() const;
+    std::chrono::milliseconds idleDelay() const;
+    bool staysBusy() const;
     // The clock the idle delay is measured with (a steady clock by default).
     void setClock(SteadyClock clock);
     // How a (load "...") command tells whether a file exists (the file system
