@@ -120,9 +120,13 @@ DBGrid::DBGrid(QWidget* parent)
 
 DBGrid::~DBGrid()
 {
-    // The editor and the model go with the grid; nothing may reach the dataset now.
+    // The widget part of the grid still runs after this body, and its editor
+    // may lose the focus then: nothing may reach the dataset or this object
+    // any more.
+    disconnect(qApp, nullptr, this, nullptr);
     for (const auto& c : std::as_const(m_datasetConnections))
         disconnect(c);
+    m_model->setDataset(nullptr);
 }
 
 db::Dataset* DBGrid::dataset() const

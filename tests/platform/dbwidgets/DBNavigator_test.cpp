@@ -1,0 +1,158 @@
+#include "platform/dbwidgets/DBNavigator.h"
+
+#include "PipeTable.h"
+#include "QtPrinters.h"
+#include "platform/db/Field.h"
+#include "platform/dbwidgets/DBGrid.h"
+#include "platform/messages/SilentAbort.h"
+#include "support/MessageRecorder.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+using dbwidgets::DBNavigator;
+
+namespace {
+
+using Buttons = std::array<bool, 4>; // insert, delete, post, cancel enabled
+
+Buttons enabled(const DBNavigator& bar)
+{
+    return {bar.button(DBNavigator::Insert)->isEnabled(), bar.button(DBNavigator::Delete)->isEnabled(),
+            bar.button(DBNavigator::Post)->isEnabled(), bar.button(DBNavigator::Cancel)->isEnabled()};
+}
+
+void click(DBNavigator& bar, DBNavigator::Button which)
+{
+    QTest::mouseClick(bar.button(which), Qt::LeftButton);
+}
+
+} // namespace
+
+TEST(DBNavigator, FourButtonsOf56By25WithRussianTips)
+{
+    DBNavigator bar;
+    EXPECT_EQ(bar.size(), QSize(224, 25));
+    const QStringList tips{"Вставить запись", "Удалить запись", "Сохранить изменения", "Отменить изменения"};
+    for (int i = 0; i < 4; ++i) {
+        const QToolButton* button = bar.button(DBNavigator::Button(i));
+        EXPECT_EQ(button->size(), QSize(56, 25));
+        EXPECT_EQ(button->toolTip(), tips[i]);
+        EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
+    }
+    bar.show();
+    EXPECT_LT(bar.button(DBNavigator::Insert)->x(), bar.button(DBNavigator::Delete)->x());
+    EXPECT_LT(bar.button(DBNavigator::Delete)->x(), bar.button(DBNavigator::Post)->x());
+    EXPECT_LT(bar.button(DBNavigator::Post)->x(), bar.button(DBNavigator::Cancel)->x());
+}
+
+TEST(DBNavigator, ButtonsFollowTheDatasetsState)
+{
+    PipeTable db({{"A", 1, 2, 3}});
+    db::Dataset& ds = *db.table;
+    DBNavigator bar;
+    struct Case {
+        const char* name;
+        std::function<void()> step;
+        Buttons expected;
+    };
+    const std::vector<Case> cases{
+        {"no data source", [] {}, {false, false, false, false}},
+        {"browse with rows", [&] { bar.setDataSource(&db.source); }, {true, true, false, false}},
+        {"edit", [&] { ds.edit(); }, {true, true, true, true}},
+        {"back to browse", [&] { ds.cancel(); }, {true, true, false, false}},
+        {"insert", [&] { ds.insert(); }, {true, true, true, true}},
+        {"browse without rows", [&] { ds.cancel(); ds.deleteRecord(); }, {true, false, false, false}},
+        {"closed", [&] { ds.close(); }, {false, false, false, false}},
+        {"a view cannot be written", [&] { db.totals->open(); bar.setDataSource(&db.totalsSource); },
+         {false, false, false, false}},
+        {"the data source changes its dataset", [&] { ds.open(); db.totalsSource.setDataset(&ds); },
+         {true, false, false, false}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.step();
+        EXPECT_EQ(enabled(bar), c.expected);
+    }
+}
+
+TEST(DBNavigator, ButtonsActOnTheCurrentRow)
+{
+    PipeTable db({{"A", 100, 2, 3}, {"B", 200, 2, 3}, {"C", 300, 2, 3}});
+    db::Dataset& ds = *db.table;
+    DBNavigator bar;
+    bar.setDataSource(&db.source);
+    db::Field& length = ds.fieldByName(QStringLiteral("FLength"));
+    db::Field& layer = ds.fieldByName(QStringLiteral("FLayer"));
+
+    ds.moveTo(1);
+    click(bar, DBNavigator::Insert);
+    EXPECT_EQ(ds.state(), db::DatasetState::Insert);
+    EXPECT_EQ(ds.recNo(), 1);
+    layer.setAsString(QStringLiteral("AB"));
+    length.setAsFloat(150);
+    click(bar, DBNavigator::Post);
+    EXPECT_EQ(ds.state(), db::DatasetState::Browse);
+    EXPECT_EQ(db.storedRows(), (QStringList{"A:100", "B:200", "C:300", "AB:150"}));
+
+    ds.moveTo(0);
+    ds.edit();
+    length.setAsFloat(1);
+    click(bar, DBNavigator::Cancel);
+    EXPECT_EQ(length.asFloat(), 100.0);
+
+    click(bar, DBNavigator::Delete); // no question asked
+    EXPECT_EQ(db.storedRows(), (QStringList{"B:200", "C:300", "AB:150"}));
+}
+
+TEST(DBNavigator, FailedPostIsHandedToTheHandlerAndKeepsTheRow)
+{
+    MessageRecorder recorder;
+    PipeTable db({{"A", 100, 2, 3}});
+    DBNavigator bar;
+    bar.setDataSource(&db.source);
+    std::vector<std::exception_ptr> failures;
+    bar.errorHandler = [&](std::exception_ptr e) { failures.push_back(e); };
+
+    click(bar, DBNavigator::Insert);
+    db.table->fieldByName(QStringLiteral("FLayer")).setAsString(QStringLiteral("no length"));
+    click(bar, DBNavigator::Post);
+    EXPECT_EQ(recorder.messages, QStringList{PipeTable::lengthMessage()});
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_THROW(std::rethrow_exception(failures.front()), SilentAbort);
+    EXPECT_EQ(db.table->state(), db::DatasetState::Insert);
+    EXPECT_EQ(db.table->fieldByName(QStringLiteral("FLayer")).asString(), QStringLiteral("no length"));
+    EXPECT_TRUE(bar.button(DBNavigator::Post)->isEnabled());
+}
+
+TEST(DBNavigator, PostTakesTheGridsHalfTypedCell)
+{
+    PipeTable db({{"A", 100, 2, 3}});
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* grid = new dbwidgets::DBGrid(&window);
+    auto* bar = new DBNavigator(&window);
+    layout->addWidget(grid);
+    layout->addWidget(bar);
+    grid->setDataSource(&db.source);
+    bar->setDataSource(&db.source);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, 1));
+
+    QTest::keyClicks(grid, QStringLiteral("4")); // opens the editor
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("2"));
+    ASSERT_NE(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr);
+    EXPECT_TRUE(bar->button(DBNavigator::Post)->isEnabled()); // typing started the edit
+
+    click(*bar, DBNavigator::Post);
+    EXPECT_EQ(db.storedRows(), QStringList{"A:42"});
+    EXPECT_EQ(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr);
+    EXPECT_EQ(QApplication::focusWidget(), grid); // the buttons never take the focus
+}

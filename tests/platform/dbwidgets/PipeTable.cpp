@@ -4,60 +4,15 @@
 #include "platform/messages/Messages.h"
 #include "platform/messages/SilentAbort.h"
 
-#include <gtest/gtest.h>
-#include <sqlite3.h>
-
-namespace {
-
-const char* const schema = R"sql(
-CREATE TABLE TTruba (
-  FKey      INTEGER PRIMARY KEY AUTOINCREMENT,
-  FObjectID INTEGER,
-  FLayer    TEXT,
-  FLength   REAL,
-  FRmax     REAL,
-  FRmin     REAL
-);
-CREATE VIEW VTruba AS
-  SELECT SUM(FLength) AS FLength, FRmax, FRmin FROM TTruba GROUP BY FRmax, FRmin ORDER BY FRmax, FRmin;
-)sql";
-
-void exec(sqlite3* db, const QString& sql)
-{
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
-        ADD_FAILURE() << error;
-        sqlite3_free(error);
-    }
-}
-
-QString literal(const std::optional<double>& value)
-{
-    return value ? QString::number(*value, 'g', 17) : QStringLiteral("NULL");
-}
-
-void createFile(const QString& path, const std::vector<PipeRow>& rows)
-{
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
-    exec(db, QString::fromUtf8(schema));
-    for (const PipeRow& row : rows) {
-        QString layer = row.layer;
-        layer.replace(QLatin1Char('\''), QLatin1String("''"));
-        exec(db, QStringLiteral("INSERT INTO TTruba (FObjectID, FLayer, FLength, FRmax, FRmin) VALUES (1, '%1', %2, %3, %4)")
-                     .arg(layer, literal(row.length), literal(row.rmax), literal(row.rmin)));
-    }
-    sqlite3_close(db);
-}
-
-} // namespace
+#include <QLatin1Char>
 
 PipeTable::PipeTable(const std::vector<PipeRow>& rows)
 {
-    const QString path = m_dir.filePath(QStringLiteral("spec_base.mdb"));
-    createFile(path, rows);
-    connection.setConnectionString(
-        QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False").arg(path));
+    std::vector<TestDatabase::Row> stored;
+    for (const PipeRow& row : rows)
+        stored.push_back({.objectId = 1, .layer = row.layer, .length = row.length, .rmax = row.rmax, .rmin = row.rmin});
+    file.addRows(stored);
+    connection.setConnectionString(file.connectionString());
     connection.open();
 
     table = std::make_unique<db::Dataset>(connection, QStringLiteral("TTruba"));
@@ -109,15 +64,8 @@ QStringList PipeTable::layers() const
 QStringList PipeTable::storedRows() const
 {
     QStringList result;
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(connection.handle(), "SELECT FLayer, FLength FROM TTruba ORDER BY FKey", -1, &statement, nullptr);
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-        const auto* layer = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-        const QString length = sqlite3_column_type(statement, 1) == SQLITE_NULL
-            ? QStringLiteral("null")
-            : QString::number(sqlite3_column_double(statement, 1));
-        result << QString::fromUtf8(layer ? layer : "") + QLatin1Char(':') + length;
-    }
-    sqlite3_finalize(statement);
+    for (const TestDatabase::Row& row : file.rows())
+        result << row.layer.value_or(QString()) + QLatin1Char(':')
+                + (row.length ? QString::number(*row.length) : QStringLiteral("null"));
     return result;
 }

@@ -3,8 +3,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/DataSource.h"
 #include "platform/db/Dataset.h"
-
-#include <QTemporaryDir>
+#include "support/TestDatabase.h"
 
 #include <memory>
 #include <optional>
@@ -25,6 +24,8 @@ public:
     explicit PipeTable(const std::vector<PipeRow>& rows = {});
     ~PipeTable();
 
+    TestDatabase file; // the program's schema
+
     db::Connection connection;
     std::unique_ptr<db::Dataset> table;  // "TTruba", open
     std::unique_ptr<db::Dataset> totals; // "VTruba", closed
@@ -38,7 +39,4 @@ public:
     QStringList layers() const;
     // Rows of the file itself, read past the dataset: "layer:length".
     QStringList storedRows() const;
-
-private:
-    QTemporaryDir m_dir;
 };
