@@ -1,0 +1,133 @@
+#include "platform/automation/com/ComDispatch.h"
+
+#include "platform/automation/AutomationError.h"
+#include "platform/automation/HResult.h"
+#include "platform/automation/com/ComError.h"
+#include "platform/automation/com/ComResources.h"
+#include "platform/automation/com/VariantConversion.h"
+
+#include <memory>
+#include <string>
+
+namespace automation::com {
+
+namespace {
+
+WORD invokeFlags(InvokeKind kind)
+{
+    switch (kind) {
+    case InvokeKind::Method: return DISPATCH_METHOD;
+    case InvokeKind::PropertyGet: return DISPATCH_PROPERTYGET;
+    case InvokeKind::MethodOrGet: return DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+    case InvokeKind::PropertyPut: return DISPATCH_PROPERTYPUT;
+    }
+    return DISPATCH_METHOD;
+}
+
+// The argument block of one call. DISPPARAMS holds the arguments in reverse
+// order; a by-ref argument is a VT_BYREF | VT_VARIANT pointing at a VARIANT of
+// its own, which the server may replace and which is read back after the call.
+// (VariantClear of a VT_BYREF slot leaves its target alone, so the guards may
+// go in any order.)
+class CallArguments {
+public:
+    explicit CallArguments(Args args)
+        : m_count(args.size()),
+          m_values(std::make_unique<VariantGuard[]>(m_count)),
+          m_targets(std::make_unique<VariantGuard[]>(m_count))
+    {
+        for (size_t i = 0; i < m_count; ++i) {
+            VARIANT& slot = *m_values[m_count - 1 - i];
+            if (args[i].isByRef()) {
+                toComVariant(args[i].value(), *m_targets[i]);
+                slot.vt = VT_BYREF | VT_VARIANT;
+                slot.pvarVal = m_targets[i].get();
+            } else {
+                toComVariant(args[i].value(), slot);
+            }
+        }
+        // VariantGuard is one VARIANT wide, so the guards form the array that
+        // DISPPARAMS wants.
+        static_assert(sizeof(VariantGuard) == sizeof(VARIANT));
+        m_params.rgvarg = m_count ? m_values[0].get() : nullptr;
+        m_params.cArgs = static_cast<UINT>(m_count);
+    }
+
+    CallArguments(const CallArguments&) = delete;
+    CallArguments& operator=(const CallArguments&) = delete;
+
+    // The value of a put travels as the one named argument DISPID_PROPERTYPUT.
+    void nameLastAsPutValue()
+    {
+        m_params.cNamedArgs = 1;
+        m_params.rgdispidNamedArgs = &m_putId;
+    }
+
+    DISPPARAMS* params() { return &m_params; }
+
+    // After a successful call: what the server left in each by-ref slot goes
+    // back to the caller's Variant. Every slot is read before any is written,
+    // so a failed conversion leaves the caller's values as they were.
+    void writeBack(Args args)
+    {
+        std::vector<std::pair<size_t, Variant>> outputs;
+        for (size_t i = 0; i < m_count; ++i)
+            if (args[i].isByRef())
+                outputs.emplace_back(i, fromComVariant(*m_targets[i]));
+        for (auto& [i, value] : outputs)
+            args[i].slot() = std::move(value);
+    }
+
+private:
+    size_t m_count;
+    std::unique_ptr<VariantGuard[]> m_values;
+    std::unique_ptr<VariantGuard[]> m_targets;
+    DISPID m_putId = DISPID_PROPERTYPUT;
+    DISPPARAMS m_params{nullptr, nullptr, 0, 0};
+};
+
+} // namespace
+
+ComDispatch::ComDispatch(ComPtr<IDispatch> object)
+    : m_object(std::move(object)),
+      // COM's standard proxy answers for IClientSecurity; objects do not.
+      m_throughProxy(m_object && m_object.query<IClientSecurity>(IID_IClientSecurity))
+{
+    if (!m_object)
+        throw AutomationError(hr::E_InvalidArg, u"No object");
+}
+
+Variant ComDispatch::invoke(std::u16string_view member, InvokeKind kind, Args args)
+{
+    if (kind == InvokeKind::PropertyPut && args.empty())
+        throw AutomationError(hr::Disp_E_BadParamCount, {}, {}, std::u16string(member));
+
+    // No cache of dispatch identifiers: the name is resolved at every call.
+    std::wstring name = toWide(member);
+    LPOLESTR names[] = {name.data()};
+    DISPID id = DISPID_UNKNOWN;
+    check(m_object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), member);
+
+    CallArguments call(args);
+    if (kind == InvokeKind::PropertyPut)
+        call.nameLastAsPutValue();
+
+    VariantGuard result;
+    EXCEPINFO exception{};
+    UINT argumentError = 0;
+    const HRESULT hr = m_object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, invokeFlags(kind), call.params(),
+                                        kind == InvokeKind::PropertyPut ? nullptr : result.get(), &exception,
+                                        &argumentError);
+    if (hr == DISP_E_EXCEPTION)
+        throw takeException(exception, member, !m_throughProxy);
+    check(hr, member);
+
+    try {
+        call.writeBack(args);
+        return fromComVariant(*result);
+    } catch (const AutomationError& e) {
+        throw e.withMember(member);
+    }
+}
+
+} // namespace automation::com

@@ -1,0 +1,88 @@
+#include "platform/automation/com/ComObjects.h"
+
+#include "platform/automation/AutomationError.h"
+#include "platform/automation/HResult.h"
+#include "platform/automation/com/ComError.h"
+#include "platform/automation/com/ComPtr.h"
+#include "platform/automation/com/ComResources.h"
+#include "platform/automation/com/DispatchAdapter.h"
+
+#include <oleauto.h>
+
+namespace automation::com {
+
+namespace {
+
+CLSID classOf(std::u16string_view progId)
+{
+    const std::wstring name = toWide(progId);
+    CLSID id{};
+    check(::CLSIDFromProgID(name.c_str(), &id));
+    return id;
+}
+
+DispatchRef asDispatch(const ComPtr<IUnknown>& object)
+{
+    ComPtr<IDispatch> dispatch;
+    check(object->QueryInterface(IID_IDispatch, dispatch.putVoid()));
+    return dispatchFromCom(dispatch.get());
+}
+
+class ComObjectBackend final : public ObjectBackend {
+public:
+    DispatchRef activeObject(std::u16string_view progId) override
+    {
+        try {
+            return com::activeObject(progId);
+        } catch (const AutomationError& e) {
+            if (e.code() == hr::Mk_E_Unavailable || e.code() == hr::Co_E_ClassString)
+                return nullptr;
+            throw;
+        }
+    }
+
+    DispatchRef createObject(std::u16string_view progId) override
+    {
+        try {
+            return com::createObject(progId);
+        } catch (const AutomationError& e) {
+            if (e.code() == hr::Co_E_ClassString)
+                return nullptr;
+            throw;
+        }
+    }
+};
+
+} // namespace
+
+DispatchRef activeObject(std::u16string_view progId)
+{
+    const CLSID id = classOf(progId);
+    ComPtr<IUnknown> object;
+    check(::GetActiveObject(id, nullptr, object.put()));
+    return asDispatch(object);
+}
+
+DispatchRef createObject(std::u16string_view progId)
+{
+    const CLSID id = classOf(progId);
+    ComPtr<IUnknown> object;
+    check(::CoCreateInstance(id, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                             object.putVoid()));
+    return asDispatch(object);
+}
+
+std::unique_ptr<ObjectBackend> makeObjectBackend() { return std::make_unique<ComObjectBackend>(); }
+
+Registration registerRunningObject(std::u16string_view progId, DispatchRef object)
+{
+    const CLSID id = classOf(progId);
+    const ComPtr<IDispatch> adapter = dispatchToCom(object);
+    if (!adapter)
+        throw AutomationError(hr::E_InvalidArg, u"No object");
+    DWORD cookie = 0;
+    check(::RegisterActiveObject(adapter.get(), id, ACTIVEOBJECT_STRONG, &cookie));
+    return Registration([cookie] { ::RevokeActiveObject(cookie, nullptr); });
+}
+
+} // namespace automation::com

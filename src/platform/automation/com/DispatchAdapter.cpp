@@ -1,0 +1,312 @@
+#include "platform/automation/com/DispatchAdapter.h"
+
+#include "platform/automation/AutomationError.h"
+#include "platform/automation/HResult.h"
+#include "platform/automation/com/ComDispatch.h"
+#include "platform/automation/com/ComError.h"
+#include "platform/automation/com/ComResources.h"
+#include "platform/automation/com/VariantConversion.h"
+
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace automation::com {
+
+namespace {
+
+// The live adapters of this process, by the object they stand for. Looked up
+// under the lock; an adapter leaves the table in its destructor.
+struct AdapterTable {
+    std::mutex mutex;
+    std::unordered_map<const Dispatch*, DispatchAdapter*> byObject;
+    std::unordered_set<const IDispatch*> all;
+};
+
+AdapterTable& adapters()
+{
+    static AdapterTable table;
+    return table;
+}
+
+std::u16string fold(std::u16string_view name)
+{
+    std::u16string folded(name);
+    for (char16_t& c : folded)
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c - u'A' + u'a');
+    return folded;
+}
+
+std::optional<InvokeKind> kindOf(WORD flags)
+{
+    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))
+        return InvokeKind::PropertyPut;
+    const bool method = (flags & DISPATCH_METHOD) != 0;
+    const bool get = (flags & DISPATCH_PROPERTYGET) != 0;
+    if (method && get)
+        return InvokeKind::MethodOrGet;
+    if (method)
+        return InvokeKind::Method;
+    if (get)
+        return InvokeKind::PropertyGet;
+    return std::nullopt;
+}
+
+// By-ref kinds whose slot this side can write an output into; other by-ref
+// arguments are taken as plain inputs.
+bool writable(VARTYPE base)
+{
+    switch (base) {
+    case VT_VARIANT: case VT_I2: case VT_I4: case VT_I8: case VT_R8: case VT_BOOL: case VT_BSTR: case VT_DISPATCH:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Writes an output into the caller's by-ref slot, freeing what it held.
+void storeByRef(VARIANT& slot, const Variant& value)
+{
+    const VARTYPE base = slot.vt & ~VT_BYREF;
+    VariantGuard fresh;
+    toComVariant(value, *fresh);
+    if (base == VT_VARIANT) {
+        ::VariantClear(slot.pvarVal);
+        *slot.pvarVal = *fresh;
+        fresh->vt = VT_EMPTY; // moved
+        return;
+    }
+    // A typed slot (VT_BYREF | VT_I4 …) keeps its type: OLE's conversion rules.
+    VariantGuard typed;
+    const HRESULT changed = ::VariantChangeType(typed.get(), fresh.get(), 0, base);
+    if (FAILED(changed))
+        throw AutomationError(changed, {});
+    switch (base) {
+    case VT_I2: *slot.piVal = typed->iVal; break;
+    case VT_I4: *slot.plVal = typed->lVal; break;
+    case VT_I8: *slot.pllVal = typed->llVal; break;
+    case VT_R8: *slot.pdblVal = typed->dblVal; break;
+    case VT_BOOL: *slot.pboolVal = typed->boolVal; break;
+    case VT_BSTR:
+        ::SysFreeString(*slot.pbstrVal);
+        *slot.pbstrVal = typed->bstrVal;
+        typed->vt = VT_EMPTY;
+        break;
+    case VT_DISPATCH:
+        if (*slot.ppdispVal)
+            (*slot.ppdispVal)->Release();
+        *slot.ppdispVal = typed->pdispVal;
+        typed->vt = VT_EMPTY;
+        break;
+    default: break;
+    }
+}
+
+} // namespace
+
+DispatchAdapter::DispatchAdapter(DispatchRef object) : m_object(std::move(object)) {}
+
+DispatchAdapter::~DispatchAdapter()
+{
+    std::lock_guard lock(adapters().mutex);
+    auto& table = adapters();
+    table.all.erase(this);
+    const auto mine = table.byObject.find(m_object.get());
+    if (mine != table.byObject.end() && mine->second == this)
+        table.byObject.erase(mine);
+    // m_object goes after the lock is released: the object's destructor may
+    // release other adapters.
+}
+
+ComPtr<IDispatch> DispatchAdapter::of(const DispatchRef& object)
+{
+    if (!object)
+        return {};
+    std::lock_guard lock(adapters().mutex);
+    auto& table = adapters();
+    const auto found = table.byObject.find(object.get());
+    if (found != table.byObject.end() && found->second->addRefUnlessDying())
+        return ComPtr<IDispatch>::adopt(found->second);
+    auto* adapter = new DispatchAdapter(object);
+    table.byObject[object.get()] = adapter;
+    table.all.insert(adapter);
+    return ComPtr<IDispatch>::adopt(adapter);
+}
+
+DispatchRef DispatchAdapter::unwrap(IDispatch* dispatch)
+{
+    std::lock_guard lock(adapters().mutex);
+    if (!adapters().all.contains(dispatch))
+        return nullptr;
+    return static_cast<DispatchAdapter*>(dispatch)->m_object;
+}
+
+bool DispatchAdapter::addRefUnlessDying()
+{
+    // An adapter whose count reached zero is on its way out and must not be
+    // handed out again, even though its destructor has not run yet.
+    ULONG count = m_references.load();
+    while (count != 0)
+        if (m_references.compare_exchange_weak(count, count + 1))
+            return true;
+    return false;
+}
+
+HRESULT DispatchAdapter::QueryInterface(REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
+        *object = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG DispatchAdapter::AddRef() { return ++m_references; }
+
+ULONG DispatchAdapter::Release()
+{
+    const ULONG left = --m_references;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+HRESULT DispatchAdapter::GetTypeInfoCount(UINT* count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = 0; // late binding only: no type library
+    return S_OK;
+}
+
+HRESULT DispatchAdapter::GetTypeInfo(UINT, LCID, ITypeInfo** info)
+{
+    if (info)
+        *info = nullptr;
+    return DISP_E_BADINDEX;
+}
+
+HRESULT DispatchAdapter::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids)
+{
+    if (!names || !ids || count == 0)
+        return E_INVALIDARG;
+    try {
+        std::lock_guard lock(m_namesMutex);
+        const std::u16string name = fold(reinterpret_cast<const char16_t*>(names[0]));
+        DISPID id = 0;
+        for (size_t i = 0; i < m_names.size() && id == 0; ++i)
+            if (m_names[i] == name)
+                id = static_cast<DISPID>(i + 1);
+        if (id == 0) {
+            m_names.push_back(name);
+            id = static_cast<DISPID>(m_names.size());
+        }
+        ids[0] = id;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+    // Named parameters are not supported: their names are unknown.
+    for (UINT i = 1; i < count; ++i)
+        ids[i] = DISPID_UNKNOWN;
+    return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
+}
+
+HRESULT DispatchAdapter::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                EXCEPINFO* exception, UINT* argumentError)
+{
+    if (!IsEqualIID(iid, IID_NULL))
+        return DISP_E_UNKNOWNINTERFACE;
+    if (!params)
+        return E_INVALIDARG;
+    const std::optional<InvokeKind> kind = kindOf(flags);
+    if (!kind)
+        return E_INVALIDARG;
+    // The only named argument understood is the value of a put.
+    if (params->cNamedArgs > 1
+        || (params->cNamedArgs == 1
+            && (*kind != InvokeKind::PropertyPut || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)))
+        return DISP_E_NONAMEDARGS;
+
+    try {
+        std::u16string member;
+        {
+            std::lock_guard lock(m_namesMutex);
+            if (id < 1 || static_cast<size_t>(id) > m_names.size())
+                return DISP_E_MEMBERNOTFOUND;
+            member = m_names[static_cast<size_t>(id) - 1];
+        }
+
+        // Source order is the reverse of rgvarg; the named put value sits at
+        // rgvarg[0] and so comes last, where a put wants it.
+        const size_t count = params->cArgs;
+        std::vector<Variant> values(count);
+        std::vector<Arg> args;
+        args.reserve(count);
+        for (size_t i = 0; i < count; ++i) {
+            VARIANT& slot = params->rgvarg[count - 1 - i];
+            try {
+                values[i] = fromComVariant(slot);
+            } catch (const AutomationError&) {
+                if (argumentError)
+                    *argumentError = static_cast<UINT>(count - 1 - i);
+                return DISP_E_TYPEMISMATCH;
+            }
+            if ((slot.vt & VT_BYREF) && writable(slot.vt & ~VT_BYREF))
+                args.push_back(Arg::ref(values[i]));
+            else
+                args.push_back(Arg(values[i]));
+        }
+
+        const Variant answer = m_object->invoke(member, *kind, Args(args));
+
+        for (size_t i = 0; i < count; ++i)
+            if (args[i].isByRef())
+                storeByRef(params->rgvarg[count - 1 - i], values[i]);
+        if (result) {
+            ::VariantClear(result);
+            toComVariant(answer, *result);
+        }
+        return S_OK;
+    } catch (const AutomationError& e) {
+        try {
+            return reportFailure(e, exception);
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (const std::exception& e) {
+        try {
+            return reportFailure(AutomationError(hr::E_Fail, fromUtf8(e.what())), exception);
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
+    } catch (...) {
+        return E_UNEXPECTED; // nothing may leave a COM method
+    }
+}
+
+ComPtr<IDispatch> dispatchToCom(const DispatchRef& object)
+{
+    if (!object)
+        return {};
+    if (const auto* proxy = dynamic_cast<const ComDispatch*>(object.get()))
+        return ComPtr<IDispatch>::share(proxy->object());
+    return DispatchAdapter::of(object);
+}
+
+DispatchRef dispatchFromCom(IDispatch* dispatch)
+{
+    if (!dispatch)
+        return nullptr;
+    if (DispatchRef ours = DispatchAdapter::unwrap(dispatch))
+        return ours;
+    return std::make_shared<ComDispatch>(ComPtr<IDispatch>::share(dispatch));
+}
+
+} // namespace automation::com

@@ -1,0 +1,67 @@
+#pragma once
+
+#ifdef _WIN32
+
+#include "platform/automation/Dispatch.h"
+#include "platform/automation/com/ComPtr.h"
+
+#include <windows.h>
+
+#include <ole2.h>
+#include <oaidl.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace automation::com {
+
+// An IDispatch over an automation object of this program, so that COM can
+// reach it: as an argument of a call into another program, or as a running
+// object in the running object table. Member names get dispatch identifiers
+// as they are asked for (case-insensitively); whether a member exists is the
+// object's own answer when Invoke calls it. An AutomationError of the object
+// goes back as EXCEPINFO with its source and description.
+class DispatchAdapter final : public IDispatch {
+public:
+    // The one adapter of `object` while it lives, so that COM sees one
+    // identity for one object.
+    static ComPtr<IDispatch> of(const DispatchRef& object);
+    // The object of this program behind `dispatch`, or nullptr when
+    // `dispatch` is not an adapter of this process.
+    static DispatchRef unwrap(IDispatch* dispatch);
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
+                                            DISPID* ids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override;
+
+private:
+    explicit DispatchAdapter(DispatchRef object);
+    ~DispatchAdapter();
+    bool addRefUnlessDying();
+
+    std::atomic<ULONG> m_references{1};
+    DispatchRef m_object;
+    std::mutex m_namesMutex;
+    std::vector<std::u16string> m_names; // DISPID n is m_names[n - 1]
+};
+
+// The IDispatch that stands for `object` in COM: the other program's own
+// interface for one of its objects, an adapter for one of ours.
+ComPtr<IDispatch> dispatchToCom(const DispatchRef& object);
+
+// The automation object for an IDispatch: ours when it is an adapter of this
+// process, else a proxy that calls it. nullptr for nullptr.
+DispatchRef dispatchFromCom(IDispatch* dispatch);
+
+} // namespace automation::com
+
+#endif // _WIN32
