@@ -95,8 +95,9 @@ void Dataset::resort()
         const auto it = std::find(order.begin(), order.end(), size_t(current));
         current = int(it - order.begin());
     }
+    m_current = current;
     emit rowsReset();
-    setCurrent(current, m_bof, m_eof);
+    emit currentRowChanged(m_current);
 }
 
 void Dataset::open()
@@ -184,6 +185,9 @@ void Dataset::setCurrent(int row, bool bof, bool eof)
     emit currentRowChanged(row);
 }
 
+// Structural changes update every member first and signal afterwards, so a
+// control that reads the dataset from a slot always finds it consistent.
+
 void Dataset::first()
 {
     checkActive();
@@ -262,9 +266,11 @@ void Dataset::beginInsert(int position)
     d->changed.assign(m_fields.size(), false);
     m_modified = false;
     m_state = DatasetState::Insert;
+    m_current = position;
+    m_bof = m_eof = false;
     emit rowInserted(position);
     emit stateChanged();
-    setCurrent(position, false, false);
+    emit currentRowChanged(position);
 }
 
 void Dataset::edit()
@@ -400,10 +406,12 @@ void Dataset::cancel()
         d->changed.clear();
         m_modified = false;
         m_state = DatasetState::Browse;
+        const bool empty = d->rows.empty();
+        m_current = empty ? -1 : std::clamp(d->rowBeforeInsert, 0, recordCount() - 1);
+        m_bof = m_eof = empty;
         emit rowRemoved(position);
         emit stateChanged();
-        const bool empty = d->rows.empty();
-        setCurrent(empty ? -1 : std::clamp(d->rowBeforeInsert, 0, recordCount() - 1), empty, empty);
+        emit currentRowChanged(m_current);
     }
 }
 
@@ -433,11 +441,14 @@ void Dataset::deleteRecord()
     d->changed.clear();
     m_modified = false;
     m_state = DatasetState::Browse;
+    const bool empty = d->rows.empty();
+    m_current = empty ? -1 : std::min(position, recordCount() - 1);
+    m_bof = empty;
+    m_eof = empty || wasLast;
     emit rowRemoved(position);
     if (wasEditing)
         emit stateChanged();
-    const bool empty = d->rows.empty();
-    setCurrent(empty ? -1 : std::min(position, recordCount() - 1), empty, empty || wasLast);
+    emit currentRowChanged(m_current);
 }
 
 void Dataset::checkBrowseMode()

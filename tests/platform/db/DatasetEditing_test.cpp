@@ -350,3 +350,27 @@ TEST(DatasetPost, SignalsFollowTheWrite)
 }
 
 } // namespace
+
+namespace {
+
+// A grid reads the current row from its slots; the dataset must already be
+// in its new shape when it signals (a cancelled append once left the current
+// row one past the end).
+TEST(DatasetSignals, SlotsSeeTheCurrentRowAfterEachChange)
+{
+    ThreeRows t;
+    QStringList seen;
+    const auto look = [&] { seen << (t.table->recNo() < 0 ? QStringLiteral("-") : t.f("FLayer").asString()); };
+    QObject::connect(t.table.get(), &db::Dataset::rowInserted, look);
+    QObject::connect(t.table.get(), &db::Dataset::rowRemoved, look);
+    QObject::connect(t.table.get(), &db::Dataset::rowsReset, look);
+    t.table->moveTo(1);
+    t.table->append();  // the new, empty row
+    t.table->cancel();  // back on B
+    t.table->last();
+    t.table->deleteRecord(); // C goes; B is current
+    t.table->setIndexFieldNames(QStringLiteral("FLength")); // B stays current
+    EXPECT_EQ(seen, (QStringList{"", "B", "B", "B"}));
+}
+
+} // namespace

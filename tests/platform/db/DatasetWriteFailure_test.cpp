@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -92,8 +94,10 @@ TEST(DatasetWriteFailure, ReadOnlyConnection)
 
 TEST(DatasetWriteFailure, ReadOnlyFile)
 {
+#ifdef Q_OS_UNIX
     if (geteuid() == 0)
         GTEST_SKIP() << "file permissions do not bind the superuser";
+#endif
     EditedTable t;
     t.connection.close();
     t.table->close();
