@@ -5,6 +5,8 @@
 #include "platform/db/SqliteError.h"
 #include "platform/db/Statement.h"
 
+#include <QFileInfo>
+
 #include <sqlite3.h>
 
 #include <memory>
@@ -52,6 +54,8 @@ void Connection::open()
     if (path.isEmpty())
         throw DbError(QStringLiteral("The connection string names no data source"));
     const QString context = QStringLiteral("Cannot open the database file '%1'").arg(path);
+    if (!QFileInfo(path).isFile())
+        throw DbError(context + QStringLiteral(": the file does not exist"));
 
     // Never SQLITE_OPEN_CREATE: the program works on the file it ships with,
     // and a missing file must not turn silently into a new, empty database.

@@ -27,7 +27,9 @@ QString describeSqliteError(sqlite3* db, int resultCode)
         reason = QStringLiteral("the file is not a database");
         break;
     case SQLITE_CANTOPEN:
-        reason = QStringLiteral("the file does not exist or cannot be opened");
+        // Also what a write reports when the journal beside the file cannot
+        // be created, as in a read-only folder.
+        reason = QStringLiteral("the file or its journal cannot be opened or created");
         break;
     case SQLITE_CORRUPT:
         reason = QStringLiteral("the database file is damaged");
