@@ -26,7 +26,7 @@ struct SafeArray {
     int32_t lowerBound = 0;
     std::vector<Variant> elements;
 
-    int32_t upperBound() const { return lowerBound + static_cast<int32_t>(elements.size()) - 1; }
+    int32_t upperBound() const; // defined below, where Variant is complete (clang needs it)
     bool operator==(const SafeArray& other) const;
 };
 
@@ -98,6 +98,8 @@ private:
 
     double numericValue(VarType target) const;
 };
+
+inline int32_t SafeArray::upperBound() const { return lowerBound + static_cast<int32_t>(elements.size()) - 1; }
 
 // Numeric equality of two automation values, as VarCmp compares them: both
 // are converted to a common numeric type; a value that is not numeric fails.
