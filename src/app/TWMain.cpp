@@ -2,11 +2,15 @@
 
 #include "ui_WMain.h"
 
+#include "about/TWAbout.h"
 #include "app/CommandHandler.h"
+#include "cad/SelectEntityById.h"
 #include "data/FinishEdit.h"
 #include "data/TSpecData.h"
 #include "platform/db/Dataset.h"
 #include "platform/messages/Messages.h"
+#include "reports/SheetExport.h"
+#include "spec/TSpecification.h"
 
 #include <QCloseEvent>
 #include <QMenu>
@@ -94,12 +98,36 @@ void TWMain::FormClose()
 
 void TWMain::N4Click() { close(); }
 
-void TWMain::N3Click() {}
+void TWMain::N3Click()
+{
+    // The specification goes whatever happens; the window comes to the front
+    // only after a normal end, so a failed attach leaves the CAD in front.
+    {
+        TSpecification specification(0);
+        specification.ReadFromDrawing();
+        specification.SaveToTable();
+    }
+    raise();
+    activateWindow();
+}
 
-void TWMain::N6Click() {}
+void TWMain::N6Click() { WAbout->exec(); }
 
 void TWMain::N7Click() {}
 
-void TWMain::N8Click() {}
+void TWMain::N8Click() { ExportPipeList(); }
 
-void TWMain::N9Click() {}
+void TWMain::N9Click()
+{
+    // Each failed test ends the command quietly, before any attempt to reach
+    // the CAD: a closed or empty table, or a row typed by hand (no ObjectID).
+    db::Dataset& table = *SpecData->TTruba;
+    if (!table.isActive())
+        return;
+    if (table.recordCount() <= 0)
+        return;
+    const int64_t objectId = SpecData->TTrubaFObjectID->asInteger();
+    if (objectId <= 0)
+        return;
+    SelectEntityById(objectId);
+}

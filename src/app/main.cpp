@@ -1,15 +1,25 @@
+#include "about/TWAbout.h"
+#include "app/CommandHandler.h"
 #include "app/ModalMessageService.h"
+#include "app/PlatformServices.h"
 #include "app/TWMain.h"
 #include "app/VedorisApplication.h"
 #include "data/TSpecData.h"
+#include "platform/dbwidgets/ErrorBoundary.h"
 
 #include <memory>
 
 int main(int argc, char** argv)
 {
+    // The application object comes first; with it the platform's automation
+    // (COM's apartment on Windows, the local-socket lookup elsewhere) and the
+    // spreadsheet where no real one can be had.
     app::VedorisApplication application(argc, argv);
+    const app::PlatformServices platform;
+
     app::ModalMessageService messageBoxes;
     messages::setService(&messageBoxes);
+    dbwidgets::setErrorHook([](std::exception_ptr failure) { app::reportFailure(failure); });
 
     // The process-wide instances, in their fixed creation order, all hidden.
     // They live until the event loop has ended.
@@ -18,14 +28,19 @@ int main(int argc, char** argv)
     auto specData = std::make_unique<TSpecData>();
     SpecData = specData.get();
     WMain->bindDataModule(*SpecData);
+    auto about = std::make_unique<TWAbout>(WMain);
+    WAbout = about.get();
 
     WMain->show();
     const int result = application.exec();
 
+    WAbout = nullptr;
+    about.reset();
     WMain = nullptr;
     mainWindow.reset();
     SpecData = nullptr;
     specData.reset();
+    dbwidgets::setErrorHook({});
     messages::setService(nullptr);
     return result;
 }

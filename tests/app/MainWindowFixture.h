@@ -1,0 +1,31 @@
+#pragma once
+
+#include "app/TWMain.h"
+#include "data/TSpecData.h"
+#include "support/MessageRecorder.h"
+#include "support/TestDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// The main window and the data module as the program creates them, over a
+// fresh database file, with every message recorded instead of shown.
+class MainWindowFixture : public ::testing::Test {
+protected:
+    void SetUp() override { createInstances(database.connectionString()); }
+    void TearDown() override { destroyInstances(); }
+
+    void createInstances(const QString& connectionString);
+    void destroyInstances();
+    // Shows the window as the event loop does at start-up (FormShow runs).
+    void start();
+
+    // Types a pipe row into the table as the grid would.
+    void appendRow(const QString& layer, double length, double rmax);
+
+    TestDatabase database;
+    MessageRecorder messages;
+    std::unique_ptr<TWMain> window;
+    std::unique_ptr<TSpecData> data;
+};

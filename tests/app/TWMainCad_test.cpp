@@ -1,0 +1,92 @@
+#include "MainWindowFixture.h"
+
+#include "cad/CadEnvironment.h"
+#include "cadsim/model/Simulator.h"
+#include "platform/automation/ObjectRegistry.h"
+#include "platform/db/Dataset.h"
+#include "platform/os/FileCopy.h"
+
+#include <QAbstractItemModel>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "ui_WMain.h"
+
+namespace {
+
+// The main window with a simulated CAD running beside it: the harvest and
+// the selection go the whole way from the menu handlers to the drawing.
+class MainWindowWithCad : public MainWindowFixture {
+protected:
+    void SetUp() override
+    {
+        MainWindowFixture::SetUp();
+        QFile pipeProgram(executableFolder.filePath(QStringLiteral("tr.fas")));
+        ASSERT_TRUE(pipeProgram.open(QIODevice::WriteOnly));
+        pipeProgram.close();
+        const QString folder = executableFolder.path();
+        m_environment = setCadEnvironment({[folder] { return folder; }, QLatin1Char('/'), &os::copyFile, [](int) {}});
+        cad.setSupportPath(supportFolder.path().toStdU16String());
+        m_running = automation::registerActiveObject(u"AutoCAD.Application", cad.application());
+    }
+    void TearDown() override
+    {
+        m_running.revoke();
+        setCadEnvironment(m_environment);
+        MainWindowFixture::TearDown();
+    }
+
+    cadsim::Simulator cad{cadsim::Drawing(u"pipes.dxf")};
+    QTemporaryDir executableFolder;
+    QTemporaryDir supportFolder;
+
+private:
+    CadEnvironment m_environment;
+    automation::Registration m_running;
+};
+
+} // namespace
+
+TEST_F(MainWindowWithCad, HarvestFillsTheGridSortedWithTheRightSizes)
+{
+    cad.editActiveDrawing([](cadsim::Drawing& d) {
+        d.addPipe(u"Трубы_ХВС", 2500, 28.5, 25);
+        d.addLine(u"0");
+        d.addPipe(u"Трубы_ГВС", 1200, 16, 13.5);
+        d.addPipe(u"Трубы_ГВС", 800, 10, 8);
+    });
+    start();
+    window->N3Click();
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+
+    const QAbstractItemModel* model = window->ui().DBGrid1->model();
+    ASSERT_EQ(model->rowCount(), 3);
+    const QStringList expected[] = {{"Трубы_ГВС", "800", "20", "16"},
+                                    {"Трубы_ГВС", "1200", "32", "27"},
+                                    {"Трубы_ХВС", "2500", "57", "50"}};
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 4; ++column)
+            EXPECT_EQ(model->index(row, column).data().toString(), expected[row][column])
+                << "row " << row << " column " << column;
+    // 57 is 57.0 shown whole; the stored diameter keeps its fraction.
+    EXPECT_EQ(database.rows()[0].rmax, 57.0);
+    EXPECT_EQ(database.rows()[1].rmin, 27.0);
+}
+
+TEST_F(MainWindowWithCad, SelectMakesTheCurrentRowsPipeTheSelectedEntity)
+{
+    cad.setLargeObjectIds(true);
+    cad.editActiveDrawing([](cadsim::Drawing& d) {
+        d.addPipe(u"А", 100, 10, 5);
+        d.addPipe(u"Б", 200, 10, 5);
+    });
+    start();
+    window->N3Click();
+    SpecData->TTruba->last();
+    window->N9Click();
+    const std::u16string secondHandle = cad.activeDrawing().entities()[1].handle;
+    EXPECT_EQ(cad.selectedHandles(), std::vector<std::u16string>{secondHandle});
+    ASSERT_FALSE(cad.commands().empty());
+    EXPECT_EQ(cad.commands().back(), u"(sssetfirst nil (ssadd (handent \"" + secondHandle + u"\"))) ");
+    EXPECT_TRUE(messages.all.isEmpty());
+}

@@ -1,0 +1,190 @@
+#include "MainWindowFixture.h"
+
+#include "ui_WMain.h"
+
+#include "platform/automation/AutomationError.h"
+#include "platform/automation/Dispatch.h"
+#include "platform/automation/HResult.h"
+#include "platform/automation/ObjectRegistry.h"
+#include "platform/db/Dataset.h"
+
+#include <QAbstractItemModel>
+#include <QMenu>
+#include <QMenuBar>
+
+using MainWindowTest = MainWindowFixture;
+
+namespace {
+
+const QString ConnectionMessage = QStringLiteral("Не могу подключиться к базе данных.");
+
+QStringList columnTitles(const TWMain& window)
+{
+    QStringList titles;
+    const QAbstractItemModel* model = window.ui().DBGrid1->model();
+    for (int c = 0; model && c < model->columnCount(); ++c)
+        titles << model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    return titles;
+}
+
+// Counts every call made to it: proof that a command did, or did not, reach
+// for the CAD application.
+class CountingCad final : public automation::Dispatch {
+public:
+    automation::Variant invoke(std::u16string_view, automation::InvokeKind, automation::Args) override
+    {
+        ++calls;
+        throw automation::AutomationError(automation::hr::E_Fail, u"not expected");
+    }
+    int calls = 0;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, ShowsItsCaptionMenusAndTheFourPipeColumns)
+{
+    start();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Ведорис"));
+    const Ui::TWMain& ui = window->ui();
+    const QList<QAction*> top = ui.MainMenu1->actions();
+    ASSERT_EQ(top.size(), 3);
+    EXPECT_EQ(top[0]->menu(), ui.N1);
+    EXPECT_EQ(ui.N1->title(), QStringLiteral("Файл"));
+    EXPECT_EQ(ui.N2->title(), QStringLiteral("Данные"));
+    EXPECT_EQ(ui.N5->title(), QStringLiteral("Справка"));
+    EXPECT_EQ(ui.N1->actions(), (QList<QAction*>{ui.N4}));
+    EXPECT_EQ(ui.N2->actions(), (QList<QAction*>{ui.N3, ui.N7, ui.N8}));
+    EXPECT_EQ(ui.N5->actions(), (QList<QAction*>{ui.N6}));
+    EXPECT_EQ(window->PopupMenu1->actions(), (QList<QAction*>{ui.N9}));
+    const std::pair<QAction*, const char*> captions[] = {
+        {ui.N4, "Выход"}, {ui.N3, "Получить размеры труб"}, {ui.N7, "Суммарная длинна"},
+        {ui.N8, "Экспорт в Excel"}, {ui.N6, "О программе"}, {ui.N9, "Выделить"}};
+    for (const auto& [action, caption] : captions) {
+        EXPECT_EQ(action->text(), QString::fromUtf8(caption));
+        EXPECT_TRUE(action->shortcut().isEmpty()) << caption;
+    }
+    EXPECT_EQ(columnTitles(*window),
+              (QStringList{"Слой", "Длинна, мм", "D наружный, мм", "D Внутр, мм"}));
+    EXPECT_EQ(window->centralWidget()->size(), QSize(400, 441));
+    EXPECT_TRUE(messages.all.isEmpty());
+}
+
+TEST_F(MainWindowTest, MissingDatabaseShowsTheConnectionMessageOnceAndAnEmptyGrid)
+{
+    destroyInstances();
+    createInstances(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False")
+                        .arg(database.folder() + QStringLiteral("/missing/spec_base.mdb")));
+    start();
+    EXPECT_EQ(messages.all, QStringList{ConnectionMessage});
+    EXPECT_FALSE(SpecData->TTruba->isActive());
+    EXPECT_EQ(window->ui().DBGrid1->model()->rowCount(), 0);
+    EXPECT_TRUE(window->close()); // the program still ends normally
+}
+
+TEST_F(MainWindowTest, FileThatIsNoDatabaseShowsTheConnectionMessage)
+{
+    destroyInstances();
+    TestDatabase garbage(QString(), QStringLiteral("other.mdb"));
+    QFile file(garbage.path());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Standard Jet DB\0\0\0 not really", 30);
+    file.close();
+    createInstances(garbage.connectionString());
+    start();
+    EXPECT_EQ(messages.all, QStringList{ConnectionMessage});
+}
+
+TEST_F(MainWindowTest, RowsAppearSortedByLayerThenOuterDiameter)
+{
+    database.addRows({{.layer = "Б", .length = 1, .rmax = 20},
+                      {.layer = "А", .length = 2, .rmax = 30},
+                      {.layer = "А", .length = 3, .rmax = 10}});
+    start();
+    const QAbstractItemModel* model = window->ui().DBGrid1->model();
+    ASSERT_EQ(model->rowCount(), 3);
+    EXPECT_EQ(model->index(0, 0).data().toString(), QStringLiteral("А"));
+    EXPECT_EQ(model->index(0, 2).data().toString(), QStringLiteral("10"));
+    EXPECT_EQ(model->index(1, 2).data().toString(), QStringLiteral("30"));
+    EXPECT_EQ(model->index(2, 0).data().toString(), QStringLiteral("Б"));
+}
+
+TEST_F(MainWindowTest, RowTypedInTheGridSurvivesARestart)
+{
+    start();
+    appendRow(QStringLiteral("Трубы"), 1234.6, 57.5);
+    EXPECT_TRUE(window->close());
+    destroyInstances();
+
+    createInstances(database.connectionString());
+    start();
+    ASSERT_EQ(SpecData->TTruba->recordCount(), 1);
+    EXPECT_EQ(SpecData->TTrubaFLayer->asString(), QStringLiteral("Трубы"));
+    EXPECT_EQ(SpecData->TTrubaFLength->asFloat(), 1234.6);
+    EXPECT_EQ(SpecData->TTrubaFRmin->asFloat(), 0.0);
+    EXPECT_EQ(window->ui().DBGrid1->model()->index(0, 1).data().toString(), QStringLiteral("1235"));
+}
+
+TEST_F(MainWindowTest, ClosingDropsAnUntouchedNewRowWithoutAWord)
+{
+    start();
+    SpecData->TTruba->append();
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(messages.all.isEmpty());
+    EXPECT_EQ(database.rowCount(), 0);
+    EXPECT_FALSE(SpecData->TTruba->isActive());
+}
+
+TEST_F(MainWindowTest, ClosingWithARowThatLacksItsLengthKeepsTheWindowAndTheRow)
+{
+    start();
+    db::Dataset& table = *SpecData->TTruba;
+    table.append();
+    SpecData->TTrubaFRmax->setAsFloat(50);
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(messages.all, QStringList{"Необходимо указать длинну!!!"});
+    EXPECT_TRUE(table.isActive());
+    EXPECT_EQ(table.state(), db::DatasetState::Insert);
+    EXPECT_EQ(SpecData->TTrubaFRmax->asFloat(), 50.0);
+
+    table.cancel();
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(messages.all.size(), 1);
+}
+
+TEST_F(MainWindowTest, RefusedWriteOnCloseShowsTheErrorAndKeepsTheValues)
+{
+    destroyInstances();
+    createInstances(database.connectionString() + QStringLiteral(";Mode=Read"));
+    start();
+    db::Dataset& table = *SpecData->TTruba;
+    table.append();
+    SpecData->TTrubaFLength->setAsFloat(10);
+    SpecData->TTrubaFRmax->setAsFloat(20);
+    EXPECT_FALSE(window->close());
+    ASSERT_EQ(messages.errors.size(), 1);
+    EXPECT_EQ(table.state(), db::DatasetState::Insert);
+    EXPECT_EQ(SpecData->TTrubaFLength->asFloat(), 10.0);
+    table.cancel();
+}
+
+TEST_F(MainWindowTest, SelectDoesNothingWithoutAStoredObjectId)
+{
+    auto cad = std::make_shared<CountingCad>();
+    const automation::Registration running = automation::registerActiveObject(u"AutoCAD.Application", cad);
+
+    // The table closed, as after the connection message at start-up.
+    window->N9Click();
+    start();
+    // An empty table.
+    window->N9Click();
+    // A row typed by hand carries no ObjectID.
+    appendRow(QStringLiteral("Трубы"), 100, 20);
+    window->N9Click();
+    // Nor does a new row still being typed.
+    SpecData->TTruba->append();
+    window->N9Click();
+    SpecData->TTruba->cancel();
+
+    EXPECT_EQ(cad->calls, 0);
+    EXPECT_TRUE(messages.all.isEmpty());
+}
