@@ -440,6 +440,28 @@ TEST_F(GridTest, ColumnWidthsFollowTheDisplayWidthInCharacters)
     EXPECT_EQ(grid->columnWidth(Layer), 40);
 }
 
+TEST_F(GridTest, RowKeysDoNothingOnADatasetThatCannotBeWritten)
+{
+    db.totals->open(); // a view: one row per pipe size
+
+    grid->setDataSource(&db.totalsSource);
+    grid->setConfirmDelete(true);
+    ASSERT_EQ(grid->model()->rowCount(), 3);
+    goTo(0, 0);
+    for (auto [k, mods] : {std::pair{Qt::Key_Insert, Qt::NoModifier}, {Qt::Key_Delete, Qt::ControlModifier},
+                           {Qt::Key_3, Qt::NoModifier}}) {
+        key(k, mods);
+        EXPECT_EQ(current().row(), 0);
+    }
+    goTo(2, 0);
+    key(Qt::Key_Down);
+    EXPECT_EQ(db.totals->recordCount(), 3);
+    EXPECT_EQ(db.totals->state(), db::DatasetState::Browse);
+    EXPECT_EQ(editor(), nullptr);
+    EXPECT_TRUE(questions.isEmpty());
+    EXPECT_TRUE(failures.empty());
+}
+
 TEST(DBGridBinding, BindsWhenTheDataSourceGetsItsDatasetLater)
 {
     PipeTable db({{"A", 1, 2, 3}});
