@@ -97,7 +97,11 @@ case "$command" in
       touch "$stamp"
     fi
     server="$(timeout 60 winepath -w "$build/bin/vedoris_com_test_server.exe")"
-    register_classes "$server"
+    registered="$prefix/.vedoris-registered"
+    if [ "$(cat "$registered" 2>/dev/null)" != "$server" ]; then
+      register_classes "$server"
+      echo "$server" > "$registered"
+    fi
     settle
     ;;
 

@@ -149,6 +149,14 @@ public:
             args[0].slot() = Variant::i4(args[0].value().toI4() + 41);
             return Variant();
         });
+        define(u"Memory", [this](InvokeKind kind, Args args) {
+            if (kind == InvokeKind::PropertyPut) {
+                expectArgs(args, 1);
+                m_memory = args[0].value();
+                return Variant();
+            }
+            return m_memory;
+        });
         define(u"Boom", [](InvokeKind, Args) -> Variant {
             throw AutomationError(hr::E_Fail, u"Расчёт не удался", u"Vedoris.Calculator");
         });
@@ -157,6 +165,7 @@ public:
 
 private:
     bool* m_destroyed;
+    Variant m_memory;
 };
 
 TEST_P(ComDispatchTest, AnObjectOfThisProgramCanBeCalledByTheServer)
@@ -165,8 +174,13 @@ TEST_P(ComDispatchTest, AnObjectOfThisProgramCanBeCalledByTheServer)
     {
         const Variant calculator = Variant::dispatch(std::make_shared<Calculator>(&destroyed));
         EXPECT_EQ(get(server, u"CallBack", calculator, Variant::bstr(u"twice"), Variant::i4(21)), Variant::i4(42));
-        // The server's by-ref argument gets the object's output.
+        // The server's by-ref argument gets the object's output, in a
+        // VARIANT or in a slot of the argument's own type.
         EXPECT_EQ(get(server, u"CallBackByRef", calculator, Variant::bstr(u"Bump")), Variant::i4(42));
+        EXPECT_EQ(get(server, u"CallBackTypedRef", calculator, Variant::bstr(u"Bump")), Variant::i4(42));
+        // The server writes a property of ours.
+        call(server, u"PutBack", calculator, Variant::bstr(u"Memory"), Variant::r8(7.5));
+        EXPECT_EQ(get(calculator, u"Memory"), Variant::r8(7.5));
         // Handed out and back, it is the same object again.
         EXPECT_EQ(get(server, u"Echo", calculator), calculator);
 

@@ -22,6 +22,8 @@ enum Member : DISPID {
     IsSelf,
     CallBack,
     CallBackByRef,
+    CallBackTypedRef,
+    PutBack,
     Revoke,
     LiveObjects,
     ProcessId,
@@ -36,7 +38,8 @@ const struct {
     {L"Echo", Echo}, {L"Describe", Describe}, {L"Value", Value}, {L"Cells", Cells}, {L"Assign", Assign},
     {L"GetXData", GetXData}, {L"TypedArray", TypedArray}, {L"Matrix", Matrix}, {L"Fail", Fail},
     {L"FailDeferred", FailDeferred}, {L"FailWCode", FailWCode}, {L"Child", Child}, {L"IsSelf", IsSelf},
-    {L"CallBack", CallBack}, {L"CallBackByRef", CallBackByRef}, {L"Revoke", Revoke},
+    {L"CallBack", CallBack}, {L"CallBackByRef", CallBackByRef}, {L"CallBackTypedRef", CallBackTypedRef},
+    {L"PutBack", PutBack}, {L"Revoke", Revoke},
     {L"LiveObjects", LiveObjects}, {L"ProcessId", ProcessId}, {L"LastInvoke", LastInvoke},
     {L"NameLookups", NameLookups},
 };
@@ -212,9 +215,9 @@ SAFEARRAY* vectorOf(VARTYPE vt, LONG lowerBound, ULONG count) { return ::SafeArr
 void put(SAFEARRAY* array, LONG index, void* value) { ::SafeArrayPutElement(array, &index, value); }
 
 // Raw IDispatch call of `member` on `target` with the given arguments
-// (source order), as method-or-get.
+// (source order), as method-or-get, or as a put of the last one.
 HRESULT callOut(IDispatch* target, const std::wstring& member, std::vector<VARIANT>& args, VARIANT& result,
-                EXCEPINFO& exception)
+                EXCEPINFO& exception, bool put = false)
 {
     std::wstring name = member;
     LPOLESTR names[] = {name.data()};
@@ -223,10 +226,12 @@ HRESULT callOut(IDispatch* target, const std::wstring& member, std::vector<VARIA
     if (FAILED(hr))
         return hr;
     std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    DISPID putId = DISPID_PROPERTYPUT;
+    DISPPARAMS params{reversed.data(), put ? &putId : nullptr, static_cast<UINT>(reversed.size()), put ? 1u : 0u};
     UINT argumentError = 0;
-    return target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params,
-                          &result, &exception, &argumentError);
+    return target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT,
+                          put ? DISPATCH_PROPERTYPUT : DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params,
+                          put ? nullptr : &result, &exception, &argumentError);
 }
 
 } // namespace
@@ -600,13 +605,18 @@ HRESULT ComTestObject::run(DISPID id, WORD flags, DISPPARAMS& params, VARIANT& r
     }
 
     case CallBack:
-    case CallBackByRef: {
+    case CallBackByRef:
+    case CallBackTypedRef:
+    case PutBack: {
         // CallBack(object, member, argument): calls the member of an object
         // the client handed over and answers its result; its failure becomes
         // this call's failure, texts and all.
         // CallBackByRef(object, member): passes a VARIANT holding I4 1 by
-        // reference and answers what the member left in it.
-        if (!expect(id == CallBack ? 3 : 2))
+        // reference (VT_BYREF | VT_VARIANT) and answers what the member left
+        // in it. CallBackTypedRef: the same with a VT_BYREF | VT_I4.
+        // PutBack(object, member, value): object.member = value.
+        const bool withValue = id == CallBack || id == PutBack;
+        if (!expect(withValue ? 3 : 2))
             return DISP_E_BADPARAMCOUNT;
         VARIANT object;
         if (FAILED(valueOf(arg(params, 0), object)) || object.vt != VT_DISPATCH || !object.pdispVal)
@@ -622,17 +632,20 @@ HRESULT ComTestObject::run(DISPID id, WORD flags, DISPPARAMS& params, VARIANT& r
         slot.lVal = 1;
         std::vector<VARIANT> args(1);
         ::VariantInit(&args[0]);
-        if (id == CallBack) {
+        if (withValue) {
             valueOf(arg(params, 2), args[0]);
-        } else {
+        } else if (id == CallBackByRef) {
             args[0].vt = VT_BYREF | VT_VARIANT;
             args[0].pvarVal = &slot;
+        } else {
+            args[0].vt = VT_BYREF | VT_I4;
+            args[0].plVal = &slot.lVal;
         }
         exception = EXCEPINFO{};
         VARIANT answer;
         ::VariantInit(&answer);
-        HRESULT hr = callOut(object.pdispVal, member, args, answer, exception);
-        if (id == CallBack) {
+        HRESULT hr = callOut(object.pdispVal, member, args, answer, exception, id == PutBack);
+        if (withValue) {
             ::VariantClear(&args[0]);
             result = answer;
         } else {

@@ -6,8 +6,9 @@
 #include "platform/automation/com/ComResources.h"
 #include "platform/automation/com/VariantConversion.h"
 
-#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace automation::com {
 
@@ -27,29 +28,23 @@ WORD invokeFlags(InvokeKind kind)
 // The argument block of one call. DISPPARAMS holds the arguments in reverse
 // order; a by-ref argument is a VT_BYREF | VT_VARIANT pointing at a VARIANT of
 // its own, which the server may replace and which is read back after the call.
-// (VariantClear of a VT_BYREF slot leaves its target alone, so the guards may
-// go in any order.)
+// (VariantClear of a VT_BYREF slot leaves its target alone, so the two arrays
+// may be cleared in any order.)
 class CallArguments {
 public:
-    explicit CallArguments(Args args)
-        : m_count(args.size()),
-          m_values(std::make_unique<VariantGuard[]>(m_count)),
-          m_targets(std::make_unique<VariantGuard[]>(m_count))
+    explicit CallArguments(Args args) : m_count(args.size()), m_values(m_count), m_targets(m_count)
     {
         for (size_t i = 0; i < m_count; ++i) {
-            VARIANT& slot = *m_values[m_count - 1 - i];
+            VARIANT& slot = m_values[m_count - 1 - i];
             if (args[i].isByRef()) {
-                toComVariant(args[i].value(), *m_targets[i]);
+                toComVariant(args[i].value(), m_targets[i]);
                 slot.vt = VT_BYREF | VT_VARIANT;
-                slot.pvarVal = m_targets[i].get();
+                slot.pvarVal = &m_targets[i];
             } else {
                 toComVariant(args[i].value(), slot);
             }
         }
-        // VariantGuard is one VARIANT wide, so the guards form the array that
-        // DISPPARAMS wants.
-        static_assert(sizeof(VariantGuard) == sizeof(VARIANT));
-        m_params.rgvarg = m_count ? m_values[0].get() : nullptr;
+        m_params.rgvarg = m_values.data();
         m_params.cArgs = static_cast<UINT>(m_count);
     }
 
@@ -73,15 +68,15 @@ public:
         std::vector<std::pair<size_t, Variant>> outputs;
         for (size_t i = 0; i < m_count; ++i)
             if (args[i].isByRef())
-                outputs.emplace_back(i, fromComVariant(*m_targets[i]));
+                outputs.emplace_back(i, fromComVariant(m_targets[i]));
         for (auto& [i, value] : outputs)
             args[i].slot() = std::move(value);
     }
 
 private:
     size_t m_count;
-    std::unique_ptr<VariantGuard[]> m_values;
-    std::unique_ptr<VariantGuard[]> m_targets;
+    VariantArray m_values;
+    VariantArray m_targets;
     DISPID m_putId = DISPID_PROPERTYPUT;
     DISPPARAMS m_params{nullptr, nullptr, 0, 0};
 };

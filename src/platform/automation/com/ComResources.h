@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace automation::com {
 
@@ -72,6 +73,31 @@ public:
 
 private:
     VARIANT m_value;
+};
+
+// A block of VARIANTs, all cleared when it goes: the argument array of one
+// call. Its size is fixed, so pointers to its elements stay valid.
+class VariantArray {
+public:
+    explicit VariantArray(size_t count) : m_values(count)
+    {
+        for (VARIANT& v : m_values)
+            ::VariantInit(&v);
+    }
+    VariantArray(const VariantArray&) = delete;
+    VariantArray& operator=(const VariantArray&) = delete;
+    ~VariantArray()
+    {
+        for (VARIANT& v : m_values)
+            ::VariantClear(&v);
+    }
+
+    VARIANT* data() { return m_values.empty() ? nullptr : m_values.data(); }
+    VARIANT& operator[](size_t i) { return m_values[i]; }
+    size_t size() const { return m_values.size(); }
+
+private:
+    std::vector<VARIANT> m_values;
 };
 
 // An owned SAFEARRAY: SafeArrayDestroy (which clears every element) when it goes.

@@ -193,7 +193,7 @@ HRESULT DispatchAdapter::GetTypeInfo(UINT, LCID, ITypeInfo** info)
 
 HRESULT DispatchAdapter::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids)
 {
-    if (!names || !ids || count == 0)
+    if (!names || !names[0] || !ids || count == 0)
         return E_INVALIDARG;
     try {
         std::lock_guard lock(m_namesMutex);
@@ -221,7 +221,8 @@ HRESULT DispatchAdapter::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPAR
 {
     if (!IsEqualIID(iid, IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
-    if (!params)
+    if (!params || (params->cArgs > 0 && !params->rgvarg) || params->cNamedArgs > params->cArgs
+        || (params->cNamedArgs > 0 && !params->rgdispidNamedArgs))
         return E_INVALIDARG;
     const std::optional<InvokeKind> kind = kindOf(flags);
     if (!kind)
