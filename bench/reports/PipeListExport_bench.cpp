@@ -1,0 +1,98 @@
+// The pipe-list export of 10,000 pipes through the spreadsheet stand-in:
+// 40,000 cells, each one ActiveSheet fetch and one Cells put, then the
+// workbook written as an .xlsx file when the export lets go of it.
+#include "data/TSpecData.h"
+#include "platform/automation/Dispatch.h"
+#include "platform/automation/ObjectRegistry.h"
+#include "platform/sheet/StandIn.h"
+#include "reports/SheetExport.h"
+#include "support/TestDatabase.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+namespace {
+
+constexpr int Pipes = 10000;
+
+std::vector<TestDatabase::Row> pipes()
+{
+    std::mt19937 random(42);
+    const double sizes[] = {15, 20, 25, 32, 40, 50, 57, 76, 89, 108, 133, 159, 219};
+    std::vector<TestDatabase::Row> rows;
+    for (int i = 0; i < Pipes; ++i) {
+        TestDatabase::Row row;
+        row.objectId = 0x100000000LL + i;
+        row.layer = QStringLiteral("Трубопровод_%1_%2").arg(random() % 40).arg(i % 3 ? "Отопление" : "ГВС");
+        row.length = double(random() % 100000) / 10.0;
+        row.rmax = sizes[random() % 13];
+        row.rmin = *row.rmax - 3.5;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+void BM_PipeListExportToXlsx(benchmark::State& state)
+{
+    TestDatabase file;
+    file.addRows(pipes());
+    TSpecData data;
+    data.ADOConnection.setConnectionString(file.connectionString());
+    data.ADOConnection.open();
+    data.TTruba->open();
+    SpecData = &data;
+
+    QTemporaryDir folder;
+    int64_t bytes = 0;
+    sheet::StandInOptions options;
+    options.folder = folder.path();
+    options.opener = [&](const QString& path) {
+        bytes = QFile(path).size();
+        QFile::remove(path);
+    };
+    auto registration = sheet::registerStandIn(options);
+
+    for (auto _ : state)
+        ExportPipeList();
+
+    state.counters["cells"] = 4.0 * (Pipes + 1);
+    state.counters["xlsx_bytes"] = double(bytes);
+    SpecData = nullptr;
+}
+BENCHMARK(BM_PipeListExportToXlsx)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The automation calls alone, into a workbook of an invisible application,
+// which is dropped rather than written.
+void BM_StandInCellPuts(benchmark::State& state)
+{
+    using automation::Variant;
+    for (auto _ : state) {
+        Variant created = Variant::dispatch(sheet::createStandIn());
+        Variant workbook = automation::call(
+            automation::get(automation::get(created, u"Application"), u"Workbooks"), u"Add", Variant::omitted());
+        Variant row = Variant::i4(1);
+        for (int r = 0; r <= Pipes; ++r) {
+            for (int32_t column = 1; column <= 4; ++column)
+                automation::put(automation::get(workbook, u"ActiveSheet"), u"Cells", automation::Arg::ref(row),
+                                Variant::i4(column), Variant::r8(r * 0.5));
+            row = Variant::i4(row.toI4() + 1);
+        }
+    }
+}
+BENCHMARK(BM_StandInCellPuts)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
