@@ -10,6 +10,7 @@
 #include "platform/db/Dataset.h"
 #include "platform/messages/Messages.h"
 #include "reports/SheetExport.h"
+#include "reports/TWSumTruba.h"
 #include "spec/TSpecification.h"
 
 #include <QCloseEvent>
@@ -113,7 +114,7 @@ void TWMain::N3Click()
 
 void TWMain::N6Click() { WAbout->exec(); }
 
-void TWMain::N7Click() {}
+void TWMain::N7Click() { ShowTotals(*WSumTruba); }
 
 void TWMain::N8Click() { ExportPipeList(); }
 

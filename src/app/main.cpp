@@ -6,6 +6,7 @@
 #include "app/VedorisApplication.h"
 #include "data/TSpecData.h"
 #include "platform/dbwidgets/ErrorBoundary.h"
+#include "reports/TWSumTruba.h"
 
 #include <memory>
 
@@ -28,6 +29,9 @@ int main(int argc, char** argv)
     auto specData = std::make_unique<TSpecData>();
     SpecData = specData.get();
     WMain->bindDataModule(*SpecData);
+    auto totals = std::make_unique<TWSumTruba>(WMain);
+    WSumTruba = totals.get();
+    WSumTruba->bindDataModule(*SpecData);
     auto about = std::make_unique<TWAbout>(WMain);
     WAbout = about.get();
 
@@ -36,6 +40,8 @@ int main(int argc, char** argv)
 
     WAbout = nullptr;
     about.reset();
+    WSumTruba = nullptr;
+    totals.reset();
     WMain = nullptr;
     mainWindow.reset();
     SpecData = nullptr;
