@@ -1,19 +1,32 @@
 #include "app/PlatformServices.h"
 
+#ifdef _WIN32
+#include "platform/automation/com/Apartment.h"
+#include "platform/automation/com/ComObjects.h"
+#else
 #include "platform/automation/remote/ClientBackend.h"
 #include "platform/sheet/StandIn.h"
+#endif
 
 namespace app {
 
 PlatformServices::PlatformServices()
 {
+#ifdef _WIN32
+    m_apartment = std::make_unique<automation::com::Apartment>();
+    automation::setObjectBackend(automation::com::makeObjectBackend());
+#else
     automation::remote::installClientBackend();
     m_spreadsheet = sheet::registerStandIn();
+#endif
 }
 
 PlatformServices::~PlatformServices()
 {
+#ifndef _WIN32
     m_spreadsheet.revoke();
+#endif
+    // Proxies of the backend must go before the apartment they live in.
     automation::setObjectBackend(nullptr);
 }
 

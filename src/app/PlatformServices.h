@@ -4,11 +4,17 @@
 
 #include <memory>
 
+namespace automation::com {
+class Apartment;
+}
+
 namespace app {
 
 // The outside programs' doorways for the life of the process: on Windows the
-// COM apartment of the GUI thread; elsewhere the lookup of running programs
-// through local sockets and the in-process spreadsheet stand-in.
+// GUI thread's COM apartment and the COM lookup of running programs and
+// classes (the real CAD and spreadsheet applications); elsewhere the lookup
+// of running programs through local sockets and the in-process spreadsheet
+// stand-in.
 class PlatformServices {
 public:
     PlatformServices();
@@ -17,7 +23,11 @@ public:
     PlatformServices& operator=(const PlatformServices&) = delete;
 
 private:
+#ifdef _WIN32
+    std::unique_ptr<automation::com::Apartment> m_apartment;
+#else
     automation::Registration m_spreadsheet;
+#endif
 };
 
 } // namespace app
