@@ -86,7 +86,18 @@ case "$command" in
       # good while, reusing it a second.
       rm -rf "$prefix"
       mkdir -p "$prefix"
-      timeout 300 wineboot -i >/dev/null 2>&1 || true
+      # wineboot's own status is no guide: without the 32-bit half of Wine
+      # it fails on syswow64's rundll32 and still makes a usable 64-bit
+      # prefix. A time-out, or no registry once wineserver has written it
+      # out, is a failure.
+      booted=0
+      timeout 300 wineboot -i >"$prefix.log" 2>&1 || booted=$?
+      settle
+      if [ "$booted" -eq 124 ] || [ ! -f "$prefix/system.reg" ]; then
+        cat "$prefix.log" >&2
+        echo "wine-harness: could not create the Wine prefix $prefix" >&2
+        exit 1
+      fi
       # With no display, Wine's null driver still gives a window station:
       # windows can be made, listed and brought forward.
       reg_add 'HKCU\Software\Wine\Drivers' /v Graphics /d null
