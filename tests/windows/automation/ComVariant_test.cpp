@@ -112,6 +112,34 @@ TEST_P(ComVariantTest, TypedSafeArraysComeBackWithTheirBoundsAndElementTypes)
         EXPECT_EQ(get(server, u"TypedArray", Variant::i4(c.type), Variant::i4(c.lowerBound)), c.expected) << c.name;
 }
 
+TEST_P(ComVariantTest, OtherScalarKindsArriveAsTheNearestKindOfTheirOwn)
+{
+    const struct {
+        const char* name;
+        VARTYPE type;
+        Variant expected;
+    } cases[] = {
+        {"I1", VT_I1, Variant::i2(-5)},
+        {"UI1", VT_UI1, Variant::i2(200)},
+        {"UI2", VT_UI2, Variant::i4(60000)},
+        {"INT", VT_INT, Variant::i4(-7)},
+        {"UI4", VT_UI4, Variant::i8(4000000000LL)},
+        {"UINT", VT_UINT, Variant::i8(4000000000LL)},
+        {"UI8", VT_UI8, Variant::i8(1LL << 40)},
+        {"R4", VT_R4, Variant::r8(0.5)},
+        {"Currency", VT_CY, Variant::r8(12.3456)},
+        {"Date", VT_DATE, Variant::r8(2.5)},
+        {"Decimal", VT_DECIMAL, Variant::r8(1.25)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(get(server, u"Scalar", Variant::i4(c.type)), c.expected) << c.name;
+
+    // An IUnknown that also is an IDispatch is an object like any other.
+    const Variant unknown = get(server, u"Scalar", Variant::i4(VT_UNKNOWN));
+    ASSERT_TRUE(unknown.isDispatch());
+    EXPECT_EQ(get(server, u"IsSelf", unknown), Variant::boolean(true));
+}
+
 TEST_P(ComVariantTest, GetXDataFillsBothByRefArraysAsTheCadDoes)
 {
     Variant codes;

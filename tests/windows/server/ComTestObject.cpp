@@ -14,6 +14,7 @@ enum Member : DISPID {
     Assign,
     GetXData,
     TypedArray,
+    Scalar,
     Matrix,
     Fail,
     FailDeferred,
@@ -36,7 +37,7 @@ const struct {
     DISPID id;
 } kMembers[] = {
     {L"Echo", Echo}, {L"Describe", Describe}, {L"Value", Value}, {L"Cells", Cells}, {L"Assign", Assign},
-    {L"GetXData", GetXData}, {L"TypedArray", TypedArray}, {L"Matrix", Matrix}, {L"Fail", Fail},
+    {L"GetXData", GetXData}, {L"TypedArray", TypedArray}, {L"Scalar", Scalar}, {L"Matrix", Matrix}, {L"Fail", Fail},
     {L"FailDeferred", FailDeferred}, {L"FailWCode", FailWCode}, {L"Child", Child}, {L"IsSelf", IsSelf},
     {L"CallBack", CallBack}, {L"CallBackByRef", CallBackByRef}, {L"CallBackTypedRef", CallBackTypedRef},
     {L"PutBack", PutBack}, {L"Revoke", Revoke},
@@ -537,6 +538,42 @@ HRESULT ComTestObject::run(DISPID id, WORD flags, DISPPARAMS& params, VARIANT& r
         }
         result.vt = static_cast<VARTYPE>(VT_ARRAY | vt);
         result.parray = array;
+        return S_OK;
+    }
+
+    case Scalar: {
+        // Scalar(vartype): one value of a kind the automation layer has no
+        // tag of its own for.
+        LONG vt = 0;
+        if (!expect(1) || FAILED(integerOf(arg(params, 0), vt)))
+            return DISP_E_BADPARAMCOUNT;
+        result.vt = static_cast<VARTYPE>(vt);
+        switch (vt) {
+        case VT_I1: result.cVal = -5; break;
+        case VT_UI1: result.bVal = 200; break;
+        case VT_UI2: result.uiVal = 60000; break;
+        case VT_INT: result.intVal = -7; break;
+        case VT_UI4: result.ulVal = 4000000000u; break;
+        case VT_UINT: result.uintVal = 4000000000u; break;
+        case VT_UI8: result.ullVal = 1ull << 40; break;
+        case VT_R4: result.fltVal = 0.5f; break;
+        case VT_CY: result.cyVal.int64 = 123456; break; // 12.3456
+        case VT_DATE: result.date = 2.5; break;
+        case VT_DECIMAL: {
+            DECIMAL value{};
+            ::VarDecFromR8(1.25, &value);
+            result.decVal = value; // overwrites the tag bytes
+            result.vt = VT_DECIMAL;
+            break;
+        }
+        case VT_UNKNOWN:
+            result.punkVal = static_cast<IDispatch*>(this);
+            AddRef();
+            break;
+        default:
+            result.vt = VT_EMPTY;
+            return mismatch(0);
+        }
         return S_OK;
     }
 
