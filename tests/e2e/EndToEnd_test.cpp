@@ -1,0 +1,241 @@
+// The whole program against a CAD application running in another process:
+// the CAD simulator is started on a drawing this test writes, and the real
+// main window's commands harvest the pipes, select one in the drawing and
+// export both lists to spreadsheet files.
+#include "app/TWMain.h"
+#include "data/TSpecData.h"
+#include "platform/automation/AutomationError.h"
+#include "platform/automation/Dispatch.h"
+#include "platform/automation/ObjectRegistry.h"
+#include "platform/automation/remote/ClientBackend.h"
+#include "platform/db/Dataset.h"
+#include "platform/sheet/StandIn.h"
+#include "reports/TWSumTruba.h"
+#include "support/MessageRecorder.h"
+#include "support/TestDatabase.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+#include <signal.h>
+
+using namespace automation;
+
+namespace {
+
+// Two pipe sizes on two Cyrillic layers (code page 1251), a pipe whose kind
+// is a 32-bit integer (not a pipe), and a line.
+const char* const Drawing =
+    "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n9\n$DWGCODEPAGE\n3\nANSI_1251\n0\nENDSEC\n"
+    "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n"
+    "0\nLAYER\n2\n\xD5\xC2\xD1\n70\n0\n62\n5\n"
+    "0\nLAYER\n2\n\xC3\xC2\xD1\n70\n0\n62\n1\n0\nENDTAB\n0\nENDSEC\n"
+    "0\nSECTION\n2\nENTITIES\n"
+    "0\n3DSOLID\n5\n2A\n8\n\xD5\xC2\xD1\n1\nACIS\n"
+    "1001\ntrb\n1070\n10\n1010\n2500.5\n1020\n28.5\n1030\n25.0\n"
+    "0\nLINE\n5\n2B\n8\n0\n"
+    "0\n3DSOLID\n5\n2C\n8\n\xC3\xC2\xD1\n1001\ntrb\n1070\n10\n1010\n1234.5\n1020\n16.0\n1030\n13.5\n"
+    "0\n3DSOLID\n5\n2D\n8\n\xC3\xC2\xD1\n1001\ntrb\n1070\n10\n1010\n765.5\n1020\n16.0\n1030\n13.5\n"
+    "0\n3DSOLID\n5\n2E\n8\n0\n1001\ntrb\n1071\n10\n1010\n100.0\n1020\n5.0\n1030\n4.0\n"
+    "0\nENDSEC\n0\nEOF\n";
+
+class EndToEnd : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        for (const char* name : {"run", "support", "sheets"})
+            QDir().mkpath(path(name));
+        QFile::setPermissions(path("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        ::setenv("XDG_RUNTIME_DIR", QFile::encodeName(path("run")).constData(), 1);
+        QFile file(path("pipes.dxf"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(Drawing);
+        file.close();
+
+        remote::installClientBackend();
+        m_spreadsheet = sheet::registerStandIn(sheet::StandInOptions{
+            path("sheets"), [this](const QString& opened) { openedFiles << opened; },
+            [this](const sheet::CellMap& cells) { workbooks.push_back(cells); }});
+
+        window = std::make_unique<TWMain>();
+        WMain = window.get();
+        data = std::make_unique<TSpecData>();
+        SpecData = data.get();
+        data->ADOConnection.setConnectionString(database.connectionString());
+        window->bindDataModule(*data);
+        totals = std::make_unique<TWSumTruba>(window.get());
+        WSumTruba = totals.get();
+        totals->bindDataModule(*data);
+        window->show();
+    }
+
+    void TearDown() override
+    {
+        WSumTruba = nullptr;
+        totals.reset();
+        WMain = nullptr;
+        window.reset();
+        SpecData = nullptr;
+        data.reset();
+        m_spreadsheet.revoke();
+        setObjectBackend(nullptr);
+        if (m_cad.state() != QProcess::NotRunning) {
+            m_cad.terminate();
+            if (!m_cad.waitForFinished(10000))
+                m_cad.kill();
+        }
+    }
+
+    QString path(const QString& name) const { return m_folder.filePath(name); }
+    qint64 cadProcessId() const { return m_cad.processId(); }
+
+    void startCad(QStringList options = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_RUNTIME_DIR", path("run"));
+        env.insert("XDG_DATA_HOME", path("data"));
+        env.insert("XDG_CONFIG_HOME", path("config"));
+        m_cad.setProcessEnvironment(env);
+        m_cad.setProgram(QCoreApplication::applicationDirPath() + "/cadsim");
+        m_cad.setArguments(options << "--settings" << path("cadsim.ini") << "--support-path" << path("support")
+                                   << path("pipes.dxf"));
+        m_cad.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_cad.start();
+        ASSERT_TRUE(m_cad.waitForStarted(10000));
+        for (int i = 0; i < 400 && m_cad.state() == QProcess::Running; ++i) {
+            try {
+                cadApplication = Variant::dispatch(activeObject(u"AutoCAD.Application"));
+                return;
+            } catch (const AutomationError&) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        }
+        FAIL() << "the CAD simulator did not register";
+    }
+
+    std::u16string selectedHandle() const
+    {
+        const Variant selection = get(get(cadApplication, u"ActiveDocument"), u"PickfirstSelectionSet");
+        if (get(selection, u"Count").toI4() != 1)
+            return u"(none or several)";
+        return get(call(selection, u"Item", Variant::i4(0)), u"Handle").toBStr();
+    }
+
+    TestDatabase database;
+    MessageRecorder messages;
+    std::unique_ptr<TWMain> window;
+    std::unique_ptr<TSpecData> data;
+    std::unique_ptr<TWSumTruba> totals;
+    Variant cadApplication;
+    QStringList openedFiles;
+    std::vector<sheet::CellMap> workbooks;
+
+private:
+    QTemporaryDir m_folder;
+    QProcess m_cad;
+    Registration m_spreadsheet;
+};
+
+Variant cell(const sheet::CellMap& cells, int row, int column)
+{
+    const auto found = cells.find({row, column});
+    return found == cells.end() ? Variant() : found->second;
+}
+
+} // namespace
+
+TEST_F(EndToEnd, HarvestSelectAndExportAgainstARunningCad)
+{
+    startCad();
+    // "Получить размеры труб": three pipes, sorted by layer then outer diameter.
+    window->N3Click();
+    ASSERT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+    const auto rows = database.rows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].layer, QStringLiteral("ХВС"));
+    EXPECT_EQ(rows[0].length, 2500.5);
+    EXPECT_EQ(rows[0].rmax, 57.0);
+    EXPECT_EQ(rows[0].rmin, 50.0);
+    EXPECT_TRUE(QFile::exists(path("support/tr.fas")));
+
+    db::Dataset& table = *SpecData->TTruba;
+    ASSERT_EQ(table.recordCount(), 3);
+    table.first();
+    EXPECT_EQ(SpecData->TTrubaFLayer->asString(), QStringLiteral("ГВС"));
+
+    // "Выделить" on the last row (the ХВС pipe, handle 2A).
+    table.last();
+    window->N9Click();
+    EXPECT_EQ(selectedHandle(), u"2A");
+
+    // "Экспорт в Excel": header and three rows, lengths whole (half to even).
+    window->N8Click();
+    ASSERT_EQ(workbooks.size(), 1u);
+    const sheet::CellMap& list = workbooks[0];
+    EXPECT_EQ(cell(list, 1, 1), Variant::bstr(u"Слой"));
+    EXPECT_EQ(cell(list, 1, 4), Variant::bstr(u"D внутренний, мм"));
+    EXPECT_EQ(cell(list, 2, 1), Variant::bstr(u"ГВС"));
+    EXPECT_EQ(cell(list, 2, 2), Variant::i4(766));  // 765.5
+    EXPECT_EQ(cell(list, 3, 2), Variant::i4(1234)); // 1234.5
+    EXPECT_EQ(cell(list, 4, 2), Variant::i4(2500)); // 2500.5
+    EXPECT_EQ(cell(list, 4, 3), Variant::r8(57.0));
+    EXPECT_EQ(cell(list, 4, 4), Variant::r8(50.0));
+    EXPECT_TRUE(cell(list, 5, 1).isEmpty());
+    ASSERT_EQ(openedFiles.size(), 1);
+    EXPECT_TRUE(QFile::exists(openedFiles[0]));
+
+    // The totals window's export: one row per diameter pair.
+    totals->show();
+    totals->Button2Click();
+    totals->close();
+    ASSERT_EQ(workbooks.size(), 2u);
+    const sheet::CellMap& sums = workbooks[1];
+    EXPECT_EQ(cell(sums, 1, 1), Variant::bstr(u"Длинна, мм"));
+    int found = 0;
+    for (int row = 2; row <= 3; ++row) {
+        if (cell(sums, row, 2) == Variant::r8(32.0)) {
+            EXPECT_EQ(cell(sums, row, 1), Variant::i4(2000)); // 1234.5 + 765.5
+            EXPECT_EQ(cell(sums, row, 3), Variant::r8(27.0));
+            ++found;
+        }
+        if (cell(sums, row, 2) == Variant::r8(57.0)) {
+            EXPECT_EQ(cell(sums, row, 1), Variant::i4(2500));
+            ++found;
+        }
+    }
+    EXPECT_EQ(found, 2);
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+}
+
+TEST_F(EndToEnd, CadKilledDuringTheHarvestEndsItWithTheCadMessageAndNeverHangs)
+{
+    database.addRows({{.layer = "old", .length = 1, .rmax = 2, .rmin = 0}});
+    // The CAD stays busy after the load command, so the harvest is waiting
+    // for it to become idle when it dies.
+    startCad({"--idle-delay", "60000"});
+    const pid_t cad = static_cast<pid_t>(cadProcessId());
+    std::thread killer([cad] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        ::kill(cad, SIGKILL);
+    });
+
+    // Were the call into the dead CAD to wait for an answer, this would hang
+    // for the idle delay and beyond; the test's time-out catches that.
+    window->N3Click();
+    killer.join();
+
+    EXPECT_EQ(messages.all, QStringList{"Произошли ошибки при работе с Автокадом!!!"});
+    // What was collected before the failure (nothing) replaces the rows.
+    EXPECT_TRUE(database.rows().empty());
+}
