@@ -59,7 +59,7 @@ TEST(Centring, HalvesTheDifferenceOfOuterSizesTruncatingTowardZero)
         EXPECT_EQ(centredOver(c.owner, c.size), c.expected) << c.name;
 }
 
-TEST(TWAbout, ShowsNameVersionAndLinksInAFixedDialog)
+TEST(TWAbout, IsAFixedDialogWhoseCaptionsNeverRunIntoTheLinks)
 {
     TWAbout about;
     const Ui::TWAbout& ui = about.ui();
@@ -72,15 +72,7 @@ TEST(TWAbout, ShowsNameVersionAndLinksInAFixedDialog)
     EXPECT_FALSE(about.windowFlags() & Qt::WindowMaximizeButtonHint);
 
     EXPECT_EQ(ui.LName->text(), QStringLiteral("Ведорис 0.9.9.9"));
-    EXPECT_EQ(ui.LName->pos(), QPoint(8, 8));
-    EXPECT_FALSE(ui.LName->font().underline());
-    EXPECT_EQ(ui.Label1->text(), QStringLiteral("Сайт разработчика:"));
-    EXPECT_EQ(ui.Label2->text(), QStringLiteral("E-mail:"));
     EXPECT_TRUE(ui.LURL->text().startsWith(QStringLiteral("http://")));
-    EXPECT_TRUE(ui.LMail->text().contains(u'@'));
-    EXPECT_EQ(ui.Button1->text(), QStringLiteral("Ok"));
-    EXPECT_EQ(ui.Button1->size(), QSize(75, 25));
-    EXPECT_EQ(ui.Button1->y(), 65);
 
     // Whatever the font, no caption runs into a link and no link past the edge.
     for (QLabel* link : {ui.LURL, ui.LMail}) {

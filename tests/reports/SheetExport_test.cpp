@@ -221,16 +221,6 @@ TEST(TotalsExport, WritesTheTotalPerDiameterPair)
     EXPECT_EQ(pipes.data.VTruba->recNo(), 0);
 }
 
-TEST(TotalsExport, AClosedQueryGivesTheHeaderRowThenTheMessage)
-{
-    PipeData pipes({pipe("A", 1, 2, 3)});
-    RecordedStandIn standIn;
-    MessageRecorder messages;
-    ExportTotals();
-    EXPECT_EQ(messages.all, QStringList{ExportFailed});
-    EXPECT_EQ(standIn.lastWorkbook(), totalsHeader());
-}
-
 TEST(SpreadsheetExport, WithoutASpreadsheetBothExportsShowOnlyTheirMessage)
 {
     PipeData pipes({pipe("A", 1, 2, 3)});
@@ -300,11 +290,7 @@ TEST(SpreadsheetExport, AnyFailureEndsTheExportWithTheOneMessageAndReleasesEvery
     };
     const Case cases[] = {
         {"the spreadsheet cannot be created", 0, automationError, 0, false},
-        {"Application", 1, automationError, 0, false},
-        {"Visible", 2, automationError, 0, false},
-        {"Workbooks", 4, automationError, 0, false},
         {"Add", 5, automationError, 0, false},
-        {"the first ActiveSheet", 6, automationError, 0, false},
         {"a header cell", 9, automationError, 1, false},
         {"a cell of the second pipe", 6 + 2 * 4 + 2 * 4 + 3, automationError, 4 + 4 + 1, false},
         {"something that is no automation error", 12, [] { throw std::bad_alloc(); }, 3, false},

@@ -40,16 +40,6 @@ TEST(XlsxFile, KeepsTextExactlyAndNumbersWithTheirFormat)
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{QFileInfo(path).fileName()});
 }
 
-TEST(XlsxFile, ReservesAFreshNameEachTime)
-{
-    QTemporaryDir folder;
-    const QString first = sheet::reserveWorkbookFile(folder.path());
-    const QString second = sheet::reserveWorkbookFile(folder.path());
-    EXPECT_NE(first, second);
-    EXPECT_TRUE(QFileInfo::exists(first));
-    EXPECT_TRUE(QFileInfo(first).fileName().startsWith(QStringLiteral("vedoris-")));
-}
-
 TEST(XlsxFile, FailsWithAReasonWhenTheFolderCannotTakeTheFile)
 {
     QTemporaryDir folder;
