@@ -69,6 +69,10 @@ Variant ClientConnection::invoke(uint64_t objectId, std::u16string_view member, 
     std::vector<uint8_t> frame;
     try {
         frame = encodeFrame(request, *this);
+        if (!m_pendingReleases.empty()) {
+            frame.insert(frame.begin(), m_pendingReleases.begin(), m_pendingReleases.end());
+            m_pendingReleases.clear();
+        }
     } catch (const FrameError& e) {
         // The arguments cannot cross; the connection itself is still sound.
         throw AutomationError(hr::E_InvalidArg, fromUtf8(e.what()), {}, std::u16string(member));
@@ -116,14 +120,23 @@ void ClientConnection::release(uint64_t objectId, uint32_t count) noexcept
     if (m_broken)
         return;
     try {
+        // Releases ride along with the next call, so that a walk over many
+        // objects does not wake the server once more for each one; a long
+        // run of them without calls goes out on its own.
         NoObjects noObjects;
-        if (m_socket.send(encodeFrame(Release{objectId, count}, noObjects)) != FrameSocket::Status::Ok) {
-            m_broken = true;
-            m_socket.close();
+        const std::vector<uint8_t> frame = encodeFrame(Release{objectId, count}, noObjects);
+        m_pendingReleases.insert(m_pendingReleases.end(), frame.begin(), frame.end());
+        if (m_pendingReleases.size() >= maxPendingReleaseBytes) {
+            const FrameSocket::Status sent = m_socket.send(m_pendingReleases);
+            m_pendingReleases.clear();
+            if (sent != FrameSocket::Status::Ok) {
+                m_broken = true;
+                m_socket.close();
+            }
         }
     } catch (...) {
-        // Out of memory while encoding twelve bytes: the server keeps the
-        // object until the connection closes, which is harmless.
+        // Out of memory for a few bytes: the server keeps the object until
+        // the connection closes, which is harmless.
     }
 }
 

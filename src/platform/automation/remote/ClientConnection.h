@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace automation::remote {
 
@@ -30,7 +31,9 @@ public:
     ~ClientConnection() override;
 
     Variant invoke(uint64_t objectId, std::u16string_view member, InvokeKind kind, Args args);
-    // Tells the server that a proxy handed out `count` times is gone.
+    // Tells the server that a proxy handed out `count` times is gone. The
+    // message goes out in front of the next call (or once a few hundred have
+    // gathered); the server drops the object when it reads it.
     void release(uint64_t objectId, uint32_t count) noexcept;
 
 private:
@@ -49,6 +52,9 @@ private:
     FrameSocket m_socket;
     bool m_broken = false;
     std::unordered_map<uint64_t, std::weak_ptr<RemoteObject>> m_proxies;
+    std::vector<uint8_t> m_pendingReleases; // encoded Release frames not sent yet
+
+    static constexpr size_t maxPendingReleaseBytes = 4096;
 };
 
 } // namespace automation::remote

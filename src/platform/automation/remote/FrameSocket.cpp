@@ -2,6 +2,7 @@
 
 #include "platform/automation/remote/FrameCodec.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/socket.h>
@@ -12,13 +13,22 @@
 
 namespace automation::remote {
 
-FrameSocket::FrameSocket(FrameSocket&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+FrameSocket::FrameSocket(FrameSocket&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)),
+      m_buffer(std::move(other.m_buffer)),
+      m_bufferBegin(std::exchange(other.m_bufferBegin, 0)),
+      m_bufferEnd(std::exchange(other.m_bufferEnd, 0))
+{
+}
 
 FrameSocket& FrameSocket::operator=(FrameSocket&& other) noexcept
 {
     if (this != &other) {
         close();
         m_fd = std::exchange(other.m_fd, -1);
+        m_buffer = std::move(other.m_buffer);
+        m_bufferBegin = std::exchange(other.m_bufferBegin, 0);
+        m_bufferEnd = std::exchange(other.m_bufferEnd, 0);
     }
     return *this;
 }
@@ -76,21 +86,51 @@ FrameSocket::Status FrameSocket::send(std::span<const uint8_t> frame)
     return Status::Ok;
 }
 
-FrameSocket::Status FrameSocket::readExactly(uint8_t* data, size_t size)
+FrameSocket::Status FrameSocket::recvSome(uint8_t* data, size_t size, size_t& got)
 {
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::recv(m_fd, data + done, size - done, 0);
+    while (true) {
+        const ssize_t n = ::recv(m_fd, data, size, 0);
+        if (n > 0) {
+            got = static_cast<size_t>(n);
+            return Status::Ok;
+        }
         if (n == 0)
             return Status::Closed;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK)
-                return Status::TimedOut;
-            return Status::Closed;
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return Status::TimedOut;
+        return Status::Closed;
+    }
+}
+
+FrameSocket::Status FrameSocket::readExactly(uint8_t* data, size_t size)
+{
+    // Whatever an earlier read brought in first: one recv usually holds a
+    // whole answer, header and payload, and the releases sent before it.
+    const size_t buffered = std::min(size, m_bufferEnd - m_bufferBegin);
+    if (buffered > 0) {
+        std::memcpy(data, m_buffer.data() + m_bufferBegin, buffered);
+        m_bufferBegin += buffered;
+    }
+    size_t done = buffered;
+    while (done < size) {
+        const size_t missing = size - done;
+        size_t got = 0;
+        if (missing >= readAhead) {
+            if (const Status s = recvSome(data + done, missing, got); s != Status::Ok)
+                return s;
+            done += got;
+            continue;
         }
-        done += static_cast<size_t>(n);
+        m_buffer.resize(readAhead);
+        if (const Status s = recvSome(m_buffer.data(), readAhead, got); s != Status::Ok)
+            return s;
+        const size_t used = std::min(missing, got);
+        std::memcpy(data + done, m_buffer.data(), used); // got > 0, so both are real
+        done += used;
+        m_bufferBegin = used;
+        m_bufferEnd = got;
     }
     return Status::Ok;
 }

@@ -49,9 +49,15 @@ public:
     void close();
 
 private:
+    static constexpr size_t readAhead = 64 * 1024;
+
     Status readExactly(uint8_t* data, size_t size);
+    Status recvSome(uint8_t* data, size_t size, size_t& got);
 
     int m_fd = -1;
+    std::vector<uint8_t> m_buffer; // bytes read ahead: [m_bufferBegin, m_bufferEnd)
+    size_t m_bufferBegin = 0;
+    size_t m_bufferEnd = 0;
 };
 
 } // namespace automation::remote

@@ -182,6 +182,14 @@ TEST_F(RemoteBackend, ReleasesObjectsWhenTheLastProxyGoes)
     }
     // Releases need no answer; the next call comes after them on the same stream.
     EXPECT_EQ(get(app, u"LiveChildren"), Variant::i4(1));
+
+    // Many at once, with no call in between, go out on their own as well.
+    std::vector<Variant> many;
+    for (int i = 0; i < 600; ++i)
+        many.push_back(call(app, u"Child", Variant::bstr(u"n")));
+    EXPECT_EQ(get(app, u"LiveChildren"), Variant::i4(601));
+    many.clear();
+    EXPECT_EQ(get(app, u"LiveChildren"), Variant::i4(1));
 }
 
 TEST_F(RemoteBackend, KeepsAnObjectsIdentityAndTakesItsProxyBack)

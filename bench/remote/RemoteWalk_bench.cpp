@@ -1,0 +1,168 @@
+// Calls across processes into the cadsim program: the bare round trip of a
+// call without arguments, and a harvest-shaped walk of a drawing with 10,000
+// pipe solids and 10,000 other entities (5,000 solids without pipe data,
+// 5,000 lines):
+//   model space Count once; per entity Item and EntityType; per solid
+//   GetXData("trb"); per pipe Layer, ObjectID and a second GetXData.
+// Each proxy's release crosses too, as a one-way message.
+#include "platform/automation/Dispatch.h"
+#include "platform/automation/ObjectRegistry.h"
+#include "platform/automation/remote/ClientBackend.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+using namespace automation;
+
+namespace {
+
+constexpr int pipeCount = 10000;
+constexpr int otherCount = 10000;
+
+QByteArray walkDrawing()
+{
+    QByteArray out = "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n9\n$DWGCODEPAGE\n3\nANSI_1251\n0\nENDSEC\n"
+                     "0\nSECTION\n2\nENTITIES\n";
+    int handle = 0x100;
+    auto next = [&] { return QByteArray::number(handle++, 16).toUpper(); };
+    for (int i = 0; i < pipeCount; ++i)
+        out += "0\n3DSOLID\n5\n" + next() + "\n8\nPipes_" + QByteArray::number(i % 7)
+               + "\n1\nACIS\n1001\ntrb\n1070\n10\n1010\n" + QByteArray::number(1000 + i) + "\n1020\n25.0\n1030\n20.0\n";
+    for (int i = 0; i < otherCount; ++i)
+        out += i % 2 ? "0\nLINE\n5\n" + next() + "\n8\n0\n" : "0\n3DSOLID\n5\n" + next() + "\n8\nEquipment\n";
+    return out + "0\nENDSEC\n0\nEOF\n";
+}
+
+// The cadsim program on the walk drawing, for the whole run.
+struct Server {
+    QTemporaryDir folder;
+    QProcess process;
+    Variant app;
+
+    bool start()
+    {
+        const QString run = folder.filePath("run");
+        QFile(run).remove();
+        if (!QDir().mkpath(run) || !QFile::setPermissions(run, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+            return false;
+        ::setenv("XDG_RUNTIME_DIR", QFile::encodeName(run).constData(), 1);
+        QFile dxf(folder.filePath("walk.dxf"));
+        if (!dxf.open(QIODevice::WriteOnly) || dxf.write(walkDrawing()) < 0)
+            return false;
+        dxf.close();
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_DATA_HOME", folder.filePath("data"));
+        process.setProcessEnvironment(env);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(QCoreApplication::applicationDirPath() + "/cadsim",
+                      {"--settings", folder.filePath("cadsim.ini"), dxf.fileName()});
+        remote::installClientBackend();
+        for (int i = 0; i < 1200 && process.state() != QProcess::NotRunning; ++i) {
+            try {
+                app = Variant::dispatch(activeObject(u"AutoCAD.Application"));
+                return true;
+            } catch (const std::exception&) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        }
+        return false;
+    }
+
+    void stop()
+    {
+        app.clear();
+        process.terminate();
+        if (!process.waitForFinished(10000))
+            process.kill();
+        process.waitForFinished(10000);
+    }
+};
+
+Server* server = nullptr;
+
+void BM_EmptyCallRoundTrip(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(get(server->app, u"Version"));
+    state.counters["call_rate"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_EmptyCallRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+bool isPipeKind(const Variant& codes, const Variant& values)
+{
+    if (!codes.isArray())
+        return false;
+    for (int32_t i = 0; i <= codes.upperBound(); ++i)
+        if (codes.at(i).toI4() == 1070)
+            return values.at(i) == Variant::i2(10);
+    return false;
+}
+
+void BM_HarvestWalk(benchmark::State& state)
+{
+    int64_t calls = 0;
+    int pipes = 0;
+    for (auto _ : state) {
+        calls = 0;
+        pipes = 0;
+        const Variant modelSpace = get(get(server->app, u"ActiveDocument"), u"ModelSpace");
+        const int32_t count = get(modelSpace, u"Count").toI4();
+        calls += 3;
+        for (int32_t i = 0; i < count; ++i) {
+            const Variant entity = call(modelSpace, u"Item", Variant::i4(i));
+            const int32_t type = get(entity, u"EntityType").toI4();
+            calls += 2;
+            if (type != 3)
+                continue;
+            Variant codes;
+            Variant values;
+            call(entity, u"GetXData", Variant::bstr(u"trb"), Arg::ref(codes), Arg::ref(values));
+            ++calls;
+            if (!isPipeKind(codes, values))
+                continue;
+            benchmark::DoNotOptimize(get(entity, u"Layer"));
+            benchmark::DoNotOptimize(get(entity, u"ObjectID"));
+            Variant codes2;
+            Variant values2;
+            call(entity, u"GetXData", Variant::bstr(u"trb"), Arg::ref(codes2), Arg::ref(values2));
+            calls += 3;
+            ++pipes;
+        }
+    }
+    if (pipes != pipeCount)
+        state.SkipWithError("the walk did not find every pipe");
+    state.counters["calls"] = static_cast<double>(calls);
+    state.counters["pipes"] = pipes;
+    state.counters["call_rate"] = benchmark::Counter(static_cast<double>(calls) * static_cast<double>(state.iterations()),
+                                                     benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_HarvestWalk)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    Server s;
+    if (!s.start()) {
+        std::fprintf(stderr, "cadsim did not start\n");
+        return 1;
+    }
+    server = &s;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    s.stop();
+    return 0;
+}
