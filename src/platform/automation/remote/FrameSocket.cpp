@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/un.h>
@@ -147,6 +148,15 @@ FrameSocket::Status FrameSocket::receive(std::vector<uint8_t>& payload)
         throw FrameError("the peer announced a message larger than the limit");
     payload.resize(length);
     return readExactly(payload.data(), length);
+}
+
+void FrameSocket::setBlocking()
+{
+    if (m_fd < 0)
+        return;
+    const int flags = ::fcntl(m_fd, F_GETFL);
+    if (flags >= 0 && (flags & O_NONBLOCK))
+        ::fcntl(m_fd, F_SETFL, flags & ~O_NONBLOCK);
 }
 
 void FrameSocket::setReceiveTimeout(std::chrono::milliseconds timeout)

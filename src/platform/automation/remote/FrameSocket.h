@@ -41,6 +41,8 @@ public:
     // limit is a FrameError, raised before anything is allocated.
     Status receive(std::vector<uint8_t>& payload);
 
+    // Clears O_NONBLOCK: every call of this class waits for its data.
+    void setBlocking();
     // Limits how long receive() waits; zero waits for ever.
     void setReceiveTimeout(std::chrono::milliseconds timeout);
     // Ends both directions, so that a receive() blocked in another thread

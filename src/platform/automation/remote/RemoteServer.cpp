@@ -84,6 +84,9 @@ struct RemoteServer::Impl {
     void accept(int fd)
     {
         FrameSocket socket(fd);
+        // Sessions block on their socket; the listener's own socket is
+        // non-blocking, and the accepted one must not take that after it.
+        socket.setBlocking();
         std::list<Running> finished;
         std::lock_guard lock(mutex);
         reapLocked(finished);
