@@ -115,6 +115,10 @@ Variant ComDispatch::invoke(std::u16string_view member, InvokeKind kind, Args ar
                                         &argumentError);
     if (hr == DISP_E_EXCEPTION)
         throw takeException(exception, member, !m_throughProxy);
+    // A server may leave texts behind with any other answer too.
+    ::SysFreeString(exception.bstrSource);
+    ::SysFreeString(exception.bstrDescription);
+    ::SysFreeString(exception.bstrHelpFile);
     check(hr, member);
 
     try {
