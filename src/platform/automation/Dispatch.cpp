@@ -3,6 +3,8 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/HResult.h"
 
+#include <algorithm>
+
 namespace automation {
 
 const char* kindName(InvokeKind kind)
@@ -29,29 +31,22 @@ Variant invoke(const Variant& object, std::u16string_view member, InvokeKind kin
     }
 }
 
+namespace {
+
+char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+
+} // namespace
+
 bool sameMemberName(std::u16string_view a, std::u16string_view b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char16_t x = a[i];
-        char16_t y = b[i];
-        if (x >= u'A' && x <= u'Z')
-            x = static_cast<char16_t>(x - u'A' + u'a');
-        if (y >= u'A' && y <= u'Z')
-            y = static_cast<char16_t>(y - u'A' + u'a');
-        if (x != y)
-            return false;
-    }
-    return true;
+    return a.size() == b.size()
+           && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return asciiLower(x) == asciiLower(y); });
 }
 
 std::u16string DispatchObject::fold(std::u16string_view name)
 {
     std::u16string folded(name);
-    for (char16_t& c : folded)
-        if (c >= u'A' && c <= u'Z')
-            c = static_cast<char16_t>(c - u'A' + u'a');
+    std::transform(folded.begin(), folded.end(), folded.begin(), asciiLower);
     return folded;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/automation/ObjectRegistry.h"
 
 #include "platform/automation/AutomationError.h"
+#include "platform/automation/Dispatch.h"
 #include "platform/automation/HResult.h"
 
 #include <list>
@@ -10,20 +11,9 @@ namespace automation {
 
 namespace {
 
-bool sameProgId(std::u16string_view a, std::u16string_view b)
-{
-    // ProgIDs are registry key names, which Windows compares without case.
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char16_t c) {
-            return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
-        };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
+// ProgIDs are registry key names, which Windows compares without case, as
+// IDispatch compares member names.
+bool sameProgId(std::u16string_view a, std::u16string_view b) { return sameMemberName(a, b); }
 
 struct RunningEntry {
     uint64_t id;

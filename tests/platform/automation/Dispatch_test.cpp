@@ -1,0 +1,140 @@
+#include "platform/automation/AutomationError.h"
+#include "platform/automation/Dispatch.h"
+#include "platform/automation/HResult.h"
+#include "platform/automation/ObjectRegistry.h"
+
+#include <gtest/gtest.h>
+
+using namespace automation;
+
+namespace {
+
+// A small object with a read-only property, a method with an output
+// argument, and a settable property, as servers write them.
+class Counter final : public DispatchObject {
+public:
+    Counter()
+    {
+        define(u"Value", [this](InvokeKind kind, Args args) {
+            if (kind == InvokeKind::PropertyPut) {
+                expectArgs(args, 1);
+                m_value = args[0].value().toI4();
+                return Variant();
+            }
+            expectArgs(args, 0);
+            return Variant::i4(m_value);
+        });
+        define(u"Split", [](InvokeKind kind, Args args) {
+            expectRead(kind);
+            expectArgs(args, 2);
+            args[1].slot() = Variant::bstr(args[0].value().toBStr() + u"!");
+            return Variant::boolean(true);
+        });
+    }
+
+private:
+    int32_t m_value = 0;
+};
+
+int32_t failureCode(const std::function<void()>& call, std::u16string* member = nullptr)
+{
+    try {
+        call();
+    } catch (const AutomationError& e) {
+        if (member)
+            *member = e.member();
+        return e.code();
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST(Dispatch, FindsMembersWhateverTheirLetterCase)
+{
+    const Variant counter = Variant::dispatch(std::make_shared<Counter>());
+    put(counter, u"VALUE", Variant::i4(7));
+    EXPECT_EQ(get(counter, u"value"), Variant::i4(7));
+}
+
+TEST(Dispatch, WritesByReferenceArgumentsBackAndDropsByValueOnes)
+{
+    const Variant counter = Variant::dispatch(std::make_shared<Counter>());
+    Variant out;
+    call(counter, u"Split", Variant::bstr(u"a"), Arg::ref(out));
+    EXPECT_EQ(out, Variant::bstr(u"a!"));
+
+    Variant untouched = Variant::i4(1);
+    call(counter, u"Split", Variant::bstr(u"b"), untouched);
+    EXPECT_EQ(untouched, Variant::i4(1));
+}
+
+TEST(Dispatch, FailuresNameTheMemberThatFailed)
+{
+    const Variant counter = Variant::dispatch(std::make_shared<Counter>());
+    std::u16string member;
+    EXPECT_EQ(failureCode([&] { get(counter, u"Missing"); }, &member), hr::Disp_E_UnknownName);
+    EXPECT_EQ(member, u"Missing");
+    EXPECT_EQ(failureCode([&] { get(counter, u"Value", Variant::i4(1)); }, &member), hr::Disp_E_BadParamCount);
+    EXPECT_EQ(member, u"Value");
+    EXPECT_EQ(failureCode([&] { get(Variant::i4(3), u"Value"); }), hr::Disp_E_TypeMismatch);
+}
+
+TEST(ObjectRegistry, NothingRunningIsOperationUnavailable)
+{
+    const Variant counter = Variant::dispatch(std::make_shared<Counter>());
+    EXPECT_EQ(failureCode([] { activeObject(u"Test.NotRunning"); }), hr::Mk_E_Unavailable);
+    EXPECT_EQ(failureCode([] { createObject(u"Test.NoClass"); }), hr::Co_E_ClassString);
+}
+
+TEST(ObjectRegistry, LaterRegistrationHidesTheEarlierUntilRevoked)
+{
+    auto first = std::make_shared<Counter>();
+    auto second = std::make_shared<Counter>();
+    Registration a = registerActiveObject(u"Test.Running", first);
+    {
+        Registration b = registerActiveObject(u"test.running", second);
+        EXPECT_EQ(activeObject(u"Test.Running"), second);
+    }
+    EXPECT_EQ(activeObject(u"Test.Running"), first);
+    a.revoke();
+    EXPECT_EQ(failureCode([] { activeObject(u"Test.Running"); }), hr::Mk_E_Unavailable);
+    EXPECT_EQ(first.use_count(), 1); // the registry let its reference go
+}
+
+TEST(ObjectRegistry, ClassesMakeANewObjectEachTime)
+{
+    const Registration registration = registerClass(u"Test.Class", [] { return std::make_shared<Counter>(); });
+    const DispatchRef one = createObject(u"Test.Class");
+    const DispatchRef two = createObject(u"Test.Class");
+    ASSERT_TRUE(one && two);
+    EXPECT_NE(one, two);
+}
+
+TEST(ObjectRegistry, PlatformBackendIsAskedOnlyAfterTheProcessOwnObjects)
+{
+    struct Backend final : ObjectBackend {
+        DispatchRef running = std::make_shared<Counter>();
+        int asked = 0;
+        DispatchRef activeObject(std::u16string_view) override
+        {
+            ++asked;
+            return running;
+        }
+        DispatchRef createObject(std::u16string_view) override { return nullptr; }
+    };
+    auto owned = std::make_unique<Backend>();
+    Backend& backend = *owned;
+    auto previous = setObjectBackend(std::move(owned));
+
+    auto local = std::make_shared<Counter>();
+    {
+        const Registration registration = registerActiveObject(u"Test.Both", local);
+        EXPECT_EQ(activeObject(u"Test.Both"), local);
+        EXPECT_EQ(backend.asked, 0);
+    }
+    EXPECT_EQ(activeObject(u"Test.Both"), backend.running);
+    EXPECT_EQ(backend.asked, 1);
+    EXPECT_EQ(failureCode([] { createObject(u"Test.Both"); }), hr::Co_E_ClassString);
+    setObjectBackend(std::move(previous));
+}
