@@ -101,7 +101,7 @@ void TWMain::N4Click() { close(); }
 
 void TWMain::N3Click()
 {
-    // The specification goes whatever happens; the window comes to the front
+    // The harvested pipe list goes whatever happens; the window comes to the front
     // only after a normal end, so a failed attach leaves the CAD in front.
     {
         TSpecification specification(0);
