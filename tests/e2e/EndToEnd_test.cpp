@@ -11,6 +11,7 @@
 #include "platform/db/Dataset.h"
 #include "platform/sheet/StandIn.h"
 #include "reports/TWSumTruba.h"
+#include "support/CadsimProcess.h"
 #include "support/MessageRecorder.h"
 #include "support/TestDatabase.h"
 
@@ -52,16 +53,7 @@ class EndToEnd : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_folder.isValid());
-        for (const char* name : {"run", "support", "sheets"})
-            QDir().mkpath(path(name));
-        QFile::setPermissions(path("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        ::setenv("XDG_RUNTIME_DIR", QFile::encodeName(path("run")).constData(), 1);
-        QFile file(path("pipes.dxf"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(Drawing);
-        file.close();
-
+        QDir().mkpath(path("sheets"));
         remote::installClientBackend();
         m_spreadsheet = sheet::registerStandIn(sheet::StandInOptions{
             path("sheets"), [this](const QString& opened) { openedFiles << opened; },
@@ -88,40 +80,17 @@ protected:
         SpecData = nullptr;
         data.reset();
         m_spreadsheet.revoke();
+        m_cad.stop();
         setObjectBackend(nullptr);
-        if (m_cad.state() != QProcess::NotRunning) {
-            m_cad.terminate();
-            if (!m_cad.waitForFinished(10000))
-                m_cad.kill();
-        }
     }
 
-    QString path(const QString& name) const { return m_folder.filePath(name); }
-    qint64 cadProcessId() const { return m_cad.processId(); }
+    QString path(const QString& name) const { return m_cad.path(name); }
+    qint64 cadProcessId() { return m_cad.process().processId(); }
 
     void startCad(QStringList options = {})
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_RUNTIME_DIR", path("run"));
-        env.insert("XDG_DATA_HOME", path("data"));
-        env.insert("XDG_CONFIG_HOME", path("config"));
-        m_cad.setProcessEnvironment(env);
-        m_cad.setProgram(QCoreApplication::applicationDirPath() + "/cadsim");
-        m_cad.setArguments(options << "--settings" << path("cadsim.ini") << "--support-path" << path("support")
-                                   << path("pipes.dxf"));
-        m_cad.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_cad.start();
-        ASSERT_TRUE(m_cad.waitForStarted(10000));
-        for (int i = 0; i < 400 && m_cad.state() == QProcess::Running; ++i) {
-            try {
-                cadApplication = Variant::dispatch(activeObject(u"AutoCAD.Application"));
-                return;
-            } catch (const AutomationError&) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-        }
-        FAIL() << "the CAD simulator did not register";
+        cadApplication = m_cad.start(options << "--support-path" << path("support"));
+        ASSERT_FALSE(cadApplication.isEmpty());
     }
 
     std::u16string selectedHandle() const
@@ -142,8 +111,7 @@ protected:
     std::vector<sheet::CellMap> workbooks;
 
 private:
-    QTemporaryDir m_folder;
-    QProcess m_cad;
+    CadsimProcess m_cad{Drawing};
     Registration m_spreadsheet;
 };
 

@@ -5,6 +5,7 @@
 #include "platform/automation/HResult.h"
 #include "platform/automation/ObjectRegistry.h"
 #include "platform/automation/remote/ClientBackend.h"
+#include "support/CadsimProcess.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -37,62 +38,13 @@ protected:
     static void SetUpTestSuite() { remote::installClientBackend(); }
     static void TearDownTestSuite() { setObjectBackend(nullptr); }
 
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_folder.isValid());
-        ::setenv("XDG_RUNTIME_DIR", QFile::encodeName(path("run")).constData(), 1);
-        QDir().mkpath(path("run"));
-        QFile::setPermissions(path("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QDir().mkpath(path("support"));
-        QFile file(path("pipes.dxf"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(drawing);
-    }
-
-    void TearDown() override { stop(); }
-
-    QString path(const QString& name) const { return m_folder.filePath(name); }
-
+    QString path(const QString& name) const { return m_cad.path(name); }
     // Starts the program and waits until it answers as the running CAD.
-    Variant start(QStringList options)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_RUNTIME_DIR", path("run"));
-        env.insert("XDG_DATA_HOME", path("data"));
-        env.insert("XDG_CONFIG_HOME", path("config"));
-        m_process.setProcessEnvironment(env);
-        m_process.setProgram(QCoreApplication::applicationDirPath() + "/cadsim");
-        m_process.setArguments(options << "--settings" << path("cadsim.ini") << path("pipes.dxf"));
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start();
-        EXPECT_TRUE(m_process.waitForStarted(10000));
-        for (int i = 0; i < 400 && m_process.state() == QProcess::Running; ++i) {
-            try {
-                return Variant::dispatch(activeObject(u"AutoCAD.Application"));
-            } catch (const AutomationError&) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-        }
-        ADD_FAILURE() << "cadsim did not register";
-        return {};
-    }
+    Variant start(const QStringList& options) { return m_cad.start(options); }
+    void stop() { m_cad.stop(); }
 
-    // Ends the program the way a user's Ctrl+C does.
-    void stop()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(10000))
-                m_process.kill();
-            m_process.waitForFinished(10000);
-        }
-    }
-
-    QProcess m_process;
-
-private:
-    QTemporaryDir m_folder;
+    CadsimProcess m_cad{drawing};
+    QProcess& m_process = m_cad.process();
 };
 
 TEST_F(Cadsim, ServesTheDrawingAsTheRunningCad)
