@@ -15,19 +15,30 @@ using automation::AutomationError;
 using automation::Variant;
 
 Application::Application(std::shared_ptr<SimulatorState> state)
-    : ModelObject(std::move(state), ObjectKind::Application)
+    : ModelObject(std::move(state), ObjectKind::Application, members())
 {
-    property(u"ActiveDocument", [this] {
-        if (!this->state().active)
-            throw AutomationError(automation::hr::E_Fail, u"No document is open");
-        return Variant::dispatch(std::make_shared<Document>(sharedState(), this->state().active));
-    });
-    property(u"Documents", [this] { return Variant::dispatch(std::make_shared<Documents>(sharedState())); });
-    property(u"Version", [this] { return Variant::bstr(this->state().version); });
-    property(u"Caption", [this] { return Variant::bstr(this->state().effectiveCaption()); });
-    property(u"Preferences", [this] { return Variant::dispatch(std::make_shared<Preferences>(sharedState())); });
-    method(u"GetAcadState", 0, 0,
-           [this](Args) { return Variant::dispatch(std::make_shared<CadState>(sharedState())); });
+}
+
+const ModelObject::MemberTable& Application::members()
+{
+    static const Members<Application> table =
+        Members<Application>()
+            .property(u"ActiveDocument",
+                      [](Application& o) {
+                          if (!o.state().active)
+                              throw AutomationError(automation::hr::E_Fail, u"No document is open");
+                          return Variant::dispatch(std::make_shared<Document>(o.sharedState(), o.state().active));
+                      })
+            .property(u"Documents",
+                      [](Application& o) { return Variant::dispatch(std::make_shared<Documents>(o.sharedState())); })
+            .property(u"Version", [](Application& o) { return Variant::bstr(o.state().version); })
+            .property(u"Caption", [](Application& o) { return Variant::bstr(o.state().effectiveCaption()); })
+            .property(u"Preferences",
+                      [](Application& o) { return Variant::dispatch(std::make_shared<Preferences>(o.sharedState())); })
+            .method(u"GetAcadState", 0, 0, [](Application& o, Args) {
+                return Variant::dispatch(std::make_shared<CadState>(o.sharedState()));
+            });
+    return table;
 }
 
 } // namespace cadsim

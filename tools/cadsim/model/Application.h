@@ -9,6 +9,9 @@ namespace cadsim {
 class Application : public ModelObject {
 public:
     explicit Application(std::shared_ptr<SimulatorState> state);
+
+private:
+    static const MemberTable& members();
 };
 
 } // namespace cadsim

@@ -4,9 +4,16 @@ namespace cadsim {
 
 using automation::Variant;
 
-CadState::CadState(std::shared_ptr<SimulatorState> state) : ModelObject(std::move(state), ObjectKind::State)
+CadState::CadState(std::shared_ptr<SimulatorState> state)
+    : ModelObject(std::move(state), ObjectKind::State, members())
 {
-    property(u"IsQuiescent", [this] { return Variant::boolean(this->state().quiescent()); });
+}
+
+const ModelObject::MemberTable& CadState::members()
+{
+    static const Members<CadState> table = Members<CadState>().property(
+        u"IsQuiescent", [](CadState& o) { return Variant::boolean(o.state().quiescent()); });
+    return table;
 }
 
 } // namespace cadsim

@@ -9,6 +9,9 @@ namespace cadsim {
 class CadState : public ModelObject {
 public:
     explicit CadState(std::shared_ptr<SimulatorState> state);
+
+private:
+    static const MemberTable& members();
 };
 
 } // namespace cadsim

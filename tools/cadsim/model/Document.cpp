@@ -17,25 +17,40 @@ using automation::Variant;
 namespace hr = automation::hr;
 
 Document::Document(std::shared_ptr<SimulatorState> state, std::shared_ptr<DocumentData> document)
-    : ModelObject(std::move(state), ObjectKind::Document), m_document(std::move(document))
+    : ModelObject(std::move(state), ObjectKind::Document, members()), m_document(std::move(document))
 {
-    property(u"Name", [this] { return Variant::bstr(m_document->drawing.name()); });
-    property(u"ModelSpace",
-             [this] { return Variant::dispatch(std::make_shared<ModelSpace>(sharedState(), m_document)); });
-    property(u"Layers", [this] { return Variant::dispatch(std::make_shared<Layers>(sharedState(), m_document)); });
-    property(u"PickfirstSelectionSet",
-             [this] { return Variant::dispatch(std::make_shared<SelectionSet>(sharedState(), m_document)); });
-    method(u"GetVariable", 1, 1, [this](Args a) { return getVariable(args::text(a[0])); });
-    method(u"SetVariable", 2, 2, [this](Args a) {
-        setVariable(args::text(a[0]), a[1].value());
-        return Variant();
-    });
-    // The text may come by reference; whatever a CAD would write back into
-    // it is nothing here.
-    method(u"SendCommand", 1, 1, [this](Args a) {
-        sendCommand(args::text(a[0]));
-        return Variant();
-    });
+}
+
+const ModelObject::MemberTable& Document::members()
+{
+    static const Members<Document> table =
+        Members<Document>()
+            .property(u"Name", [](Document& o) { return Variant::bstr(o.m_document->drawing.name()); })
+            .property(u"ModelSpace",
+                      [](Document& o) {
+                          return Variant::dispatch(std::make_shared<ModelSpace>(o.sharedState(), o.m_document));
+                      })
+            .property(u"Layers",
+                      [](Document& o) {
+                          return Variant::dispatch(std::make_shared<Layers>(o.sharedState(), o.m_document));
+                      })
+            .property(u"PickfirstSelectionSet",
+                      [](Document& o) {
+                          return Variant::dispatch(std::make_shared<SelectionSet>(o.sharedState(), o.m_document));
+                      })
+            .method(u"GetVariable", 1, 1, [](Document& o, Args a) { return o.getVariable(args::text(a[0])); })
+            .method(u"SetVariable", 2, 2,
+                    [](Document& o, Args a) {
+                        o.setVariable(args::text(a[0]), a[1].value());
+                        return Variant();
+                    })
+            // The text may come by reference; whatever a CAD would write back
+            // into it is nothing here.
+            .method(u"SendCommand", 1, 1, [](Document& o, Args a) {
+                o.sendCommand(args::text(a[0]));
+                return Variant();
+            });
+    return table;
 }
 
 // Only the variables the simulator has a use for exist; asking for any other

@@ -11,6 +11,7 @@ public:
     Document(std::shared_ptr<SimulatorState> state, std::shared_ptr<DocumentData> document);
 
 private:
+    static const MemberTable& members();
     automation::Variant getVariable(const std::u16string& name) const;
     void setVariable(const std::u16string& name, const automation::Variant& value);
     void sendCommand(const std::u16string& text);

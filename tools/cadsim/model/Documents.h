@@ -8,6 +8,9 @@ namespace cadsim {
 class Documents : public ModelObject {
 public:
     explicit Documents(std::shared_ptr<SimulatorState> state);
+
+private:
+    static const MemberTable& members();
 };
 
 } // namespace cadsim

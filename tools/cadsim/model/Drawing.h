@@ -34,6 +34,8 @@ public:
     // The layer of that name (case-insensitive), or nullptr.
     const Layer* layer(std::u16string_view name) const;
     Layer* layer(std::u16string_view name);
+    // The layer at that position of the table, or nullptr past its end.
+    Layer* layerAt(size_t position) { return position < m_layers.size() ? &m_layers[position] : nullptr; }
 
     // Entities ------------------------------------------------------------
     const std::vector<Entity>& entities() const { return m_entities; }

@@ -13,27 +13,39 @@ using automation::Variant;
 namespace hr = automation::hr;
 
 EntityObject::EntityObject(std::shared_ptr<SimulatorState> state, std::shared_ptr<DocumentData> document,
-                           std::u16string handle)
-    : ModelObject(std::move(state), ObjectKind::Entity, handle), m_document(std::move(document)),
-      m_handle(std::move(handle))
+                           std::u16string handle, size_t position)
+    : ModelObject(std::move(state), ObjectKind::Entity, members(), std::move(handle)),
+      m_document(std::move(document)), m_position(position)
 {
-    property(u"EntityType", [this] { return Variant::i4(entity().entityType); });
-    property(u"EntityName", [this] { return Variant::bstr(entity().dxfName); });
-    property(u"Layer", [this] { return Variant::bstr(entity().layer); });
-    property(u"ObjectID", [this] { return this->state().reportedObjectId(entity().objectId); });
-    property(u"Handle", [this] { return Variant::bstr(entity().handle); });
-    method(u"GetXData", 3, 3, [this](Args a) {
-        getXData(a);
-        return Variant();
-    });
+}
+
+const ModelObject::MemberTable& EntityObject::members()
+{
+    static const Members<EntityObject> table =
+        Members<EntityObject>()
+            .property(u"EntityType", [](EntityObject& o) { return Variant::i4(o.entity().entityType); })
+            .property(u"EntityName", [](EntityObject& o) { return Variant::bstr(o.entity().dxfName); })
+            .property(u"Layer", [](EntityObject& o) { return Variant::bstr(o.entity().layer); })
+            .property(u"ObjectID", [](EntityObject& o) { return o.state().reportedObjectId(o.entity().objectId); })
+            .property(u"Handle", [](EntityObject& o) { return Variant::bstr(o.entity().handle); })
+            .method(u"GetXData", 3, 3, [](EntityObject& o, Args a) {
+                o.getXData(a);
+                return Variant();
+            });
+    return table;
 }
 
 const Entity& EntityObject::entity() const
 {
-    const Entity* found = m_document->drawing.entity(m_handle);
-    if (!found)
+    const std::vector<Entity>& entities = m_document->drawing.entities();
+    // The handle is the drawing's own text, so an exact match is the entity.
+    if (m_position < entities.size() && entities[m_position].handle == handle())
+        return entities[m_position];
+    const int64_t index = m_document->drawing.indexOf(handle());
+    if (index < 0)
         throw AutomationError(hr::E_Fail, u"Object was erased");
-    return *found;
+    m_position = static_cast<size_t>(index);
+    return entities[m_position];
 }
 
 // GetXData(application, [out] types, [out] values). The answer starts with

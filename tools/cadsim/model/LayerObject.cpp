@@ -9,36 +9,52 @@ using automation::AutomationError;
 using automation::Variant;
 
 LayerObject::LayerObject(std::shared_ptr<SimulatorState> state, std::shared_ptr<DocumentData> document,
-                         std::u16string name)
-    : ModelObject(std::move(state), ObjectKind::Layer), m_document(std::move(document)), m_name(std::move(name))
+                         size_t position)
+    : ModelObject(std::move(state), ObjectKind::Layer, members()), m_document(std::move(document)),
+      m_name(m_document->drawing.layers().at(position).name), m_position(position)
 {
-    property(u"Name", [this] { return Variant::bstr(layer().name); });
-    flag(u"Lock", &Layer::locked);
-    flag(u"Freeze", &Layer::frozen);
-    flag(u"LayerOn", &Layer::on);
+}
+
+const ModelObject::MemberTable& LayerObject::members()
+{
+    static const Members<LayerObject> table =
+        Members<LayerObject>()
+            .property(u"Name", [](LayerObject& o) { return Variant::bstr(o.layer().name); })
+            .property(u"Lock", &getFlag<&Layer::locked>, &setFlag<&Layer::locked>)
+            .property(u"Freeze", &getFlag<&Layer::frozen>, &setFlag<&Layer::frozen>)
+            .property(u"LayerOn", &getFlag<&Layer::on>, &setFlag<&Layer::on>);
+    return table;
 }
 
 Layer& LayerObject::layer() const
 {
-    Layer* found = m_document->drawing.layer(m_name);
+    Drawing& drawing = m_document->drawing;
+    // The name is the table's own text, so an exact match is the layer.
+    if (Layer* at = drawing.layerAt(m_position); at && at->name == m_name)
+        return *at;
+    Layer* found = drawing.layer(m_name);
     if (!found)
         throw AutomationError(automation::hr::E_Fail, u"Object was erased");
+    m_position = static_cast<size_t>(found - drawing.layers().data());
     return *found;
 }
 
-void LayerObject::flag(std::u16string_view member, bool Layer::*field)
+template <bool Layer::*field>
+Variant LayerObject::getFlag(LayerObject& object)
 {
-    property(
-        member, [this, field] { return Variant::boolean(layer().*field); },
-        [this, field](const Variant& value) {
-            if (value.type() != automation::VarType::Bool)
-                throw AutomationError(automation::hr::Disp_E_TypeMismatch, {});
-            Layer& target = layer();
-            if (target.*field != value.toBool()) {
-                target.*field = value.toBool();
-                state().changed(Change::Drawing);
-            }
-        });
+    return Variant::boolean(object.layer().*field);
+}
+
+template <bool Layer::*field>
+void LayerObject::setFlag(LayerObject& object, const Variant& value)
+{
+    if (value.type() != automation::VarType::Bool)
+        throw AutomationError(automation::hr::Disp_E_TypeMismatch, {});
+    Layer& target = object.layer();
+    if (target.*field != value.toBool()) {
+        target.*field = value.toBool();
+        object.state().changed(Change::Drawing);
+    }
 }
 
 } // namespace cadsim

@@ -12,8 +12,9 @@ using automation::Variant;
 using automation::VarType;
 namespace hr = automation::hr;
 
-ModelObject::ModelObject(std::shared_ptr<SimulatorState> state, ObjectKind kind, std::u16string handle)
-    : m_state(std::move(state)), m_kind(kind), m_handle(std::move(handle))
+ModelObject::ModelObject(std::shared_ptr<SimulatorState> state, ObjectKind kind, const MemberTable& members,
+                         std::u16string handle)
+    : m_state(std::move(state)), m_members(members), m_kind(kind), m_handle(std::move(handle))
 {
 }
 
@@ -25,7 +26,10 @@ Variant ModelObject::invoke(std::u16string_view member, InvokeKind kind, Args ar
         std::unique_lock lock(m_state->mutex);
         try {
             m_state->admitCall(m_kind, m_handle, member, kind, args);
-            result = DispatchObject::invoke(member, kind, args);
+            const MemberTable::Handler* handler = m_members.find(member);
+            if (!handler)
+                throw AutomationError(hr::Disp_E_UnknownName, {}, {}, std::u16string(member));
+            result = (*handler)(*this, kind, args);
         } catch (...) {
             delivery = m_state->takeChanges();
             lock.unlock();
@@ -38,32 +42,73 @@ Variant ModelObject::invoke(std::u16string_view member, InvokeKind kind, Args ar
     return result;
 }
 
-void ModelObject::property(std::u16string_view name, Getter get, Setter set)
+namespace {
+
+// Names match as IDispatch matches them, ASCII letters in either case (as
+// automation::sameMemberName does); written here so that it inlines into the
+// scan, and the exact spelling that clients almost always use folds nothing.
+bool sameName(std::u16string_view a, std::u16string_view b)
 {
-    define(name, [get = std::move(get), set = std::move(set)](InvokeKind kind, Args args) -> Variant {
-        if (kind == InvokeKind::PropertyPut) {
-            if (!set)
-                throw AutomationError(hr::Disp_E_MemberNotFound, {});
-            expectArgs(args, 1);
-            set(args[0].value());
-            return {};
-        }
-        if (kind == InvokeKind::Method)
-            throw AutomationError(hr::Disp_E_MemberNotFound, {});
-        expectArgs(args, 0);
-        return get();
-    });
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char16_t x = a[i];
+        char16_t y = b[i];
+        if (x == y)
+            continue;
+        if (x >= u'A' && x <= u'Z')
+            x = static_cast<char16_t>(x - u'A' + u'a');
+        if (y >= u'A' && y <= u'Z')
+            y = static_cast<char16_t>(y - u'A' + u'a');
+        if (x != y)
+            return false;
+    }
+    return true;
 }
 
-void ModelObject::method(std::u16string_view name, size_t minArgs, size_t maxArgs, Method run)
+} // namespace
+
+const ModelObject::MemberTable::Handler* ModelObject::MemberTable::find(std::u16string_view name) const
 {
-    define(name, [minArgs, maxArgs, run = std::move(run)](InvokeKind kind, Args args) -> Variant {
-        if (kind == InvokeKind::PropertyGet || kind == InvokeKind::PropertyPut)
+    for (const Entry& entry : m_entries)
+        if (sameName(entry.name, name))
+            return &entry.handler;
+    return nullptr;
+}
+
+void ModelObject::MemberTable::add(std::u16string_view name, Handler handler)
+{
+    for (Entry& entry : m_entries) {
+        if (sameName(entry.name, name)) {
+            entry.handler = std::move(handler);
+            return;
+        }
+    }
+    m_entries.push_back({std::u16string(name), std::move(handler)});
+}
+
+bool ModelObject::MemberTable::admitProperty(InvokeKind kind, Args args, bool writable)
+{
+    if (kind == InvokeKind::PropertyPut) {
+        if (!writable)
             throw AutomationError(hr::Disp_E_MemberNotFound, {});
-        if (args.size() < minArgs || args.size() > maxArgs)
+        if (args.size() != 1)
             throw AutomationError(hr::Disp_E_BadParamCount, {});
-        return run(args);
-    });
+        return true;
+    }
+    if (kind == InvokeKind::Method)
+        throw AutomationError(hr::Disp_E_MemberNotFound, {});
+    if (!args.empty())
+        throw AutomationError(hr::Disp_E_BadParamCount, {});
+    return false;
+}
+
+void ModelObject::MemberTable::admitMethod(InvokeKind kind, Args args, size_t minArgs, size_t maxArgs)
+{
+    if (kind == InvokeKind::PropertyGet || kind == InvokeKind::PropertyPut)
+        throw AutomationError(hr::Disp_E_MemberNotFound, {});
+    if (args.size() < minArgs || args.size() > maxArgs)
+        throw AutomationError(hr::Disp_E_BadParamCount, {});
 }
 
 namespace args {

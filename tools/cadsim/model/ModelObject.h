@@ -5,9 +5,12 @@
 
 #include "platform/automation/Dispatch.h"
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace cadsim {
 
@@ -18,8 +21,13 @@ namespace cadsim {
 // Members are declared with the invocation kinds a CAD's type library gives
 // them: a property answers a get or a method-or-get (and a put when it is
 // writable); a method answers a method call or a method-or-get. Any other
-// kind is DISP_E_MEMBERNOTFOUND, a wrong argument count DISP_E_BADPARAMCOUNT.
-class ModelObject : public automation::DispatchObject {
+// kind is DISP_E_MEMBERNOTFOUND, a wrong argument count DISP_E_BADPARAMCOUNT,
+// an unknown name DISP_E_UNKNOWNNAME.
+//
+// A client walking a large drawing creates an object per entity, so an object
+// is cheap to make: the members of a class are one table, built on first use
+// and shared by every object of the class, whose handlers get the object.
+class ModelObject : public automation::Dispatch {
 public:
     automation::Variant invoke(std::u16string_view member, automation::InvokeKind kind,
                                automation::Args args) override;
@@ -27,22 +35,78 @@ public:
     ObjectKind objectKind() const { return m_kind; }
 
 protected:
-    using Getter = std::function<automation::Variant()>;
-    using Setter = std::function<void(const automation::Variant&)>;
-    using Method = std::function<automation::Variant(automation::Args)>;
+    // The members of one class of object, looked up without regard to the
+    // letter case of ASCII letters, as IDispatch matches names.
+    class MemberTable {
+    public:
+        using Handler =
+            std::function<automation::Variant(ModelObject&, automation::InvokeKind, automation::Args)>;
 
-    ModelObject(std::shared_ptr<SimulatorState> state, ObjectKind kind, std::u16string handle = {});
+        const Handler* find(std::u16string_view name) const;
 
-    void property(std::u16string_view name, Getter get, Setter set = {});
-    void method(std::u16string_view name, size_t minArgs, size_t maxArgs, Method run);
+    protected:
+        void add(std::u16string_view name, Handler handler);
+
+        // The checks of the invocation kind and the argument count; true
+        // when a property call is a put.
+        static bool admitProperty(automation::InvokeKind kind, automation::Args args, bool writable);
+        static void admitMethod(automation::InvokeKind kind, automation::Args args, size_t minArgs,
+                                size_t maxArgs);
+
+    private:
+        struct Entry {
+            std::u16string name;
+            Handler handler;
+        };
+        std::vector<Entry> m_entries; // a handful per class: a scan beats hashing
+    };
+
+    // A table built for the class T, whose handlers take a T:
+    //   static const Members<T> table = Members<T>().property(u"Name", get).method(...);
+    template <typename T>
+    class Members : public MemberTable {
+    public:
+        using Getter = automation::Variant (*)(T&);
+        using Setter = void (*)(T&, const automation::Variant&);
+        using Method = automation::Variant (*)(T&, automation::Args);
+
+        Members& property(std::u16string_view name, Getter get, Setter set = nullptr)
+        {
+            add(name, [get, set](ModelObject& object, automation::InvokeKind kind, automation::Args args) {
+                if (admitProperty(kind, args, set != nullptr)) {
+                    set(static_cast<T&>(object), args[0].value());
+                    return automation::Variant();
+                }
+                return get(static_cast<T&>(object));
+            });
+            return *this;
+        }
+
+        Members& method(std::u16string_view name, size_t minArgs, size_t maxArgs, Method run)
+        {
+            add(name, [minArgs, maxArgs, run](ModelObject& object, automation::InvokeKind kind,
+                                               automation::Args args) {
+                admitMethod(kind, args, minArgs, maxArgs);
+                return run(static_cast<T&>(object), args);
+            });
+            return *this;
+        }
+    };
+
+    // `members` outlives every object (a static table of the class); `handle`
+    // names the entity an entity object stands for, for faults.
+    ModelObject(std::shared_ptr<SimulatorState> state, ObjectKind kind, const MemberTable& members,
+                std::u16string handle = {});
 
     SimulatorState& state() const { return *m_state; }
     const std::shared_ptr<SimulatorState>& sharedState() const { return m_state; }
+    const std::u16string& handle() const { return m_handle; }
 
 private:
     std::shared_ptr<SimulatorState> m_state;
+    const MemberTable& m_members;
     ObjectKind m_kind;
-    std::u16string m_handle; // the entity an entity object stands for, for faults
+    std::u16string m_handle;
 };
 
 // Helpers for members.

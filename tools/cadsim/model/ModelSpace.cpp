@@ -8,17 +8,28 @@ using automation::Args;
 using automation::Variant;
 
 ModelSpace::ModelSpace(std::shared_ptr<SimulatorState> state, std::shared_ptr<DocumentData> document)
-    : ModelObject(std::move(state), ObjectKind::ModelSpace), m_document(std::move(document))
+    : ModelObject(std::move(state), ObjectKind::ModelSpace, members()), m_document(std::move(document))
 {
-    property(u"Count", [this] { return Variant::i4(static_cast<int32_t>(m_document->drawing.entities().size())); });
-    method(u"Item", 1, 1, [this](Args a) {
-        const int64_t i = args::index(a[0]);
-        const std::vector<Entity>& entities = m_document->drawing.entities();
-        if (i < 0 || i >= static_cast<int64_t>(entities.size()))
-            args::badIndex();
-        return Variant::dispatch(
-            std::make_shared<EntityObject>(sharedState(), m_document, entities[static_cast<size_t>(i)].handle));
-    });
+}
+
+const ModelObject::MemberTable& ModelSpace::members()
+{
+    static const Members<ModelSpace> table =
+        Members<ModelSpace>()
+            .property(u"Count",
+                      [](ModelSpace& o) {
+                          return Variant::i4(static_cast<int32_t>(o.m_document->drawing.entities().size()));
+                      })
+            .method(u"Item", 1, 1, [](ModelSpace& o, Args a) {
+                const int64_t i = args::index(a[0]);
+                const std::vector<Entity>& entities = o.m_document->drawing.entities();
+                if (i < 0 || i >= static_cast<int64_t>(entities.size()))
+                    args::badIndex();
+                const auto position = static_cast<size_t>(i);
+                return Variant::dispatch(std::make_shared<EntityObject>(o.sharedState(), o.m_document,
+                                                                        entities[position].handle, position));
+            });
+    return table;
 }
 
 } // namespace cadsim

@@ -8,22 +8,34 @@ namespace cadsim {
 using automation::Variant;
 
 Preferences::Preferences(std::shared_ptr<SimulatorState> state)
-    : ModelObject(std::move(state), ObjectKind::Preferences)
+    : ModelObject(std::move(state), ObjectKind::Preferences, members())
 {
-    property(u"Files", [this] { return Variant::dispatch(std::make_shared<PreferencesFiles>(sharedState())); });
+}
+
+const ModelObject::MemberTable& Preferences::members()
+{
+    static const Members<Preferences> table = Members<Preferences>().property(u"Files", [](Preferences& o) {
+        return Variant::dispatch(std::make_shared<PreferencesFiles>(o.sharedState()));
+    });
+    return table;
 }
 
 PreferencesFiles::PreferencesFiles(std::shared_ptr<SimulatorState> state)
-    : ModelObject(std::move(state), ObjectKind::PreferencesFiles)
+    : ModelObject(std::move(state), ObjectKind::PreferencesFiles, members())
 {
-    property(
-        u"SupportPath", [this] { return Variant::bstr(this->state().supportPath); },
-        [this](const Variant& value) {
+}
+
+const ModelObject::MemberTable& PreferencesFiles::members()
+{
+    static const Members<PreferencesFiles> table = Members<PreferencesFiles>().property(
+        u"SupportPath", [](PreferencesFiles& o) { return Variant::bstr(o.state().supportPath); },
+        [](PreferencesFiles& o, const Variant& value) {
             if (value.type() != automation::VarType::BStr)
                 throw automation::AutomationError(automation::hr::Disp_E_TypeMismatch, {});
-            this->state().supportPath = value.toBStr();
-            this->state().changed(Change::Settings);
+            o.state().supportPath = value.toBStr();
+            o.state().changed(Change::Settings);
         });
+    return table;
 }
 
 } // namespace cadsim

@@ -10,6 +10,8 @@ public:
     SelectionSet(std::shared_ptr<SimulatorState> state, std::shared_ptr<DocumentData> document);
 
 private:
+    static const MemberTable& members();
+
     std::shared_ptr<DocumentData> m_document;
 };
 

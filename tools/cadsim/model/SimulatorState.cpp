@@ -75,6 +75,8 @@ SimulatorState::Delivery SimulatorState::takeChanges()
 
 void SimulatorState::Delivery::operator()() const
 {
+    if (changes == 0) // most calls change nothing; skip the walk over every bit
+        return;
     for (unsigned bit = 0; bit < 32; ++bit) {
         if (!(changes & (1u << bit)))
             continue;
