@@ -59,10 +59,21 @@ void EntityObject::getXData(Args a) const
     if (!a[1].isByRef() || !a[2].isByRef())
         throw AutomationError(hr::Disp_E_TypeMismatch, u"GetXData needs its outputs by reference");
 
+    const std::vector<XDataGroup>& data = entity().xdata;
+    const auto wanted = [&](const XDataGroup& group) {
+        return application.empty() || equalsIgnoringCase(group.application, application);
+    };
+    // Sized up front: a harvest asks every solid, and growing costs more than counting.
+    size_t size = 0;
+    for (const XDataGroup& group : data)
+        if (wanted(group))
+            size += 1 + group.items.size();
     std::vector<Variant> codes;
     std::vector<Variant> values;
-    for (const XDataGroup& group : entity().xdata) {
-        if (!application.empty() && !equalsIgnoringCase(group.application, application))
+    codes.reserve(size);
+    values.reserve(size);
+    for (const XDataGroup& group : data) {
+        if (!wanted(group))
             continue;
         codes.push_back(Variant::i2(1001));
         values.push_back(Variant::bstr(group.application));
