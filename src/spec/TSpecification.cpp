@@ -137,6 +137,10 @@ void TSpecification::SaveToTable()
 void TSpecification::writeRows()
 {
     db::Dataset& table = *SpecData->TTruba;
+    // Rows go from the end and come in at the end: the table keeps its rows
+    // in one list, where taking the first row or adding before it would move
+    // every other row each time. The rows stored are the same either way.
+    table.last();
     while (table.recordCount() > 0)
         table.deleteRecord();
     for (int32_t i = 0; i < m_count; ++i) {
@@ -144,7 +148,7 @@ void TSpecification::writeRows()
         if (detail.FKind != TspDetail::KindPipe)
             continue;
         const auto& pipe = static_cast<const TspDetTruba&>(detail);
-        table.insert();
+        table.append();
         SpecData->TTrubaFLayer->setAsString(pipe.FLayer);
         // Stored whole: a CAD with 64-bit ObjectIDs must find its entity again.
         SpecData->TTrubaFObjectID->setAsInteger(pipe.FObjectID);

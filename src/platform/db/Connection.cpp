@@ -101,10 +101,42 @@ void Connection::close()
 {
     if (!m_db)
         return;
+    dropStatements();
     // close_v2 rolls back an open transaction and never fails for statements
     // still open: it defers the close until they are finalized.
     sqlite3_close_v2(m_db);
     m_db = nullptr;
+}
+
+sqlite3_stmt* Connection::takeStatement(const QString& sql)
+{
+    const auto found = m_statements.find(sql);
+    if (found == m_statements.end())
+        return nullptr;
+    sqlite3_stmt* statement = found.value();
+    m_statements.erase(found);
+    return statement;
+}
+
+void Connection::keepStatement(const QString& sql, sqlite3_stmt* statement)
+{
+    // A handful of shapes per table; the bound keeps a run of differently
+    // shaped updates from growing the cache without end.
+    constexpr size_t MaxKept = 64;
+    if (!m_db || size_t(m_statements.size()) >= MaxKept) {
+        sqlite3_finalize(statement);
+        return;
+    }
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    m_statements.insert(sql, statement);
+}
+
+void Connection::dropStatements()
+{
+    for (sqlite3_stmt* statement : std::as_const(m_statements))
+        sqlite3_finalize(statement);
+    m_statements.clear();
 }
 
 bool Connection::isReadOnly() const { return m_db && sqlite3_db_readonly(m_db, "main") == 1; }

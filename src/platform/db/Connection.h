@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QMultiHash>
 #include <QString>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace db {
 
@@ -48,10 +50,19 @@ public:
 
     sqlite3* handle() const { return m_db; }
 
+    // Prepared statements kept for the life of the connection, so that a
+    // statement run once per row (a post, a delete) is parsed once: take one
+    // for its SQL text (nullptr when none is kept) and give it back reset.
+    sqlite3_stmt* takeStatement(const QString& sql);
+    void keepStatement(const QString& sql, sqlite3_stmt* statement);
+
 private:
+    void dropStatements();
+
     QString m_connectionString;
     int m_busyTimeoutMs = defaultBusyTimeoutMs;
     sqlite3* m_db = nullptr;
+    QMultiHash<QString, sqlite3_stmt*> m_statements;
 };
 
 } // namespace db

@@ -357,7 +357,7 @@ void Dataset::writeRow()
                   .arg(guards.join(QLatin1String(" AND ")));
     }
 
-    Statement statement(m_connection.handle(), sql + returning, context);
+    Statement statement(m_connection, sql + returning, context);
     const std::vector<FieldValue>& stored = d->rows[size_t(m_current)].values;
     const int n = int(changedFields.size());
     for (int i = 0; i < n; ++i) {
@@ -426,7 +426,7 @@ void Dataset::deleteRecord()
         throw DbError(name() + QStringLiteral(": Cannot perform this operation on an empty dataset"));
     checkWritable();
 
-    Statement statement(m_connection.handle(),
+    Statement statement(m_connection,
                         QStringLiteral("DELETE FROM %1 WHERE %2 = ?1")
                             .arg(quoteIdentifier(d->tableName), quoteIdentifier(d->keyColumn)),
                         name() + QStringLiteral(": Cannot delete the row"));

@@ -1,5 +1,6 @@
 #include "platform/db/Statement.h"
 
+#include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
 #include "platform/db/SqliteError.h"
 
@@ -16,6 +17,22 @@ QString utf8OrEmpty(const char* text) { return text ? QString::fromUtf8(text) : 
 Statement::Statement(sqlite3* db, const QString& sql, QString context)
     : m_db(db), m_context(std::move(context))
 {
+    prepare(sql);
+}
+
+Statement::Statement(Connection& connection, const QString& sql, QString context)
+    : m_db(connection.handle()), m_context(std::move(context))
+{
+    if (m_db)
+        m_stmt = connection.takeStatement(sql);
+    if (!m_stmt)
+        prepare(sql);
+    m_cache = &connection;
+    m_sql = sql;
+}
+
+void Statement::prepare(const QString& sql)
+{
     if (!m_db)
         throw DbError(m_context + QStringLiteral(": the connection is not open"));
     const QByteArray text = sql.toUtf8();
@@ -27,7 +44,13 @@ Statement::Statement(sqlite3* db, const QString& sql, QString context)
     }
 }
 
-Statement::~Statement() { sqlite3_finalize(m_stmt); }
+Statement::~Statement()
+{
+    if (m_cache && m_stmt)
+        m_cache->keepStatement(m_sql, m_stmt);
+    else
+        sqlite3_finalize(m_stmt);
+}
 
 void Statement::bind(int index, const FieldValue& value)
 {

@@ -9,11 +9,16 @@ struct sqlite3_stmt;
 
 namespace db {
 
+class Connection;
+
 // One prepared SQLite statement, finalized when it goes. Every failure is a
 // DbError "<context>: <reason>", so the caller names what it was doing once.
 class Statement {
 public:
     Statement(sqlite3* db, const QString& sql, QString context);
+    // A statement the connection keeps between uses: taken from its cache (or
+    // prepared) now, handed back reset when this object goes.
+    Statement(Connection& connection, const QString& sql, QString context);
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -42,9 +47,13 @@ public:
     sqlite3_stmt* handle() const { return m_stmt; }
 
 private:
+    void prepare(const QString& sql);
+
     sqlite3* m_db;
     sqlite3_stmt* m_stmt = nullptr;
     QString m_context;
+    Connection* m_cache = nullptr;
+    QString m_sql;
 };
 
 // Runs one or more statements that return nothing ("BEGIN IMMEDIATE").
