@@ -19,17 +19,7 @@ using cadsim::testing::failureCode;
 
 namespace {
 
-struct Fixture {
-    Simulator sim{cadsim::testing::sampleDrawing()};
-    Variant app = sim.applicationVariant();
-    Variant doc() const { return get(app, u"ActiveDocument"); }
-    Variant modelSpace() const { return get(doc(), u"ModelSpace"); }
-    Variant entity(int32_t i) const { return call(modelSpace(), u"Item", Variant::i4(i)); }
-    Variant layers() const { return get(doc(), u"Layers"); }
-    Variant layer(int32_t i) const { return call(layers(), u"Item", Variant::i4(i)); }
-    Variant selection() const { return get(doc(), u"PickfirstSelectionSet"); }
-    Variant files() const { return get(get(app, u"Preferences"), u"Files"); }
-};
+using Fixture = cadsim::testing::SampleCad;
 
 struct ReadCase {
     const char* name;

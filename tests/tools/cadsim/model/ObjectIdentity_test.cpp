@@ -20,16 +20,11 @@ using cadsim::testing::failureOf;
 
 namespace {
 
-struct Cad {
-    Simulator sim{cadsim::testing::sampleDrawing()};
-    Variant app = sim.applicationVariant();
-    Variant doc() const { return get(app, u"ActiveDocument"); }
-    Variant entity(int32_t i) const { return call(get(doc(), u"ModelSpace"), u"Item", Variant::i4(i)); }
-    Variant layer(Variant key) const { return call(get(doc(), u"Layers"), u"Item", std::move(key)); }
+struct Cad : cadsim::testing::SampleCad {
     Variant selected(std::u16string handle)
     {
         sim.setSelectedHandles({std::move(handle)});
-        return call(get(doc(), u"PickfirstSelectionSet"), u"Item", Variant::i4(0));
+        return call(selection(), u"Item", Variant::i4(0));
     }
 };
 

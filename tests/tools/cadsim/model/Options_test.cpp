@@ -21,14 +21,7 @@ using cadsim::testing::failureOf;
 
 namespace {
 
-struct Cad {
-    Simulator sim{cadsim::testing::sampleDrawing()};
-    Variant app = sim.applicationVariant();
-    Variant doc() const { return get(app, u"ActiveDocument"); }
-    Variant modelSpace() const { return get(doc(), u"ModelSpace"); }
-    Variant entity(int32_t i) const { return call(modelSpace(), u"Item", Variant::i4(i)); }
-    Variant layers() const { return get(doc(), u"Layers"); }
-};
+using Cad = cadsim::testing::SampleCad;
 
 // --- busy ---
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cadsim/model/Drawing.h"
+#include "cadsim/model/Simulator.h"
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
@@ -25,6 +26,25 @@ inline Drawing sampleDrawing()
     d.addXData(line.handle, u"trb", {XDataItem::int16(1070, 11)});
     return d;
 }
+
+// The sample drawing open in a simulated CAD, with the paths the tests walk
+// from the application object down to its documents, entities and layers.
+struct SampleCad {
+    Simulator sim{sampleDrawing()};
+    automation::Variant app = sim.applicationVariant();
+
+    automation::Variant doc() const { return automation::get(app, u"ActiveDocument"); }
+    automation::Variant modelSpace() const { return automation::get(doc(), u"ModelSpace"); }
+    automation::Variant entity(int32_t i) const
+    {
+        return automation::call(modelSpace(), u"Item", automation::Variant::i4(i));
+    }
+    automation::Variant layers() const { return automation::get(doc(), u"Layers"); }
+    automation::Variant layer(automation::Variant key) const { return automation::call(layers(), u"Item", std::move(key)); }
+    automation::Variant layer(int32_t i) const { return layer(automation::Variant::i4(i)); }
+    automation::Variant selection() const { return automation::get(doc(), u"PickfirstSelectionSet"); }
+    automation::Variant files() const { return automation::get(automation::get(app, u"Preferences"), u"Files"); }
+};
 
 // The HRESULT an automation call fails with, or 0 when it succeeds.
 inline int32_t failureCode(const std::function<void()>& call)
