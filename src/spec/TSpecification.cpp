@@ -111,6 +111,14 @@ void TSpecification::SaveToTable()
         return;
     }
 
+    // Every row is replaced, so a row the user was still typing goes the way
+    // a deleted row in that state goes: dropped, not validated. Otherwise one
+    // half-typed row would refuse its post and throw the harvest away.
+    table.cancel();
+
+    // The grid is told once, at the end, instead of for every row.
+    const db::ControlsDisabled detached(table);
+
     // All rows are replaced at once: a table operation that fails part-way
     // must not leave the user with neither the old rows nor the new ones.
     db::Transaction transaction(table.connection());
@@ -121,8 +129,7 @@ void TSpecification::SaveToTable()
         transaction.rollback();
         // The rows in memory no longer match the file: show the stored ones.
         try {
-            if (table.state() == db::DatasetState::Edit || table.state() == db::DatasetState::Insert)
-                table.cancel();
+            table.cancel();
             table.requery();
         } catch (...) {
         }

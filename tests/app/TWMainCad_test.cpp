@@ -7,8 +7,13 @@
 #include "platform/os/FileCopy.h"
 
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QFile>
+#include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTest>
+
+#include "platform/dbwidgets/DBGrid.h"
 
 #include "ui_WMain.h"
 
@@ -89,4 +94,58 @@ TEST_F(MainWindowWithCad, SelectMakesTheCurrentRowsPipeTheSelectedEntity)
     ASSERT_FALSE(cad.commands().empty());
     EXPECT_EQ(cad.commands().back(), u"(sssetfirst nil (ssadd (handent \"" + secondHandle + u"\"))) ");
     EXPECT_TRUE(messages.all.isEmpty());
+}
+
+// The harvest replaces every row; a row the user is still typing, even one
+// that could not be posted, never throws the harvested pipes away.
+TEST_F(MainWindowWithCad, HarvestIsStoredWhateverRowIsPendingInTheGrid)
+{
+    cad.editActiveDrawing([](cadsim::Drawing& d) {
+        d.addPipe(u"Т1", 1000, 28.5, 25);
+        d.addPipe(u"Т2", 2000, 16, 13.5);
+    });
+    database.addRows({{.objectId = 9, .layer = QStringLiteral("old"), .length = 5, .rmax = 5, .rmin = 4}});
+    struct Case {
+        const char* name;
+        bool newRow;
+        const char* typedLength;
+    };
+    for (const Case& c : {Case{"new row without a length, 'abc' in the editor", true, "abc"},
+                          Case{"edited row with a valid length not yet posted", false, "7"}}) {
+        SCOPED_TRACE(c.name);
+        destroyInstances();
+        createInstances(database.connectionString());
+        start();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        dbwidgets::DBGrid& grid = *window->ui().DBGrid1;
+        grid.setFocus();
+        grid.setCurrentIndex(grid.model()->index(0, 0));
+        if (c.newRow) {
+            QTest::keyClick(&grid, Qt::Key_Insert);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        } else {
+            grid.setCurrentIndex(grid.model()->index(0, 1));
+        }
+        for (const char* k = c.typedLength; *k; ++k)
+            QTest::keyClicks(QApplication::focusWidget(), QString(QLatin1Char(*k)));
+        ASSERT_NE(SpecData->TTruba->state(), db::DatasetState::Browse);
+
+        window->ui().N3->trigger();
+
+        EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+        EXPECT_EQ(SpecData->TTruba->state(), db::DatasetState::Browse);
+        EXPECT_EQ(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr);
+        const auto rows = database.rows();
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0].layer, QStringLiteral("Т1"));
+        EXPECT_EQ(rows[1].layer, QStringLiteral("Т2"));
+        EXPECT_EQ(grid.model()->rowCount(), 2);
+        EXPECT_EQ(grid.currentIndex().row(), 0);
+
+        // The next harvest starts from the old row again.
+        database.exec(QStringLiteral("DELETE FROM TTruba"));
+        database.addRows({{.objectId = 9, .layer = QStringLiteral("old"), .length = 5, .rmax = 5, .rmin = 4}});
+    }
 }
