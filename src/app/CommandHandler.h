@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/InputBlocker.h"
+
 #include <exception>
 #include <utility>
 
@@ -13,9 +15,13 @@ void reportFailure(std::exception_ptr failure) noexcept;
 
 // Runs one command (a menu item, a button, a window event) under the
 // top-level handling, so that no exception ever crosses the Qt event loop.
+// While a command keeps the windows drawn with the user's input blocked, no
+// other command starts inside it.
 template <typename Command>
 void runCommand(Command&& command) noexcept
 {
+    if (InputBlocker::isActive())
+        return;
     try {
         std::forward<Command>(command)();
     } catch (...) {

@@ -3,6 +3,7 @@
 #include "app/ModalMessageService.h"
 #include "app/PlatformServices.h"
 #include "app/TWMain.h"
+#include "app/TWProgress.h"
 #include "app/VedorisApplication.h"
 #include "data/TSpecData.h"
 #include "platform/dbwidgets/ErrorBoundary.h"
@@ -34,10 +35,15 @@ int main(int argc, char** argv)
     WSumTruba->bindDataModule(*SpecData);
     auto about = std::make_unique<TWAbout>(WMain);
     WAbout = about.get();
+    // Long commands show their progress over the main window.
+    auto progressWindow = std::make_unique<TWProgress>(WMain);
+    progress::setDisplay(progressWindow.get());
 
     WMain->show();
     const int result = application.exec();
 
+    progress::setDisplay(nullptr);
+    progressWindow.reset();
     WAbout = nullptr;
     about.reset();
     WSumTruba = nullptr;

@@ -7,6 +7,7 @@
 #include "platform/automation/Dispatch.h"
 #include "platform/db/Transaction.h"
 #include "platform/messages/Messages.h"
+#include "platform/messages/Progress.h"
 #include "spec/TspDetTruba.h"
 
 #include <cmath>
@@ -65,11 +66,14 @@ void TSpecification::ReadFromDrawing()
     TAbstrAcadObj& cad = ownCad ? *ownCad : *m_cad;
 
     try {
+        progress::stage(QStringLiteral("Установка программы tr.fas"));
         cad.InstallSupportFile(PipeProgram, 2, true);
         cad.RunCommand(LoadCommand);
         const Variant& modelSpace = cad.FModelSpace();
         const int32_t last = automation::add(automation::get(modelSpace, u"Count"), Variant::i4(-1)).toI4();
+        progress::stage(QStringLiteral("Чтение объекта %1 из %2"));
         for (int32_t i = 0; i <= last; ++i) {
+            progress::step(i + 1, int64_t(last) + 1);
             // A failure to fetch an entity ends the walk; one of a single
             // entity only skips it.
             const Variant entity = automation::call(modelSpace, u"Item", Variant::i4(i));
@@ -150,7 +154,9 @@ void TSpecification::writeRows()
     table.last();
     while (table.recordCount() > 0)
         table.deleteRecord();
+    progress::stage(QStringLiteral("Запись трубы %1 из %2"));
     for (int32_t i = 0; i < m_count; ++i) {
+        progress::step(i + 1, m_count);
         const TspDetail& detail = *m_items[static_cast<size_t>(i)];
         if (detail.FKind != TspDetail::KindPipe)
             continue;

@@ -1,5 +1,7 @@
 #include "MainWindowFixture.h"
 
+#include "app/CommandHandler.h"
+#include "app/TWProgress.h"
 #include "cad/CadEnvironment.h"
 #include "cadsim/model/Simulator.h"
 #include "platform/automation/ObjectRegistry.h"
@@ -10,8 +12,11 @@
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "platform/dbwidgets/DBGrid.h"
 
@@ -148,4 +153,107 @@ TEST_F(MainWindowWithCad, HarvestIsStoredWhateverRowIsPendingInTheGrid)
         database.exec(QStringLiteral("DELETE FROM TTruba"));
         database.addRows({{.objectId = 9, .layer = QStringLiteral("old"), .length = 5, .rmax = 5, .rmin = 4}});
     }
+}
+
+namespace {
+
+// Counts the events of one kind that reach a widget.
+class EventCounter final : public QObject {
+public:
+    EventCounter(QWidget* widget, QEvent::Type type) : m_type(type) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == m_type)
+            ++count;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+};
+
+// The harvest with the program's own progress window and the real pause
+// between the CAD's idle answers.
+class HarvestWithProgress : public MainWindowWithCad {
+protected:
+    void SetUp() override
+    {
+        MainWindowWithCad::SetUp();
+        progressWindow = std::make_unique<TWProgress>(window.get());
+        m_previousDisplay = progress::setDisplay(progressWindow.get());
+        CadEnvironment environment = cadEnvironment();
+        environment.sleepMilliseconds = [](int milliseconds) { progress::pause(milliseconds); };
+        m_previousEnvironment = setCadEnvironment(environment);
+        cad.editActiveDrawing([](cadsim::Drawing& d) { d.addPipe(u"Т1", 1000, 28.5, 25); });
+        start();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    void TearDown() override
+    {
+        setCadEnvironment(m_previousEnvironment);
+        progress::setDisplay(m_previousDisplay);
+        progressWindow.reset();
+        MainWindowWithCad::TearDown();
+    }
+
+    std::unique_ptr<TWProgress> progressWindow;
+
+private:
+    progress::Display* m_previousDisplay = nullptr;
+    CadEnvironment m_previousEnvironment;
+};
+
+} // namespace
+
+TEST_F(HarvestWithProgress, AShortHarvestShowsNoProgressWindow)
+{
+    const EventCounter shows(progressWindow.get(), QEvent::Show);
+    window->ui().N3->trigger(); // one idle question, 200 ms after the load command
+    EXPECT_EQ(shows.count, 0);
+    EXPECT_EQ(database.rowCount(), 1);
+}
+
+// While the CAD stays busy after the load command, the program waits for it
+// with its windows drawn and the wait explained, and takes no input: a click
+// on the menu opens nothing, and no command starts inside the harvest.
+TEST_F(HarvestWithProgress, TheWaitForABusyCadIsShownKeepsTheWindowsDrawnAndTakesNoInput)
+{
+    cad.setBusyQueriesPerCommand(5); // about 1.2 s of waiting
+    EventCounter paints(window->ui().DBGrid1->viewport(), QEvent::Paint);
+    bool shown = false;
+    QString title, stage;
+    bool menuOpened = false;
+    bool nestedCommandRan = false;
+    int paintsBefore = 0;
+    QTimer::singleShot(700, window.get(), [&] {
+        shown = progressWindow->isVisible();
+        title = progressWindow->windowTitle();
+        stage = progressWindow->stageText();
+        QMenuBar* bar = window->menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(window->ui().N2->menuAction()).center());
+        menuOpened = window->ui().N2->isVisible();
+        app::runCommand([&] { nestedCommandRan = true; });
+        window->ui().N4->trigger(); // "Выход" does not close the window either
+        paintsBefore = paints.count;
+        window->ui().DBGrid1->viewport()->update();
+    });
+    int paintsAfter = 0;
+    QTimer::singleShot(950, window.get(), [&] { paintsAfter = paints.count; });
+
+    window->ui().N3->trigger();
+
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(title, QStringLiteral("Получить размеры труб"));
+    EXPECT_EQ(stage, QStringLiteral("Ожидание AutoCAD: завершите или отмените команду (Esc)"));
+    EXPECT_FALSE(menuOpened);
+    EXPECT_FALSE(nestedCommandRan);
+    EXPECT_GT(paintsAfter, paintsBefore);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(progressWindow->isVisible());
+    EXPECT_EQ(database.rowCount(), 1);
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
 }
