@@ -10,6 +10,7 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -99,6 +100,31 @@ TEST_F(MainWindowWithCad, SelectMakesTheCurrentRowsPipeTheSelectedEntity)
     ASSERT_FALSE(cad.commands().empty());
     EXPECT_EQ(cad.commands().back(), u"(sssetfirst nil (ssadd (handent \"" + secondHandle + u"\"))) ");
     EXPECT_TRUE(messages.all.isEmpty());
+}
+
+// "Выделить" acts on the row the user right-clicked, not on the row the
+// cursor happened to be on.
+TEST_F(MainWindowWithCad, SelectFromTheRightClickedRowSelectsThatRowsPipe)
+{
+    cad.editActiveDrawing([](cadsim::Drawing& d) {
+        d.addPipe(u"А", 100, 10, 5);
+        d.addPipe(u"Б", 200, 10, 5);
+    });
+    start();
+    window->N3Click();
+    dbwidgets::DBGrid& grid = *window->ui().DBGrid1;
+    ASSERT_EQ(SpecData->TTruba->recNo(), 0);
+
+    const QPoint at = grid.visualRect(grid.model()->index(1, 0)).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, grid.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(grid.viewport(), &event);
+    ASSERT_TRUE(window->PopupMenu1->isVisible());
+    window->PopupMenu1->hide();
+    window->ui().N9->trigger();
+
+    EXPECT_EQ(SpecData->TTruba->recNo(), 1);
+    EXPECT_EQ(cad.selectedHandles(), std::vector<std::u16string>{cad.activeDrawing().entities()[1].handle});
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
 }
 
 // The harvest replaces every row; a row the user is still typing, even one

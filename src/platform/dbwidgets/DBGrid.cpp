@@ -363,8 +363,8 @@ void DBGrid::keyPressEvent(QKeyEvent* event)
 
 void DBGrid::mousePressEvent(QMouseEvent* event)
 {
-    // A right-click opens the pop-up menu over the current row; it does not
-    // move the cursor (and so never posts the row being edited).
+    // A right-click moves the cursor when its pop-up menu is asked for (see
+    // contextMenuEvent), whichever comes first on the platform.
     if (event->button() == Qt::RightButton) {
         if (!hasFocus())
             setFocus(Qt::MouseFocusReason);
@@ -378,14 +378,31 @@ void DBGrid::mousePressEvent(QMouseEvent* event)
         editor->setFocus(Qt::MouseFocusReason);
 }
 
+// The pop-up menu's commands act on the current row, so a right-click on a
+// row makes it current first, by the rules of a left click: the row being
+// left is posted, and when that is refused the menu does not open. A
+// right-click below the rows, the Menu key and Shift+F10 open the menu for
+// the current row.
 void DBGrid::contextMenuEvent(QContextMenuEvent* event)
 {
     if (!m_popupMenu) {
         QTableView::contextMenuEvent(event);
         return;
     }
-    m_popupMenu->popup(event->globalPos());
     event->accept();
+    QPoint at = event->globalPos();
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        // Leaving an untouched new row drops it, and the row pointed at may
+        // move up by one: the target follows it.
+        if (QModelIndex target = indexAt(event->pos()); target.isValid()) {
+            if (!acceptCurrentChange(target))
+                return;
+            setCurrentIndex(target);
+        }
+    } else if (currentIndex().isValid()) {
+        at = viewport()->mapToGlobal(visualRect(currentIndex()).center());
+    }
+    m_popupMenu->popup(at);
 }
 
 void DBGrid::changeEvent(QEvent* event)

@@ -434,21 +434,78 @@ TEST_F(GridTest, UpdateRecordWritesTheOpenEditorsText)
     EXPECT_EQ(editor(), nullptr);
 }
 
-TEST_F(GridTest, RightClickOpensThePopupMenuWithoutMovingTheCursor)
+// The pop-up menu's commands act on the current row: a right-click makes the
+// row it points at current first, by the rules of a left click.
+TEST_F(GridTest, RightClickMakesThePointedRowCurrentBeforeTheMenuOpens)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> prepare;
+        int clickedRow; // -1: below the last row
+        int expectedRow;
+        bool menuOpens;
+        QStringList expectedMessages;
+        QStringList expectedStored;
+    };
+    grid->errorHandler = nullptr; // refusals are shown as the program shows them
+    const QStringList untouched{"A:100", "B:200", "C:300"};
+    const std::vector<Case> cases{
+        {"a plain row", [] {}, 2, 2, true, {}, untouched},
+        {"below the last row", [] {}, -1, 0, true, {}, untouched},
+        {"leaving a row edited with a valid value posts it",
+         [&] { goTo(0, Length); type(QStringLiteral("111")); }, 2, 2, true, {}, {"A:111", "B:200", "C:300"}},
+        {"leaving a row edited with text that is no number",
+         [&] { goTo(0, Length); type(QStringLiteral("abc")); }, 2, 0, false,
+         {"error: Значение «abc» не является числом (столбец «Длинна, мм»)"}, untouched},
+        {"leaving a new row that fails its validation",
+         [&] { goTo(0, Layer); key(Qt::Key_Insert); type(QStringLiteral("x")); key(Qt::Key_Tab); }, 2, 0, false,
+         {PipeTable::lengthMessage()}, untouched},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PipeTable fresh(threePipes());
+        grid->setDataSource(&fresh.source);
+        QMenu menu;
+        menu.addAction(QStringLiteral("Выделить"));
+        grid->setPopupMenu(&menu);
+        grid->setFocus();
+        goTo(0, Layer);
+        recorder.clear();
+        c.prepare();
+
+        const QPoint at = c.clickedRow >= 0
+            ? grid->visualRect(grid->model()->index(c.clickedRow, Layer)).center()
+            : QPoint(5, grid->viewport()->height() - 5);
+        QTest::mousePress(grid->viewport(), Qt::RightButton, {}, at);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, grid->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(grid->viewport(), &event);
+        QTest::mouseRelease(grid->viewport(), Qt::RightButton, {}, at);
+
+        EXPECT_EQ(menu.isVisible(), c.menuOpens);
+        EXPECT_EQ(fresh.table->recNo(), c.expectedRow);
+        EXPECT_EQ(current().row(), c.expectedRow);
+        EXPECT_EQ(recorder.all, c.expectedMessages);
+        EXPECT_EQ(fresh.storedRows(), c.expectedStored);
+        menu.hide();
+        if (editor())
+            key(Qt::Key_Escape);
+        fresh.table->cancel();
+        grid->setDataSource(&db.source);
+    }
+}
+
+TEST_F(GridTest, TheMenuKeyOpensThePopupMenuAtTheCurrentCell)
 {
     QMenu menu;
     menu.addAction(QStringLiteral("Выделить"));
     grid->setPopupMenu(&menu);
-    goTo(0, Layer);
-    const QPoint at = grid->visualRect(grid->model()->index(2, Layer)).center();
-    QTest::mousePress(grid->viewport(), Qt::RightButton, {}, at);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, grid->viewport()->mapToGlobal(at));
+    goTo(1, Rmax);
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(), grid->viewport()->mapToGlobal(QPoint()));
     QApplication::sendEvent(grid->viewport(), &event);
     EXPECT_TRUE(menu.isVisible());
-    EXPECT_EQ(current().row(), 0);
-    EXPECT_EQ(ds().recNo(), 0);
+    EXPECT_TRUE(menu.geometry().contains(grid->viewport()->mapToGlobal(grid->visualRect(current()).center())));
+    EXPECT_EQ(ds().recNo(), 1);
     menu.hide();
-    QTest::mouseRelease(grid->viewport(), Qt::RightButton, {}, at);
 }
 
 TEST_F(GridTest, ColumnWidthsFollowTheDisplayWidthInCharacters)
