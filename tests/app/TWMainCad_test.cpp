@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include "platform/dbwidgets/DBGrid.h"
+#include "support/EventCounter.h"
 
 #include "ui_WMain.h"
 
@@ -182,24 +183,6 @@ TEST_F(MainWindowWithCad, HarvestIsStoredWhateverRowIsPendingInTheGrid)
 }
 
 namespace {
-
-// Counts the events of one kind that reach a widget.
-class EventCounter final : public QObject {
-public:
-    EventCounter(QWidget* widget, QEvent::Type type) : m_type(type) { widget->installEventFilter(this); }
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == m_type)
-            ++count;
-        return false;
-    }
-
-private:
-    QEvent::Type m_type;
-};
 
 // The harvest with the program's own progress window and the real pause
 // between the CAD's idle answers.

@@ -154,9 +154,11 @@ void DBGrid::dataEvent(db::DataEvent event, int /*row*/)
         // Posted or cancelled: the editor's text is in the field or was dropped.
         if (!m_link.isEditing())
             closeOpenEditor();
+        verticalHeader()->viewport()->update(); // the row indicator's mark
         break;
     case db::DataEvent::CurrentChanged:
         syncCurrentFromDataset();
+        verticalHeader()->viewport()->update(); // the row indicator moves
         break;
     default:
         break;

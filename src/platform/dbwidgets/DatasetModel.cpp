@@ -42,7 +42,6 @@ void DatasetModel::dataEvent(db::DataEvent event, int row)
     case DataEvent::Reset:
     case DataEvent::DatasetChanged:
         rebuildColumns();
-        m_indicatedRow = dataset() ? dataset()->recNo() : -1;
         endResetModel();
         break;
     case DataEvent::AboutToInsert:
@@ -62,22 +61,13 @@ void DatasetModel::dataEvent(db::DataEvent event, int row)
             emit dataChanged(index(row, 0), index(row, columnCount() - 1));
         break;
     case DataEvent::StateChanged:
-        indicateRow(dataset() ? dataset()->recNo() : -1);
-        break;
     case DataEvent::CurrentChanged:
-        indicateRow(row);
+        // The row indicator moves or changes its mark. Announcing that as
+        // changed header data would make every view lay itself out again,
+        // for every row an export walks; a view that shows the indicator
+        // repaints it when its dataset says so (the grid does).
         break;
     }
-}
-
-void DatasetModel::indicateRow(int row)
-{
-    const int count = rowCount();
-    for (int section : {m_indicatedRow, row}) {
-        if (section >= 0 && section < count)
-            emit headerDataChanged(Qt::Vertical, section, section);
-    }
-    m_indicatedRow = row;
 }
 
 void DatasetModel::rebuildColumns()

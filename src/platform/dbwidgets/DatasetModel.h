@@ -21,7 +21,8 @@ namespace dbwidgets {
 // of its rows. The dataset announces every change of its row list before it
 // makes it and confirms it afterwards, and the model maps each announcement
 // one to one onto Qt's begin…/end… pair. The vertical header is the row
-// indicator of the current row (browse, edit or insert).
+// indicator of the current row (browse, edit or insert); it is not announced
+// as changed header data when the current row moves (see dataEvent).
 class DatasetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -77,12 +78,8 @@ private:
     // While a bulk write keeps the controls detached, the model shows no rows.
     bool isDetached() const;
     bool isCell(const QModelIndex& index) const;
-    void indicateRow(int row);
 
     std::vector<db::Field*> m_columns;
-    // The row whose indicator was drawn last, so that a move repaints two
-    // indicators rather than every row's.
-    int m_indicatedRow = -1;
     Link m_link{*this};
 };
 

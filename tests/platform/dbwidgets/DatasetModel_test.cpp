@@ -188,7 +188,9 @@ TEST(DatasetModel, RowIndicatorMarksTheCurrentRowWithItsState)
     ds.moveTo(1);
     ds.insert();
     EXPECT_EQ(indicators(model), (QStringList{"", insertMark, "", ""}));
-    EXPECT_GE(headerSpy.count(), 4);
+    // Announced header data would lay every view out again for each row an
+    // export walks; the grid repaints its indicator itself.
+    EXPECT_EQ(headerSpy.count(), 0);
 }
 
 TEST(DatasetModel, SetDataMovesToTheRowStartsAnEditAndWritesTheField)
