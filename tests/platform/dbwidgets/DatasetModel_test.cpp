@@ -40,13 +40,20 @@ std::vector<PipeRow> threePipes()
 
 } // namespace
 
-TEST(DatasetModel, PassesTheItemModelTesterThroughEveryRowOperation)
-{
-    PipeTable db(threePipes());
+// The model over three pipes, checked by Qt's item-model tester, which stops
+// the test binary at the first breach of the model contract.
+class TestedModel : public ::testing::Test {
+protected:
+    TestedModel() { model.setDataSource(&db.source); }
+
+    PipeTable db{threePipes()};
     db::Dataset& ds = *db.table;
     DatasetModel model;
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    model.setDataSource(&db.source);
+    QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::Fatal};
+};
+
+TEST_F(TestedModel, PassesTheItemModelTesterThroughEveryRowOperation)
+{
     db::Field& layer = ds.fieldByName(QStringLiteral("FLayer"));
     db::Field& length = ds.fieldByName(QStringLiteral("FLength"));
 
@@ -96,13 +103,8 @@ TEST(DatasetModel, PassesTheItemModelTesterThroughEveryRowOperation)
 
 // The harvest replaces every row with the grid detached: the views hear of
 // one reset, show no rows in between, and nothing row by row.
-TEST(DatasetModel, ABulkWriteWithDisabledControlsIsOneReset)
+TEST_F(TestedModel, ABulkWriteWithDisabledControlsIsOneReset)
 {
-    PipeTable db(threePipes());
-    db::Dataset& ds = *db.table;
-    DatasetModel model;
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    model.setDataSource(&db.source);
     QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
     QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
