@@ -37,7 +37,4 @@ private:
 // The standard text of an HRESULT the layer knows; a hexadecimal code otherwise.
 std::u16string standardMessage(int32_t code);
 
-std::string toUtf8(std::u16string_view text);
-std::u16string fromUtf8(std::string_view text);
-
 } // namespace automation

@@ -31,22 +31,11 @@ Variant invoke(const Variant& object, std::u16string_view member, InvokeKind kin
     }
 }
 
-namespace {
-
-char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c; }
-
-} // namespace
-
-bool sameMemberName(std::u16string_view a, std::u16string_view b)
-{
-    return a.size() == b.size()
-           && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return asciiLower(x) == asciiLower(y); });
-}
 
 std::u16string DispatchObject::fold(std::u16string_view name)
 {
     std::u16string folded(name);
-    std::transform(folded.begin(), folded.end(), folded.begin(), asciiLower);
+    std::transform(folded.begin(), folded.end(), folded.begin(), asciiLower<char16_t>);
     return folded;
 }
 

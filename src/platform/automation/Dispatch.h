@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/automation/AsciiCase.h"
+
 #include "platform/automation/Variant.h"
 
 #include <functional>
@@ -85,7 +87,7 @@ void put(const Variant& object, std::u16string_view member, A&&... args)
 }
 
 // Case-insensitive (ASCII) comparison, as IDispatch::GetIDsOfNames matches names.
-bool sameMemberName(std::u16string_view a, std::u16string_view b);
+inline bool sameMemberName(std::u16string_view a, std::u16string_view b) { return equalIgnoringAsciiCase(a, b); }
 
 // A base for automation objects written in this program (the simulator, the
 // spreadsheet stand-in, test servers): members are registered by name and

@@ -3,6 +3,7 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/HResult.h"
+#include "platform/automation/Utf8.h"
 
 #include <cmath>
 #include <cstdio>

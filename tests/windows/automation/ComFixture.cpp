@@ -3,8 +3,9 @@
 #include "ComTestIds.h"
 #include "ComTestObject.h"
 
-#include "platform/automation/ObjectRegistry.h"
 #include "platform/automation/com/ComObjects.h"
+#include "platform/automation/ObjectRegistry.h"
+#include "platform/automation/Utf8.h"
 
 using namespace automation;
 

@@ -16,7 +16,8 @@ CadsimWindow::CadsimWindow(Simulator simulator, int64_t objectIdOffset, QWidget*
       m_objectIdOffset(objectIdOffset),
       m_model(new EntityTableModel(this)),
       m_view(new QTableView(this)),
-      m_status(new QLabel(this))
+      m_status(new QLabel(this)),
+      m_note(new QLabel(this))
 {
     m_view->setModel(m_model);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -26,6 +27,7 @@ CadsimWindow::CadsimWindow(Simulator simulator, int64_t objectIdOffset, QWidget*
     m_view->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch); // the layer name
     setCentralWidget(m_view);
     statusBar()->addWidget(m_status);
+    statusBar()->addPermanentWidget(m_note);
     resize(900, 480);
 
     connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CadsimWindow::userSelected);
@@ -43,6 +45,10 @@ CadsimWindow::~CadsimWindow()
     // thread is inside the observer by now.
     m_simulator.removeObserver(m_observer);
 }
+
+void CadsimWindow::showDrawingNote(const QString& note) { m_note->setText(note); }
+
+QString CadsimWindow::drawingNote() const { return m_note->text(); }
 
 void CadsimWindow::onChange(Change change)
 {

@@ -27,6 +27,11 @@ public:
 
     EntityTableModel* entityModel() const { return m_model; }
 
+    // A note about how the drawing was read (an assumed code page), kept in
+    // the status bar for as long as the window is open.
+    void showDrawingNote(const QString& note);
+    QString drawingNote() const;
+
 signals:
     // A setting the profile keeps changed (SupportPath, TRUSTEDPATHS).
     void settingsChanged();
@@ -43,6 +48,7 @@ private:
     EntityTableModel* m_model;
     QTableView* m_view;
     QLabel* m_status;
+    QLabel* m_note;
     int m_observer = 0;
     bool m_syncingSelection = false;
 };

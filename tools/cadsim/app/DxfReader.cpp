@@ -27,7 +27,10 @@ bool isSubEntity(std::string_view type)
 
 class Reader {
 public:
-    Reader(std::string_view content, std::u16string name) : m_groups(content), m_drawing(std::move(name)) {}
+    Reader(std::string_view content, std::u16string name, std::string* assumption)
+        : m_groups(content), m_drawing(std::move(name)), m_assumption(assumption)
+    {
+    }
 
     Drawing read()
     {
@@ -111,9 +114,19 @@ private:
         }
         if (version.empty() && codePage.empty())
             return;
-        const int number = codePageNumber(codePage);
-        m_encoding.codePage = number ? number : 1252;
         m_encoding.kind = storesUtf8(version) ? DxfEncoding::Kind::Utf8 : DxfEncoding::Kind::CodePage;
+        const CodePage* named = findCodePage(codePage);
+        m_encoding.codePage = named ? named : &defaultCodePage();
+        // A drawing whose texts need a code page it does not give is read in
+        // the Western page, and whoever opened it is told.
+        if (!m_assumption || named)
+            return;
+        const std::string fallback(defaultCodePage().dxfName);
+        if (!codePage.empty())
+            *m_assumption = "The drawing's code page " + std::string(codePage.substr(0, 64))
+                + " is unknown; its texts are read as " + fallback + ".";
+        else if (m_encoding.kind == DxfEncoding::Kind::CodePage)
+            *m_assumption = "The drawing names no code page; its texts are read as " + fallback + ".";
     }
 
     std::u16string text(const DxfGroup& g) const { return decodeDxfText(g.value, m_encoding); }
@@ -245,6 +258,7 @@ private:
     DxfGroupReader m_groups;
     Drawing m_drawing;
     DxfEncoding m_encoding;
+    std::string* m_assumption;
     std::string_view m_table;
     bool m_ended = false;
 };
@@ -254,17 +268,17 @@ std::u16string fileName(const std::string& path)
     const size_t slash = path.find_last_of('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     // File names on this system are UTF-8.
-    return decodeDxfText(name, DxfEncoding{DxfEncoding::Kind::Utf8, 1252});
+    return decodeDxfText(name, DxfEncoding{DxfEncoding::Kind::Utf8});
 }
 
 } // namespace
 
-Drawing readDxf(std::string_view content, std::u16string name)
+Drawing readDxf(std::string_view content, std::u16string name, std::string* assumption)
 {
-    return Reader(content, std::move(name)).read();
+    return Reader(content, std::move(name), assumption).read();
 }
 
-Drawing readDxfFile(const std::string& path)
+Drawing readDxfFile(const std::string& path, std::string* assumption)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file)
@@ -272,7 +286,7 @@ Drawing readDxfFile(const std::string& path)
     const std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (file.bad())
         throw DxfError(0, "cannot read " + path);
-    return readDxf(content, fileName(path));
+    return readDxf(content, fileName(path), assumption);
 }
 
 } // namespace cadsim

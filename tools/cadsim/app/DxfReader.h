@@ -21,10 +21,15 @@ namespace cadsim {
 // A file that does not follow the group structure (an odd number of lines, a
 // group code that is not a number, a value that is not the number its group
 // calls for, a duplicate handle) is a DxfError naming the line.
-Drawing readDxf(std::string_view content, std::u16string name = {});
+//
+// Texts are decoded in the code page the header names ($DWGCODEPAGE), or in
+// UTF-8 from the 2007 format on. A code page that is unknown, or missing
+// where the texts need one, is taken as ANSI_1252, and `assumption` (when
+// given) receives a sentence that says so; it stays untouched otherwise.
+Drawing readDxf(std::string_view content, std::u16string name = {}, std::string* assumption = nullptr);
 
 // The same from a file; the drawing is named after the file. A file that
 // cannot be read is a DxfError with line 0.
-Drawing readDxfFile(const std::string& path);
+Drawing readDxfFile(const std::string& path, std::string* assumption = nullptr);
 
 } // namespace cadsim

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cadsim/app/DxfCodePage.h"
+
 #include <string>
 #include <string_view>
 
@@ -11,12 +13,8 @@ namespace cadsim {
 struct DxfEncoding {
     enum class Kind { CodePage, Utf8, Unknown };
     Kind kind = Kind::Unknown; // Unknown: a file without a header
-    int codePage = 1252;
+    const CodePage* codePage = &defaultCodePage();
 };
-
-// The code page number of a $DWGCODEPAGE value ("ANSI_1251", "DOS866", ...),
-// or 0 for one this reader has no table for.
-int codePageNumber(std::string_view dwgCodePage);
 
 // True for the formats that store their texts in UTF-8.
 bool storesUtf8(std::string_view acadVersion);
@@ -25,8 +23,5 @@ bool storesUtf8(std::string_view acadVersion);
 // without a header is taken as UTF-8 where its bytes are valid UTF-8, and in
 // the code page otherwise.
 std::u16string decodeDxfText(std::string_view bytes, const DxfEncoding& encoding);
-
-// The 128 characters of bytes 0x80-0xFF of a supported code page, or nullptr.
-const char16_t* codePageUpperHalf(int number);
 
 } // namespace cadsim

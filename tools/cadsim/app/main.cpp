@@ -52,12 +52,16 @@ int main(int argc, char** argv)
     }
 
     std::optional<cadsim::Drawing> drawing;
+    std::string assumption;
     try {
-        drawing = cadsim::readDxfFile(QFile::encodeName(options->drawing).toStdString());
+        drawing = cadsim::readDxfFile(QFile::encodeName(options->drawing).toStdString(), &assumption);
     } catch (const cadsim::DxfError& e) {
         print(stderr, QStringLiteral("cadsim: %1: %2\n").arg(options->drawing, QString::fromUtf8(e.what())));
         return 2;
     }
+    const QString note = QString::fromUtf8(assumption);
+    if (!note.isEmpty())
+        print(stderr, QStringLiteral("cadsim: %1: %2\n").arg(options->drawing, note));
     const int64_t objectIdOffset = options->bigIds ? bigIdOffset : 0;
 
     if (options->list) {
@@ -85,6 +89,7 @@ int main(int argc, char** argv)
     // The window is declared before the server, so the server stops (and no
     // client call is under way) before the window goes.
     cadsim::CadsimWindow window(simulator, objectIdOffset);
+    window.showDrawingNote(note);
     QObject::connect(&window, &cadsim::CadsimWindow::settingsChanged, [&] {
         profile.save(QString::fromStdU16String(simulator.supportPath()),
                      QString::fromStdU16String(simulator.trustedPaths()));

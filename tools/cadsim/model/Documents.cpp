@@ -4,6 +4,7 @@
 #include "Text.h"
 
 #include "platform/automation/AutomationError.h"
+#include "platform/automation/Utf8.h"
 
 #include <string>
 

@@ -42,36 +42,10 @@ Variant ModelObject::invoke(std::u16string_view member, InvokeKind kind, Args ar
     return result;
 }
 
-namespace {
-
-// Names match as IDispatch matches them, ASCII letters in either case (as
-// automation::sameMemberName does); written here so that it inlines into the
-// scan, and the exact spelling that clients almost always use folds nothing.
-bool sameName(std::u16string_view a, std::u16string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char16_t x = a[i];
-        char16_t y = b[i];
-        if (x == y)
-            continue;
-        if (x >= u'A' && x <= u'Z')
-            x = static_cast<char16_t>(x - u'A' + u'a');
-        if (y >= u'A' && y <= u'Z')
-            y = static_cast<char16_t>(y - u'A' + u'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
 const ModelObject::MemberTable::Handler* ModelObject::MemberTable::find(std::u16string_view name) const
 {
     for (const Entry& entry : m_entries)
-        if (sameName(entry.name, name))
+        if (automation::sameMemberName(entry.name, name))
             return &entry.handler;
     return nullptr;
 }
@@ -79,7 +53,7 @@ const ModelObject::MemberTable::Handler* ModelObject::MemberTable::find(std::u16
 void ModelObject::MemberTable::add(std::u16string_view name, Handler handler)
 {
     for (Entry& entry : m_entries) {
-        if (sameName(entry.name, name)) {
+        if (automation::sameMemberName(entry.name, name)) {
             entry.handler = std::move(handler);
             return;
         }

@@ -1,11 +1,13 @@
 #include "platform/automation/com/DispatchAdapter.h"
 
+#include "platform/automation/AsciiCase.h"
 #include "platform/automation/AutomationError.h"
-#include "platform/automation/HResult.h"
 #include "platform/automation/com/ComDispatch.h"
 #include "platform/automation/com/ComError.h"
 #include "platform/automation/com/ComResources.h"
 #include "platform/automation/com/VariantConversion.h"
+#include "platform/automation/HResult.h"
+#include "platform/automation/Utf8.h"
 
 #include <optional>
 #include <unordered_map>
@@ -33,8 +35,7 @@ std::u16string fold(std::u16string_view name)
 {
     std::u16string folded(name);
     for (char16_t& c : folded)
-        if (c >= u'A' && c <= u'Z')
-            c = static_cast<char16_t>(c - u'A' + u'a');
+        c = asciiLower(c);
     return folded;
 }
 

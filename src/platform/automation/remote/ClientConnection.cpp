@@ -3,6 +3,7 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/HResult.h"
 #include "platform/automation/remote/RemoteObject.h"
+#include "platform/automation/Utf8.h"
 
 #include <chrono>
 #include <vector>

@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iconv.h>
+
 #include <chrono>
 #include <thread>
 
@@ -193,6 +195,47 @@ TEST(CadsimList, PrintsTheSampleDrawingsEntities)
     EXPECT_EQ(lines[9], "1F9\t3DSOLID\tОборудование\t2130706496\t\t\t\t");
     EXPECT_EQ(lines[11], "1FB\t3DSOLID\tТрубы_ГВС\t2130706512\t10 (1071)\t700\t32\t26.4");
     EXPECT_EQ(lines[12], "1FC\tLINE\tРазмеры\t2130706520\t\t\t\t");
+}
+
+// A Czech drawing as a CAD writes it, in its code page: the layer name is
+// listed as it was drawn. A code page the simulator cannot know is read as
+// ANSI_1252, and said.
+TEST(CadsimList, ReadsTheDrawingsCodePageAndSaysWhenItAssumesOne)
+{
+    const QString layer = QStringLiteral("Potrubí_čtvercové");
+    const QByteArray utf8 = layer.toUtf8();
+    iconv_t cd = iconv_open("CP1250", "UTF-8");
+    ASSERT_NE(cd, iconv_t(-1));
+    QByteArray cp1250(utf8.size(), '\0');
+    char* in = const_cast<char*>(utf8.constData());
+    size_t inLeft = size_t(utf8.size());
+    char* out = cp1250.data();
+    size_t outLeft = size_t(cp1250.size());
+    ASSERT_NE(iconv(cd, &in, &inLeft, &out, &outLeft), size_t(-1));
+    iconv_close(cd);
+    cp1250.chop(qsizetype(outLeft));
+
+    QTemporaryDir folder;
+    const auto write = [&](const char* name, const QByteArray& codePage) {
+        QFile file(folder.filePath(QString::fromLatin1(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n9\n$DWGCODEPAGE\n3\n" + codePage
+                   + "\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nLINE\n5\n2A\n8\n" + cp1250 + "\n0\nENDSEC\n0\nEOF\n");
+        return file.fileName();
+    };
+    int code = -1;
+    QString errors;
+    QString out2 = run({"--list", write("czech.dxf", "ANSI_1250")}, code, errors);
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(out2.contains(QStringLiteral("2A\tLINE\t") + layer + QLatin1Char('\t'))) << out2.toStdString();
+    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
+
+    out2 = run({"--list", write("unknown.dxf", "ANSI_9999")}, code, errors);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(errors.count(QLatin1Char('\n')), 1) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(QStringLiteral("unknown.dxf: The drawing's code page ANSI_9999 is unknown; its texts "
+                                               "are read as ANSI_1252.")))
+        << errors.toStdString();
 }
 
 TEST(CadsimList, AMalformedDrawingEndsWithCodeTwoNamingTheLine)

@@ -1,8 +1,12 @@
 #include "cadsim/app/DxfReader.h"
 #include "cadsim/app/DxfText.h"
+#include "platform/automation/Utf8.h"
 
 #include <gtest/gtest.h>
 
+#include <iconv.h>
+
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -244,14 +248,122 @@ TEST(DxfReader, AFileThatCannotBeOpenedIsAnErrorWithoutALine)
 
 TEST(DxfText, KnowsTheCodePagesByTheirCadNames)
 {
-    EXPECT_EQ(codePageNumber("ANSI_1251"), 1251);
-    EXPECT_EQ(codePageNumber("ansi_1252"), 1252);
-    EXPECT_EQ(codePageNumber("DOS866"), 866);
-    EXPECT_EQ(codePageNumber("ANSI_932"), 0);
+    ASSERT_NE(findCodePage("ANSI_1251"), nullptr);
+    EXPECT_EQ(findCodePage("ANSI_1251")->windowsNumber, 1251u);
+    EXPECT_EQ(findCodePage("ansi_1252"), &defaultCodePage());
+    EXPECT_EQ(findCodePage("DOS866")->iconvName, "CP866");
+    EXPECT_EQ(findCodePage("ANSI_932")->windowsNumber, 932u);
+    EXPECT_EQ(findCodePage("ISO8859-10")->windowsNumber, 28600u);
+    EXPECT_EQ(findCodePage("ANSI_9999"), nullptr);
+    EXPECT_EQ(findCodePage(""), nullptr);
     EXPECT_TRUE(storesUtf8("AC1021"));
     EXPECT_TRUE(storesUtf8("AC1032"));
     EXPECT_FALSE(storesUtf8("AC1018"));
     EXPECT_FALSE(storesUtf8("AC1009"));
+}
+
+// Bytes of a text in a code page, as another program would write them.
+std::string encodeWithIconv(const std::string& utf8, const char* iconvName)
+{
+    iconv_t cd = iconv_open(iconvName, "UTF-8");
+    if (cd == iconv_t(-1))
+        throw std::runtime_error(std::string("iconv cannot write ") + iconvName);
+    std::string out(utf8.size() * 4 + 8, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    size_t inLeft = utf8.size();
+    char* outPtr = out.data();
+    size_t outLeft = out.size();
+    const size_t result = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    iconv_close(cd);
+    if (result == size_t(-1))
+        throw std::runtime_error(std::string("not representable in ") + iconvName);
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+struct CodePageCase {
+    const char* dwgCodePage;
+    const char* iconvName;
+    const char* layer; // UTF-8, in a script the code page holds
+};
+
+class LayerNameInCodePage : public testing::TestWithParam<CodePageCase> {};
+
+TEST_P(LayerNameInCodePage, IsReadBackExactly)
+{
+    const CodePageCase& c = GetParam();
+    const std::string bytes = encodeWithIconv(c.layer, c.iconvName);
+    const Groups tables = {{0, "SECTION"}, {2, "TABLES"}, {0, "TABLE"}, {2, "LAYER"}, {0, "LAYER"}, {2, bytes},
+                           {70, "0"},      {62, "7"},     {0, "ENDTAB"}, {0, "ENDSEC"}};
+    std::string note;
+    const Drawing d = readDxf(dxf(header("AC1015", c.dwgCodePage) + tables + entities({{0, "LINE"}, {8, bytes}})),
+                              u"d.dxf", &note);
+    const std::u16string expected = automation::fromUtf8(c.layer);
+    ASSERT_EQ(d.layers().size(), 1u);
+    EXPECT_EQ(d.layers()[0].name, expected);
+    ASSERT_EQ(d.entities().size(), 1u);
+    EXPECT_EQ(d.entities()[0].layer, expected);
+    EXPECT_TRUE(note.empty()) << note;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryCodePage, LayerNameInCodePage,
+    testing::Values(CodePageCase{"ANSI_874", "CP874", "ท่อน้ำ"}, CodePageCase{"ANSI_932", "CP932", "配管_給水"},
+                    CodePageCase{"ANSI_936", "CP936", "管道_供水"}, CodePageCase{"ANSI_949", "CP949", "배관_급수"},
+                    CodePageCase{"ANSI_950", "CP950", "管道_給水"},
+                    CodePageCase{"ANSI_1250", "CP1250", "Potrubí_čtvercové"},
+                    CodePageCase{"ANSI_1251", "CP1251", "Трубы_ХВС"}, CodePageCase{"ANSI_1252", "CP1252", "Tuyaux_été"},
+                    CodePageCase{"ANSI_1253", "CP1253", "Σωλήνες"}, CodePageCase{"ANSI_1254", "CP1254", "Boru_şebekesi"},
+                    CodePageCase{"ANSI_1255", "CP1255", "צינורות"}, CodePageCase{"ANSI_1256", "CP1256", "أنابيب"},
+                    CodePageCase{"ANSI_1257", "CP1257", "Vamzdžiai_ūkis"},
+                    CodePageCase{"ANSI_1258", "CP1258", "Đơn_Ưu"}, CodePageCase{"DOS437", "CP437", "Röhre_½"},
+                    CodePageCase{"DOS850", "CP850", "Tubería_ñ"}, CodePageCase{"DOS852", "CP852", "Rury_żółte"},
+                    CodePageCase{"DOS855", "CP855", "Цеви_ђ"}, CodePageCase{"DOS857", "CP857", "Boru_ğ"},
+                    CodePageCase{"DOS860", "CP860", "Tubulação"}, CodePageCase{"DOS861", "CP861", "Rör_þ"},
+                    CodePageCase{"DOS863", "CP863", "Tuyau_è"}, CodePageCase{"DOS864", "CP864", "ﺃﻧﺎﺑ_١٢"},
+                    CodePageCase{"DOS865", "CP865", "Rør_ø"}, CodePageCase{"DOS866", "CP866", "Трубы_ГВС"},
+                    CodePageCase{"DOS869", "CP869", "Σωλήνας"}, CodePageCase{"MACINTOSH", "MACINTOSH", "Tuyaux_ç"},
+                    CodePageCase{"ISO8859-1", "ISO-8859-1", "Rohr_ß"}, CodePageCase{"ISO8859-2", "ISO-8859-2", "Cső_ő"},
+                    CodePageCase{"ISO8859-3", "ISO-8859-3", "Pajp_ħ"}, CodePageCase{"ISO8859-4", "ISO-8859-4", "Caurule_ķ"},
+                    CodePageCase{"ISO8859-5", "ISO-8859-5", "Трубы"}, CodePageCase{"ISO8859-6", "ISO-8859-6", "أنابيب"},
+                    CodePageCase{"ISO8859-7", "ISO-8859-7", "Σωλήνες"}, CodePageCase{"ISO8859-8", "ISO-8859-8", "צינור"},
+                    CodePageCase{"ISO8859-9", "ISO-8859-9", "Boru_ı"}, CodePageCase{"ISO8859-10", "ISO-8859-10", "Rør_ŋ"}),
+    [](const testing::TestParamInfo<CodePageCase>& info) {
+        std::string name = info.param.dwgCodePage;
+        for (char& ch : name)
+            if (ch == '-')
+                ch = '_';
+        return name;
+    });
+
+// A code page the drawing does not give where its texts need one is read as
+// ANSI_1252, and the reader says so.
+TEST(DxfText, AnUnknownOrMissingCodePageIsReadAs1252AndSaid)
+{
+    struct Case {
+        const char* name;
+        Groups head;
+        std::string expectedNote;
+    };
+    const Groups noCodePage = {{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1015"}, {0, "ENDSEC"}};
+    const Groups utf8NoCodePage = {{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1027"}, {0, "ENDSEC"}};
+    const Case cases[] = {
+        {"unknown", header("AC1015", "ANSI_9999"),
+         "The drawing's code page ANSI_9999 is unknown; its texts are read as ANSI_1252."},
+        {"missing", noCodePage, "The drawing names no code page; its texts are read as ANSI_1252."},
+        {"missing but the texts are UTF-8", utf8NoCodePage, ""},
+        {"known", header("AC1015", "ANSI_1251"), ""},
+        {"no header at all", {}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string note;
+        const Drawing d = readDxf(dxf(c.head + entities({{0, "LINE"}, {8, "caf\xE9"}})), u"d.dxf", &note);
+        EXPECT_EQ(note, c.expectedNote);
+        if (!c.expectedNote.empty()) {
+            EXPECT_EQ(d.entities().at(0).layer, u"café");
+        }
+    }
 }
 
 } // namespace
