@@ -123,7 +123,7 @@ FrameSocket FrameSocket::connectTo(const std::string& path)
 
 FrameSocket::Clock::time_point FrameSocket::deadlineAfter(std::chrono::milliseconds timeout)
 {
-    return timeout.count() <= 0 ? forever : Clock::now() + timeout;
+    return timeout.count() <= 0 ? noDeadline : Clock::now() + timeout;
 }
 
 // --- sending -----------------------------------------------------------------

@@ -84,7 +84,7 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
-    static constexpr Clock::time_point forever = Clock::time_point::max();
+    static constexpr Clock::time_point noDeadline = Clock::time_point::max();
     static constexpr size_t readAhead = 64 * 1024;
 
     static Clock::time_point deadlineAfter(std::chrono::milliseconds timeout);
