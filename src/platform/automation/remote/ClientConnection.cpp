@@ -39,9 +39,10 @@ DispatchRef ClientConnection::attach(const std::string& path, const ClientTimeou
     try {
         NoObjects noObjects;
         socket.setFrameTimeout(timeouts.greeting);
-        if (socket.send(encodeFrame(Hello{protocolMagic, protocolVersion, optionSharedRings}, noObjects))
-            != FrameSocket::Status::Ok)
-            return nullptr;
+        // A server that turns us away writes its reason and closes without
+        // waiting for the greeting, so a greeting that finds the socket
+        // closed still looks for that reason below.
+        socket.send(encodeFrame(Hello{protocolMagic, protocolVersion, optionSharedRings}, noObjects));
         socket.setReceiveTimeout(timeouts.greeting);
         socket.acceptDescriptors(true);
         std::vector<uint8_t> payload;
