@@ -198,6 +198,8 @@ struct Figures {
     double harvestCpuCadsim = 0;
     double walkCpuVedoris = 0;
     double walkCpuCadsim = 0;
+    double idleCpuVedoris = -1;
+    double idleCpuCadsim = -1;
 } figures;
 
 double millisecondsSince(Clock::time_point start)
@@ -301,6 +303,13 @@ void BM_UserHarvest(benchmark::State& state)
     figures.harvestCpuVedoris = (cpuOfThisProcess() - cpuStart) / n;
     figures.harvestCpuCadsim = (cpuOfProcess(setup->cad.processId()) - cadStart) / n;
     state.counters["rows"] = pipeCount;
+
+    // Nobody calls now: neither side may burn CPU waiting for the other.
+    const double idleStart = cpuOfThisProcess();
+    const double idleCadStart = cpuOfProcess(setup->cad.processId());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    figures.idleCpuVedoris = cpuOfThisProcess() - idleStart;
+    figures.idleCpuCadsim = cpuOfProcess(setup->cad.processId()) - idleCadStart;
 }
 BENCHMARK(BM_UserHarvest)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
@@ -314,11 +323,12 @@ void printSummary()
                 "  walk alone (85,003 calls):                            %8.1f ms  (target < 500: %s)\n"
                 "      CPU per walk: Vedoris %.0f ms, cadsim %.0f ms\n"
                 "  whole harvest from the command to the rows stored:    %8.1f ms  (target < 1000: %s)\n"
-                "      CPU per harvest: Vedoris %.0f ms, cadsim %.0f ms\n",
+                "      CPU per harvest: Vedoris %.0f ms, cadsim %.0f ms\n"
+                "  CPU in the 2 s after the harvest, nobody calling:     Vedoris %.0f ms, cadsim %.0f ms\n",
                 figures.rawMicroseconds, figures.emptyCallMicroseconds, ratio, verdict(ratio <= 0.25),
                 figures.walkMilliseconds, verdict(figures.walkMilliseconds < 500), figures.walkCpuVedoris,
                 figures.walkCpuCadsim, figures.harvestMilliseconds, verdict(figures.harvestMilliseconds < 1000),
-                figures.harvestCpuVedoris, figures.harvestCpuCadsim);
+                figures.harvestCpuVedoris, figures.harvestCpuCadsim, figures.idleCpuVedoris, figures.idleCpuCadsim);
 }
 
 } // namespace

@@ -105,9 +105,10 @@ Variant ClientConnection::invoke(uint64_t objectId, std::u16string_view member, 
     }
     request.args.clear();
 
-    // A server that is gone before or during the call ends the connection: the
-    // socket reports it at once (a broken pipe, the end of the stream), so the
-    // caller gets an error instead of waiting.
+    // A server that is gone before or during the call ends the connection: its
+    // end of the socket closes, which the wait for the answer sees at once, so
+    // the caller gets an error instead of waiting. One that stays but never
+    // answers is given up after the call's time-out.
     switch (m_socket.send(frame)) {
     case FrameSocket::Status::Ok: break;
     case FrameSocket::Status::TimedOut: fail(hr::Rpc_E_Timeout, noAnswerText(m_callTimeout), member);
