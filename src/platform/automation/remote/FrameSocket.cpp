@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <thread>
@@ -23,9 +24,11 @@ namespace {
 // come within a few microseconds; anything slower (a command, the user's
 // pause) is worth the sleep, and a connection nobody uses costs no CPU.
 constexpr std::chrono::microseconds spinBudget{50};
-// The first looks are plain busy waits, the fastest when the peer runs on
-// another core; after them the waiter yields its core at each look, so that
-// a peer that shares the core gets to run at once.
+// While the peer runs on another processor, the first looks are plain busy
+// waits, the fastest way to see its answer. A peer on this same processor
+// cannot answer while we spin, so there, and after those first looks, the
+// waiter gives its processor away at each look: to the peer at once when they
+// share one, and to whatever else must run on a loaded machine.
 constexpr unsigned busyLooks = 64;
 
 inline void cpuRelax()
@@ -349,15 +352,20 @@ template <typename Ready>
 FrameSocket::Status FrameSocket::waitForRings(Ready ready, Clock::time_point deadline)
 {
     const Clock::time_point spinUntil = std::min(deadline, Clock::now() + spinBudget);
+    int cpu = ::sched_getcpu();
+    m_rings->noteProcessor(cpu);
     for (unsigned look = 0;; ++look) {
         if (ready())
             return Status::Ok;
         if (Clock::now() >= spinUntil)
             break;
-        if (look < busyLooks)
+        if (look < busyLooks && m_rings->peerProcessor() != cpu) {
             cpuRelax();
-        else
+        } else {
             std::this_thread::yield();
+            cpu = ::sched_getcpu(); // it may have moved us
+            m_rings->noteProcessor(cpu);
+        }
     }
     while (true) {
         m_rings->setAsleep(true);

@@ -41,6 +41,8 @@ struct SharedRings::Layout {
     Word toClientRead;
     Word clientAsleep;
     Word serverAsleep;
+    Word clientProcessor;
+    Word serverProcessor;
 };
 
 namespace {
@@ -105,6 +107,8 @@ SharedRings::SharedRings(Side side, int descriptor, void* memory)
     m_in = server ? clientToServer : serverToClient;
     m_asleep = server ? &l.serverAsleep.value : &l.clientAsleep.value;
     m_peerAsleep = server ? &l.clientAsleep.value : &l.serverAsleep.value;
+    m_processor = server ? &l.serverProcessor.value : &l.clientProcessor.value;
+    m_peerProcessor = server ? &l.clientProcessor.value : &l.serverProcessor.value;
 }
 
 SharedRings::~SharedRings()
@@ -180,6 +184,17 @@ bool SharedRings::takePeerAsleep()
 {
     auto flag = atomic(m_peerAsleep);
     return flag.load(std::memory_order_seq_cst) != 0 && flag.exchange(0, std::memory_order_seq_cst) != 0;
+}
+
+void SharedRings::noteProcessor(int cpu)
+{
+    // Kept one up, so that a block nobody has written to yet reads "unknown" (-1).
+    atomic(m_processor).store(static_cast<uint32_t>(cpu + 1), std::memory_order_relaxed);
+}
+
+int SharedRings::peerProcessor() const
+{
+    return static_cast<int>(atomic(m_peerProcessor).load(std::memory_order_relaxed)) - 1;
 }
 
 } // namespace automation::remote

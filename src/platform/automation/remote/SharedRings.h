@@ -69,6 +69,12 @@ public:
     // is rung once for each time it went to sleep.
     bool takePeerAsleep();
 
+    // The processor this side waits on, and the one the peer last waited
+    // on: a waiter whose peer shares its processor must give way to it
+    // rather than spin. Only a hint (the peer may have moved since, or lie).
+    void noteProcessor(int cpu);
+    int peerProcessor() const;
+
 private:
     struct Layout;
     struct Ring {
@@ -87,6 +93,8 @@ private:
     Ring m_in{};
     uint32_t* m_asleep = nullptr;     // this side's flag
     uint32_t* m_peerAsleep = nullptr; // the peer's flag
+    uint32_t* m_processor = nullptr;
+    uint32_t* m_peerProcessor = nullptr;
     // This side's own counters, kept here: the copies in the block are only
     // for the peer to read, since the peer could write anything there.
     uint32_t m_written = 0;

@@ -141,18 +141,6 @@ TEST(SharedRings, AFrameThatStopsHalfWayTimesOut)
     EXPECT_EQ(pair.server.receive(payload), Status::TimedOut);
 }
 
-TEST(SharedRings, AnOversizedLengthIsRefusedBeforeItsPayloadIsAwaited)
-{
-    RingPair pair;
-    const uint32_t length = maxFrameSize + 1;
-    const std::vector<uint8_t> header = {uint8_t(length), uint8_t(length >> 8), uint8_t(length >> 16),
-                                         uint8_t(length >> 24)};
-    ASSERT_EQ(pair.client.send(header), Status::Ok);
-    std::vector<uint8_t> payload;
-    EXPECT_THROW(pair.server.receive(payload), FrameError);
-    EXPECT_EQ(payload.capacity(), 0u);
-}
-
 TEST(SharedRings, CountersThePeerBrokeAreAFrameErrorNotAWildRead)
 {
     RingPair pair;
