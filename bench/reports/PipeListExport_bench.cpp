@@ -1,6 +1,7 @@
 // The pipe-list export of 10,000 pipes through the spreadsheet stand-in:
 // 40,000 cells, each one ActiveSheet fetch and one Cells put, then the
 // workbook written as an .xlsx file when the export lets go of it.
+#include "GeneratedPipes.h"
 #include "data/TSpecData.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/ObjectRegistry.h"
@@ -14,33 +15,15 @@
 
 #include <benchmark/benchmark.h>
 
-#include <random>
 
 namespace {
 
 constexpr int Pipes = 10000;
 
-std::vector<TestDatabase::Row> pipes()
-{
-    std::mt19937 random(42);
-    const double sizes[] = {15, 20, 25, 32, 40, 50, 57, 76, 89, 108, 133, 159, 219};
-    std::vector<TestDatabase::Row> rows;
-    for (int i = 0; i < Pipes; ++i) {
-        TestDatabase::Row row;
-        row.objectId = 0x100000000LL + i;
-        row.layer = QStringLiteral("Трубопровод_%1_%2").arg(random() % 40).arg(i % 3 ? "Отопление" : "ГВС");
-        row.length = double(random() % 100000) / 10.0;
-        row.rmax = sizes[random() % 13];
-        row.rmin = *row.rmax - 3.5;
-        rows.push_back(row);
-    }
-    return rows;
-}
-
 void BM_PipeListExportToXlsx(benchmark::State& state)
 {
     TestDatabase file;
-    file.addRows(pipes());
+    file.addRows(generatedPipes(Pipes));
     TSpecData data;
     data.ADOConnection.setConnectionString(file.connectionString());
     data.ADOConnection.open();

@@ -9,6 +9,7 @@
 #include "data/TSpecData.h"
 #include "platform/db/Dataset.h"
 #include "platform/messages/Messages.h"
+#include "platform/messages/Progress.h"
 #include "reports/SheetExport.h"
 #include "reports/TWSumTruba.h"
 #include "spec/TSpecification.h"
@@ -104,6 +105,7 @@ void TWMain::N3Click()
     // The harvested pipe list goes whatever happens; the window comes to the front
     // only after a normal end, so a failed attach leaves the CAD in front.
     {
+        const progress::Task task(m_ui->N3->text());
         TSpecification specification(0);
         specification.ReadFromDrawing();
         specification.SaveToTable();
@@ -116,7 +118,11 @@ void TWMain::N6Click() { WAbout->exec(); }
 
 void TWMain::N7Click() { ShowTotals(*WSumTruba); }
 
-void TWMain::N8Click() { ExportPipeList(); }
+void TWMain::N8Click()
+{
+    const progress::Task task(m_ui->N8->text());
+    ExportPipeList();
+}
 
 void TWMain::N9Click()
 {
@@ -130,5 +136,6 @@ void TWMain::N9Click()
     const int64_t objectId = SpecData->TTrubaFObjectID->asInteger();
     if (objectId <= 0)
         return;
+    const progress::Task task(m_ui->N9->text());
     SelectEntityById(objectId);
 }

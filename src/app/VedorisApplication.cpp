@@ -16,7 +16,7 @@ bool VedorisApplication::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
-        reportFailure(std::current_exception());
+        messages::reportFailure(std::current_exception());
         return false;
     }
 }

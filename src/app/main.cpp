@@ -1,11 +1,10 @@
 #include "about/TWAbout.h"
-#include "app/CommandHandler.h"
 #include "app/ModalMessageService.h"
 #include "app/PlatformServices.h"
 #include "app/TWMain.h"
+#include "app/TWProgress.h"
 #include "app/VedorisApplication.h"
 #include "data/TSpecData.h"
-#include "platform/dbwidgets/ErrorBoundary.h"
 #include "reports/TWSumTruba.h"
 
 #include <memory>
@@ -20,7 +19,6 @@ int main(int argc, char** argv)
 
     app::ModalMessageService messageBoxes;
     messages::setService(&messageBoxes);
-    dbwidgets::setErrorHook([](std::exception_ptr failure) { app::reportFailure(failure); });
 
     // The process-wide instances, in their fixed creation order, all hidden.
     // They live until the event loop has ended.
@@ -34,10 +32,15 @@ int main(int argc, char** argv)
     WSumTruba->bindDataModule(*SpecData);
     auto about = std::make_unique<TWAbout>(WMain);
     WAbout = about.get();
+    // Long commands show their progress over the main window.
+    auto progressWindow = std::make_unique<TWProgress>(WMain);
+    progress::setDisplay(progressWindow.get());
 
     WMain->show();
     const int result = application.exec();
 
+    progress::setDisplay(nullptr);
+    progressWindow.reset();
     WAbout = nullptr;
     about.reset();
     WSumTruba = nullptr;
@@ -46,7 +49,6 @@ int main(int argc, char** argv)
     mainWindow.reset();
     SpecData = nullptr;
     specData.reset();
-    dbwidgets::setErrorHook({});
     messages::setService(nullptr);
     return result;
 }

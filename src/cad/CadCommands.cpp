@@ -4,6 +4,7 @@
 #include "cad/CadEnvironment.h"
 #include "cad/TAbstrAcadObj.h"
 #include "platform/automation/Dispatch.h"
+#include "platform/messages/Progress.h"
 #include "platform/os/WindowSystem.h"
 
 using automation::Variant;
@@ -40,6 +41,7 @@ void TAbstrAcadObj::RunCommand(const QString& command)
     // The command runs asynchronously in the CAD application; wait until it
     // says it is idle. No time-out: a command waiting for its user's input
     // keeps us waiting until the user ends or cancels it there.
+    progress::stage(QStringLiteral("Ожидание AutoCAD: завершите или отмените команду (Esc)"));
     const CadEnvironment& environment = cadEnvironment();
     bool idle = false;
     do {

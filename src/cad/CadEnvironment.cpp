@@ -3,7 +3,7 @@
 #include "platform/os/Executable.h"
 #include "platform/os/FileCopy.h"
 #include "platform/os/Paths.h"
-#include "platform/os/Sleep.h"
+#include "platform/messages/Progress.h"
 
 #include <utility>
 
@@ -19,7 +19,8 @@ CadEnvironment& current()
 
 CadEnvironment CadEnvironment::system()
 {
-    return CadEnvironment{&os::executableFolder, os::separator(), &os::copyFile, &os::sleepMilliseconds};
+    // The pause between idle questions keeps the program's windows drawn.
+    return CadEnvironment{&os::executableFolder, os::separator(), &os::copyFile, &progress::pause};
 }
 
 const CadEnvironment& cadEnvironment()

@@ -2,15 +2,11 @@
 
 #include "platform/db/Dataset.h"
 
+// Ending an edit by keeping it is the dataset's own browse-mode check: a
+// closed table fails, the bound controls hand over what the user typed, and
+// a changed row is posted through its validation while an unchanged one is
+// cancelled.
 void FinishEdit(db::Dataset& table)
 {
-    table.checkActive();
-    table.updateRecord();
-    const db::DatasetState state = table.state();
-    if (state != db::DatasetState::Edit && state != db::DatasetState::Insert)
-        return;
-    if (table.isModified())
-        table.post();
-    else
-        table.cancel();
+    table.checkBrowseMode();
 }

@@ -92,16 +92,38 @@ void TSpecData::DataModuleCreate()
         rewriteConnectionString(ADOConnection.connectionString(), executable, QDir::separator()));
 }
 
+namespace {
+
+// A refused row: the user is told why, and the post stops with the row as
+// the user left it.
+[[noreturn]] void refuse(const QString& message)
+{
+    messages::showMessage(message);
+    throw SilentAbort();
+}
+
+// The refusal of an impossible size, naming the column as the grid titles it.
+[[noreturn]] void refuseSize(const QString& rule, const db::Field& field)
+{
+    refuse(QStringLiteral("%1 (столбец «%2»)").arg(rule, field.displayName()));
+}
+
+} // namespace
+
 void TSpecData::TTrubaBeforePost(db::Dataset& /*DataSet*/)
 {
-    if (TTrubaFLength->isNull()) {
-        messages::showMessage(QStringLiteral("Необходимо указать длинну!!!"));
-        throw SilentAbort();
-    }
-    if (TTrubaFRmax->isNull()) {
-        messages::showMessage(QStringLiteral("Необходимо указать наружный диаметр!!!"));
-        throw SilentAbort();
-    }
+    if (TTrubaFLength->isNull())
+        refuse(QStringLiteral("Необходимо указать длинну!!!"));
+    if (TTrubaFRmax->isNull())
+        refuse(QStringLiteral("Необходимо указать наружный диаметр!!!"));
+    // A row typed by hand is held to the rules by which the harvest keeps a
+    // pipe from the drawing, so that no stored row has a size no pipe can have.
+    if (!(TTrubaFLength->asFloat() > 0.0))
+        refuseSize(QStringLiteral("Длина должна быть больше нуля"), *TTrubaFLength);
+    if (!(TTrubaFRmax->asFloat() > 0.0))
+        refuseSize(QStringLiteral("Наружный диаметр должен быть больше нуля"), *TTrubaFRmax);
+    if (!(TTrubaFRmin->asFloat() >= 0.0))
+        refuseSize(QStringLiteral("Внутренний диаметр не может быть меньше нуля"), *TTrubaFRmin);
     if (TTrubaFRmin->isNull())
         TTrubaFRmin->setAsFloat(0.0);
 }

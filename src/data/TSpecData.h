@@ -39,8 +39,9 @@ public:
     // Runs once from the constructor; connects nothing.
     void DataModuleCreate();
     // TTruba's before-post handler: a row needs a length and an outer
-    // diameter (each refusal shows its message and aborts silently); a
-    // missing inner diameter becomes 0.
+    // diameter, then a length and an outer diameter above zero and an inner
+    // diameter not below it (each refusal shows its message and aborts
+    // silently); a missing inner diameter becomes 0.
     void TTrubaBeforePost(db::Dataset& DataSet);
 };
 

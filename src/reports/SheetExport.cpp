@@ -6,6 +6,7 @@
 #include "platform/db/Dataset.h"
 #include "platform/db/Field.h"
 #include "platform/messages/Messages.h"
+#include "platform/messages/Progress.h"
 
 using automation::Arg;
 using automation::Variant;
@@ -55,7 +56,9 @@ void ExportToSpreadsheet(db::Dataset& source, std::span<const TExportColumn> col
 
         // Moving posts a pending edit first, through the table's validation.
         source.first();
+        progress::stage(QStringLiteral("Строка %1 из %2"));
         while (!source.eof()) {
+            progress::step(source.recNo() + 1, source.recordCount());
             for (size_t i = 0; i < columns.size(); ++i)
                 putCell(static_cast<int32_t>(i + 1), cellValue(columns[i]));
             row = Variant::i4(row.toI4() + 1);

@@ -1,5 +1,7 @@
 #include "reports/TWSumTruba.h"
 
+#include "platform/messages/Progress.h"
+
 #include "ui_WSumTruba.h"
 
 #include "data/FinishEdit.h"
@@ -56,7 +58,11 @@ void TWSumTruba::FormShow()
 
 void TWSumTruba::FormClose() { SpecData->VTruba->close(); }
 
-void TWSumTruba::Button2Click() { ExportTotals(); }
+void TWSumTruba::Button2Click()
+{
+    const progress::Task task(m_ui->Button2->text());
+    ExportTotals();
+}
 
 void ShowTotals(TWSumTruba& window)
 {

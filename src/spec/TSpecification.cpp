@@ -7,6 +7,7 @@
 #include "platform/automation/Dispatch.h"
 #include "platform/db/Transaction.h"
 #include "platform/messages/Messages.h"
+#include "platform/messages/Progress.h"
 #include "spec/TspDetTruba.h"
 
 #include <cmath>
@@ -65,11 +66,14 @@ void TSpecification::ReadFromDrawing()
     TAbstrAcadObj& cad = ownCad ? *ownCad : *m_cad;
 
     try {
+        progress::stage(QStringLiteral("Установка программы tr.fas"));
         cad.InstallSupportFile(PipeProgram, 2, true);
         cad.RunCommand(LoadCommand);
         const Variant& modelSpace = cad.FModelSpace();
         const int32_t last = automation::add(automation::get(modelSpace, u"Count"), Variant::i4(-1)).toI4();
+        progress::stage(QStringLiteral("Чтение объекта %1 из %2"));
         for (int32_t i = 0; i <= last; ++i) {
+            progress::step(i + 1, int64_t(last) + 1);
             // A failure to fetch an entity ends the walk; one of a single
             // entity only skips it.
             const Variant entity = automation::call(modelSpace, u"Item", Variant::i4(i));
@@ -111,6 +115,14 @@ void TSpecification::SaveToTable()
         return;
     }
 
+    // Every row is replaced, so a row the user was still typing goes the way
+    // a deleted row in that state goes: dropped, not validated. Otherwise one
+    // half-typed row would refuse its post and throw the harvest away.
+    table.cancel();
+
+    // The grid is told once, at the end, instead of for every row.
+    const db::ControlsDisabled detached(table);
+
     // All rows are replaced at once: a table operation that fails part-way
     // must not leave the user with neither the old rows nor the new ones.
     db::Transaction transaction(table.connection());
@@ -121,8 +133,7 @@ void TSpecification::SaveToTable()
         transaction.rollback();
         // The rows in memory no longer match the file: show the stored ones.
         try {
-            if (table.state() == db::DatasetState::Edit || table.state() == db::DatasetState::Insert)
-                table.cancel();
+            table.cancel();
             table.requery();
         } catch (...) {
         }
@@ -143,7 +154,9 @@ void TSpecification::writeRows()
     table.last();
     while (table.recordCount() > 0)
         table.deleteRecord();
+    progress::stage(QStringLiteral("Запись трубы %1 из %2"));
     for (int32_t i = 0; i < m_count; ++i) {
+        progress::step(i + 1, m_count);
         const TspDetail& detail = *m_items[static_cast<size_t>(i)];
         if (detail.FKind != TspDetail::KindPipe)
             continue;

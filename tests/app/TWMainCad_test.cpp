@@ -1,5 +1,7 @@
 #include "MainWindowFixture.h"
 
+#include "app/CommandHandler.h"
+#include "app/TWProgress.h"
 #include "cad/CadEnvironment.h"
 #include "cadsim/model/Simulator.h"
 #include "platform/automation/ObjectRegistry.h"
@@ -7,8 +9,18 @@
 #include "platform/os/FileCopy.h"
 
 #include <QAbstractItemModel>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "platform/dbwidgets/DBGrid.h"
+#include "support/EventCounter.h"
 
 #include "ui_WMain.h"
 
@@ -89,4 +101,168 @@ TEST_F(MainWindowWithCad, SelectMakesTheCurrentRowsPipeTheSelectedEntity)
     ASSERT_FALSE(cad.commands().empty());
     EXPECT_EQ(cad.commands().back(), u"(sssetfirst nil (ssadd (handent \"" + secondHandle + u"\"))) ");
     EXPECT_TRUE(messages.all.isEmpty());
+}
+
+// "Выделить" acts on the row the user right-clicked, not on the row the
+// cursor happened to be on.
+TEST_F(MainWindowWithCad, SelectFromTheRightClickedRowSelectsThatRowsPipe)
+{
+    cad.editActiveDrawing([](cadsim::Drawing& d) {
+        d.addPipe(u"А", 100, 10, 5);
+        d.addPipe(u"Б", 200, 10, 5);
+    });
+    start();
+    window->N3Click();
+    dbwidgets::DBGrid& grid = *window->ui().DBGrid1;
+    ASSERT_EQ(SpecData->TTruba->recNo(), 0);
+
+    const QPoint at = grid.visualRect(grid.model()->index(1, 0)).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, grid.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(grid.viewport(), &event);
+    ASSERT_TRUE(window->PopupMenu1->isVisible());
+    window->PopupMenu1->hide();
+    window->ui().N9->trigger();
+
+    EXPECT_EQ(SpecData->TTruba->recNo(), 1);
+    EXPECT_EQ(cad.selectedHandles(), std::vector<std::u16string>{cad.activeDrawing().entities()[1].handle});
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+}
+
+// The harvest replaces every row; a row the user is still typing, even one
+// that could not be posted, never throws the harvested pipes away.
+TEST_F(MainWindowWithCad, HarvestIsStoredWhateverRowIsPendingInTheGrid)
+{
+    cad.editActiveDrawing([](cadsim::Drawing& d) {
+        d.addPipe(u"Т1", 1000, 28.5, 25);
+        d.addPipe(u"Т2", 2000, 16, 13.5);
+    });
+    database.addRows({{.objectId = 9, .layer = QStringLiteral("old"), .length = 5, .rmax = 5, .rmin = 4}});
+    struct Case {
+        const char* name;
+        bool newRow;
+        const char* typedLength;
+    };
+    for (const Case& c : {Case{"new row without a length, 'abc' in the editor", true, "abc"},
+                          Case{"edited row with a valid length not yet posted", false, "7"}}) {
+        SCOPED_TRACE(c.name);
+        destroyInstances();
+        createInstances(database.connectionString());
+        start();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        dbwidgets::DBGrid& grid = *window->ui().DBGrid1;
+        grid.setFocus();
+        grid.setCurrentIndex(grid.model()->index(0, 0));
+        if (c.newRow) {
+            QTest::keyClick(&grid, Qt::Key_Insert);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        } else {
+            grid.setCurrentIndex(grid.model()->index(0, 1));
+        }
+        for (const char* k = c.typedLength; *k; ++k)
+            QTest::keyClicks(QApplication::focusWidget(), QString(QLatin1Char(*k)));
+        ASSERT_NE(SpecData->TTruba->state(), db::DatasetState::Browse);
+
+        window->ui().N3->trigger();
+
+        EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+        EXPECT_EQ(SpecData->TTruba->state(), db::DatasetState::Browse);
+        EXPECT_EQ(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr);
+        const auto rows = database.rows();
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0].layer, QStringLiteral("Т1"));
+        EXPECT_EQ(rows[1].layer, QStringLiteral("Т2"));
+        EXPECT_EQ(grid.model()->rowCount(), 2);
+        EXPECT_EQ(grid.currentIndex().row(), 0);
+
+        // The next harvest starts from the old row again.
+        database.exec(QStringLiteral("DELETE FROM TTruba"));
+        database.addRows({{.objectId = 9, .layer = QStringLiteral("old"), .length = 5, .rmax = 5, .rmin = 4}});
+    }
+}
+
+namespace {
+
+// The harvest with the program's own progress window and the real pause
+// between the CAD's idle answers.
+class HarvestWithProgress : public MainWindowWithCad {
+protected:
+    void SetUp() override
+    {
+        MainWindowWithCad::SetUp();
+        progressWindow = std::make_unique<TWProgress>(window.get());
+        m_previousDisplay = progress::setDisplay(progressWindow.get());
+        CadEnvironment environment = cadEnvironment();
+        environment.sleepMilliseconds = [](int milliseconds) { progress::pause(milliseconds); };
+        m_previousEnvironment = setCadEnvironment(environment);
+        cad.editActiveDrawing([](cadsim::Drawing& d) { d.addPipe(u"Т1", 1000, 28.5, 25); });
+        start();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    void TearDown() override
+    {
+        setCadEnvironment(m_previousEnvironment);
+        progress::setDisplay(m_previousDisplay);
+        progressWindow.reset();
+        MainWindowWithCad::TearDown();
+    }
+
+    std::unique_ptr<TWProgress> progressWindow;
+
+private:
+    progress::Display* m_previousDisplay = nullptr;
+    CadEnvironment m_previousEnvironment;
+};
+
+} // namespace
+
+TEST_F(HarvestWithProgress, AShortHarvestShowsNoProgressWindow)
+{
+    const EventCounter shows(progressWindow.get(), QEvent::Show);
+    window->ui().N3->trigger(); // one idle question, 200 ms after the load command
+    EXPECT_EQ(shows.count, 0);
+    EXPECT_EQ(database.rowCount(), 1);
+}
+
+// While the CAD stays busy after the load command, the program waits for it
+// with its windows drawn and the wait explained, and takes no input: a click
+// on the menu opens nothing, and no command starts inside the harvest.
+TEST_F(HarvestWithProgress, TheWaitForABusyCadIsShownKeepsTheWindowsDrawnAndTakesNoInput)
+{
+    cad.setBusyQueriesPerCommand(5); // about 1.2 s of waiting
+    EventCounter paints(window->ui().DBGrid1->viewport(), QEvent::Paint);
+    bool shown = false;
+    QString title, stage;
+    bool menuOpened = false;
+    bool nestedCommandRan = false;
+    int paintsBefore = 0;
+    QTimer::singleShot(700, window.get(), [&] {
+        shown = progressWindow->isVisible();
+        title = progressWindow->windowTitle();
+        stage = progressWindow->stageText();
+        QMenuBar* bar = window->menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(window->ui().N2->menuAction()).center());
+        menuOpened = window->ui().N2->isVisible();
+        app::runCommand([&] { nestedCommandRan = true; });
+        window->ui().N4->trigger(); // "Выход" does not close the window either
+        paintsBefore = paints.count;
+        window->ui().DBGrid1->viewport()->update();
+    });
+    int paintsAfter = 0;
+    QTimer::singleShot(950, window.get(), [&] { paintsAfter = paints.count; });
+
+    window->ui().N3->trigger();
+
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(title, QStringLiteral("Получить размеры труб"));
+    EXPECT_EQ(stage, QStringLiteral("Ожидание AutoCAD: завершите или отмените команду (Esc)"));
+    EXPECT_FALSE(menuOpened);
+    EXPECT_FALSE(nestedCommandRan);
+    EXPECT_GT(paintsAfter, paintsBefore);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(progressWindow->isVisible());
+    EXPECT_EQ(database.rowCount(), 1);
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
 }

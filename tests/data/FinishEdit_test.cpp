@@ -4,7 +4,7 @@
 #include "platform/db/DbError.h"
 #include "platform/messages/SilentAbort.h"
 
-#include <QSignalSpy>
+#include "platform/db/DataEventLog.h"
 
 #include <gtest/gtest.h>
 
@@ -32,9 +32,9 @@ TEST(FinishEdit, ClosedTableIsAnError)
 TEST(FinishEdit, BrowseStateDoesNothing)
 {
     WithRow t;
-    QSignalSpy state(t.module.TTruba, &db::Dataset::stateChanged);
+    DataEventLog log(*t.module.TTruba);
     FinishEdit(*t.module.TTruba);
-    EXPECT_EQ(state.count(), 0);
+    EXPECT_EQ(log.count(db::DataEvent::StateChanged), 0);
     EXPECT_EQ(t.module.TTruba->state(), db::DatasetState::Browse);
 }
 
@@ -73,10 +73,11 @@ TEST(FinishEdit, TakesOverInputPendingInABoundControl)
 {
     WithRow t;
     // A grid whose cell editor holds a typed length that it has not written yet.
-    QObject::connect(t.module.TTruba, &db::Dataset::updateRecordRequested, [&] {
+    DataEventLog grid(*t.module.TTruba);
+    grid.onUpdateRecord = [&] {
         if (t.module.TTruba->state() == db::DatasetState::Insert)
             t.module.TTrubaFLength->setAsString(QStringLiteral("750,5"));
-    });
+    };
     t.module.TTruba->append();
     t.module.TTrubaFRmax->setAsFloat(57.0);
     FinishEdit(*t.module.TTruba);

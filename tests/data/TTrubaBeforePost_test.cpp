@@ -53,12 +53,25 @@ TEST_P(BeforePostTest, ValidatesTheRow)
 
 const QString noLength = QStringLiteral("Необходимо указать длинну!!!");
 const QString noRmax = QStringLiteral("Необходимо указать наружный диаметр!!!");
+const QString lengthNotAboveZero = QStringLiteral("Длина должна быть больше нуля (столбец «Длинна, мм»)");
+const QString rmaxNotAboveZero = QStringLiteral("Наружный диаметр должен быть больше нуля (столбец «D наружный, мм»)");
+const QString rminBelowZero = QStringLiteral("Внутренний диаметр не может быть меньше нуля (столбец «D Внутр, мм»)");
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BeforePostTest,
     testing::Values(ValidationCase{"Complete", 1000.0, 57.0, 50.0, {}, 50.0},
                     ValidationCase{"NoInnerDiameterBecomesZero", 1000.0, 57.0, std::nullopt, {}, 0.0},
-                    ValidationCase{"ZeroAndNegativePass", 0.0, -5.0, -1.0, {}, -1.0},
+                    // Sizes no pipe can have, at the boundaries the harvest keeps a pipe by.
+                    ValidationCase{"ZeroLength", 0.0, 57.0, 50.0, {lengthNotAboveZero}, std::nullopt},
+                    ValidationCase{"NegativeLength", -500.0, 57.0, 50.0, {lengthNotAboveZero}, std::nullopt},
+                    ValidationCase{"SmallestLength", 0.001, 57.0, 50.0, {}, 50.0},
+                    ValidationCase{"ZeroOuterDiameter", 1000.0, 0.0, 0.0, {rmaxNotAboveZero}, std::nullopt},
+                    ValidationCase{"NegativeOuterDiameterBeforeInner", 1000.0, -5.0, -1.0, {rmaxNotAboveZero},
+                                   std::nullopt},
+                    ValidationCase{"NegativeInnerDiameter", 1000.0, 57.0, -0.001, {rminBelowZero}, std::nullopt},
+                    ValidationCase{"ZeroInnerDiameter", 1000.0, 57.0, 0.0, {}, 0.0},
+                    ValidationCase{"EverySizeZeroShowsOnlyTheLength", 0.0, 0.0, 0.0, {lengthNotAboveZero}, std::nullopt},
+                    ValidationCase{"MissingLengthBeforeItsSize", std::nullopt, -1.0, -1.0, {noLength}, std::nullopt},
                     ValidationCase{"NothingShowsOnlyTheLengthMessage", std::nullopt, std::nullopt, std::nullopt, {noLength},
                                    std::nullopt},
                     ValidationCase{"NoLength", std::nullopt, 57.0, 50.0, {noLength}, std::nullopt},

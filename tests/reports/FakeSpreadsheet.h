@@ -31,6 +31,8 @@ public:
     };
 
     std::vector<Call> calls;
+    // Runs before every call is answered: a slow spreadsheet, say.
+    std::function<void()> beforeAnswer;
 
     FakeSpreadsheet()
     {
@@ -93,6 +95,8 @@ private:
     {
         if (m_callCount++ == failAt)
             failure();
+        if (beforeAnswer)
+            beforeAnswer();
         // Only calls that were answered are recorded.
         Call call{role, std::u16string(member), kind, {}, {}};
         for (const automation::Arg& arg : args) {

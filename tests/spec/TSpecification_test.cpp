@@ -88,10 +88,12 @@ TEST(TSpecification, GrowsByOneHundredKeepingTheOrder)
     for (int i = 1; i <= 250; ++i) {
         auto detail = pipe(i, 50, 40);
         ASSERT_EQ(specification.Add(detail), i - 1);
-        if (i == 100)
+        if (i == 100) {
             EXPECT_EQ(specification.FCapacity(), 100);
-        if (i == 101)
+        }
+        if (i == 101) {
             EXPECT_EQ(specification.FCapacity(), 200);
+        }
     }
     EXPECT_EQ(specification.FCapacity(), 300);
     EXPECT_EQ(static_cast<const TspDetTruba&>(specification.item(249)).FLength, 250.0);
@@ -117,6 +119,24 @@ TEST_F(HarvestTest, WritesEveryPipeInModelSpaceOrderAndTheGridSortsThem)
     table.first();
     EXPECT_EQ(SpecData->TTrubaFLayer->asString(), QStringLiteral("А"));
     EXPECT_EQ(SpecData->TTrubaFRmax->asFloat(), 20.0);
+}
+
+// The harvest keeps only pipes that the row validation accepts, so every
+// harvested row is stored, even on the boundaries of the size rules.
+TEST_F(HarvestTest, PipesOnTheSizeBoundariesAreStored)
+{
+    draw([](cadsim::Drawing& d) {
+        d.addPipe(u"shortest", 0.001, 25, 20);
+        d.addPipe(u"solid bar", 1000, 25, 0);
+        d.addPipe(u"thinnest", 1000, 0.0005, 0);
+    });
+    harvest();
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join(u'|').toStdString();
+    const auto rows = storedRows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].length, 0.001);
+    EXPECT_EQ(rows[1].rmin, 0.0);
+    EXPECT_EQ(rows[2].rmax, 0.001);
 }
 
 TEST_F(HarvestTest, OnlySolidsMarkedWithASixteenBitTenArePipes)

@@ -328,13 +328,32 @@ double roundHalfEven(double value)
 
 namespace {
 
-Variant integerResult(__int128 value)
+// Automation arithmetic on integers: the result keeps the narrowest integer
+// type it fits (I4, then I8) and becomes a double only beyond 64 bits, as
+// VarAdd and VarMul widen. The 64-bit overflow is checked before the
+// operation, since signed overflow itself is undefined.
+constexpr int64_t Int64Max = std::numeric_limits<int64_t>::max();
+constexpr int64_t Int64Min = std::numeric_limits<int64_t>::min();
+
+bool addOverflows(int64_t a, int64_t b)
+{
+    return b > 0 ? a > Int64Max - b : a < Int64Min - b;
+}
+
+bool multiplyOverflows(int64_t a, int64_t b)
+{
+    if (a == 0 || b == 0)
+        return false;
+    if (a > 0)
+        return b > 0 ? a > Int64Max / b : b < Int64Min / a;
+    return b > 0 ? a < Int64Min / b : a < Int64Max / b;
+}
+
+Variant integerResult(int64_t value)
 {
     if (value >= std::numeric_limits<int32_t>::min() && value <= std::numeric_limits<int32_t>::max())
         return Variant::i4(static_cast<int32_t>(value));
-    if (value >= std::numeric_limits<int64_t>::min() && value <= std::numeric_limits<int64_t>::max())
-        return Variant::i8(static_cast<int64_t>(value));
-    return Variant::r8(static_cast<double>(value));
+    return Variant::i8(value);
 }
 
 bool isIntegral(const Variant& v)
@@ -342,13 +361,17 @@ bool isIntegral(const Variant& v)
     return isIntegerType(v.type()) || v.type() == VarType::Bool || v.type() == VarType::Empty;
 }
 
-template <typename IntOp, typename RealOp>
-Variant arithmetic(const Variant& left, const Variant& right, IntOp intOp, RealOp realOp)
+template <class Overflows, class IntOp, class RealOp>
+Variant arithmetic(const Variant& left, const Variant& right, Overflows overflows, IntOp intOp, RealOp realOp)
 {
     if (left.isNull() || right.isNull())
         return Variant::null();
-    if (isIntegral(left) && isIntegral(right))
-        return integerResult(intOp(static_cast<__int128>(left.toI8()), static_cast<__int128>(right.toI8())));
+    if (isIntegral(left) && isIntegral(right)) {
+        const int64_t a = left.toI8();
+        const int64_t b = right.toI8();
+        if (!overflows(a, b))
+            return integerResult(intOp(a, b));
+    }
     return Variant::r8(realOp(left.toR8(), right.toR8()));
 }
 
@@ -356,13 +379,13 @@ Variant arithmetic(const Variant& left, const Variant& right, IntOp intOp, RealO
 
 Variant multiply(const Variant& left, const Variant& right)
 {
-    return arithmetic(left, right, [](__int128 a, __int128 b) { return a * b; },
+    return arithmetic(left, right, multiplyOverflows, [](int64_t a, int64_t b) { return a * b; },
                       [](double a, double b) { return a * b; });
 }
 
 Variant add(const Variant& left, const Variant& right)
 {
-    return arithmetic(left, right, [](__int128 a, __int128 b) { return a + b; },
+    return arithmetic(left, right, addOverflows, [](int64_t a, int64_t b) { return a + b; },
                       [](double a, double b) { return a + b; });
 }
 

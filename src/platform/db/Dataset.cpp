@@ -1,10 +1,11 @@
 #include "platform/db/Dataset.h"
 
 #include "platform/db/Connection.h"
+#include "platform/db/DataSource.h"
 #include "platform/db/DatasetLoad.h"
 #include "platform/db/DbError.h"
 #include "platform/db/RowOrder.h"
-#include "platform/db/Statement.h"
+#include "platform/db/RowWriter.h"
 
 #include <algorithm>
 
@@ -33,8 +34,56 @@ Dataset::Dataset(Connection& connection, QString sourceName, QObject* parent)
 {
 }
 
-// Never touches the connection: a data module may destroy its connection first.
-Dataset::~Dataset() = default;
+// Never touches the connection: a data module may destroy its connection
+// first. The data sources let go while the fields still exist.
+Dataset::~Dataset()
+{
+    for (DataSource* source : std::vector<DataSource*>(m_sources))
+        source->datasetDestroyed();
+}
+
+void Dataset::addDataSource(DataSource* source)
+{
+    if (std::find(m_sources.begin(), m_sources.end(), source) == m_sources.end())
+        m_sources.push_back(source);
+}
+
+void Dataset::removeDataSource(DataSource* source)
+{
+    m_sources.erase(std::remove(m_sources.begin(), m_sources.end(), source), m_sources.end());
+}
+
+void Dataset::notify(DataEvent event, int row)
+{
+    if (controlsDisabled())
+        return;
+    for (DataSource* source : std::vector<DataSource*>(m_sources))
+        source->notifyLinks(event, row);
+}
+
+void Dataset::updateRecord()
+{
+    if (!isActive() || controlsDisabled())
+        return;
+    for (DataSource* source : std::vector<DataSource*>(m_sources))
+        source->updateRecord();
+}
+
+void Dataset::disableControls()
+{
+    if (m_disabledCount == 0)
+        notify(DataEvent::AboutToReset);
+    ++m_disabledCount;
+}
+
+void Dataset::enableControls()
+{
+    if (m_disabledCount == 0 || --m_disabledCount > 0)
+        return;
+    notify(DataEvent::Reset);
+    notify(DataEvent::StateChanged);
+    notify(DataEvent::CurrentChanged, m_current);
+}
 
 QString Dataset::name() const { return objectName().isEmpty() ? m_sourceName : objectName(); }
 
@@ -89,27 +138,20 @@ void Dataset::setIndexFieldNames(const QString& names)
 
 void Dataset::resort()
 {
+    notify(DataEvent::AboutToReset);
     const std::vector<size_t> order = sortRows(d->rows, sortColumns(m_indexFieldNames));
-    int current = m_current;
-    if (current >= 0) {
-        const auto it = std::find(order.begin(), order.end(), size_t(current));
-        current = int(it - order.begin());
-    }
-    m_current = current;
-    emit rowsReset();
-    emit currentRowChanged(m_current);
+    if (m_current >= 0)
+        m_current = int(std::find(order.begin(), order.end(), size_t(m_current)) - order.begin());
+    notify(DataEvent::Reset);
+    notify(DataEvent::CurrentChanged, m_current);
 }
 
-void Dataset::open()
+// The one place where a freshly read row list becomes the dataset's: the
+// controls are told before and after, never in between.
+void Dataset::takeRows(LoadedSource&& source, int current)
 {
-    if (isActive())
-        return;
-    if (!m_connection.isConnected())
-        m_connection.open();
-    const std::vector<SortColumn> columns = sortColumns(m_indexFieldNames);
-    LoadedSource source = loadSource(m_connection.handle(), m_sourceName, m_fields);
-    sortRows(source.rows, columns);
-
+    notify(DataEvent::AboutToReset);
+    sortRows(source.rows, sortColumns(m_indexFieldNames));
     d->rows = std::move(source.rows);
     d->readOnly = source.isView;
     d->tableName = source.name;
@@ -118,18 +160,29 @@ void Dataset::open()
     d->changed.clear();
     m_modified = false;
     m_state = DatasetState::Browse;
-    m_current = d->rows.empty() ? -1 : 0;
-    m_bof = true;
+    m_current = d->rows.empty() ? -1 : std::clamp(current, 0, recordCount() - 1);
+    m_bof = m_current <= 0;
     m_eof = d->rows.empty();
-    emit rowsReset();
-    emit stateChanged();
-    emit currentRowChanged(m_current);
+    notify(DataEvent::Reset);
+    notify(DataEvent::StateChanged);
+    notify(DataEvent::CurrentChanged, m_current);
+}
+
+void Dataset::open()
+{
+    if (isActive())
+        return;
+    if (!m_connection.isConnected())
+        m_connection.open();
+    sortColumns(m_indexFieldNames); // an unknown sort field fails before anything is read
+    takeRows(loadSource(m_connection.handle(), m_sourceName, m_fields), 0);
 }
 
 void Dataset::close()
 {
     if (!isActive())
         return;
+    notify(DataEvent::AboutToReset);
     d->rows.clear();
     d->buffer = {};
     d->changed.clear();
@@ -138,20 +191,24 @@ void Dataset::close()
     m_current = -1;
     m_bof = true;
     m_eof = true;
-    emit rowsReset();
-    emit stateChanged();
-    emit currentRowChanged(-1);
+    notify(DataEvent::Reset);
+    notify(DataEvent::StateChanged);
+    notify(DataEvent::CurrentChanged, -1);
 }
 
 void Dataset::requery()
 {
     checkActive();
     checkBrowseMode();
-    const int row = m_current;
-    close();
-    open();
-    if (row > 0 && !d->rows.empty())
-        moveTo(std::min(row, recordCount() - 1));
+    LoadedSource source;
+    try {
+        source = loadSource(m_connection.handle(), m_sourceName, m_fields);
+    } catch (...) {
+        // The rows in memory may no longer be the file's: show none.
+        close();
+        throw;
+    }
+    takeRows(std::move(source), m_current);
 }
 
 void Dataset::checkActive() const
@@ -165,7 +222,7 @@ bool Dataset::isReadOnly() const { return d->readOnly; }
 void Dataset::checkEditing() const
 {
     checkActive();
-    if (m_state != DatasetState::Edit && m_state != DatasetState::Insert)
+    if (!isEditing())
         throw DbError(name() + QStringLiteral(": Dataset not in edit or insert mode"));
 }
 
@@ -175,6 +232,11 @@ void Dataset::checkWritable() const
         throw DbError(name() + QStringLiteral(": Cannot modify a read-only dataset"));
 }
 
+RowWriter Dataset::writer() const
+{
+    return RowWriter(m_connection, d->tableName, d->keyColumn, m_fields, name());
+}
+
 int Dataset::recordCount() const { return int(d->rows.size()); }
 
 void Dataset::setCurrent(int row, bool bof, bool eof)
@@ -182,11 +244,8 @@ void Dataset::setCurrent(int row, bool bof, bool eof)
     m_current = row;
     m_bof = bof;
     m_eof = eof;
-    emit currentRowChanged(row);
+    notify(DataEvent::CurrentChanged, row);
 }
-
-// Structural changes update every member first and signal afterwards, so a
-// control that reads the dataset from a slot always finds it consistent.
 
 void Dataset::first()
 {
@@ -260,6 +319,7 @@ void Dataset::beginInsert(int position)
 {
     DatasetRow blank;
     blank.values.resize(m_fields.size());
+    notify(DataEvent::AboutToInsert, position);
     d->rowBeforeInsert = m_current;
     d->rows.insert(d->rows.begin() + position, blank);
     d->buffer = std::move(blank);
@@ -268,15 +328,15 @@ void Dataset::beginInsert(int position)
     m_state = DatasetState::Insert;
     m_current = position;
     m_bof = m_eof = false;
-    emit rowInserted(position);
-    emit stateChanged();
-    emit currentRowChanged(position);
+    notify(DataEvent::Inserted, position);
+    notify(DataEvent::StateChanged);
+    notify(DataEvent::CurrentChanged, position);
 }
 
 void Dataset::edit()
 {
     checkActive();
-    if (m_state == DatasetState::Edit || m_state == DatasetState::Insert)
+    if (isEditing())
         return;
     checkWritable();
     if (d->rows.empty()) {
@@ -287,131 +347,60 @@ void Dataset::edit()
     d->changed.assign(m_fields.size(), false);
     m_modified = false;
     m_state = DatasetState::Edit;
-    emit stateChanged();
+    notify(DataEvent::StateChanged);
+}
+
+// Every way out of an edit or insert back to browse state passes here: a
+// post, a cancel, a delete.
+void Dataset::leaveEditState()
+{
+    d->buffer = {};
+    d->changed.clear();
+    m_modified = false;
+    m_state = DatasetState::Browse;
 }
 
 void Dataset::post()
 {
     checkEditing();
     updateRecord();
+    postRow();
+}
+
+void Dataset::postRow()
+{
     if (beforePost)
         beforePost(*this);
     // The handler may have ended the edit itself.
-    if (m_state != DatasetState::Edit && m_state != DatasetState::Insert)
+    if (!isEditing())
         return;
-    writeRow();
-    d->rows[size_t(m_current)] = d->buffer;
-    d->changed.assign(m_fields.size(), false);
-    m_modified = false;
-    m_state = DatasetState::Browse;
-    emit stateChanged();
-    emit rowChanged(m_current);
-}
-
-void Dataset::writeRow()
-{
     checkWritable();
-    const QString context = name() + QStringLiteral(": Cannot save the row");
-    const bool inserting = m_state == DatasetState::Insert;
-
-    std::vector<int> changedFields;
-    for (size_t f = 0; f < m_fields.size(); ++f) {
-        if (d->changed[f] && m_fields[f]->type() != FieldType::AutoInc)
-            changedFields.push_back(int(f));
-    }
-    if (!inserting && changedFields.empty())
-        return;
-
-    const QString table = quoteIdentifier(d->tableName);
-    QString returning = QStringLiteral(" RETURNING rowid");
-    for (const auto& field : m_fields)
-        returning += QStringLiteral(", ") + quoteIdentifier(field->name());
-
-    QString sql;
-    if (inserting) {
-        if (changedFields.empty()) {
-            sql = QStringLiteral("INSERT INTO ") + table + QStringLiteral(" DEFAULT VALUES");
-        } else {
-            QStringList names, params;
-            for (size_t i = 0; i < changedFields.size(); ++i) {
-                names << quoteIdentifier(m_fields[size_t(changedFields[i])]->name());
-                params << QStringLiteral("?%1").arg(i + 1);
-            }
-            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names.join(QLatin1String(", ")),
-                                                                         params.join(QLatin1String(", ")));
-        }
-    } else {
-        // Optimistic: the row is found by its key, and only while the columns
-        // being written still hold what was read, so that another program's
-        // change to them is reported rather than overwritten.
-        const int n = int(changedFields.size());
-        QStringList sets, guards;
-        for (int i = 0; i < n; ++i) {
-            const QString column = quoteIdentifier(m_fields[size_t(changedFields[size_t(i)])]->name());
-            sets << QStringLiteral("%1 = ?%2").arg(column).arg(i + 1);
-            guards << QStringLiteral("%1 IS ?%2").arg(column).arg(n + 2 + i);
-        }
-        sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?%4 AND %5")
-                  .arg(table, sets.join(QLatin1String(", ")), quoteIdentifier(d->keyColumn))
-                  .arg(n + 1)
-                  .arg(guards.join(QLatin1String(" AND ")));
-    }
-
-    Statement statement(m_connection, sql + returning, context);
-    const std::vector<FieldValue>& stored = d->rows[size_t(m_current)].values;
-    const int n = int(changedFields.size());
-    for (int i = 0; i < n; ++i) {
-        const size_t f = size_t(changedFields[size_t(i)]);
-        statement.bind(i + 1, d->buffer.values[f]);
-        if (!inserting)
-            statement.bind(n + 2 + i, stored[f]);
-    }
-    if (!inserting)
-        statement.bind(n + 1, FieldValue{d->rows[size_t(m_current)].key});
-
-    // The values as the file stored them, and a new row's key. The statement
-    // is stepped to its end before anything is taken over: in autocommit
-    // mode the write is committed only then, and that may still fail.
-    bool found = false;
-    DatasetRow written = d->buffer;
-    while (statement.step()) {
-        found = true;
-        written.key = statement.int64At(0);
-        for (size_t f = 0; f < m_fields.size(); ++f) {
-            if (auto value = readFieldValue(statement, int(f) + 1, m_fields[f]->type()))
-                written.values[f] = std::move(*value);
-        }
-    }
-    if (!found) {
-        throw DbError(context
-                      + QStringLiteral(": another user changed or deleted it since it was read; "
-                                       "reopen the table to see the current values"));
-    }
-    d->buffer = std::move(written);
+    RowWriter rowWriter = writer();
+    DatasetRow& stored = d->rows[size_t(m_current)];
+    stored = m_state == DatasetState::Insert ? rowWriter.insert(d->buffer, d->changed)
+                                             : rowWriter.update(stored, d->buffer, d->changed);
+    leaveEditState();
+    notify(DataEvent::StateChanged);
+    notify(DataEvent::RowChanged, m_current);
 }
 
 void Dataset::cancel()
 {
     if (m_state == DatasetState::Edit) {
-        d->buffer = {};
-        d->changed.clear();
-        m_modified = false;
-        m_state = DatasetState::Browse;
-        emit stateChanged();
-        emit rowChanged(m_current);
+        leaveEditState();
+        notify(DataEvent::StateChanged);
+        notify(DataEvent::RowChanged, m_current);
     } else if (m_state == DatasetState::Insert) {
         const int position = m_current;
+        notify(DataEvent::AboutToRemove, position);
         d->rows.erase(d->rows.begin() + position);
-        d->buffer = {};
-        d->changed.clear();
-        m_modified = false;
-        m_state = DatasetState::Browse;
+        leaveEditState();
         const bool empty = d->rows.empty();
         m_current = empty ? -1 : std::clamp(d->rowBeforeInsert, 0, recordCount() - 1);
         m_bof = m_eof = empty;
-        emit rowRemoved(position);
-        emit stateChanged();
-        emit currentRowChanged(m_current);
+        notify(DataEvent::Removed, position);
+        notify(DataEvent::StateChanged);
+        notify(DataEvent::CurrentChanged, m_current);
     }
 }
 
@@ -425,40 +414,32 @@ void Dataset::deleteRecord()
     if (d->rows.empty())
         throw DbError(name() + QStringLiteral(": Cannot perform this operation on an empty dataset"));
     checkWritable();
-
-    Statement statement(m_connection,
-                        QStringLiteral("DELETE FROM %1 WHERE %2 = ?1")
-                            .arg(quoteIdentifier(d->tableName), quoteIdentifier(d->keyColumn)),
-                        name() + QStringLiteral(": Cannot delete the row"));
-    statement.bind(1, FieldValue{d->rows[size_t(m_current)].key});
-    statement.run();
+    writer().remove(d->rows[size_t(m_current)].key);
 
     const int position = m_current;
     const bool wasLast = position == recordCount() - 1;
-    const bool wasEditing = m_state == DatasetState::Edit;
+    const bool wasEditing = isEditing();
+    notify(DataEvent::AboutToRemove, position);
     d->rows.erase(d->rows.begin() + position);
-    d->buffer = {};
-    d->changed.clear();
-    m_modified = false;
-    m_state = DatasetState::Browse;
+    leaveEditState();
     const bool empty = d->rows.empty();
     m_current = empty ? -1 : std::min(position, recordCount() - 1);
     m_bof = empty;
     m_eof = empty || wasLast;
-    emit rowRemoved(position);
+    notify(DataEvent::Removed, position);
     if (wasEditing)
-        emit stateChanged();
-    emit currentRowChanged(m_current);
+        notify(DataEvent::StateChanged);
+    notify(DataEvent::CurrentChanged, m_current);
 }
 
 void Dataset::checkBrowseMode()
 {
     checkActive();
     updateRecord();
-    if (m_state != DatasetState::Edit && m_state != DatasetState::Insert)
+    if (!isEditing())
         return;
     if (m_modified)
-        post();
+        postRow();
     else
         cancel();
 }
@@ -467,15 +448,9 @@ FieldValue Dataset::valueAt(int row, int fieldIndex) const
 {
     if (!isActive() || row < 0 || row >= recordCount() || fieldIndex < 0 || fieldIndex >= int(m_fields.size()))
         return nullValue;
-    if (row == m_current && (m_state == DatasetState::Edit || m_state == DatasetState::Insert))
+    if (row == m_current && isEditing())
         return d->buffer.values[size_t(fieldIndex)];
     return d->rows[size_t(row)].values[size_t(fieldIndex)];
-}
-
-void Dataset::updateRecord()
-{
-    if (isActive())
-        emit updateRecordRequested();
 }
 
 const FieldValue& Dataset::currentValue(int fieldIndex) const
@@ -483,7 +458,7 @@ const FieldValue& Dataset::currentValue(int fieldIndex) const
     checkActive();
     if (m_current < 0)
         throw DbError(name() + QStringLiteral(": Cannot perform this operation on an empty dataset"));
-    if (m_state == DatasetState::Edit || m_state == DatasetState::Insert)
+    if (isEditing())
         return d->buffer.values[size_t(fieldIndex)];
     return d->rows[size_t(m_current)].values[size_t(fieldIndex)];
 }
@@ -493,13 +468,13 @@ void Dataset::setCurrentValue(int fieldIndex, FieldValue value)
     checkEditing();
     d->buffer.values[size_t(fieldIndex)] = std::move(value);
     d->changed[size_t(fieldIndex)] = true;
-    fieldModified(*m_fields[size_t(fieldIndex)]);
+    fieldModified();
 }
 
-void Dataset::fieldModified(Field&)
+void Dataset::fieldModified()
 {
     m_modified = true;
-    emit rowChanged(m_current);
+    notify(DataEvent::RowChanged, m_current);
 }
 
 } // namespace db

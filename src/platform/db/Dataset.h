@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/db/DataLink.h"
 #include "platform/db/Field.h"
 
 #include <QObject>
@@ -13,6 +14,9 @@
 namespace db {
 
 class Connection;
+class DataSource;
+class RowWriter;
+struct LoadedSource;
 struct SortColumn;
 
 // The states of a dataset, as a data-aware grid and navigator expect them.
@@ -52,9 +56,11 @@ public:
     // read. The sort uses the index field names. Opens the connection first
     // when it is not open yet. DbError on any failure; the dataset stays closed.
     void open();
-    void close(); // drops a pending insert or edit without posting it
-    // Reads the rows again from the file (close and open), keeping the row
-    // position where it can; a pending edit is written first.
+    // Drops a pending insert or edit without posting it and without asking
+    // the controls: whoever wants the input kept ends the edit first.
+    void close();
+    // Reads the rows again from the file, keeping the row position where it
+    // can; a pending edit is written first. A failed read closes the table.
     void requery();
     bool isActive() const { return m_state != DatasetState::Inactive; }
     DatasetState state() const { return m_state; }
@@ -94,10 +100,13 @@ public:
     void post();
     void cancel();
     // The current row, at once; no question asked. In insert state it cancels
-    // the insertion. A row that another program already deleted counts as deleted.
+    // the insertion, in edit state the edit goes with the row: deleting ends
+    // an edit by throwing it away, so the controls are not asked for their
+    // input. A row that another program already deleted counts as deleted.
     void deleteRecord();
-    // Writes the pending edit: post when a field changed, cancel otherwise.
-    // Nothing happens in browse state; a closed table is a DbError.
+    // Ends a pending edit by keeping it: asks the controls for their input,
+    // then posts when a field changed and cancels otherwise. Nothing more
+    // happens in browse state; a closed table is a DbError.
     void checkBrowseMode();
 
     // True once a field of the row being edited or inserted has been set.
@@ -109,43 +118,46 @@ public:
     FieldValue valueAt(int row, int fieldIndex) const;
 
     // Asks every bound control to write its pending input into the current
-    // row's fields (a grid's open cell editor), before a post. Emitted in every
-    // active state, so a control that holds input while the table is in
-    // browse state may start an edit for it; nothing happens when closed.
+    // row's fields (a grid's open cell editor). Done before every post and
+    // before anything that ends an edit by keeping it (moving, inserting,
+    // re-sorting); a control whose input cannot go into its field refuses,
+    // and the operation stops there with the row as the user left it. Asked
+    // in every active state, so a control that holds input while the table
+    // is in browse state may start an edit for it.
     void updateRecord();
+
+    // A bulk write (the harvest's replacement of every row) detaches the bound
+    // controls: they are told that the rows are about to change as a whole,
+    // then nothing until the last enableControls(), and then that the rows
+    // have changed. The calls nest.
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const { return m_disabledCount > 0; }
 
     // Runs before every post; a throw cancels the post and leaves the row in
     // its edit or insert state with the user's values.
     std::function<void(Dataset&)> beforePost;
 
-    // Signals follow the change they report: after a write, only once the
-    // file accepted it; a failed operation emits nothing.
-signals:
-    void stateChanged();
-    void currentRowChanged(int row);
-    // The row set changed as a whole: opened, closed, re-sorted, reloaded.
-    void rowsReset();
-    // A row entered the list (insert, append) or left it (delete, a cancelled insert).
-    void rowInserted(int row);
-    void rowRemoved(int row);
-    // The values shown for a row changed: a field set in the pending edit, a
-    // post, or a cancel that brings back the stored values.
-    void rowChanged(int row);
-    // Emitted by updateRecord(); controls with a pending edit write it now.
-    void updateRecordRequested();
-
 private:
     friend class Field;
-    void fieldModified(Field& field);
+    friend class DataSource;
+    void addDataSource(DataSource* source);
+    void removeDataSource(DataSource* source);
+    void notify(DataEvent event, int row = -1);
+    void fieldModified();
     const FieldValue& currentValue(int fieldIndex) const;
     void setCurrentValue(int fieldIndex, FieldValue value);
     void checkEditing() const;
+    bool isEditing() const { return m_state == DatasetState::Edit || m_state == DatasetState::Insert; }
     QString name() const; // the component's name in messages, else the source name
     std::vector<SortColumn> sortColumns(const QString& names) const;
     void checkWritable() const;
+    RowWriter writer() const;
     void beginInsert(int position);
-    void writeRow();
+    void postRow();
+    void leaveEditState();
     void resort();
+    void takeRows(LoadedSource&& source, int current);
     void setCurrent(int row, bool bof, bool eof);
 
     struct Private;
@@ -153,12 +165,26 @@ private:
     QString m_sourceName;
     QString m_indexFieldNames;
     std::vector<std::unique_ptr<Field>> m_fields;
+    std::vector<DataSource*> m_sources;
     DatasetState m_state = DatasetState::Inactive;
     int m_current = -1;
     bool m_eof = true;
     bool m_bof = true;
     bool m_modified = false;
+    int m_disabledCount = 0;
     std::unique_ptr<Private> d;
+};
+
+// Keeps a dataset's controls detached for one scope (a bulk write).
+class ControlsDisabled {
+public:
+    explicit ControlsDisabled(Dataset& dataset) : m_dataset(dataset) { m_dataset.disableControls(); }
+    ~ControlsDisabled() { m_dataset.enableControls(); }
+    ControlsDisabled(const ControlsDisabled&) = delete;
+    ControlsDisabled& operator=(const ControlsDisabled&) = delete;
+
+private:
+    Dataset& m_dataset;
 };
 
 } // namespace db

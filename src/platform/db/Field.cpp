@@ -13,13 +13,24 @@ namespace {
 // Integers beyond this magnitude do not fit in 64 bits once rounded.
 constexpr double int64Limit = 9223372036854775808.0; // 2^63
 
-int64_t roundToInteger(double value, const QString& fieldName)
+// What the user is told when a value cannot go into a column: the value as
+// given, and the column as the grid titles it.
+DbError notANumber(const QString& text, const QString& column)
+{
+    return DbError(QStringLiteral("Значение «%1» не является числом (столбец «%2»)").arg(text, column));
+}
+
+DbError notAnInteger(const QString& text, const QString& column)
+{
+    return DbError(QStringLiteral("Значение «%1» не является целым числом (столбец «%2»)").arg(text, column));
+}
+
+int64_t roundToInteger(double value, const QString& column)
 {
     // Half to even, as OLE converts doubles to integers.
     const double rounded = std::nearbyint(value);
     if (!std::isfinite(rounded) || rounded >= int64Limit || rounded < -int64Limit)
-        throw DbError(QStringLiteral("'%1' is not a valid integer value for field '%2'")
-                          .arg(generalNumber(value), fieldName));
+        throw notAnInteger(generalNumber(value), column);
     return int64_t(rounded);
 }
 
@@ -38,6 +49,8 @@ std::optional<double> parseDouble(const QString& text)
 } // namespace
 
 Field::Field(Dataset& dataset, FieldDef def, int index) : m_dataset(dataset), m_def(std::move(def)), m_index(index) {}
+
+QString Field::displayName() const { return m_def.displayLabel.isEmpty() ? name() : m_def.displayLabel; }
 
 FieldValue Field::value() const { return m_dataset.currentValue(m_index); }
 
@@ -61,12 +74,12 @@ int64_t Field::asInteger() const
     if (const auto* i = std::get_if<int64_t>(&v))
         return *i;
     if (const auto* d = std::get_if<double>(&v))
-        return roundToInteger(*d, name());
+        return roundToInteger(*d, displayName());
     if (const auto* s = std::get_if<QString>(&v)) {
         bool ok = false;
         const qlonglong n = s->trimmed().toLongLong(&ok);
         if (!ok)
-            throw DbError(QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(*s, name()));
+            throw notAnInteger(*s, displayName());
         return n;
     }
     return 0;
@@ -82,7 +95,7 @@ double Field::asFloat() const
     if (const auto* s = std::get_if<QString>(&v)) {
         const auto d = parseDouble(*s);
         if (!d)
-            throw DbError(QStringLiteral("'%1' is not a valid floating point value for field '%2'").arg(*s, name()));
+            throw notANumber(*s, displayName());
         return *d;
     }
     return 0.0;
@@ -112,14 +125,14 @@ void Field::setValue(const FieldValue& value)
         case FieldType::AutoInc:
         case FieldType::Integer:
             if (const auto* d = std::get_if<double>(&value))
-                converted = roundToInteger(*d, name());
+                converted = roundToInteger(*d, displayName());
             else if (const auto* s = std::get_if<QString>(&value)) {
                 if (s->trimmed().isEmpty())
                     break;
                 bool ok = false;
                 const qlonglong n = s->trimmed().toLongLong(&ok);
                 if (!ok)
-                    throw DbError(QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(*s, name()));
+                    throw notAnInteger(*s, displayName());
                 converted = int64_t(n);
             } else
                 converted = value;
@@ -132,16 +145,14 @@ void Field::setValue(const FieldValue& value)
                     break;
                 const auto d = parseDouble(*s);
                 if (!d)
-                    throw DbError(
-                        QStringLiteral("'%1' is not a valid floating point value for field '%2'").arg(*s, name()));
+                    throw notANumber(*s, displayName());
                 converted = *d;
             } else {
                 // SQLite would store NaN as Null and an infinity as a value no
                 // one can type: neither is a length or a diameter.
                 const double d = std::get<double>(value);
                 if (!std::isfinite(d))
-                    throw DbError(QStringLiteral("'%1' is not a valid floating point value for field '%2'")
-                                      .arg(generalNumber(d), name()));
+                    throw notANumber(generalNumber(d), displayName());
                 converted = d;
             }
             break;

@@ -44,6 +44,9 @@ public:
 
     const FieldDef& def() const { return m_def; }
     const QString& name() const { return m_def.name; }
+    // The column as the user sees it in messages: its display label, or its
+    // name when it has none.
+    QString displayName() const;
     FieldType type() const { return m_def.type; }
     int index() const { return m_index; }
     Dataset& dataset() const { return m_dataset; }
@@ -58,7 +61,8 @@ public:
     QString displayText() const;
 
     // Writing needs the dataset in edit or insert state (DbError otherwise)
-    // and converts to the field's type (DbError when the text is no number).
+    // and converts to the field's type: a text that is no number is a DbError
+    // naming the value and the column as the user sees it.
     void setValue(const FieldValue& value);
     void setNull();
     void setAsString(const QString& text); // empty text sets Null for numbers

@@ -14,7 +14,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QScopedValueRollback>
 
 #include <algorithm>
 
@@ -43,7 +42,7 @@ public:
     void setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags /*command*/) override
     {
         QModelIndex target = index;
-        if (!m_grid->m_syncing && !m_grid->acceptCurrentChange(target))
+        if (!m_grid->acceptCurrentChange(target))
             return;
         QItemSelectionModel::setCurrentIndex(target, QItemSelectionModel::NoUpdate);
         selectCurrent();
@@ -76,6 +75,7 @@ DBGrid::DBGrid(QWidget* parent)
     QItemSelectionModel* initial = selectionModel();
     setSelectionModel(new RowSelectionModel(this, m_model));
     delete initial;
+    m_delegate->commitEditor = [this] { return run([this] { writeEditor(); }); };
     setItemDelegate(m_delegate);
 
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -112,8 +112,6 @@ DBGrid::DBGrid(QWidget* parent)
         }
         syncCurrentFromDataset();
     });
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, &DBGrid::syncCurrentFromDataset);
-    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &DBGrid::syncCurrentFromDataset);
     connect(qApp, &QApplication::focusChanged, this, &DBGrid::onFocusChanged);
     applyColumnWidths();
 }
@@ -124,9 +122,9 @@ DBGrid::~DBGrid()
     // may lose the focus then: nothing may reach the dataset or this object
     // any more.
     disconnect(qApp, nullptr, this, nullptr);
-    for (const auto& c : std::as_const(m_datasetConnections))
-        disconnect(c);
-    m_model->setDataset(nullptr);
+    m_delegate->commitEditor = nullptr;
+    m_link.setDataSource(nullptr);
+    m_model->setDataSource(nullptr);
 }
 
 db::Dataset* DBGrid::dataset() const
@@ -134,75 +132,67 @@ db::Dataset* DBGrid::dataset() const
     return m_model->dataset();
 }
 
+// The model hears of every change first, so that the view knows the rows
+// before the grid moves its cursor among them.
 void DBGrid::setDataSource(db::DataSource* source)
 {
-    if (m_dataSource == source)
+    if (m_link.dataSource() == source)
         return;
-    if (m_dataSource)
-        disconnect(m_dataSource, nullptr, this, nullptr);
-    m_dataSource = source;
-    if (source)
-        connect(source, &db::DataSource::datasetChanged, this, &DBGrid::bindDataset);
-    bindDataset();
+    m_link.setDataSource(nullptr);
+    m_model->setDataSource(source);
+    m_link.setDataSource(source);
 }
 
-void DBGrid::bindDataset()
+void DBGrid::dataEvent(db::DataEvent event, int /*row*/)
 {
-    db::Dataset* ds = m_dataSource ? m_dataSource->dataset() : nullptr;
-    if (ds == m_boundDataset && ds == m_model->dataset())
-        return;
-    for (const auto& c : std::as_const(m_datasetConnections))
-        disconnect(c);
-    m_datasetConnections.clear();
-    closeOpenEditor();
-    m_boundDataset = ds;
-    m_model->setDataset(ds);
-    if (ds) {
-        m_datasetConnections << connect(ds, &db::Dataset::currentRowChanged, this, &DBGrid::syncCurrentFromDataset)
-                             << connect(ds, &db::Dataset::stateChanged, this, &DBGrid::onStateChanged)
-                             << connect(ds, &db::Dataset::updateRecordRequested, this,
-                                        &DBGrid::onUpdateRecordRequested);
+    switch (event) {
+    case db::DataEvent::AboutToReset:
+        // The rows go as a whole; whatever the editor held was taken before.
+        closeOpenEditor();
+        break;
+    case db::DataEvent::StateChanged:
+        // Posted or cancelled: the editor's text is in the field or was dropped.
+        if (!m_link.isEditing())
+            closeOpenEditor();
+        verticalHeader()->viewport()->update(); // the row indicator's mark
+        break;
+    case db::DataEvent::CurrentChanged:
+        syncCurrentFromDataset();
+        verticalHeader()->viewport()->update(); // the row indicator moves
+        break;
+    default:
+        break;
     }
-    syncCurrentFromDataset();
 }
 
 bool DBGrid::run(const std::function<void()>& action)
 {
-    QScopedValueRollback busy(m_busy, true);
     return guarded(errorHandler, action);
 }
 
 void DBGrid::writeEditor()
 {
-    QLineEdit* editor = m_delegate->openEditor();
+    QPointer<QLineEdit> editor = m_delegate->openEditor();
     const QModelIndex index = m_delegate->editorIndex();
-    // While rows come or go, the editor's row may already be another row of
-    // the dataset; its editor is about to be dropped with it.
-    if (!editor || !index.isValid() || m_model->isAnnouncing())
+    if (!editor || !index.isValid())
         return;
-    // One user action may ask for the same write several times (the editor
-    // loses the focus, then the cursor moves); a text that was refused is
-    // reported once, and refused again silently until the user changes it.
-    if (editor == m_refusedEditor && editor->text() == m_refusedText)
-        throw SilentAbort();
     try {
         m_model->writeCell(index, editor->text());
-    } catch (...) {
-        m_refusedEditor = editor;
-        m_refusedText = editor->text();
+    } catch (const SilentAbort&) {
         throw;
+    } catch (...) {
+        // Told once, here; whatever asked for the text stops without a word.
+        deliverError(errorHandler, std::current_exception());
+        if (editor)
+            editor->setFocus(Qt::OtherFocusReason);
+        throw SilentAbort();
     }
-}
-
-bool DBGrid::commitEditorGuarded()
-{
-    return run([this] { writeEditor(); });
 }
 
 void DBGrid::closeOpenEditor()
 {
     if (QLineEdit* editor = m_delegate->openEditor())
-        QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
 // Decides whether the grid's cursor may go to `target`, moving the dataset
@@ -210,16 +200,14 @@ void DBGrid::closeOpenEditor()
 bool DBGrid::acceptCurrentChange(QModelIndex& target)
 {
     db::Dataset* ds = dataset();
-    // Qt moves the cursor itself when rows come and go; the grid follows the
-    // dataset once the change has been announced.
-    if (!ds || !ds->isActive() || m_model->isAnnouncing())
+    if (!ds || !ds->isActive())
         return true;
     if (!target.isValid())
         return m_model->rowCount() == 0; // keep a current cell while there are rows
     if (target.row() == ds->recNo()) {
-        // Another cell of the same row: a failed write keeps the editor open.
+        // Another cell of the same row: a refused text keeps the editor open.
         if (m_delegate->openEditor() && m_delegate->editorIndex() != target)
-            return commitEditorGuarded();
+            return run([this] { writeEditor(); });
         return true;
     }
     const int column = target.column();
@@ -244,14 +232,13 @@ bool DBGrid::acceptCurrentChange(QModelIndex& target)
 
 void DBGrid::syncCurrentFromDataset()
 {
-    QScopedValueRollback guard(m_syncing, true);
     db::Dataset* ds = dataset();
     if (m_model->rowCount() == 0 || m_model->columnCount() == 0) {
         selectionModel()->clearCurrentIndex();
         return;
     }
-    // The model may not have heard of the row yet; it resyncs when it has.
-    if (!ds || !ds->isActive() || ds->recNo() < 0 || ds->recNo() >= m_model->rowCount())
+    // The model has not caught up with the dataset yet; it syncs when it has.
+    if (!ds || ds->recNo() < 0 || m_model->rowCount() != ds->recordCount())
         return;
     const QModelIndex current = currentIndex();
     const QModelIndex target = m_model->index(ds->recNo(), current.isValid() ? current.column() : 0);
@@ -264,14 +251,6 @@ void DBGrid::syncCurrentFromDataset()
     scrollTo(target);
 }
 
-void DBGrid::onStateChanged()
-{
-    db::Dataset* ds = dataset();
-    // Posted or cancelled: the editor's text is in the field or was dropped.
-    if (!ds || ds->state() == db::DatasetState::Browse || ds->state() == db::DatasetState::Inactive)
-        closeOpenEditor();
-}
-
 void DBGrid::onEditorTextEdited()
 {
     // Typing into a cell puts its row into edit state at once, so the
@@ -281,15 +260,6 @@ void DBGrid::onEditorTextEdited()
     if (!ds || ds->state() != db::DatasetState::Browse || !index.isValid() || index.row() != ds->recNo())
         return;
     run([ds] { ds->edit(); });
-}
-
-void DBGrid::onUpdateRecordRequested()
-{
-    db::Dataset* ds = dataset();
-    const QModelIndex index = m_delegate->editorIndex();
-    if (!ds || !m_delegate->openEditor() || !index.isValid() || index.row() != ds->recNo())
-        return;
-    commitEditorGuarded();
 }
 
 void DBGrid::onFocusChanged(QWidget* old, QWidget* now)
@@ -314,10 +284,7 @@ void DBGrid::insertRow()
     db::Dataset* ds = dataset();
     if (!canModify(ds))
         return;
-    run([&] {
-        writeEditor();
-        ds->insert();
-    });
+    run([ds] { ds->insert(); });
 }
 
 void DBGrid::appendRow()
@@ -332,10 +299,7 @@ void DBGrid::appendRow()
         if (!editor || editor->text() == m_model->editText(m_delegate->editorIndex()))
             return;
     }
-    run([&] {
-        writeEditor();
-        ds->append();
-    });
+    run([ds] { ds->append(); });
 }
 
 void DBGrid::cancelRow()
@@ -401,8 +365,8 @@ void DBGrid::keyPressEvent(QKeyEvent* event)
 
 void DBGrid::mousePressEvent(QMouseEvent* event)
 {
-    // A right-click opens the pop-up menu over the current row; it does not
-    // move the cursor (and so never posts the row being edited).
+    // A right-click moves the cursor when its pop-up menu is asked for (see
+    // contextMenuEvent), whichever comes first on the platform.
     if (event->button() == Qt::RightButton) {
         if (!hasFocus())
             setFocus(Qt::MouseFocusReason);
@@ -410,16 +374,37 @@ void DBGrid::mousePressEvent(QMouseEvent* event)
         return;
     }
     QTableView::mousePressEvent(event);
+    // A click that left the cell being edited where it was (on empty space,
+    // say) hands the keys back to its editor.
+    if (QLineEdit* editor = m_delegate->openEditor(); editor && hasFocus())
+        editor->setFocus(Qt::MouseFocusReason);
 }
 
+// The pop-up menu's commands act on the current row, so a right-click on a
+// row makes it current first, by the rules of a left click: the row being
+// left is posted, and when that is refused the menu does not open. A
+// right-click below the rows, the Menu key and Shift+F10 open the menu for
+// the current row.
 void DBGrid::contextMenuEvent(QContextMenuEvent* event)
 {
     if (!m_popupMenu) {
         QTableView::contextMenuEvent(event);
         return;
     }
-    m_popupMenu->popup(event->globalPos());
     event->accept();
+    QPoint at = event->globalPos();
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        // Leaving an untouched new row drops it, and the row pointed at may
+        // move up by one: the target follows it.
+        if (QModelIndex target = indexAt(event->pos()); target.isValid()) {
+            if (!acceptCurrentChange(target))
+                return;
+            setCurrentIndex(target);
+        }
+    } else if (currentIndex().isValid()) {
+        at = viewport()->mapToGlobal(visualRect(currentIndex()).center());
+    }
+    m_popupMenu->popup(at);
 }
 
 void DBGrid::changeEvent(QEvent* event)
@@ -429,51 +414,53 @@ void DBGrid::changeEvent(QEvent* event)
         applyColumnWidths();
 }
 
+bool DBGrid::isLastCell(const QModelIndex& index) const
+{
+    return index.isValid() && index.row() == m_model->rowCount() - 1 && index.column() == m_model->columnCount() - 1;
+}
+
 QModelIndex DBGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
 {
     const QModelIndex current = currentIndex();
-    const QModelIndex next = QTableView::moveCursor(cursorAction, modifiers);
-    // Tab stops at the last cell and Shift+Tab at the first instead of
-    // wrapping round, which would jump the dataset to the other end.
-    if (current.isValid() && next.isValid()) {
-        if (cursorAction == MoveNext && next.row() < current.row())
-            return current;
-        if (cursorAction == MovePrevious && next.row() > current.row())
-            return current;
+    if (cursorAction == MoveNext && isLastCell(current)) {
+        // Tab from the last cell of the last row appends a row, as Down does
+        // there, instead of wrapping round to the first row.
+        appendRow();
+        db::Dataset* ds = dataset();
+        if (ds && ds->state() == db::DatasetState::Insert && ds->recNo() == m_model->rowCount() - 1)
+            return m_model->index(ds->recNo(), 0);
+        return currentIndex();
     }
+    const QModelIndex next = QTableView::moveCursor(cursorAction, modifiers);
+    // Shift+Tab stops at the first cell instead of wrapping round to the last row.
+    if (cursorAction == MovePrevious && current.isValid() && next.isValid() && next.row() > current.row())
+        return current;
     return next;
 }
 
 void DBGrid::commitData(QWidget* editor)
 {
-    if (m_busy)
-        return; // the focus went to a message box shown while writing
     if (editor != m_delegate->openEditor()) {
         QTableView::commitData(editor);
         return;
     }
-    m_keepEditor = !commitEditorGuarded();
+    run([this] { writeEditor(); });
 }
 
-void DBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+void DBGrid::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end)
 {
-    if (m_busy)
-        return; // see commitData
-    if (m_keepEditor && editor == m_delegate->openEditor()) {
-        // The text could not be written: keep it in front of the user. The
-        // focus goes back once the event that took it has been handled.
-        m_keepEditor = false;
-        QMetaObject::invokeMethod(
-            editor,
-            [this, editor] {
-                if (window()->isActiveWindow() && (hasFocus() || !QApplication::focusWidget()))
-                    editor->setFocus();
-            },
-            Qt::QueuedConnection);
-        return;
-    }
-    m_keepEditor = false;
-    QTableView::closeEditor(editor, hint);
+    // The dataset drops the row together with its edit (a delete, a cancelled
+    // insert): the editor's text goes with it, unwritten.
+    if (m_delegate->openEditor() && m_delegate->editorIndex().row() >= start
+        && m_delegate->editorIndex().row() <= end)
+        closeOpenEditor();
+    // The dataset names the next current row itself once the row is gone.
+    // The view's single-selection rule would pick one first and so move the
+    // dataset in the middle of the removal.
+    const SelectionMode mode = selectionMode();
+    setSelectionMode(NoSelection);
+    QTableView::rowsAboutToBeRemoved(parent, start, end);
+    setSelectionMode(mode);
 }
 
 void DBGrid::applyColumnWidths()

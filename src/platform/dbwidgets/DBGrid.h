@@ -3,14 +3,18 @@
 #include "platform/dbwidgets/Confirm.h"
 #include "platform/dbwidgets/ErrorBoundary.h"
 
-#include "platform/db/DataSource.h"
-#include "platform/db/Dataset.h"
+#include "platform/db/DataLink.h"
 
 #include <QMenu>
 #include <QPointer>
 #include <QTableView>
 
 #include <vector>
+
+namespace db {
+class DataSource;
+class Dataset;
+} // namespace db
 
 namespace dbwidgets {
 
@@ -23,11 +27,17 @@ class GridDelegate;
 // moving the grid's cursor to another row moves the dataset, which posts a
 // changed row first; when that fails the row stays current in its state.
 //
-// Keys: Insert inserts a row at the current one, Down on the last row appends
-// one, Esc cancels the row's changes (a first Esc closes an open cell editor),
-// Ctrl+Delete deletes the current row (asking first when confirmDelete is
-// set). Tab moves between columns. Leaving the grid for another control of
-// the window drops a new row that is still untouched.
+// Keys: Insert inserts a row at the current one, Down on the last row and Tab
+// in the last cell of the last row append one, Esc cancels the row's changes
+// (a first Esc closes an open cell editor), Ctrl+Delete deletes the current
+// row (asking first when confirmDelete is set). Tab and Shift+Tab move
+// between cells. Leaving the grid for another control of the window drops a
+// new row that is still untouched.
+//
+// Typed text is never lost: a cell's text goes into its field when the cell
+// or the row is left, or when the dataset asks for pending input (a post, a
+// move, an insert by anyone). A text the field cannot take is shown to the
+// user, whatever asked for it stops, and the editor stays open with the text.
 //
 // No exception leaves the grid: failures go to errorHandler, or to the
 // process-wide hook when it is empty.
@@ -39,7 +49,7 @@ public:
 
     static QString deleteQuestion() { return QStringLiteral("Удалить запись?"); }
 
-    db::DataSource* dataSource() const { return m_dataSource; }
+    db::DataSource* dataSource() const { return m_link.dataSource(); }
     // May be called any time after construction; the grid follows the data
     // source to whatever dataset it is bound to later.
     void setDataSource(db::DataSource* source);
@@ -60,7 +70,9 @@ public:
     void deleteRow();
 
     // Writes the open cell editor's text into its field (nothing when no
-    // editor is open or its text is unchanged). Throws what the field throws.
+    // editor is open or its text is unchanged). A text the field refuses is
+    // reported through errorHandler, the editor keeps it and the focus, and
+    // SilentAbort is thrown so that the caller stops.
     void writeEditor();
 
     // Failures of the grid's actions (empty: the process-wide hook).
@@ -77,46 +89,40 @@ protected:
     // Typing where no cell can be edited does not jump to a matching row.
     void keyboardSearch(const QString& /*search*/) override {}
     void commitData(QWidget* editor) override;
-    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
 
 private:
     class RowSelectionModel;
+    class Link final : public db::DataLink {
+    public:
+        explicit Link(DBGrid& grid) : m_grid(grid) {}
 
-    void bindDataset();
+    protected:
+        void dataEvent(db::DataEvent event, int row) override { m_grid.dataEvent(event, row); }
+        void updateRecord() override { m_grid.writeEditor(); }
+
+    private:
+        DBGrid& m_grid;
+    };
+
+    void dataEvent(db::DataEvent event, int row);
     bool acceptCurrentChange(QModelIndex& target);
     void syncCurrentFromDataset();
     void closeOpenEditor();
-    void onStateChanged();
     void onEditorTextEdited();
-    void onUpdateRecordRequested();
     void onFocusChanged(QWidget* old, QWidget* now);
     void applyColumnWidths();
-    bool commitEditorGuarded();
+    bool isLastCell(const QModelIndex& index) const;
     bool run(const std::function<void()>& action);
 
-    QPointer<db::DataSource> m_dataSource;
-    QPointer<db::Dataset> m_boundDataset;
-    QList<QMetaObject::Connection> m_datasetConnections;
     DatasetModel* m_model;
     GridDelegate* m_delegate;
+    Link m_link{*this};
     QPointer<QMenu> m_popupMenu;
     bool m_confirmDelete = false;
-    // Set while the grid itself moves its cursor to the dataset's row.
-    bool m_syncing = false;
-    // Set while the grid runs one of its actions. A message box shown meanwhile
-    // (a failed write, the row validation) takes the focus from an open cell
-    // editor, and that focus-out must neither write the editor again nor
-    // close it.
-    bool m_busy = false;
     // The columns the widths were computed for; a reload of the same columns
     // keeps the widths the user dragged.
     std::vector<const void*> m_sizedColumns;
-    // The editor text whose write failed last, reported once.
-    QPointer<QWidget> m_refusedEditor;
-    QString m_refusedText;
-    // The last write of an editor failed: the next close keeps the editor
-    // open with the user's text.
-    bool m_keepEditor = false;
 };
 
 } // namespace dbwidgets

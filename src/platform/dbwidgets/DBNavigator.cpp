@@ -49,50 +49,16 @@ DBNavigator::DBNavigator(QWidget* parent) : QWidget(parent)
     updateButtons();
 }
 
-DBNavigator::~DBNavigator()
-{
-    for (const auto& c : std::as_const(m_datasetConnections))
-        disconnect(c);
-}
+DBNavigator::~DBNavigator() = default;
 
 QSize DBNavigator::sizeHint() const
 {
     return {static_cast<int>(m_buttons.size()) * buttonWidth, buttonHeight};
 }
 
-void DBNavigator::setDataSource(db::DataSource* source)
-{
-    if (m_dataSource == source)
-        return;
-    if (m_dataSource)
-        disconnect(m_dataSource, nullptr, this, nullptr);
-    m_dataSource = source;
-    if (source)
-        connect(source, &db::DataSource::datasetChanged, this, &DBNavigator::bindDataset);
-    bindDataset();
-}
-
-void DBNavigator::bindDataset()
-{
-    for (const auto& c : std::as_const(m_datasetConnections))
-        disconnect(c);
-    m_datasetConnections.clear();
-    m_dataset = m_dataSource ? m_dataSource->dataset() : nullptr;
-    if (db::Dataset* ds = m_dataset) {
-        m_datasetConnections << connect(ds, &db::Dataset::stateChanged, this, &DBNavigator::updateButtons)
-                             << connect(ds, &db::Dataset::rowsReset, this, &DBNavigator::updateButtons)
-                             << connect(ds, &db::Dataset::rowInserted, this, &DBNavigator::updateButtons)
-                             << connect(ds, &db::Dataset::rowRemoved, this, &DBNavigator::updateButtons)
-                             << connect(ds, &db::Dataset::currentRowChanged, this, &DBNavigator::updateButtons)
-                             << connect(ds, &QObject::destroyed, this, &DBNavigator::updateButtons,
-                                        Qt::QueuedConnection);
-    }
-    updateButtons();
-}
-
 void DBNavigator::updateButtons()
 {
-    const db::Dataset* ds = m_dataset;
+    const db::Dataset* ds = dataset();
     const bool active = ds && ds->isActive();
     const bool editing = active && (ds->state() == db::DatasetState::Edit || ds->state() == db::DatasetState::Insert);
     const bool writable = active && !ds->isReadOnly();
@@ -104,25 +70,25 @@ void DBNavigator::updateButtons()
 
 void DBNavigator::insertRecord()
 {
-    if (db::Dataset* ds = m_dataset; ds && ds->isActive())
+    if (db::Dataset* ds = dataset(); ds && ds->isActive())
         guarded(errorHandler, [ds] { ds->insert(); });
 }
 
 void DBNavigator::deleteRecord()
 {
-    if (db::Dataset* ds = m_dataset; ds && ds->isActive() && ds->recordCount() > 0)
+    if (db::Dataset* ds = dataset(); ds && ds->isActive() && ds->recordCount() > 0)
         guarded(errorHandler, [ds] { ds->deleteRecord(); });
 }
 
 void DBNavigator::postRecord()
 {
-    if (db::Dataset* ds = m_dataset; ds && ds->isActive())
+    if (db::Dataset* ds = dataset(); ds && ds->isActive())
         guarded(errorHandler, [ds] { ds->post(); });
 }
 
 void DBNavigator::cancelRecord()
 {
-    if (db::Dataset* ds = m_dataset; ds && ds->isActive())
+    if (db::Dataset* ds = dataset(); ds && ds->isActive())
         guarded(errorHandler, [ds] { ds->cancel(); });
 }
 

@@ -2,10 +2,8 @@
 
 #include "platform/dbwidgets/ErrorBoundary.h"
 
-#include "platform/db/DataSource.h"
-#include "platform/db/Dataset.h"
+#include "platform/db/DataLink.h"
 
-#include <QPointer>
 #include <QToolButton>
 #include <QWidget>
 
@@ -29,11 +27,11 @@ public:
     explicit DBNavigator(QWidget* parent = nullptr);
     ~DBNavigator() override;
 
-    db::DataSource* dataSource() const { return m_dataSource; }
+    db::DataSource* dataSource() const { return m_link.dataSource(); }
     // May be called any time after construction; the bar follows the data
     // source to whatever dataset it is bound to later.
-    void setDataSource(db::DataSource* source);
-    db::Dataset* dataset() const { return m_dataset; }
+    void setDataSource(db::DataSource* source) { m_link.setDataSource(source); }
+    db::Dataset* dataset() const { return m_link.dataset(); }
 
     QToolButton* button(Button which) const { return m_buttons[which]; }
 
@@ -49,13 +47,22 @@ public:
     QSize sizeHint() const override;
 
 private:
-    void bindDataset();
+    // Any change of the dataset may change which buttons apply.
+    class Link final : public db::DataLink {
+    public:
+        explicit Link(DBNavigator& bar) : m_bar(bar) {}
+
+    protected:
+        void dataEvent(db::DataEvent /*event*/, int /*row*/) override { m_bar.updateButtons(); }
+
+    private:
+        DBNavigator& m_bar;
+    };
+
     void updateButtons();
 
-    QPointer<db::DataSource> m_dataSource;
-    QPointer<db::Dataset> m_dataset;
-    QList<QMetaObject::Connection> m_datasetConnections;
     std::array<QToolButton*, 4> m_buttons{};
+    Link m_link{*this};
 };
 
 } // namespace dbwidgets

@@ -1,11 +1,10 @@
 #include "platform/dbwidgets/DatasetModel.h"
 
+#include "platform/db/DataSource.h"
 #include "platform/db/Dataset.h"
 #include "platform/db/DbError.h"
 #include "platform/db/DisplayFormat.h"
 #include "platform/db/Field.h"
-
-#include <QScopedValueRollback>
 
 namespace dbwidgets {
 namespace {
@@ -30,69 +29,62 @@ bool isNumeric(const db::Field& field)
 
 DatasetModel::DatasetModel(QObject* parent) : QAbstractTableModel(parent) {}
 
+// The link lets go of the data source without a word: the views go with the model.
 DatasetModel::~DatasetModel() = default;
 
-void DatasetModel::setDataset(db::Dataset* dataset)
+void DatasetModel::dataEvent(db::DataEvent event, int row)
 {
-    if (m_dataset == dataset)
-        return;
-    for (const auto& c : std::as_const(m_connections))
-        disconnect(c);
-    m_connections.clear();
-    QScopedValueRollback announcing(m_announcing, true);
-    beginResetModel();
-    m_dataset = dataset;
-    rebuildColumns();
-    endResetModel();
-    connectDataset();
-}
-
-void DatasetModel::connectDataset()
-{
-    db::Dataset* ds = m_dataset;
-    if (!ds)
-        return;
-    m_connections << connect(ds, &db::Dataset::rowsReset, this, &DatasetModel::reset)
-                  << connect(ds, &db::Dataset::rowInserted, this, &DatasetModel::onRowInserted)
-                  << connect(ds, &db::Dataset::rowRemoved, this, &DatasetModel::onRowRemoved)
-                  << connect(ds, &db::Dataset::rowChanged, this, &DatasetModel::onRowChanged)
-                  << connect(ds, &db::Dataset::currentRowChanged, this, &DatasetModel::onIndicatorChanged)
-                  << connect(ds, &db::Dataset::stateChanged, this, &DatasetModel::onIndicatorChanged)
-                  << connect(ds, &QObject::destroyed, this, &DatasetModel::onDatasetDestroyed);
-}
-
-void DatasetModel::onDatasetDestroyed()
-{
-    // The fields are gone already; forget them before anyone asks.
-    m_connections.clear();
-    QScopedValueRollback announcing(m_announcing, true);
-    beginResetModel();
-    m_dataset = nullptr;
-    m_columns.clear();
-    m_rowCount = 0;
-    endResetModel();
-}
-
-void DatasetModel::reset()
-{
-    QScopedValueRollback announcing(m_announcing, true);
-    beginResetModel();
-    rebuildColumns();
-    endResetModel();
+    using db::DataEvent;
+    switch (event) {
+    case DataEvent::AboutToReset:
+        beginResetModel();
+        break;
+    case DataEvent::Reset:
+    case DataEvent::DatasetChanged:
+        rebuildColumns();
+        endResetModel();
+        break;
+    case DataEvent::AboutToInsert:
+        beginInsertRows({}, row, row);
+        break;
+    case DataEvent::Inserted:
+        endInsertRows();
+        break;
+    case DataEvent::AboutToRemove:
+        beginRemoveRows({}, row, row);
+        break;
+    case DataEvent::Removed:
+        endRemoveRows();
+        break;
+    case DataEvent::RowChanged:
+        if (row >= 0 && row < rowCount() && !m_columns.empty())
+            emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+        break;
+    case DataEvent::StateChanged:
+    case DataEvent::CurrentChanged:
+        // The row indicator moves or changes its mark. Announcing that as
+        // changed header data would make every view lay itself out again,
+        // for every row an export walks; a view that shows the indicator
+        // repaints it when its dataset says so (the grid does).
+        break;
+    }
 }
 
 void DatasetModel::rebuildColumns()
 {
     m_columns.clear();
-    m_pendingInsert = m_pendingRemove = -1;
-    m_rowCount = 0;
-    if (!m_dataset)
-        return;
-    for (const auto& field : m_dataset->fields()) {
-        if (field->def().visible)
-            m_columns.push_back(field.get());
+    if (const db::Dataset* ds = dataset()) {
+        for (const auto& field : ds->fields()) {
+            if (field->def().visible)
+                m_columns.push_back(field.get());
+        }
     }
-    m_rowCount = m_dataset->isActive() ? m_dataset->recordCount() : 0;
+}
+
+bool DatasetModel::isDetached() const
+{
+    const db::Dataset* ds = dataset();
+    return ds && ds->controlsDisabled();
 }
 
 db::Field* DatasetModel::fieldAt(int column) const
@@ -106,63 +98,16 @@ db::Field* DatasetModel::fieldAt(int column) const
 // indexes on purpose.
 bool DatasetModel::isCell(const QModelIndex& index) const
 {
-    return index.isValid() && index.model() == this && !index.parent().isValid() && index.row() < m_rowCount
+    return index.isValid() && index.model() == this && !index.parent().isValid() && index.row() < rowCount()
         && index.column() < columnCount();
-}
-
-int DatasetModel::datasetRow(int modelRow) const
-{
-    if (m_pendingInsert >= 0 && modelRow >= m_pendingInsert)
-        return modelRow + 1;
-    if (m_pendingRemove >= 0 && modelRow >= m_pendingRemove)
-        return modelRow == m_pendingRemove ? -1 : modelRow - 1;
-    return modelRow;
-}
-
-void DatasetModel::onRowInserted(int row)
-{
-    if (row < 0 || row > m_rowCount) {
-        reset();
-        return;
-    }
-    QScopedValueRollback announcing(m_announcing, true);
-    m_pendingInsert = row;
-    beginInsertRows({}, row, row);
-    m_pendingInsert = -1;
-    ++m_rowCount;
-    endInsertRows();
-}
-
-void DatasetModel::onRowRemoved(int row)
-{
-    if (row < 0 || row >= m_rowCount) {
-        reset();
-        return;
-    }
-    QScopedValueRollback announcing(m_announcing, true);
-    m_pendingRemove = row;
-    beginRemoveRows({}, row, row);
-    m_pendingRemove = -1;
-    --m_rowCount;
-    endRemoveRows();
-}
-
-void DatasetModel::onRowChanged(int row)
-{
-    if (row < 0 || row >= m_rowCount || m_columns.empty())
-        return;
-    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
-}
-
-void DatasetModel::onIndicatorChanged()
-{
-    if (m_rowCount > 0)
-        emit headerDataChanged(Qt::Vertical, 0, m_rowCount - 1);
 }
 
 int DatasetModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : m_rowCount;
+    const db::Dataset* ds = dataset();
+    if (parent.isValid() || !ds || !ds->isActive() || isDetached())
+        return 0;
+    return ds->recordCount();
 }
 
 int DatasetModel::columnCount(const QModelIndex& parent) const
@@ -172,27 +117,17 @@ int DatasetModel::columnCount(const QModelIndex& parent) const
 
 QVariant DatasetModel::data(const QModelIndex& index, int role) const
 {
-    if (!isCell(index) || !m_dataset)
+    if (!isCell(index))
         return {};
     const db::Field* field = fieldAt(index.column());
-    if (!field)
-        return {};
     if (role == Qt::TextAlignmentRole) {
         const Qt::Alignment h = isNumeric(*field) ? Qt::AlignRight : Qt::AlignLeft;
         return QVariant::fromValue(h | Qt::AlignVCenter);
     }
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
-    const int row = datasetRow(index.row());
-    if (row < 0 || !m_dataset->isActive())
-        return {};
-    try {
-        const db::FieldValue value = m_dataset->valueAt(row, field->index());
-        return role == Qt::DisplayRole ? field->format(value) : rawText(value);
-    } catch (...) {
-        // A view asks while the dataset is between states; show nothing.
-        return {};
-    }
+    const db::FieldValue value = dataset()->valueAt(index.row(), field->index());
+    return role == Qt::DisplayRole ? field->format(value) : rawText(value);
 }
 
 QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -207,11 +142,10 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
             return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
         return {};
     }
-    if (role != Qt::DisplayRole || section < 0 || section >= m_rowCount || !m_dataset)
+    const db::Dataset* ds = dataset();
+    if (role != Qt::DisplayRole || section < 0 || section >= rowCount() || section != ds->recNo())
         return {};
-    if (datasetRow(section) != m_dataset->recNo())
-        return QString();
-    switch (m_dataset->state()) {
+    switch (ds->state()) {
     case db::DatasetState::Edit:
         return QString(QChar(editGlyph));
     case db::DatasetState::Insert:
@@ -221,7 +155,7 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
     case db::DatasetState::Inactive:
         break;
     }
-    return QString();
+    return {};
 }
 
 Qt::ItemFlags DatasetModel::flags(const QModelIndex& index) const
@@ -230,8 +164,7 @@ Qt::ItemFlags DatasetModel::flags(const QModelIndex& index) const
         return Qt::NoItemFlags;
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
     const db::Field* field = fieldAt(index.column());
-    if (field && m_dataset && m_dataset->isActive() && !m_dataset->isReadOnly() && !field->def().readOnly
-        && field->type() != db::FieldType::AutoInc)
+    if (!dataset()->isReadOnly() && !field->def().readOnly && field->type() != db::FieldType::AutoInc)
         result |= Qt::ItemIsEditable;
     return result;
 }
@@ -243,12 +176,12 @@ QString DatasetModel::editText(const QModelIndex& index) const
 
 void DatasetModel::writeCell(const QModelIndex& index, const QString& text)
 {
-    db::Dataset* ds = m_dataset;
     db::Field* field = fieldAt(index.column());
-    if (!ds || !field || !isCell(index) || m_announcing)
+    if (!isCell(index))
         throw db::DbError(QStringLiteral("No field to write to"));
     if (text == editText(index))
         return;
+    db::Dataset* ds = dataset();
     if (ds->recNo() != index.row())
         ds->moveTo(index.row());
     if (ds->state() == db::DatasetState::Browse)
@@ -258,7 +191,7 @@ void DatasetModel::writeCell(const QModelIndex& index, const QString& text)
 
 bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable) || m_announcing)
+    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
         return false;
     return guarded(errorHandler, [&] { writeCell(index, value.toString()); });
 }

@@ -2,20 +2,27 @@
 
 #include "platform/dbwidgets/ErrorBoundary.h"
 
-#include "platform/db/Dataset.h"
+#include "platform/db/DataLink.h"
 
 #include <QAbstractTableModel>
-#include <QPointer>
 
 #include <vector>
 
+namespace db {
+class Dataset;
+class Field;
+} // namespace db
+
 namespace dbwidgets {
 
-// A table model over a dataset: one column per visible field in field order,
-// titled with the field's display label, one row per dataset row. The
-// dataset is the authority: the model never caches values, and it announces
-// a change only after the dataset has signalled it. The vertical header is
-// the row indicator of the current row (browse, edit or insert).
+// A table model over a dataset, bound through a data source: one column per
+// visible field in field order, titled with the field's display label, one
+// row per dataset row. The dataset is the authority: the model keeps no copy
+// of its rows. The dataset announces every change of its row list before it
+// makes it and confirms it afterwards, and the model maps each announcement
+// one to one onto Qt's begin…/end… pair. The vertical header is the row
+// indicator of the current row (browse, edit or insert); it is not announced
+// as changed header data when the current row moves (see dataEvent).
 class DatasetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -27,16 +34,11 @@ public:
     explicit DatasetModel(QObject* parent = nullptr);
     ~DatasetModel() override;
 
-    db::Dataset* dataset() const { return m_dataset; }
-    void setDataset(db::Dataset* dataset);
+    db::DataSource* dataSource() const { return m_link.dataSource(); }
+    void setDataSource(db::DataSource* source) { m_link.setDataSource(source); }
+    db::Dataset* dataset() const { return m_link.dataset(); }
 
     db::Field* fieldAt(int column) const;
-
-    // True while the model announces a change the dataset has already made
-    // (between a begin and an end of inserting, removing or resetting rows).
-    // The views then adjust their current cells and editors to rows that no
-    // longer match the dataset's; nothing may be written meanwhile.
-    bool isAnnouncing() const { return m_announcing; }
 
     // The value of a cell as the editor shows it: the raw value as text
     // (no display format), Null as the empty string.
@@ -60,29 +62,25 @@ public:
     ErrorHandler errorHandler;
 
 private:
-    void connectDataset();
-    void reset();
-    void rebuildColumns();
-    bool isCell(const QModelIndex& index) const;
-    int datasetRow(int modelRow) const;
-    void onRowInserted(int row);
-    void onRowRemoved(int row);
-    void onRowChanged(int row);
-    void onIndicatorChanged();
-    void onDatasetDestroyed();
+    class Link final : public db::DataLink {
+    public:
+        explicit Link(DatasetModel& model) : m_model(model) {}
 
-    QPointer<db::Dataset> m_dataset;
+    protected:
+        void dataEvent(db::DataEvent event, int row) override { m_model.dataEvent(event, row); }
+
+    private:
+        DatasetModel& m_model;
+    };
+
+    void dataEvent(db::DataEvent event, int row);
+    void rebuildColumns();
+    // While a bulk write keeps the controls detached, the model shows no rows.
+    bool isDetached() const;
+    bool isCell(const QModelIndex& index) const;
+
     std::vector<db::Field*> m_columns;
-    QList<QMetaObject::Connection> m_connections;
-    // The row count the views know. The dataset has already changed when it
-    // signals, so while a row insertion or removal is being announced the
-    // model still answers with the old layout: m_pendingInsert or
-    // m_pendingRemove names the dataset row that the views do not know yet
-    // or that the dataset no longer has.
-    int m_rowCount = 0;
-    int m_pendingInsert = -1;
-    int m_pendingRemove = -1;
-    bool m_announcing = false;
+    Link m_link{*this};
 };
 
 } // namespace dbwidgets

@@ -1,25 +1,12 @@
 #include "platform/dbwidgets/ErrorBoundary.h"
 
-#include "platform/messages/Messages.h"
-#include "platform/messages/SilentAbort.h"
-
-#include <QString>
+#include "platform/messages/ReportFailure.h"
 
 namespace dbwidgets {
 namespace {
 
-void defaultHandler(std::exception_ptr error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const SilentAbort&) {
-        // Already shown to the user.
-    } catch (const std::exception& e) {
-        messages::showError(QString::fromUtf8(e.what()));
-    } catch (...) {
-        messages::showError(QStringLiteral("Unknown error"));
-    }
-}
+// A control's failure is told the way a command's is.
+void defaultHandler(std::exception_ptr error) { messages::reportFailure(error); }
 
 ErrorHandler& hook()
 {

@@ -13,10 +13,9 @@ namespace dbwidgets {
 using ErrorHandler = std::function<void(std::exception_ptr)>;
 
 // The process-wide handler, used by every control whose own handler is empty.
-// The program routes it to its top-level handler. Until then the default
-// swallows SilentAbort (the message was already shown) and shows any other
-// failure's text through the message service. Returns the replaced hook;
-// an empty hook restores the default.
+// The default is the program's one failure reporter (messages::reportFailure):
+// a SilentAbort is swallowed, any other failure's text is shown. Returns the
+// replaced hook; an empty hook restores the default.
 ErrorHandler setErrorHook(ErrorHandler hook);
 const ErrorHandler& errorHook();
 

@@ -4,6 +4,8 @@
 #include "platform/dbwidgets/DatasetModel.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -31,6 +33,21 @@ protected:
         QLineEdit::keyPressEvent(event);
     }
 };
+
+// Enter, Tab and Shift+Tab end the cell (the item view closes the editor and
+// moves on); Esc ends it without writing.
+bool endsTheCell(const QKeyEvent& key)
+{
+    switch (key.key()) {
+    case Qt::Key_Enter:
+    case Qt::Key_Return:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return true;
+    default:
+        return false;
+    }
+}
 
 } // namespace
 
@@ -63,6 +80,48 @@ void GridDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) cons
         m_editorIndex = QPersistentModelIndex();
     }
     QStyledItemDelegate::destroyEditor(editor, index);
+}
+
+// True when the focus went from the editor to another control of the same
+// window, outside the grid. A focus taken by a message box, a menu or another
+// window, and a click into the grid itself (whose cursor move writes the
+// editor on its own), end nothing here.
+bool GridDelegate::focusLeftForAnotherControl(QWidget* editor, QEvent* event) const
+{
+    const auto reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+        return false;
+    QWidget* now = QApplication::focusWidget();
+    if (!now || now->window() != editor->window() || now == editor || editor->isAncestorOf(now))
+        return false;
+    const auto* view = qobject_cast<const QAbstractItemView*>(parent());
+    return !(view && (now == view || view->isAncestorOf(now)));
+}
+
+bool GridDelegate::eventFilter(QObject* object, QEvent* event)
+{
+    QLineEdit* editor = m_editor;
+    if (!editor || object != editor)
+        return QStyledItemDelegate::eventFilter(object, event);
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        if (endsTheCell(*static_cast<QKeyEvent*>(event)) && !commit())
+            return true; // refused: the editor stays with the user's text
+        break;
+    case QEvent::FocusOut:
+        if (!focusLeftForAnotherControl(editor, event))
+            return false; // the editor waits; the line edit still hears of the focus loss
+        if (!commit()) {
+            // The text cannot go into its field: the user is sent back to it.
+            QMetaObject::invokeMethod(editor, [editor] { editor->setFocus(Qt::OtherFocusReason); },
+                                      Qt::QueuedConnection);
+            return false;
+        }
+        break;
+    default:
+        break;
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
 }
 
 void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const

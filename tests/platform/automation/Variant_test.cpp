@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 
 using namespace automation;
 
@@ -77,4 +78,43 @@ TEST(Variant, AutomationArithmeticWidensInsteadOfOverflowing)
     EXPECT_EQ(multiply(Variant::i4(2), Variant::i4(0x40000000)).type(), VarType::I8);
     EXPECT_EQ(add(Variant::i4(5), Variant::i2(-1)), Variant::i4(4));
     EXPECT_TRUE(multiply(Variant::null(), Variant::i4(1)).isNull());
+}
+
+// Each result keeps the narrowest integer type it fits, and only a result
+// beyond 64 bits becomes a double: checked on both sides of every edge.
+TEST(Variant, AutomationArithmeticAtTheIntegerBoundaries)
+{
+    constexpr int64_t max64 = std::numeric_limits<int64_t>::max();
+    constexpr int64_t min64 = std::numeric_limits<int64_t>::min();
+    constexpr int32_t max32 = std::numeric_limits<int32_t>::max();
+    constexpr int32_t min32 = std::numeric_limits<int32_t>::min();
+    constexpr double two63 = 9223372036854775808.0;
+    struct Case {
+        const char* name;
+        Variant result;
+        Variant expected;
+    };
+    const Case cases[] = {
+        {"I4 max + 0", add(Variant::i4(max32), Variant::i4(0)), Variant::i4(max32)},
+        {"I4 max + 1", add(Variant::i4(max32), Variant::i4(1)), Variant::i8(int64_t(max32) + 1)},
+        {"I4 min - 1", add(Variant::i4(min32), Variant::i4(-1)), Variant::i8(int64_t(min32) - 1)},
+        {"I8 max + 0", add(Variant::i8(max64), Variant::i4(0)), Variant::i8(max64)},
+        {"I8 max + 1", add(Variant::i8(max64), Variant::i4(1)), Variant::r8(two63)},
+        {"I8 min + -1", add(Variant::i8(min64), Variant::i4(-1)), Variant::r8(-two63)},
+        {"I8 min + I8 max", add(Variant::i8(min64), Variant::i8(max64)), Variant::i4(-1)},
+        {"2^31 * 2", multiply(Variant::i8(int64_t(1) << 31), Variant::i4(2)), Variant::i8(int64_t(1) << 32)},
+        {"2^62 * 2", multiply(Variant::i8(int64_t(1) << 62), Variant::i4(2)), Variant::r8(two63)},
+        {"2^62 * -2", multiply(Variant::i8(int64_t(1) << 62), Variant::i4(-2)), Variant::i8(min64)},
+        {"-2^62 * -2", multiply(Variant::i8(-(int64_t(1) << 62)), Variant::i4(-2)), Variant::r8(two63)},
+        {"I8 min * -1", multiply(Variant::i8(min64), Variant::i4(-1)), Variant::r8(two63)},
+        {"I8 min * 1", multiply(Variant::i8(min64), Variant::i4(1)), Variant::i8(min64)},
+        {"-1 * -I8 max", multiply(Variant::i4(-1), Variant::i8(-max64)), Variant::i8(max64)},
+        {"I8 max * 0", multiply(Variant::i8(max64), Variant::i4(0)), Variant::i4(0)},
+        {"I8 max * Bool true (-1)", multiply(Variant::i8(max64), Variant::boolean(true)), Variant::i8(-max64)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.result.type(), c.expected.type());
+        EXPECT_EQ(c.result, c.expected);
+    }
 }

@@ -4,7 +4,7 @@
 
 #include "platform/db/DbError.h"
 
-#include <QSignalSpy>
+#include "DataEventLog.h"
 
 #include <functional>
 
@@ -212,9 +212,10 @@ TEST(DatasetOpen, ResortKeepsTheCurrentRow)
     t.table->open();
     t.table->last();
     ASSERT_EQ(t.f("FLayer").asString(), QStringLiteral("B"));
-    QSignalSpy reset(t.table.get(), &db::Dataset::rowsReset);
+    DataEventLog log(*t.table);
     t.table->setIndexFieldNames(QStringLiteral("FRmax"));
-    EXPECT_EQ(reset.count(), 1);
+    EXPECT_EQ(log.count(db::DataEvent::AboutToReset), 1);
+    EXPECT_EQ(log.count(db::DataEvent::Reset), 1);
     EXPECT_EQ(t.layers(), (QStringList{QStringLiteral("B"), QStringLiteral("A")}));
     EXPECT_EQ(t.f("FLayer").asString(), QStringLiteral("B"));
 }

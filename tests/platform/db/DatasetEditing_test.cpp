@@ -4,7 +4,8 @@
 
 #include "platform/db/DbError.h"
 
-#include <QSignalSpy>
+#include "DataEventLog.h"
+#include "platform/messages/SilentAbort.h"
 
 #include <gtest/gtest.h>
 
@@ -142,14 +143,14 @@ TEST_P(DeletePositionTest, DeletesAtOnce)
     const DeleteCase& c = GetParam();
     ThreeRows t;
     t.table->moveTo(c.row);
-    QSignalSpy removed(t.table.get(), &db::Dataset::rowRemoved);
+    DataEventLog log(*t.table);
     t.table->deleteRecord();
     EXPECT_EQ(t.layers(), c.expectedLayers);
     EXPECT_EQ(t.table->recNo(), c.expectedRow);
     EXPECT_EQ(t.table->eof(), c.expectedEof);
     EXPECT_EQ(t.file.rowCount(), 2);
-    ASSERT_EQ(removed.count(), 1);
-    EXPECT_EQ(removed.at(0).at(0).toInt(), c.row);
+    ASSERT_EQ(log.count(db::DataEvent::Removed), 1);
+    EXPECT_EQ(log.entries.at(1), (DataEventLog::Entry{db::DataEvent::Removed, c.row}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DeletePositionTest,
@@ -310,13 +311,13 @@ TEST(DatasetPost, ThrowingBeforePostLeavesTheRowAsTheUserLeftIt)
     };
     t.table->insert();
     t.f("FLayer").setAsString(QStringLiteral("D"));
-    QSignalSpy state(t.table.get(), &db::Dataset::stateChanged);
+    DataEventLog log(*t.table);
     EXPECT_THROW(t.table->post(), std::runtime_error);
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(t.table->state(), DatasetState::Insert);
     EXPECT_EQ(t.f("FLayer").asString(), QStringLiteral("D"));
     EXPECT_TRUE(t.table->isModified());
-    EXPECT_EQ(state.count(), 0);
+    EXPECT_EQ(log.count(db::DataEvent::StateChanged), 0);
     EXPECT_EQ(t.file.rowCount(), 3);
     // Leaving the row posts it, so the refusal also keeps the row current.
     EXPECT_THROW(t.table->next(), std::runtime_error);
@@ -327,10 +328,11 @@ TEST(DatasetPost, PendingInputOfABoundControlIsTakenOver)
 {
     ThreeRows t;
     // A grid with an open cell editor writes it when asked.
-    QObject::connect(t.table.get(), &db::Dataset::updateRecordRequested, [&] {
+    DataEventLog grid(*t.table);
+    grid.onUpdateRecord = [&] {
         if (t.table->state() == DatasetState::Edit)
             t.f("FLayer").setAsString(QStringLiteral("typed"));
-    });
+    };
     t.table->edit();
     t.table->post();
     EXPECT_EQ(t.file.rows()[1].layer, QStringLiteral("typed"));
@@ -342,8 +344,11 @@ TEST(DatasetPost, SignalsFollowTheWrite)
     t.table->edit();
     t.f("FLength").setAsFloat(8.0);
     std::vector<std::optional<double>> seenInFile;
-    QObject::connect(t.table.get(), &db::Dataset::rowChanged,
-                     [&](int) { seenInFile.push_back(t.file.rows()[1].length); });
+    DataEventLog log(*t.table);
+    log.onEvent = [&](db::DataEvent event, int) {
+        if (event == db::DataEvent::RowChanged)
+            seenInFile.push_back(t.file.rows()[1].length);
+    };
     t.table->post();
     ASSERT_EQ(seenInFile.size(), 1u);
     EXPECT_EQ(seenInFile[0], 8.0);
@@ -353,24 +358,141 @@ TEST(DatasetPost, SignalsFollowTheWrite)
 
 namespace {
 
-// A grid reads the current row from its slots; the dataset must already be
-// in its new shape when it signals (a cancelled append once left the current
-// row one past the end).
-TEST(DatasetSignals, SlotsSeeTheCurrentRowAfterEachChange)
+// A bound control is told of every change of the row list twice: before it,
+// while the list is still as it was, and after it, once the dataset is in its
+// new shape (a cancelled append once left the current row one past the end).
+TEST(DatasetNotifications, AnnounceTheRowListBeforeAndConfirmAfter)
 {
     ThreeRows t;
-    QStringList seen;
-    const auto look = [&] { seen << (t.table->recNo() < 0 ? QStringLiteral("-") : t.f("FLayer").asString()); };
-    QObject::connect(t.table.get(), &db::Dataset::rowInserted, look);
-    QObject::connect(t.table.get(), &db::Dataset::rowRemoved, look);
-    QObject::connect(t.table.get(), &db::Dataset::rowsReset, look);
     t.table->moveTo(1);
-    t.table->append();  // the new, empty row
-    t.table->cancel();  // back on B
+    DataEventLog log(*t.table);
+    QStringList seen;
+    log.onEvent = [&](db::DataEvent event, int row) {
+        using E = db::DataEvent;
+        const char* name = event == E::AboutToInsert ? "about to insert"
+            : event == E::Inserted                   ? "inserted"
+            : event == E::AboutToRemove              ? "about to remove"
+            : event == E::Removed                    ? "removed"
+            : event == E::AboutToReset               ? "about to reset"
+            : event == E::Reset                      ? "reset"
+                                                     : nullptr;
+        if (!name)
+            return;
+        const QString current = t.table->recNo() < 0 ? QStringLiteral("-") : t.f("FLayer").asString();
+        seen << QStringLiteral("%1 %2: %3 rows, on %4").arg(QLatin1String(name)).arg(row).arg(t.table->recordCount()).arg(current);
+    };
+    t.table->append();                                      // the new, empty row
+    t.table->cancel();                                      // back on B
     t.table->last();
-    t.table->deleteRecord(); // C goes; B is current
+    t.table->deleteRecord();                                // C goes; B is current
     t.table->setIndexFieldNames(QStringLiteral("FLength")); // B stays current
-    EXPECT_EQ(seen, (QStringList{"", "B", "B", "B"}));
+    EXPECT_EQ(seen, (QStringList{
+                        "about to insert 3: 3 rows, on B",
+                        "inserted 3: 4 rows, on ",
+                        "about to remove 3: 4 rows, on ",
+                        "removed 3: 3 rows, on B",
+                        "about to remove 2: 3 rows, on C",
+                        "removed 2: 2 rows, on B",
+                        "about to reset -1: 2 rows, on B",
+                        "reset -1: 2 rows, on B",
+                    }));
+}
+
+// Input a control cannot hand over stops whatever asked for it: the row stays
+// as the user left it, and nothing is written or moved.
+TEST(DatasetNotifications, AControlThatRefusesItsInputStopsTheOperation)
+{
+    struct Case {
+        const char* name;
+        std::function<void(db::Dataset&)> operation;
+    };
+    const std::vector<Case> cases{
+        {"post", [](db::Dataset& ds) { ds.post(); }},
+        {"check browse mode", [](db::Dataset& ds) { ds.checkBrowseMode(); }},
+        {"first", [](db::Dataset& ds) { ds.first(); }},
+        {"next", [](db::Dataset& ds) { ds.next(); }},
+        {"move", [](db::Dataset& ds) { ds.moveTo(2); }},
+        {"insert", [](db::Dataset& ds) { ds.insert(); }},
+        {"append", [](db::Dataset& ds) { ds.append(); }},
+        {"re-sort", [](db::Dataset& ds) { ds.setIndexFieldNames(QStringLiteral("FLength")); }},
+        {"reread", [](db::Dataset& ds) { ds.requery(); }},
+    };
+    for (const bool inserting : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (inserting ? " (new row)" : " (edited row)"));
+            ThreeRows t;
+            t.table->moveTo(1);
+            inserting ? t.table->insert() : t.table->edit();
+            t.f("FLayer").setAsString(QStringLiteral("typed"));
+            DataEventLog grid(*t.table);
+            int asked = 0;
+            grid.onUpdateRecord = [&] {
+                ++asked;
+                throw SilentAbort();
+            };
+            EXPECT_THROW(c.operation(*t.table), SilentAbort);
+            EXPECT_EQ(asked, 1);
+            EXPECT_EQ(t.table->state(), inserting ? DatasetState::Insert : DatasetState::Edit);
+            EXPECT_EQ(t.table->recNo(), 1);
+            EXPECT_EQ(t.f("FLayer").asString(), QStringLiteral("typed"));
+            EXPECT_EQ(t.table->recordCount(), inserting ? 4 : 3);
+            EXPECT_EQ(t.file.rowCount(), 3);
+            EXPECT_EQ(t.table->indexFieldNames(), QStringLiteral("FLayer;FRmax"));
+            EXPECT_TRUE(grid.entries.empty());
+        }
+    }
+}
+
+// Throwing an edit away asks nobody for input: a cancel, a delete, a close.
+TEST(DatasetNotifications, EndingAnEditByDroppingItAsksNoControl)
+{
+    for (const char* how : {"cancel", "delete", "close"}) {
+        SCOPED_TRACE(how);
+        ThreeRows t;
+        t.table->edit();
+        t.f("FLayer").setAsString(QStringLiteral("typed"));
+        DataEventLog grid(*t.table);
+        grid.onUpdateRecord = [] { throw SilentAbort(); };
+        const std::string h = how;
+        if (h == "cancel")
+            t.table->cancel();
+        else if (h == "delete")
+            t.table->deleteRecord();
+        else
+            t.table->close();
+        EXPECT_NE(t.table->state(), DatasetState::Edit);
+        EXPECT_EQ(t.file.rowCount(), h == "delete" ? 2 : 3);
+    }
+}
+
+// A bulk write tells the bound controls nothing row by row: that the rows are
+// about to change as a whole, and once the last guard goes, that they have.
+TEST(DatasetNotifications, DisabledControlsHearOneResetAtTheEnd)
+{
+    ThreeRows t;
+    DataEventLog log(*t.table);
+    int asked = 0;
+    log.onUpdateRecord = [&] { ++asked; };
+    {
+        const db::ControlsDisabled outer(*t.table);
+        {
+            const db::ControlsDisabled inner(*t.table);
+            t.table->last();
+            while (t.table->recordCount() > 0)
+                t.table->deleteRecord();
+            for (const char* layer : {"X", "Y"}) {
+                t.table->append();
+                t.f("FLayer").setAsString(QString::fromLatin1(layer));
+                t.f("FLength").setAsFloat(1.0);
+                t.table->post();
+            }
+        }
+        EXPECT_EQ(log.events(), std::vector<db::DataEvent>{db::DataEvent::AboutToReset});
+    }
+    using E = db::DataEvent;
+    EXPECT_EQ(log.events(), (std::vector<E>{E::AboutToReset, E::Reset, E::StateChanged, E::CurrentChanged}));
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(t.layers(), (QStringList{"X", "Y"}));
 }
 
 } // namespace

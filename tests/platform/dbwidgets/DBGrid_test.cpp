@@ -123,16 +123,38 @@ TEST_F(GridTest, TypingIntoACellEditsTheRowAndTabMovesToTheNextColumn)
     EXPECT_TRUE(failures.empty());
 }
 
-TEST_F(GridTest, TabStopsAtTheLastCellInsteadOfWrappingToTheFirstRow)
+TEST_F(GridTest, TabFromTheLastCellOfTheLastRowAppendsARowAndShiftTabGoesBack)
 {
-    goTo(2, Rmin);
-    key(Qt::Key_Tab);
-    EXPECT_EQ(current().row(), 2);
-    EXPECT_EQ(ds().recNo(), 2);
+    struct Case {
+        const char* name;
+        bool inEditor; // Tab typed into an open cell editor, or on the grid itself
+    };
+    for (const Case& c : {Case{"grid", false}, Case{"editor", true}}) {
+        SCOPED_TRACE(c.name);
+        goTo(2, Rmin);
+        if (c.inEditor) {
+            type(QStringLiteral("81"));
+            ASSERT_NE(editor(), nullptr);
+        }
+        key(Qt::Key_Tab);
+        EXPECT_EQ(ds().state(), db::DatasetState::Insert);
+        EXPECT_EQ(ds().recordCount(), 4);
+        EXPECT_EQ(current(), grid->model()->index(3, Layer));
+        EXPECT_EQ(db.storedRows()[2], QStringLiteral("C:300")); // the length was not touched
+        if (c.inEditor) {
+            EXPECT_EQ(db.file.rows()[2].rmin, 81.0);
+        }
+
+        if (editor())
+            key(Qt::Key_Escape);
+        key(Qt::Key_Backtab, Qt::ShiftModifier); // back off the untouched new row, which goes
+        EXPECT_EQ(ds().state(), db::DatasetState::Browse);
+        EXPECT_EQ(ds().recordCount(), 3);
+        EXPECT_EQ(current(), grid->model()->index(2, Rmin));
+    }
     goTo(0, Layer);
-    key(Qt::Key_Backtab, Qt::ShiftModifier);
-    EXPECT_EQ(current().row(), 0);
-    EXPECT_EQ(ds().recNo(), 0);
+    key(Qt::Key_Backtab, Qt::ShiftModifier); // the first cell stays
+    EXPECT_EQ(current(), grid->model()->index(0, Layer));
 }
 
 TEST_F(GridTest, MovingToAnotherRowPostsTheChangedRow)
@@ -325,38 +347,40 @@ TEST_F(GridTest, TextThatIsNoNumberIsReportedAndStaysInTheEditor)
 {
     goTo(0, Length);
     type(QStringLiteral("abc"));
-    key(Qt::Key_Tab);
-    ASSERT_EQ(shown().size(), 1u);
-    EXPECT_THROW(std::rethrow_exception(shown().front()), db::DbError);
-    QCoreApplication::processEvents(); // the editor takes the focus back
-    ASSERT_NE(editor(), nullptr);
-    EXPECT_EQ(editor()->text(), QStringLiteral("abc"));
-    EXPECT_EQ(current(), grid->model()->index(0, Length));
-
-    failures.clear();
     struct Case {
         const char* name;
         std::function<void()> leave;
     };
     const std::vector<Case> cases{
+        {"Tab", [&] { key(Qt::Key_Tab); }},
+        {"Enter", [&] { key(Qt::Key_Return); }},
         {"Down", [&] { key(Qt::Key_Down); }},
-        {"click", [&] {
+        {"click on another row", [&] {
              QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                                grid->visualRect(grid->model()->index(2, Layer)).center());
          }},
+        {"click on another control", [&] { QTest::mouseClick(other, Qt::LeftButton); }},
     };
-    for (const Case& c : cases) { // nor can the row be left with it, and it is not reported again
+    for (const Case& c : cases) { // each attempt is told once, and the text stays where it was typed
         SCOPED_TRACE(c.name);
+        failures.clear();
         c.leave();
         QCoreApplication::processEvents();
-        EXPECT_TRUE(shown().empty());
+        ASSERT_EQ(shown().size(), 1u);
+        try {
+            std::rethrow_exception(shown().front());
+        } catch (const db::DbError& e) {
+            EXPECT_EQ(e.message(), QStringLiteral("Значение «abc» не является числом (столбец «Длинна, мм»)"));
+        }
         EXPECT_EQ(ds().recNo(), 0);
-        EXPECT_EQ(current().row(), 0);
+        EXPECT_EQ(current(), grid->model()->index(0, Length));
         ASSERT_NE(editor(), nullptr);
         EXPECT_EQ(editor()->text(), QStringLiteral("abc"));
+        EXPECT_EQ(ds().state(), db::DatasetState::Edit);
     }
 
     editor()->setText(QStringLiteral("12,5")); // corrected, it goes through
+    failures.clear();
     key(Qt::Key_Down);
     EXPECT_TRUE(shown().empty());
     EXPECT_EQ(ds().recNo(), 1);
@@ -410,21 +434,78 @@ TEST_F(GridTest, UpdateRecordWritesTheOpenEditorsText)
     EXPECT_EQ(editor(), nullptr);
 }
 
-TEST_F(GridTest, RightClickOpensThePopupMenuWithoutMovingTheCursor)
+// The pop-up menu's commands act on the current row: a right-click makes the
+// row it points at current first, by the rules of a left click.
+TEST_F(GridTest, RightClickMakesThePointedRowCurrentBeforeTheMenuOpens)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> prepare;
+        int clickedRow; // -1: below the last row
+        int expectedRow;
+        bool menuOpens;
+        QStringList expectedMessages;
+        QStringList expectedStored;
+    };
+    grid->errorHandler = nullptr; // refusals are shown as the program shows them
+    const QStringList untouched{"A:100", "B:200", "C:300"};
+    const std::vector<Case> cases{
+        {"a plain row", [] {}, 2, 2, true, {}, untouched},
+        {"below the last row", [] {}, -1, 0, true, {}, untouched},
+        {"leaving a row edited with a valid value posts it",
+         [&] { goTo(0, Length); type(QStringLiteral("111")); }, 2, 2, true, {}, {"A:111", "B:200", "C:300"}},
+        {"leaving a row edited with text that is no number",
+         [&] { goTo(0, Length); type(QStringLiteral("abc")); }, 2, 0, false,
+         {"error: Значение «abc» не является числом (столбец «Длинна, мм»)"}, untouched},
+        {"leaving a new row that fails its validation",
+         [&] { goTo(0, Layer); key(Qt::Key_Insert); type(QStringLiteral("x")); key(Qt::Key_Tab); }, 2, 0, false,
+         {PipeTable::lengthMessage()}, untouched},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PipeTable fresh(threePipes());
+        grid->setDataSource(&fresh.source);
+        QMenu menu;
+        menu.addAction(QStringLiteral("Выделить"));
+        grid->setPopupMenu(&menu);
+        grid->setFocus();
+        goTo(0, Layer);
+        recorder.clear();
+        c.prepare();
+
+        const QPoint at = c.clickedRow >= 0
+            ? grid->visualRect(grid->model()->index(c.clickedRow, Layer)).center()
+            : QPoint(5, grid->viewport()->height() - 5);
+        QTest::mousePress(grid->viewport(), Qt::RightButton, {}, at);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, grid->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(grid->viewport(), &event);
+        QTest::mouseRelease(grid->viewport(), Qt::RightButton, {}, at);
+
+        EXPECT_EQ(menu.isVisible(), c.menuOpens);
+        EXPECT_EQ(fresh.table->recNo(), c.expectedRow);
+        EXPECT_EQ(current().row(), c.expectedRow);
+        EXPECT_EQ(recorder.all, c.expectedMessages);
+        EXPECT_EQ(fresh.storedRows(), c.expectedStored);
+        menu.hide();
+        if (editor())
+            key(Qt::Key_Escape);
+        fresh.table->cancel();
+        grid->setDataSource(&db.source);
+    }
+}
+
+TEST_F(GridTest, TheMenuKeyOpensThePopupMenuAtTheCurrentCell)
 {
     QMenu menu;
     menu.addAction(QStringLiteral("Выделить"));
     grid->setPopupMenu(&menu);
-    goTo(0, Layer);
-    const QPoint at = grid->visualRect(grid->model()->index(2, Layer)).center();
-    QTest::mousePress(grid->viewport(), Qt::RightButton, {}, at);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, grid->viewport()->mapToGlobal(at));
+    goTo(1, Rmax);
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(), grid->viewport()->mapToGlobal(QPoint()));
     QApplication::sendEvent(grid->viewport(), &event);
     EXPECT_TRUE(menu.isVisible());
-    EXPECT_EQ(current().row(), 0);
-    EXPECT_EQ(ds().recNo(), 0);
+    EXPECT_TRUE(menu.geometry().contains(grid->viewport()->mapToGlobal(grid->visualRect(current()).center())));
+    EXPECT_EQ(ds().recNo(), 1);
     menu.hide();
-    QTest::mouseRelease(grid->viewport(), Qt::RightButton, {}, at);
 }
 
 TEST_F(GridTest, ColumnWidthsFollowTheDisplayWidthInCharacters)

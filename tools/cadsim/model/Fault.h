@@ -19,10 +19,10 @@ namespace cadsim {
 // (-1: for good).
 struct Fault {
     ObjectKind object = ObjectKind::Application;
-    std::u16string member;
+    std::u16string member = {};
     int skipCalls = 0;
-    std::optional<int64_t> fromIndex;
-    std::u16string handle;
+    std::optional<int64_t> fromIndex = std::nullopt;
+    std::u16string handle = {};
     int32_t code = automation::hr::E_Fail;
     std::u16string description = u"Simulated failure";
     int times = -1;

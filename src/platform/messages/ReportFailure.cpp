@@ -1,4 +1,4 @@
-#include "app/CommandHandler.h"
+#include "platform/messages/ReportFailure.h"
 
 #include "platform/messages/Messages.h"
 #include "platform/messages/SilentAbort.h"
@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-namespace app {
+namespace messages {
 
 void reportFailure(std::exception_ptr failure) noexcept
 {
@@ -17,9 +17,9 @@ void reportFailure(std::exception_ptr failure) noexcept
         } catch (const SilentAbort&) {
             // Already told the user; the command simply ends.
         } catch (const std::exception& e) {
-            messages::showError(QString::fromUtf8(e.what()));
+            showError(QString::fromUtf8(e.what()));
         } catch (...) {
-            messages::showError(QStringLiteral("Unknown error"));
+            showError(QStringLiteral("Unknown error"));
         }
     } catch (...) {
         // Showing the message failed (out of memory, say): the event loop must
@@ -28,4 +28,4 @@ void reportFailure(std::exception_ptr failure) noexcept
     }
 }
 
-} // namespace app
+} // namespace messages

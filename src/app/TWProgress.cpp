@@ -1,0 +1,112 @@
+#include "app/TWProgress.h"
+
+#include "ui_WProgress.h"
+
+#include "app/InputBlocker.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QTimer>
+
+#include <algorithm>
+
+TWProgress::TWProgress(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::TWProgress>())
+{
+    m_ui->setupUi(this);
+    // No close box and no button: the command ends when its work is done.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setWindowModality(Qt::ApplicationModal);
+    setFixedSize(size());
+}
+
+TWProgress::~TWProgress() = default;
+
+void TWProgress::begin(const QString& title)
+{
+    if (m_depth++ > 0)
+        return;
+    setWindowTitle(title);
+    m_stage.clear();
+    m_done = m_total = 0;
+    m_running.start();
+    m_lastDrawMs = -DrawEveryMs;
+}
+
+void TWProgress::end()
+{
+    if (m_depth == 0 || --m_depth > 0)
+        return;
+    hide();
+}
+
+void TWProgress::stage(const QString& text)
+{
+    m_stage = text;
+    m_done = m_total = 0;
+    if (m_depth > 0)
+        drawIfDue();
+}
+
+void TWProgress::step(int64_t done, int64_t total)
+{
+    m_done = done;
+    m_total = total;
+    if (m_depth > 0)
+        drawIfDue();
+}
+
+void TWProgress::pause(int milliseconds)
+{
+    // The windows are drawn, and the window itself comes up when due, all
+    // through the pause; the user's input is dropped.
+    const app::InputBlocker blocker;
+    const QDeadlineTimer deadline(milliseconds);
+    while (!deadline.hasExpired()) {
+        if (m_depth > 0)
+            drawIfDue();
+        QEventLoop loop;
+        QTimer::singleShot(std::clamp<qint64>(deadline.remainingTime(), 0, DrawEveryMs), &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+QString TWProgress::stageText() const { return m_ui->LStage->text(); }
+
+void TWProgress::drawIfDue()
+{
+    const qint64 now = m_running.elapsed();
+    if (now - m_lastDrawMs < DrawEveryMs || now < m_showAfterMs)
+        return;
+    m_lastDrawMs = now;
+    refresh();
+    if (!isVisible()) {
+        if (QWidget* over = parentWidget())
+            move(over->geometry().center() - rect().center());
+        show();
+    }
+    const app::InputBlocker blocker;
+    QCoreApplication::processEvents();
+}
+
+void TWProgress::refresh()
+{
+    QString text = m_stage;
+    if (text.contains(QLatin1String("%1")))
+        text = text.arg(m_done).arg(m_total);
+    m_ui->LStage->setText(text);
+    if (m_total > 0) {
+        // The bar counts in thousandths, whatever the total.
+        m_ui->Bar->setRange(0, 1000);
+        m_ui->Bar->setValue(int(std::clamp<int64_t>(m_done * 1000 / m_total, 0, 1000)));
+    } else {
+        m_ui->Bar->setRange(0, 0); // busy, without an end in sight
+    }
+}
+
+void TWProgress::closeEvent(QCloseEvent* event) { event->ignore(); }
+
+// Esc would reject the dialog; the command is not the user's to cut short here.
+void TWProgress::keyPressEvent(QKeyEvent* event) { event->ignore(); }

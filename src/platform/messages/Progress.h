@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace progress {
+
+// What a long command shows its user while it runs: its stage, how far it
+// got, and that it waits for another program. The program shows this in a
+// modal progress window, keeps its windows drawn meanwhile and lets no input
+// of the user's through; the default shows nothing and only sleeps.
+class Display {
+public:
+    virtual ~Display() = default;
+    // The outermost task of a command begins and ends; nested ones share it.
+    virtual void begin(const QString& title) = 0;
+    virtual void end() = 0;
+    // The stage's text; "%1" and "%2" stand for the step and the total.
+    virtual void stage(const QString& text) = 0;
+    // Called as often as the work likes: the display draws at its own pace.
+    virtual void step(int64_t done, int64_t total) = 0;
+    // Waits for the given time, keeping the windows drawn.
+    virtual void pause(int milliseconds) = 0;
+};
+
+// Installs the display for the whole process and returns the one it
+// replaces; nullptr restores the default.
+Display* setDisplay(Display* display);
+Display& display();
+
+// One command's long task, from its construction to its end.
+class Task {
+public:
+    explicit Task(const QString& title) { display().begin(title); }
+    ~Task() { display().end(); }
+    Task(const Task&) = delete;
+    Task& operator=(const Task&) = delete;
+
+    void stage(const QString& text) { display().stage(text); }
+    void step(int64_t done, int64_t total) { display().step(done, total); }
+};
+
+inline void stage(const QString& text) { display().stage(text); }
+inline void step(int64_t done, int64_t total) { display().step(done, total); }
+inline void pause(int milliseconds) { display().pause(milliseconds); }
+
+} // namespace progress
