@@ -43,6 +43,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -148,9 +149,10 @@ bool writeFile(const char* path, const std::string& text)
     return ok;
 }
 
-// A tmpfs of `bytes` at `folder`, seen by this process alone. Must run before
-// any thread starts: a process with threads cannot enter a user namespace.
-bool mountSmallDisk(const QByteArray& folder, size_t bytes)
+// A user and mount namespace for this process with a tmpfs of `bytes` at
+// `folder` in it. Must run before any thread starts: a process with threads
+// cannot enter a user namespace.
+bool enterSmallDisk(const QByteArray& folder, size_t bytes)
 {
     const uid_t uid = ::getuid();
     const gid_t gid = ::getgid();
@@ -165,6 +167,19 @@ bool mountSmallDisk(const QByteArray& folder, size_t bytes)
         return false;
     const std::string options = "size=" + std::to_string(bytes) + ",mode=0700";
     return ::mount("tmpfs", folder.constData(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
+}
+
+// The same, tried in a throwaway child first: a step that failed half way
+// would leave this process in a namespace where it cannot even make files.
+bool mountSmallDisk(const QByteArray& folder, size_t bytes)
+{
+    const pid_t trial = ::fork();
+    if (trial == 0)
+        ::_exit(enterSmallDisk(folder, bytes) ? 0 : 1);
+    int status = 0;
+    if (trial < 0 || ::waitpid(trial, &status, 0) != trial || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return false;
+    return enterSmallDisk(folder, bytes);
 }
 
 // Fills the disk with a file of its own, then gives `slack` bytes back.
