@@ -209,3 +209,47 @@ TEST_F(EndToEnd, CadKilledDuringTheHarvestEndsItWithTheCadMessageAndNeverHangs)
     // What was collected before the failure (nothing) replaces the rows.
     EXPECT_TRUE(database.rows().empty());
 }
+
+TEST_F(EndToEnd, CadThatStopsAnsweringEndsTheHarvestWithTheCadMessageInsteadOfHanging)
+{
+    database.addRows({{.layer = "old", .length = 1, .rmax = 2, .rmin = 0}});
+    SpecData->TTruba->requery();
+    // The program waits a short while for an answer here, where it waits 30 s for a user.
+    remote::installClientBackend(remote::ClientTimeouts{.call = std::chrono::seconds(2)});
+    // Busy after the load command, so the harvest is polling it when it stops
+    // (as a CAD does under a debugger, or frozen by the system).
+    startCad({"--idle-delay", "60000"});
+    const pid_t cad = static_cast<pid_t>(cadProcessId());
+    std::thread stopper([cad] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        ::kill(cad, SIGSTOP);
+    });
+
+    window->N3Click();
+    stopper.join();
+    ::kill(cad, SIGCONT);
+
+    EXPECT_EQ(messages.all, QStringList{"Произошли ошибки при работе с Автокадом!!!"});
+    // As after any other failure of the CAD: what was collected (nothing) replaces the rows.
+    EXPECT_TRUE(database.rows().empty());
+}
+
+TEST_F(EndToEnd, AnExportNothingCanShowNamesTheWorkbookAndTheProgramReportsNoFailure)
+{
+    startCad();
+    window->N3Click();
+    ASSERT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+    // A desktop with no program for .xlsx files, in front of the recording stand-in.
+    QDir().mkpath(path("unshown"));
+    const Registration nothingShows = sheet::registerStandIn(sheet::StandInOptions{
+        path("unshown"), [](const QString&) { throw std::runtime_error("no program for .xlsx files"); }, {}});
+
+    window->N8Click();
+
+    const QStringList written = QDir(path("unshown")).entryList(QDir::Files);
+    ASSERT_EQ(written.size(), 1);
+    const QString fullPath = QDir(path("unshown")).absoluteFilePath(written.front());
+    ASSERT_EQ(messages.all.size(), 1) << messages.all.join('|').toStdString();
+    EXPECT_TRUE(messages.all.front().contains(fullPath)) << messages.all.front().toStdString();
+    EXPECT_FALSE(messages.all.front().contains(QStringLiteral("Не удается запустить Excel!!!")));
+}

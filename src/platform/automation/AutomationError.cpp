@@ -57,6 +57,8 @@ std::u16string standardMessage(int32_t code)
     case hr::Rpc_E_CallRejected: return u"Call was rejected by callee";
     case hr::Rpc_E_Disconnected: return u"The object invoked has disconnected from its clients";
     case hr::Rpc_E_ServerDied: return u"The server process died during the call";
+    case hr::Rpc_E_ServerCallRetryLater: return u"The application is busy";
+    case hr::Rpc_E_Timeout: return u"This operation returned because the timeout period expired";
     default: break;
     }
     char buffer[32];

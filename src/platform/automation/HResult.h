@@ -29,5 +29,7 @@ inline constexpr int32_t RegDb_E_ClassNotReg = code(0x80040154u);
 inline constexpr int32_t Rpc_E_CallRejected = code(0x80010001u);
 inline constexpr int32_t Rpc_E_Disconnected = code(0x80010108u);
 inline constexpr int32_t Rpc_E_ServerDied = code(0x80010007u);
+inline constexpr int32_t Rpc_E_ServerCallRetryLater = code(0x8001010Au);
+inline constexpr int32_t Rpc_E_Timeout = code(0x8001011Fu);
 
 } // namespace automation::hr

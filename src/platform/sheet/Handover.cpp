@@ -1,7 +1,7 @@
 #include "platform/sheet/Handover.h"
 
 #include "platform/messages/Messages.h"
-#include "platform/os/Shell.h"
+#include "platform/sheet/DesktopOpener.h"
 #include "platform/sheet/XlsxFile.h"
 
 #include <QDir>
@@ -64,11 +64,13 @@ void handOver(const StandInOptions& options, const CellMap& cells) noexcept
             return;
         }
 
+        // A workbook nothing shows must not vanish without a word: the user
+        // is told where it lies, in the one message below.
         try {
             if (options.opener)
                 options.opener(path);
             else
-                os::shellOpen(path);
+                openWithDesktop(path);
         } catch (...) {
             messages::showMessage(openFailure(path, describe(std::current_exception())));
         }

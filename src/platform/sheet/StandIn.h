@@ -19,7 +19,9 @@ struct StandInOptions {
     // Where workbooks are written; empty means the user's temp folder at the
     // moment of writing.
     QString folder;
-    // Empty means the desktop's default program (os::shellOpen).
+    // Empty means the desktop's default program (openWithDesktop in
+    // DesktopOpener.h). An opener that cannot show the file throws; the user
+    // is then told where the file was saved.
     Opener opener;
     Inspector inspector;
 };
@@ -32,7 +34,8 @@ inline constexpr std::u16string_view ProgId = u"Excel.Sheet";
 // added through Workbooks.Add while the application is visible is handed to
 // the user when its last reference goes, as a visible, unsaved workbook would
 // stay open: it is written as an .xlsx file under a fresh name in the folder
-// and opened with the opener. A failed write is shown as a message.
+// and opened with the opener. A failed write is shown as a message, and so
+// is a file nothing could open, with its full path.
 [[nodiscard]] automation::Registration registerStandIn(StandInOptions options = {});
 
 // A new object of the class, as createObject("Excel.Sheet") would make it.

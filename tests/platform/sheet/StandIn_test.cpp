@@ -4,11 +4,13 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/HResult.h"
-#include "platform/os/Shell.h"
+#include "platform/sheet/DesktopOpener.h"
 #include "platform/sheet/StandIn.h"
 #include "support/MessageRecorder.h"
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -308,28 +310,88 @@ TEST(SheetStandIn, TellsWhereTheFileIsWhenNothingCanOpenIt)
     EXPECT_TRUE(messages.messages.front().contains(QStringLiteral("no program for .xlsx files")));
 }
 
+namespace {
+
+// A stand-in for the desktop's opener: a script that notes the file it was
+// handed and ends with the given status.
+class FakeDesktopOpener {
+public:
+    explicit FakeDesktopOpener(int exitStatus)
+    {
+        script = folder.filePath(QStringLiteral("open-desktop"));
+        QFile file(script);
+        file.open(QIODevice::WriteOnly);
+        file.write(QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\nexit %2\n")
+                       .arg(folder.filePath(QStringLiteral("handed")))
+                       .arg(exitStatus)
+                       .toUtf8());
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        previous = sheet::setDesktopOpenProgram(script);
+    }
+    ~FakeDesktopOpener() { sheet::setDesktopOpenProgram(previous); }
+
+    QString handedFile() const
+    {
+        QFile file(folder.filePath(QStringLiteral("handed")));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+private:
+    QTemporaryDir folder;
+    QString script;
+    QString previous;
+};
+
+// Points the temp folder somewhere of the test's own while it lives.
+class TempFolder {
+public:
+    TempFolder() : m_previous(qgetenv("TMPDIR")) { qputenv("TMPDIR", QFile::encodeName(m_folder.path())); }
+    ~TempFolder()
+    {
+        if (m_previous.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", m_previous);
+    }
+    QString path() const { return QDir(m_folder.path()).absolutePath(); }
+
+private:
+    QTemporaryDir m_folder;
+    QByteArray m_previous;
+};
+
+} // namespace
+
 TEST(SheetStandIn, UsesTheTempFolderAndTheDesktopOpenerByDefault)
 {
-    QTemporaryDir temp;
-    const QByteArray previousTmp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", QFile::encodeName(temp.path()));
-    QStringList shellOpened;
-    const os::ShellOpener previousOpener =
-        os::setShellOpener([&](const QString& address) { shellOpened.append(address); });
-
+    TempFolder temp;
+    FakeDesktopOpener desktop(0);
+    MessageRecorder messages;
     {
         auto registration = sheet::registerStandIn();
         Session session;
     }
+    const QString handed = desktop.handedFile();
+    EXPECT_EQ(QFileInfo(handed).absolutePath(), temp.path());
+    EXPECT_TRUE(QFileInfo::exists(handed));
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+}
 
-    os::setShellOpener(previousOpener);
-    if (previousTmp.isNull())
-        qunsetenv("TMPDIR");
-    else
-        qputenv("TMPDIR", previousTmp);
-
-    ASSERT_EQ(shellOpened.size(), 1);
-    EXPECT_EQ(QFileInfo(shellOpened.front()).absolutePath(), QDir(temp.path()).absolutePath());
-    EXPECT_TRUE(QFileInfo::exists(shellOpened.front()));
+TEST(SheetStandIn, AWorkbookTheDesktopCannotShowIsNamedWithItsFullPathInOneMessage)
+{
+    TempFolder temp;
+    FakeDesktopOpener desktop(3); // the desktop knows no program for the type
+    MessageRecorder messages;
+    {
+        auto registration = sheet::registerStandIn();
+        Session session;
+    }
+    const QStringList written = QDir(temp.path()).entryList(QDir::Files);
+    ASSERT_EQ(written.size(), 1);
+    ASSERT_EQ(messages.all.size(), 1);
+    const QString fullPath = QDir::toNativeSeparators(temp.path() + QLatin1Char('/') + written.front());
+    EXPECT_TRUE(messages.messages.front().contains(QLatin1Char('"') + fullPath + QLatin1Char('"')))
+        << messages.messages.front().toStdString();
 }
 

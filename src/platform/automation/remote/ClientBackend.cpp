@@ -8,11 +8,11 @@ namespace automation::remote {
 DispatchRef ClientBackend::activeObject(std::u16string_view progId)
 {
     const std::string path = socketPathFor(progId);
-    return path.empty() ? nullptr : ClientConnection::attach(path);
+    return path.empty() ? nullptr : ClientConnection::attach(path, m_timeouts);
 }
 
 DispatchRef ClientBackend::createObject(std::u16string_view) { return nullptr; }
 
-void installClientBackend() { setObjectBackend(std::make_unique<ClientBackend>()); }
+void installClientBackend(ClientTimeouts timeouts) { setObjectBackend(std::make_unique<ClientBackend>(timeouts)); }
 
 } // namespace automation::remote

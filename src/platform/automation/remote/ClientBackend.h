@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/automation/ObjectRegistry.h"
+#include "platform/automation/remote/ClientConnection.h"
 
 namespace automation::remote {
 
@@ -10,11 +11,16 @@ namespace automation::remote {
 // process is not offered: the system only attaches to programs the user started.
 class ClientBackend : public ObjectBackend {
 public:
+    explicit ClientBackend(ClientTimeouts timeouts = {}) : m_timeouts(timeouts) {}
+
     DispatchRef activeObject(std::u16string_view progId) override;
     DispatchRef createObject(std::u16string_view progId) override;
+
+private:
+    ClientTimeouts m_timeouts;
 };
 
 // Makes the remote backend the platform backend of object lookup.
-void installClientBackend();
+void installClientBackend(ClientTimeouts timeouts = {});
 
 } // namespace automation::remote

@@ -5,55 +5,81 @@
 #include "platform/automation/remote/RemoteObject.h"
 #include "platform/automation/Utf8.h"
 
-#include <chrono>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace automation::remote {
 
 namespace {
 
-// How long a greeting may take. A live server answers at once; a peer that
-// accepts and then says nothing must not hang the caller's lookup.
-constexpr std::chrono::seconds greetingTimeout{10};
+std::u16string noAnswerText(std::chrono::milliseconds waited)
+{
+    return u"The automation server gave no answer within "
+           + fromUtf8(std::to_string((waited.count() + 999) / 1000)) + u" s";
+}
 
 } // namespace
 
-ClientConnection::ClientConnection(Private, FrameSocket socket) : m_socket(std::move(socket)) {}
+ClientConnection::ClientConnection(Private, FrameSocket socket, std::chrono::milliseconds callTimeout)
+    : m_socket(std::move(socket)), m_callTimeout(callTimeout)
+{
+    // The answer, first byte to last, within the call's time.
+    m_socket.setReceiveTimeout(m_callTimeout);
+    m_socket.setFrameTimeout(m_callTimeout);
+}
 
 ClientConnection::~ClientConnection() = default;
 
-DispatchRef ClientConnection::attach(const std::string& path)
+DispatchRef ClientConnection::attach(const std::string& path, const ClientTimeouts& timeouts)
 {
     FrameSocket socket = FrameSocket::connectTo(path);
     if (!socket.isOpen())
         return nullptr;
+    Message answer;
     try {
         NoObjects noObjects;
-        if (socket.send(encodeFrame(Hello{}, noObjects)) != FrameSocket::Status::Ok)
-            return nullptr;
-        socket.setReceiveTimeout(greetingTimeout);
+        socket.setFrameTimeout(timeouts.greeting);
+        // A server that turns us away writes its reason and closes without
+        // waiting for the greeting, so a greeting that finds the socket
+        // closed still looks for that reason below.
+        socket.send(encodeFrame(Hello{protocolMagic, protocolVersion, optionSharedRings}, noObjects));
+        socket.setReceiveTimeout(timeouts.greeting);
+        socket.acceptDescriptors(true);
         std::vector<uint8_t> payload;
         if (socket.receive(payload) != FrameSocket::Status::Ok)
             return nullptr;
-        const Message answer = decodePayload(payload, noObjects);
-        const auto* welcome = std::get_if<Welcome>(&answer);
-        if (!welcome || welcome->version != protocolVersion || welcome->rootId == 0)
-            return nullptr;
-        socket.setReceiveTimeout(std::chrono::milliseconds::zero());
-
-        auto connection = std::make_shared<ClientConnection>(Private{}, std::move(socket));
-        std::lock_guard lock(connection->m_mutex);
-        return connection->importObject(welcome->rootId).toDispatch();
+        socket.acceptDescriptors(false);
+        answer = decodePayload(payload, noObjects);
     } catch (const FrameError&) {
         return nullptr;
     }
+
+    if (auto* refusal = std::get_if<Failure>(&answer))
+        throw AutomationError(refusal->code, std::move(refusal->description), std::move(refusal->source));
+    const auto* welcome = std::get_if<Welcome>(&answer);
+    if (!welcome || welcome->version != protocolVersion || welcome->rootId == 0)
+        return nullptr;
+    const int descriptor = socket.takeDescriptor();
+    if (welcome->options & optionSharedRings) {
+        std::unique_ptr<SharedRings> rings = descriptor >= 0 ? SharedRings::adopt(descriptor) : nullptr;
+        if (!rings)
+            return nullptr; // granted, but not given: not a server of ours
+        socket.useRings(std::move(rings));
+    } else if (descriptor >= 0) {
+        ::close(descriptor);
+    }
+
+    auto connection = std::make_shared<ClientConnection>(Private{}, std::move(socket), timeouts.call);
+    std::lock_guard lock(connection->m_mutex);
+    return connection->importObject(welcome->rootId).toDispatch();
 }
 
-void ClientConnection::fail(int32_t code, std::u16string description)
+void ClientConnection::fail(int32_t code, std::u16string description, std::u16string_view member)
 {
     m_broken = true;
     m_socket.close();
-    throw AutomationError(code, std::move(description));
+    throw AutomationError(code, std::move(description), {}, std::u16string(member));
 }
 
 Variant ClientConnection::invoke(uint64_t objectId, std::u16string_view member, InvokeKind kind, Args args)
@@ -80,20 +106,27 @@ Variant ClientConnection::invoke(uint64_t objectId, std::u16string_view member, 
     }
     request.args.clear();
 
-    // A server that is gone before or during the call ends the connection: the
-    // socket reports it at once (a broken pipe, the end of the stream), so the
-    // caller gets an error instead of waiting.
-    if (m_socket.send(frame) != FrameSocket::Status::Ok)
-        fail(hr::Rpc_E_Disconnected, {});
+    // A server that is gone before or during the call ends the connection: its
+    // end of the socket closes, which the wait for the answer sees at once, so
+    // the caller gets an error instead of waiting. One that stays but never
+    // answers is given up after the call's time-out.
+    switch (m_socket.send(frame)) {
+    case FrameSocket::Status::Ok: break;
+    case FrameSocket::Status::TimedOut: fail(hr::Rpc_E_Timeout, noAnswerText(m_callTimeout), member);
+    case FrameSocket::Status::Closed: fail(hr::Rpc_E_Disconnected, {}, member);
+    }
 
     std::vector<uint8_t> payload;
     Message answer;
     try {
-        if (m_socket.receive(payload) != FrameSocket::Status::Ok)
-            fail(hr::Rpc_E_ServerDied, {});
+        switch (m_socket.receive(payload)) {
+        case FrameSocket::Status::Ok: break;
+        case FrameSocket::Status::TimedOut: fail(hr::Rpc_E_Timeout, noAnswerText(m_callTimeout), member);
+        case FrameSocket::Status::Closed: fail(hr::Rpc_E_ServerDied, {}, member);
+        }
         answer = decodePayload(payload, *this);
     } catch (const FrameError& e) {
-        fail(hr::Rpc_E_Disconnected, u"The automation server sent a malformed answer: " + fromUtf8(e.what()));
+        fail(hr::Rpc_E_Disconnected, u"The automation server sent a malformed answer: " + fromUtf8(e.what()), member);
     }
 
     if (auto* failure = std::get_if<Failure>(&answer))
@@ -101,7 +134,7 @@ Variant ClientConnection::invoke(uint64_t objectId, std::u16string_view member, 
                               failure->member.empty() ? std::u16string(member) : std::move(failure->member));
     auto* result = std::get_if<Result>(&answer);
     if (!result)
-        fail(hr::Rpc_E_Disconnected, u"The automation server sent an answer out of turn");
+        fail(hr::Rpc_E_Disconnected, u"The automation server sent an answer out of turn", member);
 
     // By-ref arguments get what the server left in them, and only after the
     // call succeeded.

@@ -4,6 +4,7 @@
 #include "platform/automation/remote/FrameCodec.h"
 #include "platform/automation/remote/FrameSocket.h"
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -14,19 +15,32 @@ namespace automation::remote {
 
 class RemoteObject;
 
+// How long a client waits for a server.
+struct ClientTimeouts {
+    // For the answer to a greeting: a live server answers at once; a peer
+    // that accepts and then says nothing must not hang the caller's lookup.
+    std::chrono::milliseconds greeting{10'000};
+    // For the answer to a call. A CAD that is busy still answers (that it is
+    // busy); one that gives no answer at all (stopped, hung) must not keep its
+    // caller for ever. The connection is given up afterwards, since a late
+    // answer would arrive out of turn.
+    std::chrono::milliseconds call{30'000};
+};
+
 // The client's end of one connection to a running object's server. Every
 // proxy handed out through it keeps it alive; it closes when the last one goes.
 //
-// Calls are synchronous: the calling thread writes the request and blocks on
-// the socket until the answer comes. One call crosses at a time; the mutex is
+// Calls are synchronous: the calling thread writes the request and waits
+// until the answer comes (see FrameSocket for how it waits). One call crosses at a time; the mutex is
 // recursive because dropping a proxy while an answer is decoded sends a
 // release from inside the call.
 class ClientConnection : public std::enable_shared_from_this<ClientConnection>, private ObjectMarshal {
 public:
     // Connects to the socket at path and greets the server. nullptr when no
     // server answers there (no socket, a stale one, a peer that does not speak
-    // the protocol): the object is not running.
-    static DispatchRef attach(const std::string& path);
+    // the protocol): the object is not running. A server that turns the
+    // client away says why, in an AutomationError.
+    static DispatchRef attach(const std::string& path, const ClientTimeouts& timeouts = {});
 
     ~ClientConnection() override;
 
@@ -40,19 +54,20 @@ private:
     struct Private {};
 
 public:
-    ClientConnection(Private, FrameSocket socket);
+    ClientConnection(Private, FrameSocket socket, std::chrono::milliseconds callTimeout);
 
 private:
     uint64_t exportObject(const DispatchRef& object) override;
     Variant importObject(uint64_t id) override;
 
-    [[noreturn]] void fail(int32_t code, std::u16string description);
+    [[noreturn]] void fail(int32_t code, std::u16string description, std::u16string_view member);
 
     std::recursive_mutex m_mutex;
     FrameSocket m_socket;
     bool m_broken = false;
     std::unordered_map<uint64_t, std::weak_ptr<RemoteObject>> m_proxies;
     std::vector<uint8_t> m_pendingReleases; // encoded Release frames not sent yet
+    std::chrono::milliseconds m_callTimeout{0};
 
     static constexpr size_t maxPendingReleaseBytes = 4096;
 };

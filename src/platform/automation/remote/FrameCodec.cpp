@@ -244,15 +244,19 @@ std::vector<uint8_t> encodeFrame(const Message& message, ObjectMarshal& objects)
                 w.u8(static_cast<uint8_t>(MessageType::Hello));
                 w.u32(m.magic);
                 w.u16(m.version);
+                w.u8(m.options);
             } else if constexpr (std::is_same_v<T, Welcome>) {
                 w.u8(static_cast<uint8_t>(MessageType::Welcome));
                 w.u16(m.version);
                 w.u64(m.rootId);
+                w.u8(m.options);
             } else if constexpr (std::is_same_v<T, Invoke>) {
                 w.u8(static_cast<uint8_t>(MessageType::Invoke));
                 w.u64(m.objectId);
                 w.u8(static_cast<uint8_t>(m.kind));
                 w.text(m.member);
+                if (m.args.size() > maxArgumentsPerCall)
+                    throw FrameError("the call has too many arguments to send");
                 w.u32(static_cast<uint32_t>(m.args.size()));
                 for (const WireArg& a : m.args) {
                     w.u8(a.byRef ? 1 : 0);
@@ -293,6 +297,7 @@ Message decodePayload(std::span<const uint8_t> payload, ObjectMarshal& objects)
         Hello m;
         m.magic = r.u32();
         m.version = r.u16();
+        m.options = r.u8();
         message = m;
         break;
     }
@@ -300,6 +305,7 @@ Message decodePayload(std::span<const uint8_t> payload, ObjectMarshal& objects)
         Welcome m;
         m.version = r.u16();
         m.rootId = r.u64();
+        m.options = r.u8();
         message = m;
         break;
     }
@@ -309,6 +315,8 @@ Message decodePayload(std::span<const uint8_t> payload, ObjectMarshal& objects)
         m.kind = invokeKind(r.u8());
         m.member = r.text();
         const uint32_t n = r.countOf(2); // flag byte + value tag
+        if (n > maxArgumentsPerCall)
+            throw FrameError("the call has too many arguments");
         m.args.reserve(n);
         for (uint32_t i = 0; i < n; ++i) {
             WireArg a;

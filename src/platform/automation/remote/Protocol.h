@@ -3,6 +3,7 @@
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/Variant.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <variant>
@@ -15,22 +16,42 @@
 // are UTF-16 code units with a 32-bit count, so nothing is lost on the way.
 //
 // A connection starts with Hello from the client and Welcome from the server,
-// which names the root object. Then the client sends Invoke and waits for
+// which names the root object; a server that cannot take the client answers
+// with Failure instead and closes. Then the client sends Invoke and waits for
 // Result or Failure; Release needs no answer. Objects cross as ids of the
 // server's per-connection table; id 0 is "no object".
+//
+// A client may ask in its Hello for the frames to travel through shared
+// memory; a server that grants it passes the memory's descriptor with its
+// Welcome, and from then on the socket only wakes the peer (FrameSocket).
 namespace automation::remote {
 
 inline constexpr uint32_t protocolMagic = 0x41524456; // "VDRA" on the wire
-inline constexpr uint16_t protocolVersion = 1;
+inline constexpr uint16_t protocolVersion = 2;
 
-// A frame larger than this is refused and the connection closed: no honest
-// call carries that much, and a peer must not make the other side allocate at will.
-inline constexpr uint32_t maxFrameSize = 64u * 1024u * 1024u;
+// What one frame may cost the side that reads it. The largest message of the
+// CAD contract is a GetXData answer: a CAD keeps at most 16 kB of extended
+// data per object, which makes two arrays of a few thousand values and less
+// than 100 kB on the wire. The limits stay far above that, and far below what
+// would let a peer hold the other side busy or make it allocate at will.
+//
+// A frame larger than this is refused as soon as its length is read, before
+// anything is allocated for it, and the connection closed.
+inline constexpr uint32_t maxFrameSize = 1024u * 1024u;
 // Arrays nest at most this deep; the decoder recurses once per level.
 inline constexpr int maxArrayDepth = 32;
 // A message holds at most this many values, arrays' elements included: a
 // value in memory is many times the one or two bytes it takes on the wire.
-inline constexpr uint32_t maxValuesPerMessage = 1u << 20;
+// Each count is checked against what is left before room is made for it.
+inline constexpr uint32_t maxValuesPerMessage = 1u << 16;
+// An Invoke carries at most this many arguments.
+inline constexpr uint32_t maxArgumentsPerCall = 256;
+// So a decoded message never takes more than this: every value, plus the
+// texts, which take no more room decoded than on the wire.
+inline constexpr size_t maxDecodedSize = 8u * 1024u * 1024u;
+
+// Hello's and Welcome's options.
+inline constexpr uint8_t optionSharedRings = 1;
 
 enum class MessageType : uint8_t {
     Hello = 1,
@@ -44,12 +65,14 @@ enum class MessageType : uint8_t {
 struct Hello {
     uint32_t magic = protocolMagic;
     uint16_t version = protocolVersion;
+    uint8_t options = 0; // what the client asks for
     bool operator==(const Hello&) const = default;
 };
 
 struct Welcome {
     uint16_t version = protocolVersion;
     uint64_t rootId = 0;
+    uint8_t options = 0; // what the server grants
     bool operator==(const Welcome&) const = default;
 };
 
@@ -96,5 +119,11 @@ struct Release {
 };
 
 using Message = std::variant<Hello, Welcome, Invoke, Result, Failure, Release>;
+
+// A value decodes into at most one argument or output slot; texts take no
+// more room than their bytes on the wire.
+static_assert(size_t{maxValuesPerMessage} * std::max(sizeof(WireArg), sizeof(Output)) + maxFrameSize
+                  <= maxDecodedSize,
+              "the frame limits must bound what a frame decodes into");
 
 } // namespace automation::remote

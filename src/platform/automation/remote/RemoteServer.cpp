@@ -1,70 +1,19 @@
 #include "platform/automation/remote/RemoteServer.h"
 
+#include "platform/automation/AutomationError.h"
+#include "platform/automation/HResult.h"
 #include "platform/automation/remote/FrameSocket.h"
+#include "platform/automation/remote/Listener.h"
 #include "platform/automation/remote/ServerSession.h"
 #include "platform/automation/remote/SocketPath.h"
 
-#include <QLocalServer>
-#include <QThread>
-
-#include <future>
 #include <list>
 #include <mutex>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 namespace automation::remote {
-
-namespace {
-
-// Hands each accepted connection's descriptor over instead of wrapping it in
-// a QLocalSocket: the sessions read and write it with blocking calls.
-class Listener : public QLocalServer {
-public:
-    explicit Listener(std::function<void(int)> accept) : m_accept(std::move(accept)) {}
-
-protected:
-    void incomingConnection(quintptr socketDescriptor) override
-    {
-        m_accept(static_cast<int>(socketDescriptor));
-    }
-
-private:
-    std::function<void(int)> m_accept;
-};
-
-class ListenerThread : public QThread {
-public:
-    ListenerThread(std::string path, std::function<void(int)> accept)
-        : m_path(std::move(path)), m_accept(std::move(accept))
-    {
-    }
-
-    // The listen result, once the thread has tried.
-    std::future<QString> started() { return m_started.get_future(); }
-
-protected:
-    void run() override
-    {
-        Listener listener(m_accept);
-        listener.setSocketOptions(QLocalServer::UserAccessOption);
-        const QString path = QString::fromStdString(m_path);
-        if (!listener.listen(path)) {
-            m_started.set_value(listener.errorString().isEmpty() ? QStringLiteral("listen failed")
-                                                                 : listener.errorString());
-            return;
-        }
-        m_started.set_value(QString());
-        exec();
-        listener.close(); // removes the socket file
-    }
-
-private:
-    std::string m_path;
-    std::function<void(int)> m_accept;
-    std::promise<QString> m_started;
-};
-
-} // namespace
 
 struct RemoteServer::Impl {
     struct Running {
@@ -74,28 +23,61 @@ struct RemoteServer::Impl {
 
     std::u16string progId;
     DispatchRef root;
+    ServerLimits limits;
     std::string path;
-    std::unique_ptr<ListenerThread> listener;
+    std::unique_ptr<Listener> listener;
 
     mutable std::mutex mutex;
     bool accepting = false;
     std::list<Running> sessions;
 
-    void accept(int fd)
+    // Runs on the listener's thread; must not throw.
+    void accept(int fd) noexcept
     {
         FrameSocket socket(fd);
-        // Sessions block on their socket; the listener's own socket is
-        // non-blocking, and the accepted one must not take that after it.
         socket.setBlocking();
         std::list<Running> finished;
-        std::lock_guard lock(mutex);
+        std::unique_lock lock(mutex);
         reapLocked(finished);
         if (!accepting)
             return; // closes the socket
-        Running& r = sessions.emplace_back();
-        r.session = std::make_unique<ServerSession>(std::move(socket), root);
-        r.thread = std::thread([s = r.session.get()] { s->serve(); });
+        if (sessions.size() >= limits.maxSessions) {
+            lock.unlock();
+            refuse(socket.fd(), u"The automation server already serves as many connections as it takes ("
+                               + std::u16string(fromUtf8(std::to_string(limits.maxSessions))) + u")");
+            return;
+        }
+        // The list's node first, then the session, then its thread: a
+        // failure at any step leaves nothing half made.
+        const int descriptor = socket.fd();
+        try {
+            Running& r = sessions.emplace_back();
+            r.session = std::make_unique<ServerSession>(std::move(socket), root, limits);
+            r.thread = std::thread([s = r.session.get()] { s->serve(); });
+        } catch (...) {
+            // No memory or thread for one more: this client is turned away,
+            // the others are served on. The descriptor is still open, held
+            // by the session or the socket.
+            refuse(descriptor, u"The automation server has no room for another connection");
+            if (!sessions.empty() && !sessions.back().thread.joinable())
+                sessions.pop_back();
+        }
         // The sessions that ended are destroyed with `finished`, after the lock.
+    }
+
+    // Answers the client's greeting with a Failure, without waiting for the
+    // greeting: the client reads it where it expects the Welcome and reports
+    // a failed attach. A client that does not read is not waited for.
+    static void refuse(int fd, std::u16string reason) noexcept
+    {
+        try {
+            NoObjects noObjects;
+            const std::vector<uint8_t> frame = encodeFrame(
+                Failure{hr::Rpc_E_ServerCallRetryLater, u"AutomationServer", std::move(reason), {}}, noObjects);
+            [[maybe_unused]] const ssize_t n =
+                ::send(fd, frame.data(), frame.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+        } catch (...) {
+        }
     }
 
     void reapLocked(std::list<Running>& finished)
@@ -111,10 +93,12 @@ struct RemoteServer::Impl {
     }
 };
 
-RemoteServer::RemoteServer(std::u16string progId, DispatchRef root) : d(std::make_unique<Impl>())
+RemoteServer::RemoteServer(std::u16string progId, DispatchRef root, ServerLimits limits)
+    : d(std::make_unique<Impl>())
 {
     d->progId = std::move(progId);
     d->root = std::move(root);
+    d->limits = limits;
 }
 
 RemoteServer::~RemoteServer() { stop(); }
@@ -131,22 +115,18 @@ void RemoteServer::start()
     // one that answers belongs to a live instance, which keeps the name.
     if (FrameSocket::connectTo(d->path).isOpen())
         throw ServerError("another server is already registered as " + d->path);
-    QLocalServer::removeServer(QString::fromStdString(d->path));
+    ::unlink(d->path.c_str());
 
     {
         std::lock_guard lock(d->mutex);
         d->accepting = true;
     }
-    d->listener = std::make_unique<ListenerThread>(d->path, [impl = d.get()](int fd) { impl->accept(fd); });
-    auto started = d->listener->started();
-    d->listener->start();
-    const QString error = started.get();
-    if (!error.isEmpty()) {
-        d->listener->wait();
+    d->listener = std::make_unique<Listener>(d->path, [impl = d.get()](int fd) { impl->accept(fd); });
+    if (const std::string error = d->listener->start(); !error.empty()) {
         d->listener.reset();
         std::lock_guard lock(d->mutex);
         d->accepting = false;
-        throw ServerError("cannot listen on " + d->path + ": " + error.toStdString());
+        throw ServerError("cannot listen on " + d->path + ": " + error);
     }
 }
 
@@ -154,8 +134,7 @@ void RemoteServer::stop()
 {
     if (!d->listener)
         return;
-    d->listener->quit();
-    d->listener->wait();
+    d->listener->stop();
     d->listener.reset();
 
     std::list<Impl::Running> sessions;

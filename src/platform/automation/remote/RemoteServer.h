@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/automation/Variant.h"
+#include "platform/automation/remote/ServerLimits.h"
 
 #include <memory>
 #include <stdexcept>
@@ -18,15 +19,17 @@ public:
 // Serves one root object as the running instance of a ProgID, through a local
 // socket in the user's runtime folder (see SocketPath.h).
 //
-// The listening socket is a QLocalServer on a thread of its own, with its own
-// event loop, so the owner's thread (a GUI's, or a test's) needs none; a
-// QCoreApplication must exist. Each client connection is then answered on a
-// thread of its own with blocking socket I/O: the root object and everything
+// The listening socket is served on a thread of its own, so the owner's
+// thread (a GUI's, or a test's) needs no event loop. Each client connection
+// is then answered on a thread of its own: the root object and everything
 // reached from it are called from those threads, at the same time when two
-// clients call at once, and must be thread-safe.
+// clients call at once, and must be thread-safe. A thread per connection
+// rather than one loop over all of them: a slow call of one client (a CAD
+// command that takes its time) must not hold up another, and the connections
+// are few and bounded (ServerLimits).
 class RemoteServer {
 public:
-    RemoteServer(std::u16string progId, DispatchRef root);
+    RemoteServer(std::u16string progId, DispatchRef root, ServerLimits limits = {});
     ~RemoteServer();
     RemoteServer(const RemoteServer&) = delete;
     RemoteServer& operator=(const RemoteServer&) = delete;

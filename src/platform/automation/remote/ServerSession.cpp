@@ -4,20 +4,20 @@
 #include "platform/automation/HResult.h"
 #include "platform/automation/Utf8.h"
 
-#include <chrono>
 #include <vector>
 
 namespace automation::remote {
 
 namespace {
 
-constexpr std::chrono::seconds greetingTimeout{10};
+constexpr size_t keptPayloadCapacity = 64 * 1024;
 
 } // namespace
 
-ServerSession::ServerSession(FrameSocket socket, DispatchRef root)
-    : m_socket(std::move(socket)), m_root(std::move(root))
+ServerSession::ServerSession(FrameSocket socket, DispatchRef root, const ServerLimits& limits)
+    : m_socket(std::move(socket)), m_root(std::move(root)), m_limits(limits)
 {
+    m_socket.setFrameTimeout(m_limits.frameTimeout);
 }
 
 ServerSession::~ServerSession() = default;
@@ -48,11 +48,15 @@ void ServerSession::serve()
                 } else {
                     break; // a message out of turn: the peer does not follow the protocol
                 }
+                // An idle connection keeps no more than an ordinary frame's room.
+                if (payload.capacity() > keptPayloadCapacity)
+                    std::vector<uint8_t>().swap(payload);
             }
         }
-    } catch (const FrameError&) {
-        // Malformed or oversized: close this connection, keep serving others.
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
+        // Malformed or oversized, or no memory left for it: close this
+        // connection and keep serving the others. Nothing a client sends may
+        // end the server's process.
     }
     m_socket.shutdown();
     // The client's references go with the connection.
@@ -64,7 +68,7 @@ void ServerSession::serve()
 
 bool ServerSession::greet()
 {
-    m_socket.setReceiveTimeout(greetingTimeout);
+    m_socket.setReceiveTimeout(m_limits.greetingTimeout);
     std::vector<uint8_t> payload;
     NoObjects noObjects;
     if (m_socket.receive(payload) != FrameSocket::Status::Ok)
@@ -74,8 +78,21 @@ bool ServerSession::greet()
     if (!hello || hello->magic != protocolMagic || hello->version != protocolVersion)
         return false;
     m_socket.setReceiveTimeout(std::chrono::milliseconds::zero());
-    const Welcome welcome{protocolVersion, exportObject(m_root)};
-    return m_socket.send(encodeFrame(welcome, noObjects)) == FrameSocket::Status::Ok;
+
+    // Shared rings when the client asks and the system has memory for them;
+    // otherwise the frames stay on the socket.
+    std::unique_ptr<SharedRings> rings;
+    if (hello->options & optionSharedRings)
+        rings = SharedRings::create();
+    const Welcome welcome{protocolVersion, exportObject(m_root), rings ? optionSharedRings : uint8_t{0}};
+    const std::vector<uint8_t> frame = encodeFrame(welcome, noObjects);
+    if (!rings)
+        return m_socket.send(frame) == FrameSocket::Status::Ok;
+    if (m_socket.sendWithDescriptor(frame, rings->descriptor()) != FrameSocket::Status::Ok)
+        return false;
+    rings->closeDescriptor();
+    m_socket.useRings(std::move(rings));
+    return true;
 }
 
 bool ServerSession::answer(const Invoke& request)

@@ -3,6 +3,7 @@
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/remote/FrameCodec.h"
 #include "platform/automation/remote/FrameSocket.h"
+#include "platform/automation/remote/ServerLimits.h"
 
 #include <atomic>
 #include <cstdint>
@@ -17,7 +18,7 @@ namespace automation::remote {
 // threads.
 class ServerSession : private ObjectMarshal {
 public:
-    ServerSession(FrameSocket socket, DispatchRef root);
+    ServerSession(FrameSocket socket, DispatchRef root, const ServerLimits& limits);
     ~ServerSession() override;
 
     // Greets the client and answers its calls until it goes, sends something
@@ -44,6 +45,7 @@ private:
 
     FrameSocket m_socket;
     DispatchRef m_root;
+    ServerLimits m_limits;
     std::unordered_map<uint64_t, Entry> m_objects;
     std::unordered_map<const Dispatch*, uint64_t> m_ids;
     uint64_t m_nextId = 1;

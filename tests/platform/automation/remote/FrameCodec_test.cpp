@@ -137,7 +137,9 @@ TEST(FrameCodec, CarriesEveryMessage)
     NoObjects none;
     const std::vector<Message> messages = {
         Hello{},
+        Hello{protocolMagic, protocolVersion, optionSharedRings},
         Welcome{protocolVersion, 1},
+        Welcome{protocolVersion, 1, optionSharedRings},
         Invoke{7, InvokeKind::PropertyPut, u"SupportPath", {WireArg{false, Variant::bstr(u"C:\\A;D:\\Б")}}},
         Result{Variant(), {}},
         Failure{hr::Disp_E_UnknownName, u"AutoCAD", u"Неизвестное имя", u"GetXData"},
@@ -235,6 +237,31 @@ TEST(FrameCodec, RefusesMoreValuesThanAMessageMayHold)
     payload.resize(payload.size() + n + 5, 0);
     NoObjects none;
     EXPECT_THROW(decodePayload(payload, none), FrameError);
+}
+
+TEST(FrameCodec, TheLargestAnswerOfTheCadContractFitsWellWithinTheLimits)
+{
+    // A CAD keeps at most 16 kB of extended data per object; in its smallest
+    // items (a group code and a 16-bit integer, four bytes) that is 4,096
+    // pairs. Twice that, with a text in every eighth place, still crosses.
+    std::vector<Variant> codes;
+    std::vector<Variant> values;
+    for (int i = 0; i < 8192; ++i) {
+        codes.push_back(Variant::i2(i % 8 ? 1070 : 1000));
+        values.push_back(i % 8 ? Variant::i2(10) : Variant::bstr(std::u16string(255, u'Ж')));
+    }
+    const Result answer{Variant(), {Output{1, Variant::array(codes)}, Output{2, Variant::array(values)}}};
+    NoObjects none;
+    EXPECT_EQ(roundTrip(answer, none), Message(answer));
+}
+
+TEST(FrameCodec, ACallCarriesUpToTheArgumentLimitAndNoMore)
+{
+    NoObjects none;
+    Invoke call{1, InvokeKind::Method, u"Echo", std::vector<WireArg>(maxArgumentsPerCall, WireArg{true, Variant::i2(1)})};
+    EXPECT_EQ(roundTrip(call, none), Message(call));
+    call.args.push_back(WireArg{});
+    EXPECT_THROW(encodeFrame(call, none), FrameError);
 }
 
 TEST(FrameCodec, AnUnknownObjectIdIsTheMarshalsFailure)

@@ -260,33 +260,6 @@ TEST_F(RemoteBackend, AServerThatStopsDuringACallFailsTheCallAtOnce)
     EXPECT_EQ(failureCode([] { activeObject(progId); }), hr::Mk_E_Unavailable);
 }
 
-// A raw connection that speaks whatever a test makes it say.
-class RawPeer {
-public:
-    explicit RawPeer(const std::string& path) : m_socket(FrameSocket::connectTo(path)) {}
-    bool sendBytes(const std::vector<uint8_t>& bytes) { return m_socket.send(bytes) == FrameSocket::Status::Ok; }
-    bool hello()
-    {
-        NoObjects none;
-        std::vector<uint8_t> payload;
-        return sendBytes(encodeFrame(Hello{}, none)) && m_socket.receive(payload) == FrameSocket::Status::Ok;
-    }
-    // True when the server closed the connection.
-    bool closedByServer()
-    {
-        m_socket.setReceiveTimeout(std::chrono::seconds(10));
-        std::vector<uint8_t> payload;
-        try {
-            return m_socket.receive(payload) == FrameSocket::Status::Closed;
-        } catch (const FrameError&) {
-            return false;
-        }
-    }
-
-private:
-    FrameSocket m_socket;
-};
-
 struct BadFrameCase {
     const char* name;
     bool greetFirst;
@@ -315,6 +288,18 @@ std::vector<uint8_t> frameOf(std::vector<uint8_t> payload)
     return payload;
 }
 
+// A call of Echo on the root object with one argument more than the limit,
+// each an Empty by value: small on the wire, refused before it is decoded.
+std::vector<uint8_t> tooManyArguments()
+{
+    std::vector<uint8_t> payload = {3, 1, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0, 'E', 0, 'c', 0, 'h', 0, 'o', 0};
+    const uint32_t n = maxArgumentsPerCall + 1;
+    for (int i = 0; i < 4; ++i)
+        payload.push_back(static_cast<uint8_t>(n >> (8 * i)));
+    payload.resize(payload.size() + 2 * n, 0);
+    return frameOf(std::move(payload));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Refused, RemoteBadFrames,
     testing::Values(BadFrameCase{"GarbageInsteadOfHello", false, {'G', 'E', 'T', ' ', '/', '\r', '\n', '\r', '\n'}},
@@ -323,7 +308,8 @@ INSTANTIATE_TEST_SUITE_P(
                     BadFrameCase{"OversizedAfterHello", true, {0x01, 0x00, 0x00, 0x04}},
                     BadFrameCase{"UnknownMessage", true, frameOf({77, 1, 2, 3})},
                     BadFrameCase{"TruncatedInvoke", true, frameOf({3, 1, 0, 0})},
-                    BadFrameCase{"WelcomeFromAClient", true, frameOf({2, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0})}),
+                    BadFrameCase{"WelcomeFromAClient", true, frameOf({2, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0})},
+                    BadFrameCase{"MoreArgumentsThanACallMayHave", true, tooManyArguments()}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RemoteBackend, ACallOnAnObjectTheClientDoesNotHoldFails)

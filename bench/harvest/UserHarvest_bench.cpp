@@ -1,0 +1,383 @@
+// What the user waits for: "Получить размеры труб" from the real main window
+// (offscreen) against the CAD simulator running as a separate process, on a
+// drawing of 10,000 pipe solids among 10,000 other entities (5,000 solids
+// without pipe data, 5,000 lines), from the command to the rows stored. It
+// includes the one 200 ms idle poll after the load command and the save.
+//
+// Beside it, in the same run:
+//   - the walk alone: the harvest's 85,003 calls (model space Count once; per
+//     entity Item and EntityType; per solid GetXData; per pipe Layer,
+//     ObjectID and a second GetXData);
+//   - the round trip of an empty call (Version);
+//   - the floor: a blocking socket-pair ping-pong with a child process.
+// The summary at the end sets them side by side, with the CPU time each
+// process spent in the harvest.
+#include "EchoPeer.h"
+
+#include "app/TWMain.h"
+#include "data/TSpecData.h"
+#include "platform/automation/Dispatch.h"
+#include "platform/automation/ObjectRegistry.h"
+#include "platform/automation/remote/ClientBackend.h"
+#include "platform/db/Dataset.h"
+#include "platform/messages/Messages.h"
+#include "spec/TSpecification.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+using namespace automation;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int pipeCount = 10000;
+constexpr int otherCount = 10000;
+
+QByteArray drawing()
+{
+    QByteArray out = "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n9\n$DWGCODEPAGE\n3\nANSI_1251\n0\nENDSEC\n"
+                     "0\nSECTION\n2\nENTITIES\n";
+    int handle = 0x100;
+    auto next = [&] { return QByteArray::number(handle++, 16).toUpper(); };
+    for (int i = 0; i < pipeCount; ++i)
+        out += "0\n3DSOLID\n5\n" + next() + "\n8\nPipes_" + QByteArray::number(i % 7)
+               + "\n1\nACIS\n1001\ntrb\n1070\n10\n1010\n" + QByteArray::number(1000 + i) + "\n1020\n25.0\n1030\n20.0\n";
+    for (int i = 0; i < otherCount; ++i)
+        out += i % 2 ? "0\nLINE\n5\n" + next() + "\n8\n0\n" : "0\n3DSOLID\n5\n" + next() + "\n8\nEquipment\n";
+    return out + "0\nENDSEC\n0\nEOF\n";
+}
+
+// CPU time (user + system) of a process, in milliseconds.
+double cpuOfThisProcess()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
+           + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
+double cpuOfProcess(qint64 pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const size_t end = text.rfind(')'); // the command name may hold blanks
+    if (end == std::string::npos)
+        return 0;
+    std::istringstream fields(text.substr(end + 2));
+    std::string field;
+    unsigned long long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14)
+            utime = std::stoull(field);
+        if (i == 15)
+            stime = std::stoull(field);
+    }
+    return static_cast<double>(utime + stime) * 1e3 / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+class QuietMessages final : public messages::MessageService {
+public:
+    void showMessage(const QString& text) override { shown << text; }
+    void showError(const QString& text) override { shown << text; }
+    QStringList shown;
+};
+
+// The program as the user has it: a database made from the schema, the main
+// window bound to the data module, and the CAD simulator on the drawing.
+struct Setup {
+    QTemporaryDir folder;
+    QProcess cad;
+    Variant application;
+    QuietMessages quiet;
+    std::unique_ptr<TWMain> window;
+    std::unique_ptr<TSpecData> data;
+
+    bool start()
+    {
+        for (const char* name : {"run", "support", "data", "config"})
+            QDir().mkpath(folder.filePath(name));
+        QFile::setPermissions(folder.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        ::setenv("XDG_RUNTIME_DIR", QFile::encodeName(folder.filePath("run")).constData(), 1);
+        QFile dxf(folder.filePath("walk.dxf"));
+        if (!dxf.open(QIODevice::WriteOnly) || dxf.write(drawing()) < 0)
+            return false;
+        dxf.close();
+        if (!makeDatabase(folder.filePath("spec_base.mdb")))
+            return false;
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_DATA_HOME", folder.filePath("data"));
+        env.insert("XDG_CONFIG_HOME", folder.filePath("config"));
+        cad.setProcessEnvironment(env);
+        cad.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        cad.start(QCoreApplication::applicationDirPath() + "/cadsim",
+                  {"--settings", folder.filePath("cadsim.ini"), "--support-path", folder.filePath("support"),
+                   dxf.fileName()});
+        remote::installClientBackend();
+        bool attached = false;
+        for (int i = 0; i < 1200 && cad.state() != QProcess::NotRunning && !attached; ++i) {
+            try {
+                application = Variant::dispatch(activeObject(u"AutoCAD.Application"));
+                attached = true;
+            } catch (const std::exception&) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        }
+        if (!attached)
+            return false;
+
+        messages::setService(&quiet);
+        window = std::make_unique<TWMain>();
+        WMain = window.get();
+        data = std::make_unique<TSpecData>();
+        SpecData = data.get();
+        data->ADOConnection.setConnectionString(
+            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1").arg(folder.filePath("spec_base.mdb")));
+        window->bindDataModule(*data);
+        window->show(); // opens the table
+        QCoreApplication::processEvents();
+        return data->TTruba->isActive();
+    }
+
+    static bool makeDatabase(const QString& path)
+    {
+        QFile schema(QStringLiteral(VEDORIS_SCHEMA_SQL));
+        if (!schema.open(QIODevice::ReadOnly))
+            return false;
+        sqlite3* db = nullptr;
+        const bool made = sqlite3_open(path.toUtf8().constData(), &db) == SQLITE_OK
+                          && sqlite3_exec(db, schema.readAll().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+        sqlite3_close(db);
+        return made;
+    }
+
+    void stop()
+    {
+        SpecData = nullptr;
+        WMain = nullptr;
+        window.reset();
+        data.reset();
+        messages::setService(nullptr);
+        application.clear();
+        cad.terminate();
+        if (!cad.waitForFinished(10000))
+            cad.kill();
+        cad.waitForFinished(10000);
+        setObjectBackend(nullptr);
+    }
+};
+
+Setup* setup = nullptr;
+EchoPeer* echo = nullptr;
+
+// Figures for the summary, per iteration.
+struct Figures {
+    double rawMicroseconds = 0;
+    double emptyCallMicroseconds = 0;
+    double walkMilliseconds = 0;
+    double readMilliseconds = 0;
+    double harvestMilliseconds = 0;
+    double harvestCpuVedoris = 0;
+    double harvestCpuCadsim = 0;
+    double walkCpuVedoris = 0;
+    double walkCpuCadsim = 0;
+    double idleCpuVedoris = -1;
+    double idleCpuCadsim = -1;
+} figures;
+
+double millisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+void BM_RawBlockingRoundTrip(benchmark::State& state)
+{
+    const auto start = Clock::now();
+    for (auto _ : state)
+        if (!echo->roundTrip())
+            state.SkipWithError("the echo process is gone");
+    figures.rawMicroseconds = millisecondsSince(start) * 1e3 / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_RawBlockingRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_EmptyCall(benchmark::State& state)
+{
+    const auto start = Clock::now();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(get(setup->application, u"Version"));
+    figures.emptyCallMicroseconds = millisecondsSince(start) * 1e3 / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_EmptyCall)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+bool isPipeKind(const Variant& codes, const Variant& values)
+{
+    if (!codes.isArray())
+        return false;
+    for (int32_t i = 0; i <= codes.upperBound(); ++i)
+        if (codes.at(i).toI4() == 1070)
+            return values.at(i) == Variant::i2(10);
+    return false;
+}
+
+void BM_Walk(benchmark::State& state)
+{
+    int64_t calls = 0;
+    int pipes = 0;
+    const auto start = Clock::now();
+    const double cpuStart = cpuOfThisProcess();
+    const double cadStart = cpuOfProcess(setup->cad.processId());
+    for (auto _ : state) {
+        calls = 0;
+        pipes = 0;
+        const Variant modelSpace = get(get(setup->application, u"ActiveDocument"), u"ModelSpace");
+        const int32_t count = get(modelSpace, u"Count").toI4();
+        calls += 3;
+        for (int32_t i = 0; i < count; ++i) {
+            const Variant entity = call(modelSpace, u"Item", Variant::i4(i));
+            const int32_t type = get(entity, u"EntityType").toI4();
+            calls += 2;
+            if (type != 3)
+                continue;
+            Variant codes;
+            Variant values;
+            call(entity, u"GetXData", Variant::bstr(u"trb"), Arg::ref(codes), Arg::ref(values));
+            ++calls;
+            if (!isPipeKind(codes, values))
+                continue;
+            benchmark::DoNotOptimize(get(entity, u"Layer"));
+            benchmark::DoNotOptimize(get(entity, u"ObjectID"));
+            Variant codes2;
+            Variant values2;
+            call(entity, u"GetXData", Variant::bstr(u"trb"), Arg::ref(codes2), Arg::ref(values2));
+            calls += 3;
+            ++pipes;
+        }
+    }
+    const auto n = static_cast<double>(state.iterations());
+    figures.walkMilliseconds = millisecondsSince(start) / n;
+    figures.walkCpuVedoris = (cpuOfThisProcess() - cpuStart) / n;
+    figures.walkCpuCadsim = (cpuOfProcess(setup->cad.processId()) - cadStart) / n;
+    if (pipes != pipeCount)
+        state.SkipWithError("the walk did not find every pipe");
+    state.counters["calls"] = static_cast<double>(calls);
+}
+BENCHMARK(BM_Walk)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// The program's own reading of the drawing, as the command runs it, without
+// the save: attaching, installing and loading the pipe program (with its one
+// 200 ms idle poll) and the walk.
+void BM_ReadFromDrawing(benchmark::State& state)
+{
+    const auto start = Clock::now();
+    for (auto _ : state) {
+        setup->quiet.shown.clear();
+        TSpecification specification(0);
+        specification.ReadFromDrawing();
+        if (specification.FCount() != pipeCount || !setup->quiet.shown.isEmpty())
+            state.SkipWithError("the harvest did not read every pipe");
+    }
+    figures.readMilliseconds = millisecondsSince(start) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_ReadFromDrawing)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+void BM_UserHarvest(benchmark::State& state)
+{
+    QAction* harvest = setup->window->findChild<QAction*>(QStringLiteral("N3"));
+    if (!harvest) {
+        state.SkipWithError("the main window has no harvest command");
+        return;
+    }
+    const auto start = Clock::now();
+    const double cpuStart = cpuOfThisProcess();
+    const double cadStart = cpuOfProcess(setup->cad.processId());
+    for (auto _ : state) {
+        setup->quiet.shown.clear();
+        harvest->trigger();
+        if (!setup->quiet.shown.isEmpty())
+            state.SkipWithError(("the harvest said: " + setup->quiet.shown.join(" | ")).toStdString().c_str());
+        if (SpecData->TTruba->recordCount() != pipeCount)
+            state.SkipWithError("not every pipe was stored");
+    }
+    const auto n = static_cast<double>(state.iterations());
+    figures.harvestMilliseconds = millisecondsSince(start) / n;
+    figures.harvestCpuVedoris = (cpuOfThisProcess() - cpuStart) / n;
+    figures.harvestCpuCadsim = (cpuOfProcess(setup->cad.processId()) - cadStart) / n;
+    state.counters["rows"] = pipeCount;
+
+    // Nobody calls now: neither side may burn CPU waiting for the other.
+    const double idleStart = cpuOfThisProcess();
+    const double idleCadStart = cpuOfProcess(setup->cad.processId());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    figures.idleCpuVedoris = cpuOfThisProcess() - idleStart;
+    figures.idleCpuCadsim = cpuOfProcess(setup->cad.processId()) - idleCadStart;
+}
+BENCHMARK(BM_UserHarvest)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+void printSummary()
+{
+    const double ratio = figures.emptyCallMicroseconds / figures.rawMicroseconds;
+    auto verdict = [](bool met) { return met ? "met" : "NOT met"; };
+    std::printf("\nSummary of this run\n"
+                "  raw blocking round trip (socket pair, two processes): %8.2f us\n"
+                "  empty call round trip:                                %8.2f us  = %.2f x raw (target <= 0.25: %s)\n"
+                "  walk alone (85,003 calls):                            %8.1f ms  (target < 500: %s)\n"
+                "      CPU per walk: Vedoris %.0f ms, cadsim %.0f ms\n"
+                "  the program's reading of the drawing (200 ms poll in):%8.1f ms\n"
+                "  whole harvest from the command to the rows stored:    %8.1f ms  (target < 1000: %s)\n"
+                "      CPU per harvest: Vedoris %.0f ms, cadsim %.0f ms\n"
+                "  CPU in the 2 s after the harvest, nobody calling:     Vedoris %.0f ms, cadsim %.0f ms\n",
+                figures.rawMicroseconds, figures.emptyCallMicroseconds, ratio, verdict(ratio <= 0.25),
+                figures.walkMilliseconds, verdict(figures.walkMilliseconds < 500), figures.walkCpuVedoris,
+                figures.walkCpuCadsim, figures.readMilliseconds, figures.harvestMilliseconds, verdict(figures.harvestMilliseconds < 1000),
+                figures.harvestCpuVedoris, figures.harvestCpuCadsim, figures.idleCpuVedoris, figures.idleCpuCadsim);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The echo process is a fork of this one, so it comes before any thread.
+    EchoPeer peer;
+    if (!peer.start()) {
+        std::fprintf(stderr, "cannot start the echo process\n");
+        return 1;
+    }
+    echo = &peer;
+
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    Setup s;
+    if (!s.start()) {
+        std::fprintf(stderr, "the program or the CAD simulator did not start\n");
+        s.stop();
+        peer.stop();
+        return 1;
+    }
+    setup = &s;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    s.stop();
+    peer.stop();
+    printSummary();
+    return 0;
+}
