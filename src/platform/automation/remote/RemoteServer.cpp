@@ -2,6 +2,7 @@
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/HResult.h"
+#include "platform/automation/Utf8.h"
 #include "platform/automation/remote/FrameSocket.h"
 #include "platform/automation/remote/Listener.h"
 #include "platform/automation/remote/ServerSession.h"
