@@ -3,45 +3,16 @@
 #include <QFile>
 #include <QXmlStreamReader>
 
-#include <zlib.h>
+#include <zip.h>
 
-#include <cstring>
+#include <memory>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace sheettest {
 
 namespace {
-
-uint32_t le16(const QByteArray& data, qsizetype at)
-{
-    if (at + 2 > data.size())
-        throw std::runtime_error("zip: truncated");
-    const auto* p = reinterpret_cast<const unsigned char*>(data.constData() + at);
-    return p[0] | (p[1] << 8);
-}
-
-uint32_t le32(const QByteArray& data, qsizetype at)
-{
-    return le16(data, at) | (le16(data, at + 2) << 16);
-}
-
-QByteArray inflateRaw(const QByteArray& compressed, uint32_t size)
-{
-    QByteArray out(static_cast<qsizetype>(size), Qt::Uninitialized);
-    z_stream stream{};
-    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
-        throw std::runtime_error("zip: inflateInit2");
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.constData()));
-    stream.avail_in = static_cast<uInt>(compressed.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    const int result = inflate(&stream, Z_FINISH);
-    inflateEnd(&stream);
-    if (result != Z_STREAM_END || stream.total_out != size)
-        throw std::runtime_error("zip: bad deflate data");
-    return out;
-}
 
 // "B12" -> row 12, column 2.
 sheet::CellAddress parseReference(const QString& reference)
@@ -106,42 +77,28 @@ QString firstSheetName(const QByteArray& xml)
 
 std::map<QString, QByteArray> readZip(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error("zip: cannot open " + path.toStdString());
-    const QByteArray data = file.readAll();
-
-    // The end-of-central-directory record: the last "PK\5\6" of the file.
-    const qsizetype end = data.lastIndexOf(QByteArray("PK\x05\x06", 4));
-    if (end < 0)
-        throw std::runtime_error("zip: no central directory");
-    const uint32_t count = le16(data, end + 10);
-    qsizetype at = le32(data, end + 16);
+    int error = 0;
+    // Read-only: the archive is let go with zip_discard, which writes nothing.
+    const std::unique_ptr<zip_t, decltype(&zip_discard)> archive(
+        zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error), &zip_discard);
+    if (!archive)
+        throw std::runtime_error("zip: cannot open " + path.toStdString() + " (libzip error " + std::to_string(error)
+                                 + ")");
 
     std::map<QString, QByteArray> entries;
-    for (uint32_t i = 0; i < count; ++i) {
-        if (le32(data, at) != 0x02014b50)
-            throw std::runtime_error("zip: bad central directory entry");
-        const uint32_t method = le16(data, at + 10);
-        const uint32_t compressedSize = le32(data, at + 20);
-        const uint32_t size = le32(data, at + 24);
-        const uint32_t nameLength = le16(data, at + 28);
-        const uint32_t extraLength = le16(data, at + 30);
-        const uint32_t commentLength = le16(data, at + 32);
-        const uint32_t local = le32(data, at + 42);
-        const QString name = QString::fromUtf8(data.mid(at + 46, nameLength));
-
-        if (le32(data, local) != 0x04034b50)
-            throw std::runtime_error("zip: bad local header");
-        const qsizetype begin = local + 30 + le16(data, local + 26) + le16(data, local + 28);
-        const QByteArray stored = data.mid(begin, compressedSize);
-        if (method == 0)
-            entries[name] = stored;
-        else if (method == 8)
-            entries[name] = inflateRaw(stored, size);
-        else
-            throw std::runtime_error("zip: unknown compression method");
-        at += 46 + nameLength + extraLength + commentLength;
+    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t stat;
+        if (zip_stat_index(archive.get(), zip_uint64_t(i), 0, &stat) != 0)
+            throw std::runtime_error("zip: cannot read entry " + std::to_string(i));
+        const std::unique_ptr<zip_file_t, decltype(&zip_fclose)> entry(
+            zip_fopen_index(archive.get(), zip_uint64_t(i), 0), &zip_fclose);
+        if (!entry)
+            throw std::runtime_error(std::string("zip: cannot open entry ") + stat.name);
+        QByteArray content(qsizetype(stat.size), Qt::Uninitialized);
+        if (zip_fread(entry.get(), content.data(), stat.size) != zip_int64_t(stat.size))
+            throw std::runtime_error(std::string("zip: cannot read entry ") + stat.name);
+        entries[QString::fromUtf8(stat.name)] = content;
     }
     return entries;
 }
