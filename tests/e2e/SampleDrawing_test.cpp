@@ -17,6 +17,13 @@
 
 #include <memory>
 
+// How GoogleTest shows a stored row in a failure (found by argument lookup).
+void PrintTo(const TestDatabase::Row& row, std::ostream* out)
+{
+    *out << row.layer.value_or(QStringLiteral("(null)")).toStdString() << " " << row.objectId.value_or(-1) << " "
+         << row.length.value_or(-1) << " " << row.rmax.value_or(-1) << " " << row.rmin.value_or(-1);
+}
+
 namespace {
 
 QByteArray fileContents(const QString& path)
@@ -46,12 +53,6 @@ std::vector<TestDatabase::Row> expectedRows()
                         .rmin = f[4].toDouble()});
     }
     return rows;
-}
-
-void PrintTo(const TestDatabase::Row& row, std::ostream* out)
-{
-    *out << row.layer.value_or(QStringLiteral("(null)")).toStdString() << " " << row.objectId.value_or(-1) << " "
-         << row.length.value_or(-1) << " " << row.rmax.value_or(-1) << " " << row.rmin.value_or(-1);
 }
 
 TEST(SampleDrawing, TheHarvestStoresTheListedRows)

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <memory>
 
 namespace sheetsim {
 
@@ -31,12 +32,13 @@ int serve(const QString& folder, unsigned idleLimitMs)
     sheet::StandInOptions options;
     options.folder = folder;
     options.opener = [](const QString&) {};
-    bool served = false;
+    // Shared with the factory, which COM may hold a moment longer than this call.
+    auto served = std::make_shared<bool>(false);
 
     automation::Registration registration;
     try {
-        registration = automation::publishClass(ProgId, [options, &served] {
-            served = true;
+        registration = automation::publishClass(ProgId, [options, served] {
+            *served = true;
             return sheet::createStandIn(options);
         });
     } catch (const automation::PublishError& e) {
@@ -52,7 +54,7 @@ int serve(const QString& folder, unsigned idleLimitMs)
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (message.message == WM_TIMER && message.hwnd == nullptr) {
-            const bool done = served ? automation::com::heldByClients() == 0
+            const bool done = *served ? automation::com::heldByClients() == 0
                                      : ::GetTickCount64() - started > idleLimitMs;
             if (done)
                 break;
