@@ -38,6 +38,19 @@ TEST(Publish, ARunningObjectIsFoundUntilItsRegistrationGoes)
     EXPECT_EQ(failureOf([] { activeObject(u"Vedoris.ComTest.Own"); }).code(), hr::Mk_E_Unavailable);
 }
 
+TEST(Publish, ASecondRunningInstanceOfTheSameProgIdIsRefused)
+{
+    Registration first = publishRunningObject(u"Vedoris.ComTest.Own", std::make_shared<Counter>());
+    try {
+        Registration second = publishRunningObject(u"Vedoris.ComTest.Own", std::make_shared<Counter>());
+        ADD_FAILURE() << "published twice";
+    } catch (const PublishError& e) {
+        EXPECT_STREQ(e.what(), "Vedoris.ComTest.Own: another server is already registered as the running instance");
+    }
+    // The first one still answers.
+    EXPECT_EQ(get(Variant::dispatch(activeObject(u"Vedoris.ComTest.Own")), u"Next"), Variant::i4(1));
+}
+
 TEST(Publish, AProgIdWithoutAClassCannotBePublished)
 {
     const struct {

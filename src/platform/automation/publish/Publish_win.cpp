@@ -1,6 +1,7 @@
 #include "platform/automation/publish/Publish.h"
 
 #include "platform/automation/AutomationError.h"
+#include "platform/automation/HResult.h"
 #include "platform/automation/com/Apartment.h"
 #include "platform/automation/com/ClassObject.h"
 #include "platform/automation/com/ComObjects.h"
@@ -30,11 +31,29 @@ Registration inApartment(std::u16string_view progId, Register registerObject)
     }
 }
 
+// Whether another program's (or this one's) instance answers for the ProgID.
+// The running object table takes a second registration of a class without
+// complaint (MK_S_MONIKERALREADYREGISTERED) and then hands out either; one
+// running instance per ProgID is what the local sockets allow, and what a
+// client attaching to "the" running application expects.
+bool answersAlready(std::u16string_view progId)
+{
+    try {
+        return com::activeObject(progId) != nullptr;
+    } catch (const AutomationError&) {
+        return false; // nothing running, or what is left of a program that died
+    }
+}
+
 } // namespace
 
 Registration publishRunningObject(std::u16string_view progId, DispatchRef object)
 {
-    return inApartment(progId, [&] { return com::registerRunningObject(progId, std::move(object)); });
+    return inApartment(progId, [&] {
+        if (answersAlready(progId))
+            throw AutomationError(hr::E_Fail, u"another server is already registered as the running instance");
+        return com::registerRunningObject(progId, std::move(object));
+    });
 }
 
 Registration publishClass(std::u16string_view progId, ClassFactory factory)
