@@ -24,8 +24,11 @@ function(vedoris_wine_test name)
   endif()
 endfunction()
 
-# A cold build compiles the whole program and GoogleTest; the machine may be busy.
+# A cold build compiles the whole program and GoogleTest; the machine may be
+# busy. It is the longest test by far: started first, it runs beside the
+# Linux suites instead of after them.
 vedoris_wine_test(build COMMAND build SETUP windows_build TIMEOUT 2700)
+set_tests_properties(windows.build PROPERTIES COST 100000)
 vedoris_wine_test(package COMMAND package SETUP windows_package REQUIRES windows_build TIMEOUT 300)
 vedoris_wine_test(wine_prefix COMMAND prefix SETUP wine_prefix REQUIRES windows_build TIMEOUT 600)
 
