@@ -32,7 +32,8 @@ vedoris_sdk_folder() {
     tar -xJf "$given" -C "$folder" >&2
     touch "$folder/.unpacked"
   fi
-  echo "$folder"
+  # Absolute: CMake's prefix and Qt's own lookups take nothing relative.
+  (cd "$folder" && pwd)
 }
 
 # Configures (when needed) and builds the project for Windows:
