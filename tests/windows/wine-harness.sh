@@ -1,13 +1,30 @@
 #!/usr/bin/env bash
-# The Windows side of the test suite, driven from the main (Linux) build's
-# CTest: cross-build windows/ with MinGW, keep a private Wine prefix in the
-# build folder, register the test COM server there, and run the GoogleTest
-# programs under Wine. Every step is bounded in time.
+# The Windows side of the test suite, driven from the Linux build's CTest:
+# cross-build the project with the MinGW SDK, lay out the package, keep a
+# private Wine prefix for the suites, and run the suites and the packaged
+# program under Wine. Every step is bounded in time.
 #
-#   wine-harness.sh build  <source root> <mingw build folder>
-#   wine-harness.sh prefix <prefix folder> <mingw build folder>
-#   wine-harness.sh run    <prefix folder> <test program> [gtest arguments]
+#   wine-harness.sh build                    the Windows build, with its tests
+#   wine-harness.sh package                  the package folders and zip from it
+#   wine-harness.sh prefix                   the suites' Wine prefix, test classes registered
+#   wine-harness.sh run <program> [args]     one suite under Wine
+#   wine-harness.sh package-starts           the zip unpacked into a new, empty prefix, started
+#   wine-harness.sh end-to-end               the program driven against the simulators
+#
+# VEDORIS_SOURCE_DIR and VEDORIS_WINDOWS_WORK (the folder where all of this
+# lives, inside the build folder) come from CTest. Without VEDORIS_MINGW_SDK
+# each command reports itself skipped (exit 77), unless
+# VEDORIS_REQUIRE_WINDOWS=1 makes that a failure.
 set -euo pipefail
+
+source_root="${VEDORIS_SOURCE_DIR:?set by CTest}"
+work="${VEDORIS_WINDOWS_WORK:?set by CTest}"
+build="$work/build"
+package="$work/package"
+suite_prefix="$work/wineprefix"
+here="$(cd "$(dirname "$0")" && pwd)"
+# shellcheck source=../../windows/cross.sh
+source "$source_root/windows/cross.sh"
 
 need() {
   for tool in "$@"; do
@@ -18,8 +35,28 @@ need() {
   done
 }
 
-# Wine runs headless here: no display, its null graphics driver (set in the
-# prefix), no debugger on a crash, no chatter.
+# Sets `sdk` to the SDK's folder, or ends this test: skipped without an SDK,
+# failed when the Windows tests are required.
+sdk=""
+require_sdk() {
+  if [ -z "${VEDORIS_MINGW_SDK:-}" ]; then
+    if [ "${VEDORIS_REQUIRE_WINDOWS:-0}" = 1 ]; then
+      echo "wine-harness: VEDORIS_REQUIRE_WINDOWS=1 but VEDORIS_MINGW_SDK is not set (see windows/README.md)" >&2
+      exit 1
+    fi
+    echo "skipped: no MinGW SDK (see windows/README.md)"
+    exit 77
+  fi
+  # A relative name is taken from the source root, as the README writes it.
+  case "$VEDORIS_MINGW_SDK" in
+    /*) ;;
+    *) VEDORIS_MINGW_SDK="$source_root/$VEDORIS_MINGW_SDK" ;;
+  esac
+  sdk="$(vedoris_sdk_folder "$work")"
+}
+
+# Wine without a display for the suites: its null graphics driver (set in
+# the prefix), no debugger on a crash, no chatter.
 wine_environment() {
   export WINEPREFIX="$1"
   export WINEDEBUG=-all
@@ -61,54 +98,61 @@ register_classes() {
   done
 }
 
+# Makes a Wine prefix. wineboot's own status is no guide: without the 32-bit
+# half of Wine it fails on syswow64's rundll32 and still makes a usable
+# 64-bit prefix. A time-out, or no registry once wineserver has written it
+# out, is a failure.
+make_prefix() {
+  local prefix="$1"
+  rm -rf "$prefix"
+  mkdir -p "$prefix"
+  local booted=0
+  timeout 300 wineboot -i >"$prefix.log" 2>&1 || booted=$?
+  settle
+  if [ "$booted" -eq 124 ] || [ ! -f "$prefix/system.reg" ]; then
+    cat "$prefix.log" >&2
+    echo "wine-harness: could not create the Wine prefix $prefix" >&2
+    exit 1
+  fi
+  # A crash ends the program instead of starting winedbg.
+  timeout 60 wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+    /v Debugger /f >/dev/null 2>&1 || true
+}
+
 command="${1:-}"
 shift || true
 case "$command" in
   build)
-    need cmake ninja x86_64-w64-mingw32-g++-posix
-    source_root="$1"
-    build="$2"
-    if [ ! -f "$build/build.ninja" ]; then
-      cmake -S "$source_root/windows" -B "$build" -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE="$source_root/windows/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Debug
-    fi
-    cmake --build "$build" -j 2
+    need cmake ninja x86_64-w64-mingw32-g++-posix pkg-config
+    require_sdk
+    # Release, as shipped, with undefined behaviour trapped: a trap ends a
+    # suite or the program with a crash instead of going unnoticed.
+    vedoris_cross_build "$source_root" "$build" "$sdk" Release -DVEDORIS_TESTS=ON -DVEDORIS_TRAP_UB=ON
+    ;;
+
+  package)
+    need x86_64-w64-mingw32-objdump x86_64-w64-mingw32-strip sqlite3
+    require_sdk
+    bash "$source_root/windows/assemble-package.sh" --sheetsim "$build" "$sdk" "$package"
     ;;
 
   prefix)
     need wine wineboot wineserver timeout
-    prefix="$1"
-    build="$2"
-    wine_environment "$prefix"
-    stamp="$prefix/.vedoris-ready"
+    require_sdk
+    wine_environment "$suite_prefix"
+    stamp="$suite_prefix/.vedoris-ready"
     if [ ! -f "$stamp" ]; then
-      # Created once and kept in the build folder: making a prefix takes a
-      # good while, reusing it a second.
-      rm -rf "$prefix"
-      mkdir -p "$prefix"
-      # wineboot's own status is no guide: without the 32-bit half of Wine
-      # it fails on syswow64's rundll32 and still makes a usable 64-bit
-      # prefix. A time-out, or no registry once wineserver has written it
-      # out, is a failure.
-      booted=0
-      timeout 300 wineboot -i >"$prefix.log" 2>&1 || booted=$?
-      settle
-      if [ "$booted" -eq 124 ] || [ ! -f "$prefix/system.reg" ]; then
-        cat "$prefix.log" >&2
-        echo "wine-harness: could not create the Wine prefix $prefix" >&2
-        exit 1
-      fi
+      # Made once and kept in the build folder: making a prefix takes a
+      # while, reusing it a moment.
+      make_prefix "$suite_prefix"
       # With no display, Wine's null driver still gives a window station:
       # windows can be made, listed and brought forward.
       reg_add 'HKCU\Software\Wine\Drivers' /v Graphics /d null
-      # A crash ends the program instead of starting winedbg.
-      timeout 60 wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
-        /v Debugger /f >/dev/null 2>&1 || true
       settle
       touch "$stamp"
     fi
     server="$(timeout 60 winepath -w "$build/bin/vedoris_com_test_server.exe")"
-    registered="$prefix/.vedoris-registered"
+    registered="$suite_prefix/.vedoris-registered"
     if [ "$(cat "$registered" 2>/dev/null)" != "$server" ]; then
       register_classes "$server"
       echo "$server" > "$registered"
@@ -118,18 +162,32 @@ case "$command" in
 
   run)
     need wine wineserver timeout
-    prefix="$1"
-    program="$2"
-    shift 2
-    wine_environment "$prefix"
+    require_sdk
+    program="$1"
+    shift
+    wine_environment "$suite_prefix"
+    # Suites with Qt in them find its DLLs in the SDK.
+    WINEPATH="$(timeout 60 winepath -w "$sdk/bin")"
+    export WINEPATH
     status=0
     timeout --kill-after=15 "${VEDORIS_WINE_TEST_SECONDS:-480}" wine "$program" --gtest_color=no "$@" || status=$?
     settle
     exit "$status"
     ;;
 
+  package-starts | end-to-end)
+    need wine wineboot wineserver timeout xvfb-run xdotool import
+    require_sdk
+    # A display of its own, so that no other test's windows get in the way
+    # and the screenshots show only these programs.
+    exec timeout --kill-after=30 "${VEDORIS_WINE_E2E_SECONDS:-840}" \
+      xvfb-run -a -s "-screen 0 1600x900x24" \
+      /usr/bin/python3 "$here/e2e/wine_e2e.py" "$command" \
+        --source "$source_root" --work "$work" --package "$package" --build "$build"
+    ;;
+
   *)
-    echo "usage: wine-harness.sh build|prefix|run ..." >&2
+    echo "usage: wine-harness.sh build|package|prefix|run|package-starts|end-to-end ..." >&2
     exit 2
     ;;
 esac

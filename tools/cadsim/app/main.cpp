@@ -2,16 +2,18 @@
 // it as the running "AutoCAD.Application" until its window is closed.
 //
 // Exit codes: 0 done; 1 the ProgID cannot be registered (another instance
-// runs); 2 a usage error or a drawing that cannot be read.
+// runs; on Windows also: the class is not registered, see /regserver) or a
+// registration switch failed; 2 a usage error or a drawing that cannot be read.
 #include "cadsim/app/CadProfile.h"
 #include "cadsim/app/CadsimOptions.h"
 #include "cadsim/app/CadsimWindow.h"
 #include "cadsim/app/DxfReader.h"
 #include "cadsim/app/EntityRows.h"
 #include "cadsim/app/QuitOnSignal.h"
+#include "cadsim/app/ServerRegistration.h"
 
 #include "cadsim/model/Simulator.h"
-#include "platform/automation/remote/RemoteServer.h"
+#include "platform/automation/publish/Publish.h"
 
 #include <QApplication>
 #include <QFile>
@@ -42,10 +44,13 @@ void print(FILE* stream, const QString& text)
 
 int main(int argc, char** argv)
 {
+    const QStringList arguments = argumentList(argc, argv);
+    if (const std::optional<int> code = cadsim::runRegistrationSwitch(arguments))
+        return *code;
+
     QString error;
     bool helpAsked = false;
-    const std::optional<cadsim::CadsimOptions> options =
-        cadsim::CadsimOptions::parse(argumentList(argc, argv), error, helpAsked);
+    const std::optional<cadsim::CadsimOptions> options = cadsim::CadsimOptions::parse(arguments, error, helpAsked);
     if (!options) {
         print(helpAsked ? stdout : stderr, helpAsked ? error : QStringLiteral("cadsim: %1\n").arg(error));
         return helpAsked ? 0 : 2;
@@ -86,8 +91,8 @@ int main(int argc, char** argv)
     simulator.setLargeObjectIds(options->bigIds, bigIdOffset);
     simulator.setIdleDelay(std::chrono::milliseconds(options->idleDelayMs));
 
-    // The window is declared before the server, so the server stops (and no
-    // client call is under way) before the window goes.
+    // The window is declared before the registration, so serving stops (and
+    // no client call is under way) before the window goes.
     cadsim::CadsimWindow window(simulator, objectIdOffset);
     window.showDrawingNote(note);
     QObject::connect(&window, &cadsim::CadsimWindow::settingsChanged, [&] {
@@ -95,17 +100,17 @@ int main(int argc, char** argv)
                      QString::fromStdU16String(simulator.trustedPaths()));
     });
 
-    automation::remote::RemoteServer server(u"AutoCAD.Application", simulator.application());
+    automation::Registration running;
     try {
-        server.start();
-    } catch (const automation::remote::ServerError& e) {
+        running = automation::publishRunningObject(u"AutoCAD.Application", simulator.application());
+    } catch (const automation::PublishError& e) {
         print(stderr, QStringLiteral("cadsim: %1\n").arg(QString::fromUtf8(e.what())));
         return 1;
     }
     cadsim::QuitOnSignal quitOnSignal;
     window.show();
     const int code = app.exec();
-    server.stop();
+    running.revoke();
     profile.save(QString::fromStdU16String(simulator.supportPath()),
                  QString::fromStdU16String(simulator.trustedPaths()));
     return code;

@@ -13,14 +13,6 @@ namespace automation::com {
 
 namespace {
 
-CLSID classOf(std::u16string_view progId)
-{
-    const std::wstring name = toWide(progId);
-    CLSID id{};
-    check(::CLSIDFromProgID(name.c_str(), &id));
-    return id;
-}
-
 DispatchRef asDispatch(const ComPtr<IUnknown>& object)
 {
     ComPtr<IDispatch> dispatch;
@@ -55,9 +47,17 @@ public:
 
 } // namespace
 
+CLSID classIdOf(std::u16string_view progId)
+{
+    const std::wstring name = toWide(progId);
+    CLSID id{};
+    check(::CLSIDFromProgID(name.c_str(), &id));
+    return id;
+}
+
 DispatchRef activeObject(std::u16string_view progId)
 {
-    const CLSID id = classOf(progId);
+    const CLSID id = classIdOf(progId);
     ComPtr<IUnknown> object;
     check(::GetActiveObject(id, nullptr, object.put()));
     return asDispatch(object);
@@ -65,7 +65,7 @@ DispatchRef activeObject(std::u16string_view progId)
 
 DispatchRef createObject(std::u16string_view progId)
 {
-    const CLSID id = classOf(progId);
+    const CLSID id = classIdOf(progId);
     ComPtr<IUnknown> object;
     check(::CoCreateInstance(id, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IUnknown,
                              object.putVoid()));
@@ -76,7 +76,7 @@ std::unique_ptr<ObjectBackend> makeObjectBackend() { return std::make_unique<Com
 
 Registration registerRunningObject(std::u16string_view progId, DispatchRef object)
 {
-    const CLSID id = classOf(progId);
+    const CLSID id = classIdOf(progId);
     const ComPtr<IDispatch> adapter = dispatchToCom(object);
     if (!adapter)
         throw AutomationError(hr::E_InvalidArg, u"No object");

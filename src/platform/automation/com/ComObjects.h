@@ -4,10 +4,16 @@
 
 #include "platform/automation/ObjectRegistry.h"
 
+#include <guiddef.h>
+
 #include <memory>
 #include <string_view>
 
 namespace automation::com {
+
+// The class a ProgID is registered with (CLSIDFromProgID); CO_E_CLASSSTRING
+// for an unknown ProgID.
+CLSID classIdOf(std::u16string_view progId);
 
 // The running instance registered for the ProgID: CLSIDFromProgID, then
 // GetActiveObject, then its IDispatch. Fails with the HRESULT of the step

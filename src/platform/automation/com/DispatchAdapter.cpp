@@ -143,6 +143,12 @@ DispatchRef DispatchAdapter::unwrap(IDispatch* dispatch)
     return static_cast<DispatchAdapter*>(dispatch)->m_object;
 }
 
+size_t DispatchAdapter::liveCount()
+{
+    std::lock_guard lock(adapters().mutex);
+    return adapters().all.size();
+}
+
 bool DispatchAdapter::addRefUnlessDying()
 {
     // An adapter whose count reached zero is on its way out and must not be

@@ -31,6 +31,9 @@ public:
     // The object of this program behind `dispatch`, or nullptr when
     // `dispatch` is not an adapter of this process.
     static DispatchRef unwrap(IDispatch* dispatch);
+    // How many adapters of this process are alive: its objects that COM, or
+    // another program through COM, still holds.
+    static size_t liveCount();
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;

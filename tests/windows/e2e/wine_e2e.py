@@ -1,0 +1,492 @@
+#!/usr/bin/python3
+"""The packaged Windows program under Wine, driven through its real windows.
+
+    wine_e2e.py package-starts  --source S --work W --package P --build B
+    wine_e2e.py end-to-end      --source S --work W --package P --build B
+
+package-starts: the zip a designer unpacks, in a new, empty Wine prefix: the
+main window comes up, with its database.
+
+end-to-end: in a new prefix with the CAD simulator (cadsim.exe) and the
+spreadsheet stand-in (sheetsim.exe) registered, the program's menus are
+driven with xdotool as a user would: the harvest without a running CAD, the
+harvest of samples/pipes.dxf, "Выделить", both exports, the About box, and
+the harvest once the CAD has closed. What the programs did is read back
+from the database file, the workbooks and the simulator's own answers.
+
+Runs on a display of its own (the harness starts it under xvfb-run); every
+wait has a limit. Screenshots go to <work>/screenshots.
+"""
+
+import argparse
+import os
+import shutil
+import sqlite3
+import subprocess
+import sys
+import time
+import zipfile
+from pathlib import Path
+
+
+class Failure(Exception):
+    pass
+
+
+def log(text):
+    print(text, flush=True)
+
+
+def wait_for(what, probe, limit, interval=0.25):
+    """The first true answer of probe() within `limit` seconds."""
+    deadline = time.monotonic() + limit
+    while True:
+        answer = probe()
+        if answer:
+            return answer
+        if time.monotonic() > deadline:
+            raise Failure(f"{what}: not within {limit} s")
+        time.sleep(interval)
+
+
+def run(args, limit, **kwargs):
+    return subprocess.run(args, timeout=limit, check=False, capture_output=True, text=True, **kwargs)
+
+
+class Wine:
+    """One Wine prefix, with the X11 driver on this display."""
+
+    def __init__(self, prefix, logs):
+        self.prefix = Path(prefix)
+        self.logs = Path(logs)
+        self.env = dict(os.environ)
+        self.env.update({
+            "WINEPREFIX": str(self.prefix),
+            "WINEDEBUG": "-all",
+            "WINEDLLOVERRIDES": "mscoree,mshtml=",  # no Mono or Gecko installer prompts
+            "LANG": "C.UTF-8",
+        })
+        self.env.pop("WINEPATH", None)
+        self.started = []
+
+    def make(self):
+        # wineboot's status is no guide without Wine's 32-bit half; the
+        # registry written out is.
+        shutil.rmtree(self.prefix, ignore_errors=True)
+        self.prefix.mkdir(parents=True)
+        try:
+            run(["wineboot", "-i"], 300, env=self.env)
+        except subprocess.TimeoutExpired:
+            raise Failure("wineboot did not make the prefix within 300 s")
+        self.settle()
+        if not (self.prefix / "system.reg").is_file():
+            raise Failure(f"no Wine prefix made in {self.prefix}")
+        self.run(["reg", "delete", r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug",
+                  "/v", "Debugger", "/f"])
+
+    def drive_c(self, *parts):
+        return self.prefix.joinpath("drive_c", *parts)
+
+    def windows_path(self, path):
+        """C:\\… for a path inside drive_c."""
+        relative = Path(path).relative_to(self.drive_c())
+        return "C:\\" + "\\".join(relative.parts)
+
+    def run(self, args, limit=120):
+        """A Windows program to its end; its exit code."""
+        try:
+            done = run(["wine", *args], limit, env=self.env)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"{' '.join(args)}: still running after {limit} s")
+        if done.stdout.strip():
+            log(done.stdout.strip())
+        if done.stderr.strip():
+            log(done.stderr.strip())
+        return done.returncode
+
+    def start(self, name, args):
+        out = open(self.logs / f"{name}.log", "w")
+        process = subprocess.Popen(["wine", *args], env=self.env, stdout=out, stderr=subprocess.STDOUT)
+        self.started.append((name, process, out))
+        return process
+
+    def settle(self):
+        try:
+            run(["wineserver", "-w"], 60, env=self.env)
+        except subprocess.TimeoutExpired:
+            self.kill()
+
+    def kill(self):
+        run(["wineserver", "-k"], 60, env=self.env)
+        for name, process, out in self.started:
+            try:
+                process.wait(15)
+            except subprocess.TimeoutExpired:
+                process.kill()
+            out.close()
+        self.started = []
+
+
+class Screen:
+    """The X display: Wine's windows as xdotool sees them."""
+
+    def __init__(self, shots):
+        self.shots = Path(shots)
+        self.shots.mkdir(parents=True, exist_ok=True)
+
+    def windows(self, title):
+        done = run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"], 30)
+        return [w for w in done.stdout.split()]
+
+    def wait_window(self, title, limit=60, count=1):
+        return wait_for(f'a window "{title}"', lambda: (lambda w: w if len(w) >= count else None)(
+            self.windows(title)), limit)
+
+    def wait_gone(self, title, limit=30, count=0):
+        wait_for(f'"{title}" closed', lambda: len(self.windows(title)) <= count, limit)
+
+    def geometry(self, window):
+        done = run(["xdotool", "getwindowgeometry", "--shell", window], 30)
+        values = dict(line.split("=", 1) for line in done.stdout.split() if "=" in line)
+        return {k: int(v) for k, v in values.items() if k in ("X", "Y", "WIDTH", "HEIGHT")}
+
+    def move(self, window, x, y):
+        run(["xdotool", "windowmove", "--sync", window, str(x), str(y)], 30)
+
+    def focus(self, window):
+        run(["xdotool", "windowfocus", "--sync", window], 30)
+        time.sleep(0.3)
+
+    def click(self, window, x, y, button=1):
+        run(["xdotool", "mousemove", "--window", window, str(x), str(y), "click", str(button)], 30)
+        time.sleep(0.3)
+
+    def keys(self, *keys, pause=0.25):
+        for key in keys:
+            run(["xdotool", "key", "--clearmodifiers", key], 30)
+            time.sleep(pause)
+
+    def shot(self, name):
+        path = self.shots / f"{name}.png"
+        run(["import", "-window", "root", str(path)], 60)
+        log(f"screenshot: {path}")
+        return path
+
+
+class Program:
+    """Ведорис's main window, driven through its menus by keyboard."""
+
+    TITLE = "Ведорис"
+    # The menu bar, left to right, and the items of each menu, top to bottom.
+    MENUS = {
+        "Файл": ["Выход"],
+        "Данные": ["Получить размеры труб", "Суммарная длинна", "Экспорт в Excel"],
+        "Справка": ["О программе"],
+    }
+
+    def __init__(self, screen, window):
+        self.screen = screen
+        self.window = window
+
+    def activate(self):
+        """With no window manager, Wine makes a window the active one when it
+        is clicked: a click on the bottom panel, right of the navigator."""
+        geometry = self.screen.geometry(self.window)
+        self.screen.click(self.window, geometry["WIDTH"] - 40, geometry["HEIGHT"] - 20)
+
+    def menu(self, title, item):
+        """Alt opens the menu bar on its first menu; arrows go to the item."""
+        menus = list(self.MENUS)
+        self.activate()
+        keys = ["alt"] + ["Right"] * menus.index(title) + ["Down"]
+        keys += ["Down"] * self.MENUS[title].index(item) + ["Return"]
+        self.screen.keys(*keys)
+
+
+def read_rows(database):
+    """TTruba in FKey order, read past the program (the file is shared)."""
+    connection = sqlite3.connect(f"file:{database}?mode=ro", uri=True, timeout=10)
+    try:
+        return connection.execute(
+            "SELECT FLayer, FObjectID, FLength, FRmax, FRmin FROM TTruba ORDER BY FKey").fetchall()
+    finally:
+        connection.close()
+
+
+def expected_rows(source):
+    rows = []
+    for line in (Path(source) / "tests/e2e/pipes-harvest.tsv").read_text(encoding="utf-8").splitlines():
+        if not line or line.startswith("#"):
+            continue
+        layer, object_id, length, rmax, rmin = line.split("\t")
+        rows.append((layer, int(object_id), float(length), float(rmax), float(rmin)))
+    return rows
+
+
+def round_half_even(value):
+    return int(round(value))  # Python's round() goes to the even neighbour
+
+
+def read_workbook(path):
+    import openpyxl
+    sheet = openpyxl.load_workbook(path).active
+    return [[cell.value for cell in row] for row in sheet.iter_rows()]
+
+
+def unpack(zip_path, into):
+    shutil.rmtree(into, ignore_errors=True)
+    into.mkdir(parents=True)
+    with zipfile.ZipFile(zip_path) as archive:
+        archive.extractall(into)
+
+
+def package_starts(args):
+    work = Path(args.work)
+    wine = Wine(work / "prefix-fresh", work)
+    screen = Screen(work / "screenshots")
+    try:
+        log("making a new, empty Wine prefix")
+        wine.make()
+        programs = wine.drive_c("Program Files")
+        unpack(Path(args.package) / "vedoris-windows-x64.zip", programs / "Ведорис")
+        exe = programs / "Ведорис" / "vedoris" / "vedoris.exe"
+        process = wine.start("package-starts", [wine.windows_path(exe)])
+        window = screen.wait_window(Program.TITLE, 90)[0]
+        time.sleep(2)
+        # One window of that title: the main window, with no message about
+        # the database beside it.
+        if len(screen.windows(Program.TITLE)) != 1:
+            screen.shot("package-starts-failed")
+            raise Failure("a second window titled Ведорис: the program reported a failure")
+        geometry = screen.geometry(window)
+        log(f"main window: {geometry}")
+        if geometry["WIDTH"] < 300 or geometry["HEIGHT"] < 300:
+            raise Failure(f"the main window is too small: {geometry}")
+        screen.shot("package-starts")
+        Program(screen, window).menu("Файл", "Выход")
+        wait_for("vedoris.exe ends after Выход", lambda: process.poll() is not None, 60)
+        if process.returncode != 0:
+            raise Failure(f"vedoris.exe ended with {process.returncode}")
+        log("the packaged program started in a new prefix and ended with 0")
+        return 0
+    finally:
+        wine.kill()
+
+
+def end_to_end(args):
+    work = Path(args.work)
+    source = Path(args.source)
+    package = Path(args.package)
+    wine = Wine(work / "prefix-e2e", work)
+    screen = Screen(work / "screenshots")
+    try:
+        log("making a new Wine prefix")
+        wine.make()
+        # Wine has no Arial, the forms' face; Liberation Sans has its metrics.
+        wine.run(["reg", "add", r"HKCU\Software\Wine\Fonts\Replacements", "/v", "Arial", "/d",
+                  "Liberation Sans", "/f"])
+        # The designer's folder from the zip; the simulators and the probe beside it.
+        unpack(package / "vedoris-windows-x64.zip", wine.drive_c("vedoris-package"))
+        folder = wine.drive_c("vedoris-package", "vedoris")
+        for name in ("cadsim", "sheetsim"):
+            shutil.copytree(package / name, wine.drive_c(name))
+        probe = wine.drive_c("probe", "vedoris_wine_probe.exe")
+        probe.parent.mkdir()
+        shutil.copy(Path(args.build) / "bin" / "vedoris_wine_probe.exe", probe)
+        drawings = wine.drive_c("drawings")
+        drawings.mkdir()
+        shutil.copy(source / "samples" / "pipes.dxf", drawings / "pipes.dxf")
+        sheets = wine.drive_c("sheets")
+        sheets.mkdir()
+        support = wine.drive_c("cad-support")
+        support.mkdir()
+        answers = wine.drive_c("answers")
+        answers.mkdir()
+
+        cadsim = wine.windows_path(wine.drive_c("cadsim", "cadsim.exe"))
+        sheetsim = wine.windows_path(wine.drive_c("sheetsim", "sheetsim.exe"))
+        log("registering the simulators")
+        if wine.run([cadsim, "/regserver"]) != 0:
+            raise Failure("cadsim.exe /regserver failed")
+        if wine.run([sheetsim, "/regserver", "--folder", wine.windows_path(sheets)]) != 0:
+            raise Failure("sheetsim.exe /regserver failed")
+
+        def ask(question):
+            answer = answers / f"{question}.txt"
+            answer.unlink(missing_ok=True)
+            code = wine.run([wine.windows_path(probe), question, wine.windows_path(answer)], 60)
+            return answer.read_text(encoding="utf-8") if code == 0 else None
+
+        def message_text():
+            """The text of the message box in front, through its Ctrl+C."""
+            screen.keys("ctrl+c")
+            return ask("clipboard") or ""
+
+        database = folder / "spec_base.mdb"
+        vedoris = wine.start("vedoris", [wine.windows_path(folder / "vedoris.exe")])
+        main = screen.wait_window(Program.TITLE, 90)[0]
+        time.sleep(2)
+        screen.move(main, 0, 0)
+        program = Program(screen, main)
+        expected = expected_rows(source)
+
+        # --- no CAD running ------------------------------------------------------
+        log("harvest with no CAD running")
+        program.menu("Данные", "Получить размеры труб")
+        box = screen.wait_window(Program.TITLE, 60, count=2)
+        text = message_text()
+        if "Cannot find AutoCAD that has been already started!!!" not in text:
+            screen.shot("no-cad-failed")
+            raise Failure(f"the message without a CAD reads: {text!r}")
+        screen.shot("no-cad-message")
+        screen.keys("Return")
+        screen.wait_gone(Program.TITLE, 30, count=1)
+        if read_rows(database):
+            raise Failure("the failed attach wrote rows")
+
+        # --- the harvest -----------------------------------------------------------
+        log("starting cadsim.exe on pipes.dxf")
+        cad = wine.start("cadsim", [cadsim, "--settings", wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
+                                    "--support-path", wine.windows_path(support),
+                                    wine.windows_path(drawings / "pipes.dxf")])
+        wait_for("cadsim.exe in the running object table", lambda: ask("selection") is not None, 90, 1.0)
+        cad_window = wait_for("cadsim.exe's window", lambda: screen.windows(".*pipes\\.dxf.*"), 30)[0]
+        screen.move(cad_window, 660, 0)
+
+        log("harvest")
+        program.menu("Данные", "Получить размеры труб")
+        rows = wait_for("the harvested rows", lambda: (lambda r: r if len(r) == len(expected) else None)(
+            read_rows(database)), 120)
+        time.sleep(1)
+        rows = read_rows(database)
+        if rows != expected:
+            raise Failure(f"stored rows differ:\n{rows}\nexpected:\n{expected}")
+        if not (support / "tr.fas").is_file():
+            raise Failure("tr.fas was not placed in the CAD's support folder")
+        if len(screen.windows(Program.TITLE)) != 1:
+            screen.shot("harvest-failed")
+            raise Failure("a message after the harvest")
+        log(f"{len(rows)} rows stored, as on Linux")
+
+        # --- Выделить ---------------------------------------------------------------
+        log("Выделить on the last row")
+        program.activate()
+        # The grid keeps the focus: Ctrl+End goes to its last row (and last
+        # column; Home goes back to the first), the menu key opens its pop-up
+        # menu on that row.
+        screen.keys("ctrl+End", "Home", "Menu", "Down", "Return")
+        # The grid's rows are sorted by layer, then outer diameter.
+        last = sorted(expected, key=lambda r: (r[0], r[3]))[-1]
+        selected = wait_for("the simulator's selection", lambda: (lambda a: a if a and a.strip() else None)(
+            ask("selection")), 60, 1.0)
+        entities = [line.split("\t") for line in selected.splitlines()]
+        log(f"the simulator reports the selection (handle, ObjectID): {entities}")
+        if len(entities) != 1 or int(entities[0][1]) != last[1]:
+            raise Failure(f"selected {entities}, not the pipe of the last row ({last})")
+        time.sleep(1)
+        screen.shot("harvest-and-selection")
+
+        # --- the exports --------------------------------------------------------------
+        def new_workbook(before):
+            found = wait_for("a new workbook", lambda: sorted(set(sheets.glob("*.xlsx")) - before), 90, 0.5)
+            # Written when the last reference goes; give the writer a moment to finish.
+            time.sleep(1)
+            return found[0]
+
+        log("Экспорт в Excel")
+        before = set(sheets.glob("*.xlsx"))
+        program.menu("Данные", "Экспорт в Excel")
+        cells = read_workbook(new_workbook(before))
+        ordered = sorted(expected, key=lambda r: (r[0], r[3]))
+        want = [["Слой", "Длинна, мм", "D наружный, мм", "D внутренний, мм"]]
+        want += [[r[0], round_half_even(r[2]), r[3], r[4]] for r in ordered]
+        if cells != want:
+            raise Failure(f"the pipe list's workbook holds {cells}, not {want}")
+
+        log("Суммарная длинна, then its Экспорт в Excel")
+        before = set(sheets.glob("*.xlsx"))
+        program.menu("Данные", "Суммарная длинна")
+        totals = screen.wait_window("Общее количество труб", 60)[0]
+        time.sleep(1)
+        screen.shot("totals")
+        # Tab moves between the grid's columns, so the buttons are clicked:
+        # "Экспорт в Excel" at the left of the bottom panel, "Ok" at its right
+        # (the window's form places them 8 pixels in, 25 high, in a panel 41 high).
+        geometry = screen.geometry(totals)
+        screen.click(totals, 8 + 50, geometry["HEIGHT"] - 41 + 8 + 12)
+        cells = read_workbook(new_workbook(before))
+        sums = {}
+        for r in expected:
+            sums[(r[3], r[4])] = sums.get((r[3], r[4]), 0.0) + r[2]
+        want = [["Длинна, мм", "D наружный, мм", "D внутренний, мм"]]
+        want += [[round_half_even(sums[k]), k[0], k[1]] for k in sorted(sums)]
+        if cells != want:
+            raise Failure(f"the totals' workbook holds {cells}, not {want}")
+        screen.click(totals, geometry["WIDTH"] - 14 - 37, geometry["HEIGHT"] - 41 + 8 + 12)
+        screen.wait_gone("Общее количество труб", 30)
+
+        # --- About ---------------------------------------------------------------------
+        log("О программе")
+        program.menu("Справка", "О программе")
+        about = screen.wait_window("О программе", 60)[0]
+        time.sleep(1)
+        screen.shot("about")
+        screen.focus(about)
+        screen.keys("Return")  # its Ok button has the focus
+        screen.wait_gone("О программе", 30)
+
+        # --- the CAD closes --------------------------------------------------------------
+        log("closing cadsim.exe")
+        # As Windows asks a program to close: WM_CLOSE to its windows.
+        wine.run(["taskkill", "/im", "cadsim.exe"])
+        wait_for("cadsim.exe ends", lambda: cad.poll() is not None, 60)
+        if cad.returncode != 0:
+            raise Failure(f"cadsim.exe ended with {cad.returncode}")
+        log("harvest once the CAD has closed")
+        program.menu("Данные", "Получить размеры труб")
+        screen.wait_window(Program.TITLE, 60, count=2)
+        text = message_text()
+        if "Cannot find AutoCAD that has been already started!!!" not in text:
+            raise Failure(f"the message once the CAD has gone reads: {text!r}")
+        screen.keys("Return")
+        screen.wait_gone(Program.TITLE, 30, count=1)
+        if read_rows(database) != expected:
+            raise Failure("the failed attach touched the stored rows")
+
+        log("Выход")
+        program.menu("Файл", "Выход")
+        wait_for("vedoris.exe ends", lambda: vedoris.poll() is not None, 60)
+        if vedoris.returncode != 0:
+            raise Failure(f"vedoris.exe ended with {vedoris.returncode}")
+
+        for program_path in (cadsim, sheetsim):
+            if wine.run([program_path, "/unregserver"]) != 0:
+                raise Failure(f"{program_path} /unregserver failed")
+        log("end to end under Wine: passed")
+        return 0
+    finally:
+        wine.kill()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("test", choices=["package-starts", "end-to-end"])
+    for option in ("--source", "--work", "--package", "--build"):
+        parser.add_argument(option, required=True)
+    args = parser.parse_args()
+    Path(args.work).mkdir(parents=True, exist_ok=True)
+    try:
+        if args.test == "package-starts":
+            return package_starts(args)
+        return end_to_end(args)
+    except Failure as failure:
+        log(f"FAILED: {failure}")
+        try:
+            Screen(Path(args.work) / "screenshots").shot(f"{args.test}-at-failure")
+        except Exception:  # a failure report must not hide the failure
+            pass
+        return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
