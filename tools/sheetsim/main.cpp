@@ -12,6 +12,7 @@
 #include "SheetServer.h"
 
 #include "platform/automation/AutomationError.h"
+#include "platform/automation/Utf8.h"
 #include "platform/automation/com/Apartment.h"
 #include "platform/automation/com/ServerRegistry.h"
 

@@ -9,6 +9,7 @@
 // Answers are written to FILE in UTF-8. Exit codes: 0 answered; 1 nothing to
 // answer (no CAD running, no text on the clipboard); 2 a usage error.
 #include "platform/automation/AutomationError.h"
+#include "platform/automation/Utf8.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/com/Apartment.h"
 #include "platform/automation/com/ComObjects.h"

@@ -1,6 +1,7 @@
 #include "cadsim/app/ServerRegistration.h"
 
 #include "platform/automation/AutomationError.h"
+#include "platform/automation/Utf8.h"
 #include "platform/automation/com/Apartment.h"
 #include "platform/automation/com/ServerRegistry.h"
 

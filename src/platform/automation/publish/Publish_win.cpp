@@ -2,6 +2,7 @@
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/HResult.h"
+#include "platform/automation/Utf8.h"
 #include "platform/automation/com/Apartment.h"
 #include "platform/automation/com/ClassObject.h"
 #include "platform/automation/com/ComObjects.h"
