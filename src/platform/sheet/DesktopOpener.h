@@ -7,6 +7,11 @@
 
 namespace sheet {
 
+// The stand-in's default opener: shows the file with the desktop's default
+// program, or throws a std::runtime_error that says why nothing shows it.
+void openWithDesktop(const QString& path);
+
+#ifndef _WIN32
 // How a program that was handed a file fared.
 struct Launch {
     bool shown = false;
@@ -21,12 +26,9 @@ struct Launch {
 // and collected when it ends.
 Launch launchAndJudge(const QString& program, const QStringList& arguments, std::chrono::milliseconds settle);
 
-// The stand-in's default opener: shows the file with the desktop's default
-// program, or throws a std::runtime_error that says why nothing shows it.
-void openWithDesktop(const QString& path);
-
 // The program openWithDesktop() runs ("xdg-open"); tests name their own, so
 // that no real program is ever started. Returns the previous one.
 QString setDesktopOpenProgram(QString program);
+#endif
 
 } // namespace sheet
