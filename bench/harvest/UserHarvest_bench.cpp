@@ -13,7 +13,9 @@
 // The summary at the end sets them side by side, with the CPU time each
 // process spent in the harvest.
 #include "EchoPeer.h"
+#include "../common/HarvestShapedWalk.h"
 
+#include "app/Session.h"
 #include "app/TWMain.h"
 #include "data/TSpecData.h"
 #include "platform/automation/Dispatch.h"
@@ -107,8 +109,7 @@ struct Setup {
     QProcess cad;
     Variant application;
     QuietMessages quiet;
-    std::unique_ptr<TWMain> window;
-    std::unique_ptr<TSpecData> data;
+    std::unique_ptr<app::Session> session;
 
     bool start()
     {
@@ -132,7 +133,12 @@ struct Setup {
         cad.start(QCoreApplication::applicationDirPath() + "/cadsim",
                   {"--settings", folder.filePath("cadsim.ini"), "--support-path", folder.filePath("support"),
                    dxf.fileName()});
-        remote::installClientBackend();
+        // The program as main() makes it, with the messages kept quiet.
+        app::SessionOptions options;
+        options.connectionString =
+            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1").arg(folder.filePath("spec_base.mdb"));
+        options.messages = &quiet;
+        session = std::make_unique<app::Session>(std::move(options));
         bool attached = false;
         for (int i = 0; i < 1200 && cad.state() != QProcess::NotRunning && !attached; ++i) {
             try {
@@ -145,17 +151,9 @@ struct Setup {
         if (!attached)
             return false;
 
-        messages::setService(&quiet);
-        window = std::make_unique<TWMain>();
-        WMain = window.get();
-        data = std::make_unique<TSpecData>();
-        SpecData = data.get();
-        data->ADOConnection.setConnectionString(
-            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1").arg(folder.filePath("spec_base.mdb")));
-        window->bindDataModule(*data);
-        window->show(); // opens the table
+        session->mainWindow().show(); // opens the table
         QCoreApplication::processEvents();
-        return data->TTruba->isActive();
+        return session->data().TTruba->isActive();
     }
 
     static bool makeDatabase(const QString& path)
@@ -172,17 +170,12 @@ struct Setup {
 
     void stop()
     {
-        SpecData = nullptr;
-        WMain = nullptr;
-        window.reset();
-        data.reset();
-        messages::setService(nullptr);
         application.clear();
+        session.reset();
         cad.terminate();
         if (!cad.waitForFinished(10000))
             cad.kill();
         cad.waitForFinished(10000);
-        setObjectBackend(nullptr);
     }
 };
 
@@ -228,15 +221,6 @@ void BM_EmptyCall(benchmark::State& state)
 }
 BENCHMARK(BM_EmptyCall)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-bool isPipeKind(const Variant& codes, const Variant& values)
-{
-    if (!codes.isArray())
-        return false;
-    for (int32_t i = 0; i <= codes.upperBound(); ++i)
-        if (codes.at(i).toI4() == 1070)
-            return values.at(i) == Variant::i2(10);
-    return false;
-}
 
 void BM_Walk(benchmark::State& state)
 {
@@ -246,31 +230,9 @@ void BM_Walk(benchmark::State& state)
     const double cpuStart = cpuOfThisProcess();
     const double cadStart = cpuOfProcess(setup->cad.processId());
     for (auto _ : state) {
-        calls = 0;
-        pipes = 0;
-        const Variant modelSpace = get(get(setup->application, u"ActiveDocument"), u"ModelSpace");
-        const int32_t count = get(modelSpace, u"Count").toI4();
-        calls += 3;
-        for (int32_t i = 0; i < count; ++i) {
-            const Variant entity = call(modelSpace, u"Item", Variant::i4(i));
-            const int32_t type = get(entity, u"EntityType").toI4();
-            calls += 2;
-            if (type != 3)
-                continue;
-            Variant codes;
-            Variant values;
-            call(entity, u"GetXData", Variant::bstr(u"trb"), Arg::ref(codes), Arg::ref(values));
-            ++calls;
-            if (!isPipeKind(codes, values))
-                continue;
-            benchmark::DoNotOptimize(get(entity, u"Layer"));
-            benchmark::DoNotOptimize(get(entity, u"ObjectID"));
-            Variant codes2;
-            Variant values2;
-            call(entity, u"GetXData", Variant::bstr(u"trb"), Arg::ref(codes2), Arg::ref(values2));
-            calls += 3;
-            ++pipes;
-        }
+        const WalkCount walked = walkLikeTheHarvest(setup->application);
+        calls = walked.calls;
+        pipes = walked.pipes;
     }
     const auto n = static_cast<double>(state.iterations());
     figures.walkMilliseconds = millisecondsSince(start) / n;
@@ -301,7 +263,7 @@ BENCHMARK(BM_ReadFromDrawing)->Unit(benchmark::kMillisecond)->Iterations(3)->Use
 
 void BM_UserHarvest(benchmark::State& state)
 {
-    QAction* harvest = setup->window->findChild<QAction*>(QStringLiteral("N3"));
+    QAction* harvest = setup->session->mainWindow().findChild<QAction*>(QStringLiteral("N3"));
     if (!harvest) {
         state.SkipWithError("the main window has no harvest command");
         return;

@@ -5,6 +5,7 @@
 //   model space Count once; per entity Item and EntityType; per solid
 //   GetXData("trb"); per pipe Layer, ObjectID and a second GetXData.
 // Each proxy's release crosses too, as a one-way message.
+#include "../common/HarvestShapedWalk.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/ObjectRegistry.h"
 #include "platform/automation/remote/ClientBackend.h"
@@ -99,46 +100,15 @@ void BM_EmptyCallRoundTrip(benchmark::State& state)
 }
 BENCHMARK(BM_EmptyCallRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-bool isPipeKind(const Variant& codes, const Variant& values)
-{
-    if (!codes.isArray())
-        return false;
-    for (int32_t i = 0; i <= codes.upperBound(); ++i)
-        if (codes.at(i).toI4() == 1070)
-            return values.at(i) == Variant::i2(10);
-    return false;
-}
 
 void BM_HarvestWalk(benchmark::State& state)
 {
     int64_t calls = 0;
     int pipes = 0;
     for (auto _ : state) {
-        calls = 0;
-        pipes = 0;
-        const Variant modelSpace = get(get(server->app, u"ActiveDocument"), u"ModelSpace");
-        const int32_t count = get(modelSpace, u"Count").toI4();
-        calls += 3;
-        for (int32_t i = 0; i < count; ++i) {
-            const Variant entity = call(modelSpace, u"Item", Variant::i4(i));
-            const int32_t type = get(entity, u"EntityType").toI4();
-            calls += 2;
-            if (type != 3)
-                continue;
-            Variant codes;
-            Variant values;
-            call(entity, u"GetXData", Variant::bstr(u"trb"), Arg::ref(codes), Arg::ref(values));
-            ++calls;
-            if (!isPipeKind(codes, values))
-                continue;
-            benchmark::DoNotOptimize(get(entity, u"Layer"));
-            benchmark::DoNotOptimize(get(entity, u"ObjectID"));
-            Variant codes2;
-            Variant values2;
-            call(entity, u"GetXData", Variant::bstr(u"trb"), Arg::ref(codes2), Arg::ref(values2));
-            calls += 3;
-            ++pipes;
-        }
+        const WalkCount walked = walkLikeTheHarvest(server->app);
+        calls = walked.calls;
+        pipes = walked.pipes;
     }
     if (pipes != pipeCount)
         state.SkipWithError("the walk did not find every pipe");

@@ -5,19 +5,18 @@
 #include "platform/automation/com/ComObjects.h"
 #else
 #include "platform/automation/remote/ClientBackend.h"
-#include "platform/sheet/StandIn.h"
 #endif
 
 namespace app {
 
-PlatformServices::PlatformServices()
+PlatformServices::PlatformServices([[maybe_unused]] const PlatformOptions& options)
 {
 #ifdef _WIN32
     m_apartment = std::make_unique<automation::com::Apartment>();
     automation::setObjectBackend(automation::com::makeObjectBackend());
 #else
     automation::remote::installClientBackend();
-    m_spreadsheet = sheet::registerStandIn();
+    m_spreadsheet = sheet::registerStandIn(options.spreadsheet);
 #endif
 }
 

@@ -2,6 +2,10 @@
 
 #include "platform/automation/ObjectRegistry.h"
 
+#ifndef _WIN32
+#include "platform/sheet/StandIn.h"
+#endif
+
 #include <memory>
 
 namespace automation::com {
@@ -10,6 +14,13 @@ class Apartment;
 
 namespace app {
 
+struct PlatformOptions {
+#ifndef _WIN32
+    // The spreadsheet stand-in (Windows has the real spreadsheet application).
+    sheet::StandInOptions spreadsheet;
+#endif
+};
+
 // The outside programs' doorways for the life of the process: on Windows the
 // GUI thread's COM apartment and the COM lookup of running programs and
 // classes (the real CAD and spreadsheet applications); elsewhere the lookup
@@ -17,7 +28,7 @@ namespace app {
 // stand-in.
 class PlatformServices {
 public:
-    PlatformServices();
+    explicit PlatformServices(const PlatformOptions& options = {});
     ~PlatformServices();
     PlatformServices(const PlatformServices&) = delete;
     PlatformServices& operator=(const PlatformServices&) = delete;

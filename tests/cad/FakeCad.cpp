@@ -31,7 +31,14 @@ Variant FakeObject::invoke(std::u16string_view member, InvokeKind kind, Args arg
     for (const auto& f : failing)
         if (automation::sameMemberName(f, member))
             throw rejected();
-    return DispatchObject::invoke(member, kind, args);
+    return m_members.invoke(*this, member, kind, args);
+}
+
+void FakeObject::define(std::u16string_view name, Handler handler)
+{
+    m_members.add(name, [handler = std::move(handler)](automation::Dispatch&, InvokeKind kind, Args args) {
+        return handler(kind, args);
+    });
 }
 
 FakeCad::FakeCad()

@@ -3,6 +3,7 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/HResult.h"
+#include "platform/automation/MemberTable.h"
 #include "platform/automation/ObjectRegistry.h"
 
 #include <QString>
@@ -14,15 +15,18 @@
 #include <string>
 #include <vector>
 
-// A small automation object whose members a test defines, and which fails on
-// purpose for every member named in `failing` (the refusal a busy CAD
-// application gives). Every call is written to a shared log as
-// "<object>.<member>".
-class FakeObject : public automation::DispatchObject {
+// A small automation object whose members a test defines, each object a
+// member table of its own, and which fails on purpose for every member named
+// in `failing` (the refusal a busy CAD application gives). Every call is
+// written to a shared log as "<object>.<member>".
+class FakeObject : public automation::Dispatch {
 public:
+    using Handler = std::function<automation::Variant(automation::InvokeKind kind, automation::Args args)>;
+
     FakeObject(QString name, QStringList* log) : m_name(std::move(name)), m_log(log) {}
 
-    using automation::DispatchObject::define;
+    // The member answers whatever kind of call it gets.
+    void define(std::u16string_view name, Handler handler);
 
     automation::Variant invoke(std::u16string_view member, automation::InvokeKind kind,
                                automation::Args args) override;
@@ -32,6 +36,7 @@ public:
 private:
     QString m_name;
     QStringList* m_log;
+    automation::MemberTable m_members;
 };
 
 // A CAD application made of FakeObjects: application, documents, one

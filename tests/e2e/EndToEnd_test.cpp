@@ -2,6 +2,7 @@
 // the CAD simulator is started on a drawing this test writes, and the real
 // main window's commands harvest the pipes, select one in the drawing and
 // export both lists to spreadsheet files.
+#include "app/Session.h"
 #include "app/TWMain.h"
 #include "data/TSpecData.h"
 #include "platform/automation/AutomationError.h"
@@ -54,34 +55,24 @@ protected:
     void SetUp() override
     {
         QDir().mkpath(path("sheets"));
-        remote::installClientBackend();
-        m_spreadsheet = sheet::registerStandIn(sheet::StandInOptions{
+        // The program as it starts, with this test's database, a stand-in
+        // spreadsheet that records its workbooks, and the messages recorded.
+        app::SessionOptions options;
+        options.connectionString = database.connectionString();
+        options.platform.spreadsheet = sheet::StandInOptions{
             path("sheets"), [this](const QString& opened) { openedFiles << opened; },
-            [this](const sheet::CellMap& cells) { workbooks.push_back(cells); }});
-
-        window = std::make_unique<TWMain>();
-        WMain = window.get();
-        data = std::make_unique<TSpecData>();
-        SpecData = data.get();
-        data->ADOConnection.setConnectionString(database.connectionString());
-        window->bindDataModule(*data);
-        totals = std::make_unique<TWSumTruba>(window.get());
-        WSumTruba = totals.get();
-        totals->bindDataModule(*data);
+            [this](const sheet::CellMap& cells) { workbooks.push_back(cells); }};
+        options.messages = &messages;
+        m_session = std::make_unique<app::Session>(std::move(options));
+        window = &m_session->mainWindow();
+        totals = &m_session->totalsWindow();
         window->show();
     }
 
     void TearDown() override
     {
-        WSumTruba = nullptr;
-        totals.reset();
-        WMain = nullptr;
-        window.reset();
-        SpecData = nullptr;
-        data.reset();
-        m_spreadsheet.revoke();
+        m_session.reset();
         m_cad.stop();
-        setObjectBackend(nullptr);
     }
 
     QString path(const QString& name) const { return m_cad.path(name); }
@@ -103,16 +94,15 @@ protected:
 
     TestDatabase database;
     MessageRecorder messages;
-    std::unique_ptr<TWMain> window;
-    std::unique_ptr<TSpecData> data;
-    std::unique_ptr<TWSumTruba> totals;
+    TWMain* window = nullptr;
+    TWSumTruba* totals = nullptr;
     Variant cadApplication;
     QStringList openedFiles;
     std::vector<sheet::CellMap> workbooks;
 
 private:
     CadsimProcess m_cad{Drawing};
-    Registration m_spreadsheet;
+    std::unique_ptr<app::Session> m_session;
 };
 
 Variant cell(const sheet::CellMap& cells, int row, int column)

@@ -2,10 +2,8 @@
 // simulator in another process stores exactly the rows listed in
 // pipes-harvest.tsv. The Windows end-to-end test holds the Windows program,
 // driven through its real windows under Wine, to the same list.
+#include "app/Session.h"
 #include "app/TWMain.h"
-#include "data/TSpecData.h"
-#include "platform/automation/ObjectRegistry.h"
-#include "platform/automation/remote/ClientBackend.h"
 #include "support/CadsimProcess.h"
 #include "support/MessageRecorder.h"
 #include "support/TestDatabase.h"
@@ -60,23 +58,16 @@ TEST(SampleDrawing, TheHarvestStoresTheListedRows)
     MessageRecorder messages;
     TestDatabase database;
     CadsimProcess cad(fileContents(QStringLiteral(VEDORIS_SAMPLES_DIR "/pipes.dxf")));
-    automation::remote::installClientBackend();
-    ASSERT_FALSE(cad.start({"--support-path", cad.path("support")}).isEmpty());
-
     {
-        auto window = std::make_unique<TWMain>();
-        WMain = window.get();
-        auto data = std::make_unique<TSpecData>();
-        SpecData = data.get();
-        data->ADOConnection.setConnectionString(database.connectionString());
-        window->bindDataModule(*data);
-        window->show();
-        window->N3Click();
-        WMain = nullptr;
-        SpecData = nullptr;
+        app::SessionOptions options;
+        options.connectionString = database.connectionString();
+        options.messages = &messages;
+        const app::Session session(std::move(options));
+        ASSERT_FALSE(cad.start({"--support-path", cad.path("support")}).isEmpty());
+        session.mainWindow().show();
+        session.mainWindow().N3Click();
     }
     cad.stop();
-    automation::setObjectBackend(nullptr);
 
     EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
     std::vector<TestDatabase::Row> stored = database.rows();

@@ -3,8 +3,6 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/HResult.h"
 
-#include <algorithm>
-
 namespace automation {
 
 const char* kindName(InvokeKind kind)
@@ -29,39 +27,6 @@ Variant invoke(const Variant& object, std::u16string_view member, InvokeKind kin
     } catch (const AutomationError& e) {
         throw e.withMember(member);
     }
-}
-
-
-std::u16string DispatchObject::fold(std::u16string_view name)
-{
-    std::u16string folded(name);
-    std::transform(folded.begin(), folded.end(), folded.begin(), asciiLower<char16_t>);
-    return folded;
-}
-
-void DispatchObject::define(std::u16string_view name, Handler handler)
-{
-    m_members[fold(name)] = std::move(handler);
-}
-
-Variant DispatchObject::invoke(std::u16string_view member, InvokeKind kind, Args args)
-{
-    const auto found = m_members.find(fold(member));
-    if (found == m_members.end())
-        throw AutomationError(hr::Disp_E_UnknownName, {}, {}, std::u16string(member));
-    return found->second(kind, args);
-}
-
-void DispatchObject::expectArgs(Args args, size_t n)
-{
-    if (args.size() != n)
-        throw AutomationError(hr::Disp_E_BadParamCount, {});
-}
-
-void DispatchObject::expectRead(InvokeKind kind)
-{
-    if (kind == InvokeKind::PropertyPut)
-        throw AutomationError(hr::Disp_E_MemberNotFound, {});
 }
 
 } // namespace automation

@@ -4,12 +4,10 @@
 
 #include "platform/automation/Variant.h"
 
-#include <functional>
 #include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 namespace automation {
 
@@ -88,27 +86,5 @@ void put(const Variant& object, std::u16string_view member, A&&... args)
 
 // Case-insensitive (ASCII) comparison, as IDispatch::GetIDsOfNames matches names.
 inline bool sameMemberName(std::u16string_view a, std::u16string_view b) { return equalIgnoringAsciiCase(a, b); }
-
-// A base for automation objects written in this program (the simulator, the
-// spreadsheet stand-in, test servers): members are registered by name and
-// looked up case-insensitively; an unknown name is DISP_E_UNKNOWNNAME.
-class DispatchObject : public Dispatch {
-public:
-    using Handler = std::function<Variant(InvokeKind kind, Args args)>;
-
-    Variant invoke(std::u16string_view member, InvokeKind kind, Args args) override;
-
-protected:
-    void define(std::u16string_view name, Handler handler);
-
-    // Helpers for handlers: the argument count must be exactly n
-    // (DISP_E_BADPARAMCOUNT), and a read-only property refuses a put.
-    static void expectArgs(Args args, size_t n);
-    static void expectRead(InvokeKind kind);
-
-private:
-    static std::u16string fold(std::u16string_view name);
-    std::unordered_map<std::u16string, Handler> m_members;
-};
 
 } // namespace automation

@@ -1,5 +1,7 @@
 #include "platform/dbwidgets/Confirm.h"
 
+#include "platform/messages/ProcessHook.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -13,29 +15,21 @@ bool askWithMessageBox(QWidget* parent, const QString& question)
     return answer == QMessageBox::Ok;
 }
 
-Asker& hook()
+messages::ProcessHook<Asker>& hook()
 {
-    static Asker current = askWithMessageBox;
-    return current;
+    static messages::ProcessHook<Asker> installed(askWithMessageBox);
+    return installed;
 }
 
 } // namespace
 
-Asker setConfirmHook(Asker asker)
-{
-    Asker previous = std::move(hook());
-    hook() = asker ? std::move(asker) : Asker(askWithMessageBox);
-    return previous;
-}
+Asker setConfirmHook(Asker asker) { return hook().install(std::move(asker)); }
 
-const Asker& confirmHook()
-{
-    return hook();
-}
+const Asker& confirmHook() { return hook().current(); }
 
 bool confirm(const Asker& asker, QWidget* parent, const QString& question)
 {
-    return asker ? asker(parent, question) : hook()(parent, question);
+    return asker ? asker(parent, question) : hook().current()(parent, question);
 }
 
 } // namespace dbwidgets

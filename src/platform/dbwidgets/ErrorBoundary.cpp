@@ -1,5 +1,6 @@
 #include "platform/dbwidgets/ErrorBoundary.h"
 
+#include "platform/messages/ProcessHook.h"
 #include "platform/messages/ReportFailure.h"
 
 namespace dbwidgets {
@@ -8,25 +9,17 @@ namespace {
 // A control's failure is told the way a command's is.
 void defaultHandler(std::exception_ptr error) { messages::reportFailure(error); }
 
-ErrorHandler& hook()
+messages::ProcessHook<ErrorHandler>& hook()
 {
-    static ErrorHandler current = defaultHandler;
-    return current;
+    static messages::ProcessHook<ErrorHandler> installed(defaultHandler);
+    return installed;
 }
 
 } // namespace
 
-ErrorHandler setErrorHook(ErrorHandler newHook)
-{
-    ErrorHandler previous = std::move(hook());
-    hook() = newHook ? std::move(newHook) : ErrorHandler(defaultHandler);
-    return previous;
-}
+ErrorHandler setErrorHook(ErrorHandler newHook) { return hook().install(std::move(newHook)); }
 
-const ErrorHandler& errorHook()
-{
-    return hook();
-}
+const ErrorHandler& errorHook() { return hook().current(); }
 
 void deliverError(const ErrorHandler& handler, std::exception_ptr error) noexcept
 {
@@ -34,7 +27,7 @@ void deliverError(const ErrorHandler& handler, std::exception_ptr error) noexcep
         if (handler)
             handler(error);
         else
-            hook()(error);
+            hook().current()(error);
     } catch (...) {
         // A handler that fails cannot be reported anywhere safer; Qt must not see it.
     }

@@ -1,5 +1,7 @@
 #include "platform/messages/Messages.h"
 
+#include "platform/messages/ProcessHook.h"
+
 #include <cstdio>
 
 namespace messages {
@@ -19,21 +21,17 @@ private:
     }
 };
 
-StderrService g_fallback;
-MessageService* g_service = nullptr;
+ProcessHook<MessageService*>& hook()
+{
+    static StderrService fallback;
+    static ProcessHook<MessageService*> installed(&fallback);
+    return installed;
+}
 
 } // namespace
 
-MessageService* setService(MessageService* service)
-{
-    MessageService* previous = g_service;
-    g_service = service;
-    return previous;
-}
+MessageService* setService(MessageService* service) { return hook().install(service); }
 
-MessageService& service()
-{
-    return g_service ? *g_service : g_fallback;
-}
+MessageService& service() { return *hook().current(); }
 
 } // namespace messages

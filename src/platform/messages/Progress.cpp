@@ -1,5 +1,7 @@
 #include "platform/messages/Progress.h"
 
+#include "platform/messages/ProcessHook.h"
+
 #include <QThread>
 
 namespace progress {
@@ -14,21 +16,17 @@ public:
     void pause(int milliseconds) override { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
 };
 
-Silent g_silent;
-Display* g_display = nullptr;
+messages::ProcessHook<Display*>& hook()
+{
+    static Silent fallback;
+    static messages::ProcessHook<Display*> installed(&fallback);
+    return installed;
+}
 
 } // namespace
 
-Display* setDisplay(Display* display)
-{
-    Display* previous = g_display;
-    g_display = display;
-    return previous;
-}
+Display* setDisplay(Display* display) { return hook().install(display); }
 
-Display& display()
-{
-    return g_display ? *g_display : g_silent;
-}
+Display& display() { return *hook().current(); }
 
 } // namespace progress

@@ -2,7 +2,7 @@
 
 #include "platform/sheet/Application.h"
 #include "platform/sheet/Handover.h"
-#include "platform/sheet/Members.h"
+#include "platform/sheet/SheetError.h"
 
 #include <cmath>
 #include <optional>
@@ -10,7 +10,6 @@
 namespace sheet {
 
 using automation::Args;
-using automation::InvokeKind;
 using automation::VarType;
 using automation::Variant;
 
@@ -20,7 +19,7 @@ int32_t checkedIndex(const Variant& index, int32_t limit)
 {
     const int32_t value = index.toI4();
     if (value < 1 || value > limit)
-        members::refuse(u"Application-defined or object-defined error");
+        refuse(u"Application-defined or object-defined error");
     return value;
 }
 
@@ -36,11 +35,11 @@ std::optional<Variant> cellValue(const Variant& value)
     case VarType::Bool: return value;
     case VarType::R8:
         if (!std::isfinite(value.toR8()))
-            members::refuse(u"Application-defined or object-defined error");
+            refuse(u"Application-defined or object-defined error");
         return value;
     case VarType::BStr:
         if (value.toBStr().size() > static_cast<size_t>(MaxTextLength))
-            members::refuse(u"Application-defined or object-defined error");
+            refuse(u"Application-defined or object-defined error");
         return value;
     case VarType::Error:
         if (value.isOmitted())
@@ -55,18 +54,18 @@ std::optional<Variant> cellValue(const Variant& value)
 } // namespace
 
 Workbook::Workbook(std::shared_ptr<Application> application, Origin origin)
-    : m_application(std::move(application)), m_origin(origin)
+    : TableObject(members()), m_application(std::move(application)), m_origin(origin)
 {
-    define(u"Application", [this](InvokeKind kind, Args args) {
-        members::expectGet(kind);
-        members::expectCount(args, 0);
-        return Variant::dispatch(m_application);
-    });
-    define(u"ActiveSheet", [this](InvokeKind kind, Args args) {
-        members::expectGet(kind);
-        members::expectCount(args, 0);
-        return Variant::dispatch(std::make_shared<Worksheet>(shared_from_this()));
-    });
+}
+
+const automation::MemberTable& Workbook::members()
+{
+    static const automation::Members<Workbook> table =
+        automation::Members<Workbook>()
+            .property(u"Application", [](Workbook& w) { return Variant::dispatch(w.m_application); })
+            .property(u"ActiveSheet",
+                      [](Workbook& w) { return Variant::dispatch(std::make_shared<Worksheet>(w.shared_from_this())); });
+    return table;
 }
 
 Workbook::~Workbook()
@@ -84,22 +83,21 @@ void Workbook::setCell(const Variant& row, const Variant& column, const Variant&
         m_cells.erase(address);
 }
 
-Worksheet::Worksheet(std::shared_ptr<Workbook> workbook) : m_workbook(std::move(workbook))
+Worksheet::Worksheet(std::shared_ptr<Workbook> workbook) : TableObject(members()), m_workbook(std::move(workbook))
 {
-    define(u"Name", [](InvokeKind kind, Args args) {
-        members::expectGet(kind);
-        members::expectCount(args, 0);
-        return Variant::bstr(std::u16string(SheetName));
-    });
-    // Cells(row, column) = value. The row and column may come by reference;
-    // they are read, never written back.
-    define(u"Cells", [this](InvokeKind kind, Args args) {
-        if (kind != InvokeKind::PropertyPut)
-            throw automation::AutomationError(automation::hr::Disp_E_MemberNotFound, {});
-        members::expectCount(args, 3);
-        m_workbook->setCell(args[0].value(), args[1].value(), args[2].value());
-        return Variant();
-    });
+}
+
+const automation::MemberTable& Worksheet::members()
+{
+    static const automation::Members<Worksheet> table =
+        automation::Members<Worksheet>()
+            .property(u"Name", [](Worksheet&) { return Variant::bstr(std::u16string(SheetName)); })
+            // Cells(row, column) = value. The row and column may come by
+            // reference; they are read, never written back.
+            .indexedProperty(u"Cells", 2, nullptr, [](Worksheet& s, Args at, const Variant& value) {
+                s.m_workbook->setCell(at[0].value(), at[1].value(), value);
+            });
+    return table;
 }
 
 } // namespace sheet

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/automation/Dispatch.h"
+#include "platform/automation/MemberTable.h"
 #include "platform/sheet/Cells.h"
 
 #include <memory>
@@ -12,8 +12,7 @@ class Application;
 // A workbook with one worksheet. The object made by the ProgID is a workbook
 // of its own that closes with its last reference; a workbook made by
 // Workbooks.Add in a visible application is handed to the user instead.
-class Workbook final : public automation::DispatchObject,
-                       public std::enable_shared_from_this<Workbook> {
+class Workbook final : public automation::TableObject, public std::enable_shared_from_this<Workbook> {
 public:
     enum class Origin { Created, Added };
 
@@ -28,6 +27,8 @@ public:
                  const automation::Variant& value);
 
 private:
+    static const automation::MemberTable& members();
+
     std::shared_ptr<Application> m_application;
     Origin m_origin;
     CellMap m_cells;
@@ -35,11 +36,13 @@ private:
 
 // The workbook's only worksheet, as ActiveSheet returns it. It keeps its
 // workbook alive, as a reference to a sheet does.
-class Worksheet final : public automation::DispatchObject {
+class Worksheet final : public automation::TableObject {
 public:
     explicit Worksheet(std::shared_ptr<Workbook> workbook);
 
 private:
+    static const automation::MemberTable& members();
+
     std::shared_ptr<Workbook> m_workbook;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/HResult.h"
+#include "platform/automation/MemberTable.h"
 #include "platform/automation/ObjectRegistry.h"
 
 #include <gtest/gtest.h>
@@ -11,28 +12,25 @@ namespace {
 
 // A small object with a read-only property, a method with an output
 // argument, and a settable property, as servers write them.
-class Counter final : public DispatchObject {
+class Counter final : public TableObject {
 public:
-    Counter()
-    {
-        define(u"Value", [this](InvokeKind kind, Args args) {
-            if (kind == InvokeKind::PropertyPut) {
-                expectArgs(args, 1);
-                m_value = args[0].value().toI4();
-                return Variant();
-            }
-            expectArgs(args, 0);
-            return Variant::i4(m_value);
-        });
-        define(u"Split", [](InvokeKind kind, Args args) {
-            expectRead(kind);
-            expectArgs(args, 2);
-            args[1].slot() = Variant::bstr(args[0].value().toBStr() + u"!");
-            return Variant::boolean(true);
-        });
-    }
+    Counter() : TableObject(members()) {}
 
 private:
+    static const MemberTable& members()
+    {
+        static const Members<Counter> table =
+            Members<Counter>()
+                .property(
+                    u"Value", [](Counter& c) { return Variant::i4(c.m_value); },
+                    [](Counter& c, const Variant& value) { c.m_value = value.toI4(); })
+                .method(u"Split", 2, 2, [](Counter&, Args args) {
+                    args[1].slot() = Variant::bstr(args[0].value().toBStr() + u"!");
+                    return Variant::boolean(true);
+                });
+        return table;
+    }
+
     int32_t m_value = 0;
 };
 

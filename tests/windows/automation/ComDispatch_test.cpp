@@ -3,6 +3,7 @@
 #include "ComFixture.h"
 
 #include "platform/automation/HResult.h"
+#include "platform/automation/MemberTable.h"
 
 #include <windows.h>
 
@@ -136,34 +137,31 @@ TEST_P(ComDispatchTest, ObjectsComeBackAsObjectsAndGoBackAsThemselves)
 }
 
 // An object of this program, handed to the server as an argument.
-class Calculator : public DispatchObject {
+class Calculator : public TableObject {
 public:
-    explicit Calculator(bool* destroyed) : m_destroyed(destroyed)
-    {
-        define(u"Twice", [](InvokeKind, Args args) {
-            expectArgs(args, 1);
-            return Variant::i4(args[0].value().toI4() * 2);
-        });
-        define(u"Bump", [](InvokeKind, Args args) {
-            expectArgs(args, 1);
-            args[0].slot() = Variant::i4(args[0].value().toI4() + 41);
-            return Variant();
-        });
-        define(u"Memory", [this](InvokeKind kind, Args args) {
-            if (kind == InvokeKind::PropertyPut) {
-                expectArgs(args, 1);
-                m_memory = args[0].value();
-                return Variant();
-            }
-            return m_memory;
-        });
-        define(u"Boom", [](InvokeKind, Args) -> Variant {
-            throw AutomationError(hr::E_Fail, u"Расчёт не удался", u"Vedoris.Calculator");
-        });
-    }
+    explicit Calculator(bool* destroyed) : TableObject(members()), m_destroyed(destroyed) {}
     ~Calculator() override { *m_destroyed = true; }
 
 private:
+    static const MemberTable& members()
+    {
+        static const Members<Calculator> table =
+            Members<Calculator>()
+                .method(u"Twice", 1, 1, [](Calculator&, Args args) { return Variant::i4(args[0].value().toI4() * 2); })
+                .method(u"Bump", 1, 1,
+                        [](Calculator&, Args args) {
+                            args[0].slot() = Variant::i4(args[0].value().toI4() + 41);
+                            return Variant();
+                        })
+                .property(
+                    u"Memory", [](Calculator& c) { return c.m_memory; },
+                    [](Calculator& c, const Variant& value) { c.m_memory = value; })
+                .method(u"Boom", 0, 0, [](Calculator&, Args) -> Variant {
+                    throw AutomationError(hr::E_Fail, u"Расчёт не удался", u"Vedoris.Calculator");
+                });
+        return table;
+    }
+
     bool* m_destroyed;
     Variant m_memory;
 };

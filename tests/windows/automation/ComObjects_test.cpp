@@ -5,6 +5,7 @@
 #include "ComTestIds.h"
 
 #include "platform/automation/HResult.h"
+#include "platform/automation/MemberTable.h"
 #include "platform/automation/ObjectRegistry.h"
 #include "platform/automation/com/Apartment.h"
 #include "platform/automation/com/ComObjects.h"
@@ -119,9 +120,17 @@ TEST(ComObjects, TheRunningServerIsFoundAndIsGoneOnceItRevokes)
 
 TEST(ComObjects, AnObjectOfThisProgramCanBeTheRunningInstance)
 {
-    class Application : public DispatchObject {
+    class Application : public TableObject {
     public:
-        Application() { define(u"Caption", [](InvokeKind, Args) { return Variant::bstr(u"Drawing1.dwg"); }); }
+        Application() : TableObject(members()) {}
+
+    private:
+        static const MemberTable& members()
+        {
+            static const Members<Application> table =
+                Members<Application>().property(u"Caption", [](Application&) { return Variant::bstr(u"Drawing1.dwg"); });
+            return table;
+        }
     };
     const DispatchRef application = std::make_shared<Application>();
     {

@@ -5,6 +5,7 @@
 #include "ComTestIds.h"
 
 #include "platform/automation/HResult.h"
+#include "platform/automation/MemberTable.h"
 #include "platform/automation/ObjectRegistry.h"
 #include "platform/automation/com/ClassObject.h"
 #include "platform/automation/com/ComObjects.h"
@@ -17,14 +18,18 @@ using namespace automation;
 
 namespace {
 
-class Counter : public DispatchObject {
+class Counter : public TableObject {
 public:
-    Counter()
-    {
-        define(u"Next", [this](InvokeKind, Args) { return Variant::i4(++m_value); });
-    }
+    Counter() : TableObject(members()) {}
 
 private:
+    static const MemberTable& members()
+    {
+        static const Members<Counter> table =
+            Members<Counter>().method(u"Next", 0, 0, [](Counter& c, Args) { return Variant::i4(++c.m_value); });
+        return table;
+    }
+
     int32_t m_value = 0;
 };
 

@@ -14,7 +14,7 @@ namespace hr = automation::hr;
 
 ModelObject::ModelObject(std::shared_ptr<SimulatorState> state, ObjectKind kind, const MemberTable& members,
                          std::u16string handle)
-    : m_state(std::move(state)), m_members(members), m_kind(kind), m_handle(std::move(handle))
+    : TableObject(members), m_state(std::move(state)), m_kind(kind), m_handle(std::move(handle))
 {
 }
 
@@ -26,10 +26,7 @@ Variant ModelObject::invoke(std::u16string_view member, InvokeKind kind, Args ar
         std::unique_lock lock(m_state->mutex);
         try {
             m_state->admitCall(m_kind, m_handle, member, kind, args);
-            const MemberTable::Handler* handler = m_members.find(member);
-            if (!handler)
-                throw AutomationError(hr::Disp_E_UnknownName, {}, {}, std::u16string(member));
-            result = (*handler)(*this, kind, args);
+            result = TableObject::invoke(member, kind, args);
         } catch (...) {
             delivery = m_state->takeChanges();
             lock.unlock();
@@ -40,49 +37,6 @@ Variant ModelObject::invoke(std::u16string_view member, InvokeKind kind, Args ar
     }
     delivery();
     return result;
-}
-
-const ModelObject::MemberTable::Handler* ModelObject::MemberTable::find(std::u16string_view name) const
-{
-    for (const Entry& entry : m_entries)
-        if (automation::sameMemberName(entry.name, name))
-            return &entry.handler;
-    return nullptr;
-}
-
-void ModelObject::MemberTable::add(std::u16string_view name, Handler handler)
-{
-    for (Entry& entry : m_entries) {
-        if (automation::sameMemberName(entry.name, name)) {
-            entry.handler = std::move(handler);
-            return;
-        }
-    }
-    m_entries.push_back({std::u16string(name), std::move(handler)});
-}
-
-bool ModelObject::MemberTable::admitProperty(InvokeKind kind, Args args, bool writable)
-{
-    if (kind == InvokeKind::PropertyPut) {
-        if (!writable)
-            throw AutomationError(hr::Disp_E_MemberNotFound, {});
-        if (args.size() != 1)
-            throw AutomationError(hr::Disp_E_BadParamCount, {});
-        return true;
-    }
-    if (kind == InvokeKind::Method)
-        throw AutomationError(hr::Disp_E_MemberNotFound, {});
-    if (!args.empty())
-        throw AutomationError(hr::Disp_E_BadParamCount, {});
-    return false;
-}
-
-void ModelObject::MemberTable::admitMethod(InvokeKind kind, Args args, size_t minArgs, size_t maxArgs)
-{
-    if (kind == InvokeKind::PropertyGet || kind == InvokeKind::PropertyPut)
-        throw AutomationError(hr::Disp_E_MemberNotFound, {});
-    if (args.size() < minArgs || args.size() > maxArgs)
-        throw AutomationError(hr::Disp_E_BadParamCount, {});
 }
 
 namespace args {

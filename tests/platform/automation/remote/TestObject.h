@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/automation/Dispatch.h"
+#include "platform/automation/MemberTable.h"
 
 #include <atomic>
 #include <memory>
@@ -20,13 +20,15 @@
 //   Throw              -> a std::runtime_error ("plain failure")
 //   Sleep(ms)          -> returns after ms milliseconds
 //   Value              -> a property that can be read and put
-class TestObject : public automation::DispatchObject {
+class TestObject : public automation::TableObject {
 public:
     TestObject();
 
     int liveChildren() const { return m_children->load(); }
 
 private:
+    static const automation::MemberTable& members();
+
     std::shared_ptr<std::atomic<int>> m_children = std::make_shared<std::atomic<int>>(0);
     automation::DispatchRef m_shared;
     std::mutex m_mutex;

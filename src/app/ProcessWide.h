@@ -1,0 +1,49 @@
+#pragma once
+
+#include <memory>
+#include <utility>
+
+namespace app {
+
+// A service installed for the whole process for as long as this lives: the
+// setter installs it and answers the one it replaced, which comes back when
+// this goes (messages::setService, progress::setDisplay).
+template <class Service>
+class Installed {
+public:
+    using Setter = Service* (*)(Service*);
+
+    Installed(Setter set, Service* service) : m_set(set), m_previous(set(service)) {}
+    ~Installed() { m_set(m_previous); }
+    Installed(const Installed&) = delete;
+    Installed& operator=(const Installed&) = delete;
+
+private:
+    Setter m_set;
+    Service* m_previous;
+};
+
+// One of the program's process-wide instances, reached by its name (WMain,
+// SpecData, WSumTruba, WAbout) while this owns it; the name is cleared before
+// the instance goes.
+template <class T>
+class Instance {
+public:
+    Instance(T*& name, std::unique_ptr<T> object) : m_name(name), m_object(std::move(object)) { m_name = m_object.get(); }
+    ~Instance()
+    {
+        m_name = nullptr;
+        m_object.reset();
+    }
+    Instance(const Instance&) = delete;
+    Instance& operator=(const Instance&) = delete;
+
+    T& operator*() const { return *m_object; }
+    T* operator->() const { return m_object.get(); }
+
+private:
+    T*& m_name;
+    std::unique_ptr<T> m_object;
+};
+
+} // namespace app
