@@ -156,7 +156,7 @@ private:
                 .property(
                     u"Memory", [](Calculator& c) { return c.m_memory; },
                     [](Calculator& c, const Variant& value) { c.m_memory = value; })
-                .method(u"Boom", 0, 0, [](Calculator&, Args) -> Variant {
+                .method(u"Boom", 0, 1, [](Calculator&, Args) -> Variant {
                     throw AutomationError(hr::E_Fail, u"Расчёт не удался", u"Vedoris.Calculator");
                 });
         return table;
