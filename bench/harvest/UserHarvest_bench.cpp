@@ -14,12 +14,12 @@
 // process spent in the harvest.
 #include "EchoPeer.h"
 #include "../common/HarvestShapedWalk.h"
+#include "../common/WalkDrawing.h"
 
 #include "app/Session.h"
 #include "app/TWMain.h"
 #include "data/TSpecData.h"
 #include "platform/automation/Dispatch.h"
-#include "platform/automation/ObjectRegistry.h"
 #include "platform/automation/remote/ClientBackend.h"
 #include "platform/db/Dataset.h"
 #include "platform/messages/Messages.h"
@@ -49,23 +49,6 @@ using namespace automation;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-constexpr int pipeCount = 10000;
-constexpr int otherCount = 10000;
-
-QByteArray drawing()
-{
-    QByteArray out = "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n9\n$DWGCODEPAGE\n3\nANSI_1251\n0\nENDSEC\n"
-                     "0\nSECTION\n2\nENTITIES\n";
-    int handle = 0x100;
-    auto next = [&] { return QByteArray::number(handle++, 16).toUpper(); };
-    for (int i = 0; i < pipeCount; ++i)
-        out += "0\n3DSOLID\n5\n" + next() + "\n8\nPipes_" + QByteArray::number(i % 7)
-               + "\n1\nACIS\n1001\ntrb\n1070\n10\n1010\n" + QByteArray::number(1000 + i) + "\n1020\n25.0\n1030\n20.0\n";
-    for (int i = 0; i < otherCount; ++i)
-        out += i % 2 ? "0\nLINE\n5\n" + next() + "\n8\n0\n" : "0\n3DSOLID\n5\n" + next() + "\n8\nEquipment\n";
-    return out + "0\nENDSEC\n0\nEOF\n";
-}
 
 // CPU time (user + system) of a process, in milliseconds.
 double cpuOfThisProcess()
@@ -118,7 +101,7 @@ struct Setup {
         QFile::setPermissions(folder.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         ::setenv("XDG_RUNTIME_DIR", QFile::encodeName(folder.filePath("run")).constData(), 1);
         QFile dxf(folder.filePath("walk.dxf"));
-        if (!dxf.open(QIODevice::WriteOnly) || dxf.write(drawing()) < 0)
+        if (!dxf.open(QIODevice::WriteOnly) || dxf.write(walkDrawing()) < 0)
             return false;
         dxf.close();
         if (!makeDatabase(folder.filePath("spec_base.mdb")))
@@ -139,17 +122,10 @@ struct Setup {
             QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1").arg(folder.filePath("spec_base.mdb"));
         options.messages = &quiet;
         session = std::make_unique<app::Session>(std::move(options));
-        bool attached = false;
-        for (int i = 0; i < 1200 && cad.state() != QProcess::NotRunning && !attached; ++i) {
-            try {
-                application = Variant::dispatch(activeObject(u"AutoCAD.Application"));
-                attached = true;
-            } catch (const std::exception&) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-        }
-        if (!attached)
+        const std::optional<Variant> served = attachWhenServing(cad);
+        if (!served)
             return false;
+        application = *served;
 
         session->mainWindow().show(); // opens the table
         QCoreApplication::processEvents();
@@ -238,7 +214,7 @@ void BM_Walk(benchmark::State& state)
     figures.walkMilliseconds = millisecondsSince(start) / n;
     figures.walkCpuVedoris = (cpuOfThisProcess() - cpuStart) / n;
     figures.walkCpuCadsim = (cpuOfProcess(setup->cad.processId()) - cadStart) / n;
-    if (pipes != pipeCount)
+    if (pipes != walkPipeCount)
         state.SkipWithError("the walk did not find every pipe");
     state.counters["calls"] = static_cast<double>(calls);
 }
@@ -254,7 +230,7 @@ void BM_ReadFromDrawing(benchmark::State& state)
         setup->quiet.shown.clear();
         TSpecification specification(0);
         specification.ReadFromDrawing();
-        if (specification.FCount() != pipeCount || !setup->quiet.shown.isEmpty())
+        if (specification.FCount() != walkPipeCount || !setup->quiet.shown.isEmpty())
             state.SkipWithError("the harvest did not read every pipe");
     }
     figures.readMilliseconds = millisecondsSince(start) / static_cast<double>(state.iterations());
@@ -276,14 +252,14 @@ void BM_UserHarvest(benchmark::State& state)
         harvest->trigger();
         if (!setup->quiet.shown.isEmpty())
             state.SkipWithError(("the harvest said: " + setup->quiet.shown.join(" | ")).toStdString().c_str());
-        if (SpecData->TTruba->recordCount() != pipeCount)
+        if (SpecData->TTruba->recordCount() != walkPipeCount)
             state.SkipWithError("not every pipe was stored");
     }
     const auto n = static_cast<double>(state.iterations());
     figures.harvestMilliseconds = millisecondsSince(start) / n;
     figures.harvestCpuVedoris = (cpuOfThisProcess() - cpuStart) / n;
     figures.harvestCpuCadsim = (cpuOfProcess(setup->cad.processId()) - cadStart) / n;
-    state.counters["rows"] = pipeCount;
+    state.counters["rows"] = walkPipeCount;
 
     // Nobody calls now: neither side may burn CPU waiting for the other.
     const double idleStart = cpuOfThisProcess();

@@ -6,8 +6,8 @@
 //   GetXData("trb"); per pipe Layer, ObjectID and a second GetXData.
 // Each proxy's release crosses too, as a one-way message.
 #include "../common/HarvestShapedWalk.h"
+#include "../common/WalkDrawing.h"
 #include "platform/automation/Dispatch.h"
-#include "platform/automation/ObjectRegistry.h"
 #include "platform/automation/remote/ClientBackend.h"
 
 #include <QCoreApplication>
@@ -18,30 +18,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 using namespace automation;
 
 namespace {
-
-constexpr int pipeCount = 10000;
-constexpr int otherCount = 10000;
-
-QByteArray walkDrawing()
-{
-    QByteArray out = "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n9\n$DWGCODEPAGE\n3\nANSI_1251\n0\nENDSEC\n"
-                     "0\nSECTION\n2\nENTITIES\n";
-    int handle = 0x100;
-    auto next = [&] { return QByteArray::number(handle++, 16).toUpper(); };
-    for (int i = 0; i < pipeCount; ++i)
-        out += "0\n3DSOLID\n5\n" + next() + "\n8\nPipes_" + QByteArray::number(i % 7)
-               + "\n1\nACIS\n1001\ntrb\n1070\n10\n1010\n" + QByteArray::number(1000 + i) + "\n1020\n25.0\n1030\n20.0\n";
-    for (int i = 0; i < otherCount; ++i)
-        out += i % 2 ? "0\nLINE\n5\n" + next() + "\n8\n0\n" : "0\n3DSOLID\n5\n" + next() + "\n8\nEquipment\n";
-    return out + "0\nENDSEC\n0\nEOF\n";
-}
 
 // The cadsim program on the walk drawing, for the whole run.
 struct Server {
@@ -69,15 +50,10 @@ struct Server {
         process.start(QCoreApplication::applicationDirPath() + "/cadsim",
                       {"--settings", folder.filePath("cadsim.ini"), dxf.fileName()});
         remote::installClientBackend();
-        for (int i = 0; i < 1200 && process.state() != QProcess::NotRunning; ++i) {
-            try {
-                app = Variant::dispatch(activeObject(u"AutoCAD.Application"));
-                return true;
-            } catch (const std::exception&) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-        }
-        return false;
+        const std::optional<Variant> served = attachWhenServing(process);
+        if (served)
+            app = *served;
+        return served.has_value();
     }
 
     void stop()
@@ -110,7 +86,7 @@ void BM_HarvestWalk(benchmark::State& state)
         calls = walked.calls;
         pipes = walked.pipes;
     }
-    if (pipes != pipeCount)
+    if (pipes != walkPipeCount)
         state.SkipWithError("the walk did not find every pipe");
     state.counters["calls"] = static_cast<double>(calls);
     state.counters["pipes"] = pipes;
