@@ -44,3 +44,13 @@ inline std::optional<automation::Variant> attachWhenServing(const QProcess& cad)
     }
     return std::nullopt;
 }
+
+// Ends the simulator the way a user's desktop would: asked first, killed
+// when it does not go within ten seconds.
+inline void endProcess(QProcess& cad)
+{
+    cad.terminate();
+    if (!cad.waitForFinished(10000))
+        cad.kill();
+    cad.waitForFinished(10000);
+}

@@ -148,10 +148,7 @@ struct Setup {
     {
         application.clear();
         session.reset();
-        cad.terminate();
-        if (!cad.waitForFinished(10000))
-            cad.kill();
-        cad.waitForFinished(10000);
+        endProcess(cad);
     }
 };
 

@@ -59,10 +59,7 @@ struct Server {
     void stop()
     {
         app.clear();
-        process.terminate();
-        if (!process.waitForFinished(10000))
-            process.kill();
-        process.waitForFinished(10000);
+        endProcess(process);
     }
 };
 
