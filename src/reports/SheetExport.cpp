@@ -8,6 +8,9 @@
 #include "platform/messages/Messages.h"
 #include "platform/messages/Progress.h"
 
+#include <cstdint>
+#include <limits>
+
 using automation::Arg;
 using automation::Variant;
 
@@ -18,10 +21,19 @@ Variant cellValue(const TExportColumn& column)
     const db::Field& field = *column.field;
     switch (column.kind) {
     case TExportKind::Text: return Variant::bstr(field.asString().toStdU16String());
-    case TExportKind::WholeNumber:
-        // As OLE turns a double into a 32-bit integer: halfway values to the
-        // even neighbour, and a value out of range fails instead of wrapping.
-        return Variant::i4(field.isNull() ? 0 : Variant::r8(field.asFloat()).toI4());
+    case TExportKind::WholeNumber: {
+        // Rounded as OLE turns a double into an integer: halfway values to the
+        // even neighbour. A whole number beyond the cell's 32-bit integer
+        // (a length typed with extra zeros, a drawing with a runaway pipe)
+        // goes as a double of the same whole value, so that no stored row
+        // can stop the export.
+        if (field.isNull())
+            return Variant::i4(0);
+        const double whole = automation::roundHalfEven(field.asFloat());
+        if (whole >= std::numeric_limits<int32_t>::min() && whole <= std::numeric_limits<int32_t>::max())
+            return Variant::i4(static_cast<int32_t>(whole));
+        return Variant::r8(whole);
+    }
     case TExportKind::Double: return Variant::r8(field.asFloat());
     }
     return Variant();

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <set>
 
 using automation::InvokeKind;
 using automation::Variant;
@@ -191,16 +192,56 @@ TEST(PipeListExport, APendingValidRowIsPostedAndExported)
     EXPECT_EQ(cells.at({5 - newRow, 1}), text(u"B"));
 }
 
-// A length outside the 32-bit range cannot be written as the whole number the
-// column holds; the export fails rather than writing a wrapped-around value.
-TEST(PipeListExport, ALengthBeyondThirtyTwoBitsFailsTheExport)
+// A whole number beyond the cell's 32-bit integer goes as a double of the
+// same whole value, rounded as every length is, and the rows after it follow.
+TEST(PipeListExport, ALengthBeyondThirtyTwoBitsIsWrittenAsAWholeDoubleAndTheRestFollows)
 {
-    PipeData pipes({pipe("A", 3.0e9, 2, 3)});
+    struct Case {
+        const char* name;
+        double length;
+        Variant expected;
+    };
+    const Case cases[] = {
+        {"the largest 32-bit value", 2147483647.4, Variant::i4(2147483647)},
+        {"rounded up past it", 2147483647.5, Variant::r8(2147483648.0)},
+        {"the smallest 32-bit value", -2147483648.5, Variant::i4(-2147483647 - 1)},
+        {"below it", -2147483649.0, Variant::r8(-2147483649.0)},
+        {"a typo with extra zeros, halfway to even", 3000000000.5, Variant::r8(3000000000.0)},
+        {"a runaway pipe of the drawing", 1e12, Variant::r8(1e12)},
+    };
+    for (const Case& c : cases) {
+        std::vector<TestDatabase::Row> rows;
+        for (int i = 0; i < 10; ++i)
+            rows.push_back(pipe(QString::number(i).toStdString().c_str(), i == 3 ? c.length : 100.0 + i, 57, 50));
+        PipeData pipes(rows);
+        RecordedStandIn standIn;
+        MessageRecorder messages;
+        ExportPipeList();
+        EXPECT_TRUE(messages.all.isEmpty()) << c.name << ": " << messages.all.join(u'|').toStdString();
+        const CellMap cells = standIn.lastWorkbook();
+        EXPECT_EQ(cells.size(), 44u) << c.name;
+        EXPECT_EQ(cells.at({5, 2}), c.expected) << c.name;
+        EXPECT_EQ(cells.at({11, 1}), text(u"9")) << c.name;
+        EXPECT_EQ(cells.at({11, 2}), Variant::i4(109)) << c.name;
+    }
+}
+
+TEST(TotalsExport, ATotalBeyondThirtyTwoBitsIsWrittenAsAWholeDoubleAndTheRestFollows)
+{
+    PipeData pipes({pipe("A", 2.0e9, 57.0, 50.0), pipe("B", 2.0e9, 57.0, 50.0), pipe("C", 10.5, 76.5, 70.0)});
+    pipes.data.VTruba->open();
     RecordedStandIn standIn;
     MessageRecorder messages;
-    ExportPipeList();
-    EXPECT_EQ(messages.all, QStringList{ExportFailed});
-    EXPECT_FALSE(standIn.lastWorkbook().contains({2, 2}));
+
+    ExportTotals();
+
+    EXPECT_TRUE(messages.all.isEmpty());
+    const CellMap cells = standIn.lastWorkbook();
+    ASSERT_EQ(cells.size(), 9u);
+    std::set<std::pair<automation::VarType, double>> lengths;
+    for (int32_t row : {2, 3})
+        lengths.insert({cells.at({row, 1}).type(), cells.at({row, 1}).toR8()});
+    EXPECT_EQ(lengths, (std::set<std::pair<automation::VarType, double>>{{automation::VarType::R8, 4.0e9}, {automation::VarType::I4, 10.0}}));
 }
 
 TEST(TotalsExport, WritesTheTotalPerDiameterPair)

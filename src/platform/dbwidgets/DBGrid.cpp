@@ -227,6 +227,11 @@ bool DBGrid::acceptCurrentChange(QModelIndex& target)
     });
     if (ds->recNo() >= 0 && ds->recNo() < m_model->rowCount())
         target = m_model->index(ds->recNo(), column);
+    // Refused: the user is sent back to the cell they were typing in, which
+    // lost the keys to the message box (and to the grid, for a click).
+    if (!moved)
+        if (QLineEdit* editor = m_delegate->openEditor())
+            editor->setFocus(Qt::OtherFocusReason);
     return moved;
 }
 
@@ -374,8 +379,20 @@ void DBGrid::mousePressEvent(QMouseEvent* event)
         return;
     }
     QTableView::mousePressEvent(event);
-    // A click that left the cell being edited where it was (on empty space,
-    // say) hands the keys back to its editor.
+    handKeysBackToEditor();
+}
+
+// A double-click on a row that could not be reached edits nothing there.
+void DBGrid::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QTableView::mouseDoubleClickEvent(event);
+    handKeysBackToEditor();
+}
+
+// A click that left the cell being edited where it was (on empty space, or
+// on a row the dataset refused to go to) hands the keys back to its editor.
+void DBGrid::handKeysBackToEditor()
+{
     if (QLineEdit* editor = m_delegate->openEditor(); editor && hasFocus())
         editor->setFocus(Qt::MouseFocusReason);
 }
@@ -436,6 +453,37 @@ QModelIndex DBGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers 
     if (cursorAction == MovePrevious && current.isValid() && next.isValid() && next.row() > current.row())
         return current;
     return next;
+}
+
+// Qt ends a cell with Tab, Shift+Tab or Enter by moving the cursor and then
+// opening an editor on the cell it tried to move to, whether or not the move
+// happened. After a refused move that editor would stand on a row the dataset
+// never went to, and writing it would move the dataset, which asks the grid
+// for its pending input, which is that editor again. The editor opens where
+// the cursor is instead: on the row being left when the move was refused.
+void DBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    if (hint != QAbstractItemDelegate::EditNextItem && hint != QAbstractItemDelegate::EditPreviousItem) {
+        QTableView::closeEditor(editor, hint);
+        return;
+    }
+    QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+    const QModelIndex target =
+        moveCursor(hint == QAbstractItemDelegate::EditNextItem ? MoveNext : MovePrevious, Qt::NoModifier);
+    if (target.isValid())
+        selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+    const QModelIndex here = currentIndex();
+    if (here.isValid() && (m_model->flags(here) & Qt::ItemIsEditable))
+        edit(here, AllEditTriggers, nullptr);
+}
+
+// No editor opens on a row the dataset is not on: a double-click on another
+// row whose move was refused, say, edits nothing.
+bool DBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
+{
+    if (const db::Dataset* ds = dataset(); ds && ds->isActive() && index.isValid() && index.row() != ds->recNo())
+        return false;
+    return QTableView::edit(index, trigger, event);
 }
 
 void DBGrid::commitData(QWidget* editor)

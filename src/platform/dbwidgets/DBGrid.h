@@ -39,6 +39,11 @@ class GridDelegate;
 // move, an insert by anyone). A text the field cannot take is shown to the
 // user, whatever asked for it stops, and the editor stays open with the text.
 //
+// A cell editor only ever stands on the dataset's current row: a move that
+// the row refuses (its validation, a text its field cannot take) keeps the
+// user in the cell they were in, and no editor opens on the row they tried
+// to reach.
+//
 // No exception leaves the grid: failures go to errorHandler, or to the
 // process-wide hook when it is empty.
 class DBGrid : public QTableView {
@@ -83,12 +88,15 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void changeEvent(QEvent* event) override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     // Typing where no cell can be edited does not jump to a matching row.
     void keyboardSearch(const QString& /*search*/) override {}
     void commitData(QWidget* editor) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
 
 private:
@@ -109,6 +117,7 @@ private:
     bool acceptCurrentChange(QModelIndex& target);
     void syncCurrentFromDataset();
     void closeOpenEditor();
+    void handKeysBackToEditor();
     void onEditorTextEdited();
     void onFocusChanged(QWidget* old, QWidget* now);
     void applyColumnWidths();
