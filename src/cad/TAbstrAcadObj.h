@@ -38,8 +38,12 @@ public:
     // top-level window, in z-order, whose title contains the caption.
     void ActivateCadWindow();
     // Sends `command` to the document's command line and returns once the CAD
-    // application reports idle, asking every 200 ms with no time-out.
+    // application reports idle, asking every 200 ms with no time-out. The
+    // text goes only to an idle CAD: while it is busy (its user at a prompt
+    // of their own) it is asked every 200 ms first.
     void RunCommand(const QString& command);
+    // GetAcadState().IsQuiescent.
+    bool IsQuiescent();
 
     // Refills FLayers from the document's layer table.
     void ReadLayers();
@@ -54,6 +58,7 @@ public:
     static constexpr int PollMilliseconds = 200;
 
 private:
+    void WaitUntilQuiescent();
     void attach();
     void takeDocument();
     void takeModelSpace();

@@ -8,6 +8,7 @@
 #include "platform/db/Transaction.h"
 #include "platform/messages/Messages.h"
 #include "platform/messages/Progress.h"
+#include "platform/messages/SilentAbort.h"
 #include "spec/TspDetTruba.h"
 
 #include <cmath>
@@ -83,7 +84,10 @@ void TSpecification::ReadFromDrawing()
             }
         }
     } catch (...) {
+        // A drawing read only in part must not replace the stored rows: the
+        // user's table, rows typed by hand included, stays as it was.
         messages::showMessage(QStringLiteral("Произошли ошибки при работе с Автокадом!!!"));
+        throw SilentAbort();
     }
 }
 

@@ -232,28 +232,51 @@ TEST_F(HarvestTest, NoRunningCadLeavesTheTableAlone)
     EXPECT_EQ(storedRows().size(), 1u);
 }
 
-TEST_F(HarvestTest, RefusedLoadCommandShowsTheCadMessageAndEmptiesTheTable)
-{
-    database.addRows({{.layer = "old", .length = 1, .rmax = 2, .rmin = 0}});
-    SpecData->TTruba->requery();
-    draw([](cadsim::Drawing& d) { d.addPipe(u"Трубы", 1000, 25, 20); });
-    cad.failMember(cadsim::ObjectKind::Document, u"SendCommand");
-    harvest();
-    EXPECT_EQ(messages.messages, QStringList{CadFailure});
-    EXPECT_TRUE(storedRows().empty());
-}
+// A drawing that could not be read whole replaces nothing: the rows stored
+// before, typed by hand or harvested, stay.
+struct CadFailureCase {
+    const char* name;
+    std::function<void(HarvestFixture&)> fail;
+};
 
-TEST_F(HarvestTest, ModelSpaceFailingHalfWayKeepsThePipesBeforeIt)
+class FailedHarvest : public HarvestFixture, public ::testing::WithParamInterface<CadFailureCase> {
+public:
+    static void failSendCommand(HarvestFixture& t) { static_cast<FailedHarvest&>(t).cad.failMember(cadsim::ObjectKind::Document, u"SendCommand"); }
+    static void failItemFromTheThird(HarvestFixture& t)
+    {
+        static_cast<FailedHarvest&>(t).cad.injectFault(
+            cadsim::Fault{.object = cadsim::ObjectKind::ModelSpace, .member = u"Item", .fromIndex = 3});
+    }
+    static void removePipeProgram(HarvestFixture& t)
+    {
+        QFile::remove(static_cast<FailedHarvest&>(t).executableFolder.filePath(QStringLiteral("tr.fas")));
+    }
+};
+
+TEST_P(FailedHarvest, ShowsTheCadMessageAndLeavesTheStoredRows)
 {
+    database.addRows({{.layer = "typed by hand", .length = 1, .rmax = 2, .rmin = 0}});
+    SpecData->TTruba->requery();
     draw([](cadsim::Drawing& d) {
         for (int i = 1; i <= 5; ++i)
             d.addPipe(u"Трубы", i, 25, 20);
     });
-    cad.injectFault(cadsim::Fault{.object = cadsim::ObjectKind::ModelSpace, .member = u"Item", .fromIndex = 3});
+    GetParam().fail(*this);
     harvest();
-    EXPECT_EQ(messages.messages, QStringList{CadFailure});
-    EXPECT_EQ(storedRows().size(), 3u);
+    // The failure itself may have been told first (a file that cannot be copied).
+    ASSERT_FALSE(messages.messages.isEmpty());
+    EXPECT_EQ(messages.messages.last(), CadFailure);
+    const auto rows = storedRows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].layer, QStringLiteral("typed by hand"));
+    EXPECT_EQ(SpecData->TTruba->recordCount(), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, FailedHarvest,
+                         ::testing::Values(CadFailureCase{"LoadCommandRefused", &FailedHarvest::failSendCommand},
+                                           CadFailureCase{"ModelSpaceFailingHalfWay", &FailedHarvest::failItemFromTheThird},
+                                           CadFailureCase{"PipeProgramMissing", &FailedHarvest::removePipeProgram}),
+                         [](const ::testing::TestParamInfo<CadFailureCase>& info) { return std::string(info.param.name); });
 
 TEST_F(HarvestTest, ObjectIdsAboveThirtyTwoBitsAreStoredWholeAndSelectTheirEntity)
 {

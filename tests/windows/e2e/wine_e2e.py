@@ -346,7 +346,7 @@ def end_to_end(args):
 
         # --- the harvest -----------------------------------------------------------
         log("starting cadsim.exe on pipes.dxf")
-        cad = wine.start("cadsim", [cadsim, "--settings", wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
+        cad = wine.start("cadsim", [cadsim, "--id-seed", "1", "--settings", wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
                                     "--support-path", wine.windows_path(support),
                                     wine.windows_path(drawings / "pipes.dxf")])
         wait_for("cadsim.exe in the running object table", lambda: ask("selection") is not None, 90, 1.0)
