@@ -1,5 +1,7 @@
 #include "app/PlatformServices.h"
 
+#include "platform/messages/Progress.h"
+
 #ifdef _WIN32
 #include "platform/automation/com/Apartment.h"
 #include "platform/automation/com/ComObjects.h"
@@ -10,6 +12,11 @@
 namespace app {
 
 PlatformServices::PlatformServices([[maybe_unused]] const PlatformOptions& options)
+    // A call a busy CAD or spreadsheet refuses is tried again while the
+    // command's progress window stays drawn and, after a while, says why.
+    : m_busyWait(automation::setBusyWait([](std::chrono::milliseconds refused, std::chrono::milliseconds pause) {
+          progress::busyPause(refused.count(), int(pause.count()));
+      }))
 {
 #ifdef _WIN32
     m_apartment = std::make_unique<automation::com::Apartment>();
@@ -27,6 +34,7 @@ PlatformServices::~PlatformServices()
 #endif
     // Proxies of the backend must go before the apartment they live in.
     automation::setObjectBackend(nullptr);
+    automation::setBusyWait(std::move(m_busyWait));
 }
 
 } // namespace app

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/automation/BusyServer.h"
 #include "platform/automation/ObjectRegistry.h"
 
 #ifndef _WIN32
@@ -34,6 +35,7 @@ public:
     PlatformServices& operator=(const PlatformServices&) = delete;
 
 private:
+    automation::BusyWait m_busyWait; // the hook this replaced
 #ifdef _WIN32
     std::unique_ptr<automation::com::Apartment> m_apartment;
 #else

@@ -41,7 +41,7 @@ void TAbstrAcadObj::WaitUntilQuiescent()
 {
     // No time-out: a command waiting for its user's input keeps us waiting
     // until the user ends or cancels it there.
-    progress::stage(QStringLiteral("Ожидание AutoCAD: завершите или отмените команду (Esc)"));
+    progress::stage(BusyText());
     const CadEnvironment& environment = cadEnvironment();
     do
         environment.sleepMilliseconds(PollMilliseconds);

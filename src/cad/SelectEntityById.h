@@ -10,7 +10,12 @@
 // not attach. Opens and frees its own connection; the connection's messages
 // and SilentAbort pass through, as do failures to read the selection set or
 // the model space; a failure with a single entity is dropped.
-void SelectEntityById(int64_t id);
+//
+// ObjectIDs are new in every session of the CAD; the handle is saved with
+// the drawing. When no entity has the ObjectID (the drawing was reopened
+// since the harvest) and a handle is given, the entity with that handle is
+// selected instead, if it is a pipe.
+void SelectEntityById(int64_t id, const QString& handle = {});
 
 // The command-line text that selects the entity with `handle`.
 QString SelectionCommand(const QString& handle);

@@ -28,10 +28,12 @@ public:
     // trusted. When no folder takes the file the executable's folder is made a
     // support (and trusted) folder and the user is told.
     void InstallSupportFile(const QString& FileName, uint8_t Mode, bool Overwrite);
-    // Folder is exactly one of the elements of TRUSTEDPATHS.
+    // Folder is one of the elements of TRUSTEDPATHS, or lies under an element
+    // that ends in "\..." (which trusts its subfolders).
     bool IsTrustedPath(const QString& Folder);
     // Appends Folder to TRUSTEDPATHS unless the version knows no trusted
-    // folders or it is there already.
+    // folders or it is there already. A CAD that refuses the change (a locked
+    // profile) is left as it is.
     void AddTrustedPath(const QString& Folder);
 
     // Brings the CAD application's main window to the foreground: the first
@@ -56,6 +58,9 @@ public:
     const TLayers* FSavedLayers() const { return m_savedLayers.get(); }
 
     static constexpr int PollMilliseconds = 200;
+    // What a command shows while the CAD is busy: at a prompt, running a
+    // command, or refusing calls.
+    static QString BusyText() { return QStringLiteral("Ожидание AutoCAD: завершите или отмените команду (Esc)"); }
 
 private:
     void WaitUntilQuiescent();

@@ -298,6 +298,35 @@ TEST_F(HarvestTest, ObjectIdsAboveThirtyTwoBitsAreStoredWholeAndSelectTheirEntit
     EXPECT_EQ(cad.selectedHandles(), std::vector<std::u16string>{pipeEntity.handle});
 }
 
+// The CAD was started again since the harvest: its ObjectIDs are new, the
+// handles are the drawing's. "Выделить" then finds the pipe by its handle,
+// and only a pipe.
+TEST_F(HarvestTest, AfterTheCadIsRestartedTheStoredHandleSelectsThePipe)
+{
+    draw([](cadsim::Drawing& d) {
+        d.addLine(u"0");
+        d.addPipe(u"Трубы", 1000, 25, 20);
+        d.addPipe(u"Трубы", 2000, 25, 20);
+    });
+    harvest();
+    const std::vector<cadsim::Entity> entities = cad.activeDrawing().entities();
+    EXPECT_EQ(database.handles(), (QStringList{QString::fromStdU16String(entities[1].handle),
+                                               QString::fromStdU16String(entities[2].handle)}));
+
+    cad.setLargeObjectIds(true, -4096); // a new session of the CAD
+    db::Dataset& table = *SpecData->TTruba;
+    table.last();
+    SelectEntityById(SpecData->TTrubaFObjectID->asInteger(), SpecData->TTrubaFHandle->asString());
+    EXPECT_EQ(cad.selectedHandles(), std::vector<std::u16string>{entities[2].handle});
+
+    // A handle that names the line, or nothing at all, selects nothing.
+    for (const std::u16string& handle : {entities[0].handle, std::u16string(u"FFFF")}) {
+        SelectEntityById(SpecData->TTrubaFObjectID->asInteger(), QString::fromStdU16String(handle));
+        EXPECT_TRUE(cad.selectedHandles().empty());
+    }
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+}
+
 TEST_F(HarvestTest, ClosedTableShowsItsMessageAndIsNotTouched)
 {
     draw([](cadsim::Drawing& d) { d.addPipe(u"Трубы", 1000, 25, 20); });
