@@ -4,6 +4,7 @@
 
 #ifdef _WIN32
 #include "platform/automation/com/Apartment.h"
+#include "platform/automation/com/MessageFilter.h"
 #include "platform/automation/com/ComObjects.h"
 #else
 #include "platform/automation/remote/ClientBackend.h"
@@ -20,6 +21,7 @@ PlatformServices::PlatformServices([[maybe_unused]] const PlatformOptions& optio
 {
 #ifdef _WIN32
     m_apartment = std::make_unique<automation::com::Apartment>();
+    m_messageFilter = std::make_unique<automation::com::MessageFilter>();
     automation::setObjectBackend(automation::com::makeObjectBackend());
 #else
     automation::remote::installClientBackend();
@@ -34,6 +36,9 @@ PlatformServices::~PlatformServices()
 #endif
     // Proxies of the backend must go before the apartment they live in.
     automation::setObjectBackend(nullptr);
+#ifdef _WIN32
+    m_messageFilter.reset();
+#endif
     automation::setBusyWait(std::move(m_busyWait));
 }
 

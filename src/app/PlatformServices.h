@@ -11,6 +11,7 @@
 
 namespace automation::com {
 class Apartment;
+class MessageFilter;
 }
 
 namespace app {
@@ -38,6 +39,8 @@ private:
     automation::BusyWait m_busyWait; // the hook this replaced
 #ifdef _WIN32
     std::unique_ptr<automation::com::Apartment> m_apartment;
+    // Retries the calls a busy CAD or spreadsheet application refuses.
+    std::unique_ptr<automation::com::MessageFilter> m_messageFilter;
 #else
     automation::Registration m_spreadsheet;
 #endif

@@ -14,6 +14,9 @@
 
 #include "cadsim/model/Simulator.h"
 #include "platform/automation/publish/Publish.h"
+#ifdef _WIN32
+#include "platform/automation/com/MessageFilter.h"
+#endif
 
 #include <QApplication>
 #include <QFile>
@@ -123,6 +126,11 @@ int main(int argc, char** argv)
                      QString::fromStdU16String(simulator.trustedPaths()));
     });
 
+#ifdef _WIN32
+    // A busy CAD refuses calls in COM's channel, before they reach an object,
+    // so that its clients see what a real CAD's clients see.
+    const automation::com::MessageFilter refuseWhileBusy([&] { return simulator.refusesCalls(); });
+#endif
     automation::Registration running;
     try {
         running = automation::publishRunningObject(u"AutoCAD.Application", simulator.application());

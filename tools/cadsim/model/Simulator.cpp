@@ -220,6 +220,11 @@ void Simulator::setCommandReport(std::function<void(const std::u16string& line)>
     locked([&](SimulatorState& s) { s.commandReport = std::move(report); });
 }
 
+bool Simulator::refusesCalls() const
+{
+    return locked([](const SimulatorState& s) { return s.refusesCalls(); });
+}
+
 bool Simulator::busy() const
 {
     return locked([](const SimulatorState& s) { return s.busy; });

@@ -81,6 +81,9 @@ public:
     // After each command the next `queries` IsQuiescent queries answer false.
     void setBusyQueriesPerCommand(int queries);
     bool busy() const;
+    // Whether a call arriving now is refused as busy (--busy, or within the
+    // time after a command text), before it reaches any object.
+    bool refusesCalls() const;
     // A command of the CAD's own user waits at its prompt until endUserCommand
     // (Esc in the window) or, given `endsAfter`, until that time has passed.
     void startUserCommand(std::optional<std::chrono::milliseconds> endsAfter = std::nullopt);

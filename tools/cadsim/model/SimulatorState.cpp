@@ -40,7 +40,7 @@ void SimulatorState::admitCall(ObjectKind object, std::u16string_view handle, st
     // A busy CAD (a dialog open, its user's command, the text it was just
     // sent) refuses every call from outside, whatever the object, before the
     // member runs: the caller may try again later.
-    if (busy || (busyAfterCommand.count() > 0 && clock() < refuseCallsUntil))
+    if (refusesCalls())
         throw automation::CallRejected(std::u16string(member));
     for (PlantedFault& planted : faults) {
         const Fault& f = planted.fault;

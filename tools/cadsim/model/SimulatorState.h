@@ -130,6 +130,7 @@ struct SimulatorState {
     bool quiescent();
     // Whether the user's own command still waits, ending it once its time is up.
     bool userCommandWaits();
+    bool refusesCalls() const { return busy || (busyAfterCommand.count() > 0 && clock() < refuseCallsUntil); }
 
     std::u16string effectiveCaption() const;
     automation::Variant reportedObjectId(int64_t stored) const;
