@@ -2,6 +2,7 @@
 
 #include "platform/automation/AsciiCase.h"
 #include "platform/automation/AutomationError.h"
+#include "platform/automation/BusyServer.h"
 #include "platform/automation/com/ComDispatch.h"
 #include "platform/automation/com/ComError.h"
 #include "platform/automation/com/ComResources.h"
@@ -280,6 +281,10 @@ HRESULT DispatchAdapter::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPAR
             toComVariant(answer, *result);
         }
         return S_OK;
+    } catch (const CallRejected&) {
+        // Busy: refused as COM's channel refuses for a server whose message
+        // filter said "retry later", not as a failure of the member.
+        return RPC_E_CALL_REJECTED;
     } catch (const AutomationError& e) {
         try {
             return reportFailure(e, exception);
