@@ -2,6 +2,7 @@
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/HResult.h"
+#include "platform/automation/remote/PeerUser.h"
 #include "platform/automation/remote/RemoteObject.h"
 #include "platform/automation/Utf8.h"
 
@@ -35,6 +36,10 @@ DispatchRef ClientConnection::attach(const std::string& path, const ClientTimeou
 {
     FrameSocket socket = FrameSocket::connectTo(path);
     if (!socket.isOpen())
+        return nullptr;
+    // A socket of another user's process is no server of ours, whatever it
+    // would answer: not a word is sent to it.
+    if (!isOwnUsersPeer(socket.fd()))
         return nullptr;
     Message answer;
     try {
