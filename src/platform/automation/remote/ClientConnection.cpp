@@ -37,6 +37,11 @@ DispatchRef ClientConnection::attach(const std::string& path, const ClientTimeou
     FrameSocket socket = FrameSocket::connectTo(path);
     if (!socket.isOpen())
         return nullptr;
+    return attach(std::move(socket), timeouts);
+}
+
+DispatchRef ClientConnection::attach(FrameSocket socket, const ClientTimeouts& timeouts)
+{
     // A socket of another user's process is no server of ours, whatever it
     // would answer: not a word is sent to it.
     if (!isOwnUsersPeer(socket.fd()))
