@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/automation/BusyServer.h"
 #include "platform/automation/ObjectRegistry.h"
 
 #ifndef _WIN32
@@ -10,6 +11,7 @@
 
 namespace automation::com {
 class Apartment;
+class MessageFilter;
 }
 
 namespace app {
@@ -34,8 +36,11 @@ public:
     PlatformServices& operator=(const PlatformServices&) = delete;
 
 private:
+    automation::BusyWait m_busyWait; // the hook this replaced
 #ifdef _WIN32
     std::unique_ptr<automation::com::Apartment> m_apartment;
+    // Retries the calls a busy CAD or spreadsheet application refuses.
+    std::unique_ptr<automation::com::MessageFilter> m_messageFilter;
 #else
     automation::Registration m_spreadsheet;
 #endif

@@ -48,6 +48,7 @@ public:
     TSpecData& data() const { return *m_data; }
     TWSumTruba& totalsWindow() const { return *m_totals; }
     TWAbout& aboutBox() const { return *m_about; }
+    const TWProgress& progressWindow() const { return m_progressWindow; }
 
 private:
     template <class T>

@@ -5,6 +5,7 @@
 #include "about/TWAbout.h"
 #include "app/CommandHandler.h"
 #include "cad/SelectEntityById.h"
+#include "cad/TAbstrAcadObj.h"
 #include "data/DatabaseMessages.h"
 #include "data/FinishEdit.h"
 #include "data/TSpecData.h"
@@ -121,7 +122,7 @@ void TWMain::N3Click()
     // The harvested pipe list goes whatever happens; the window comes to the front
     // only after a normal end, so a failed attach leaves the CAD in front.
     {
-        const progress::Task task(m_ui->N3->text());
+        const progress::Task task(m_ui->N3->text(), TAbstrAcadObj::BusyText());
         TSpecification specification(0);
         specification.ReadFromDrawing();
         specification.SaveToTable();
@@ -152,6 +153,6 @@ void TWMain::N9Click()
     const int64_t objectId = SpecData->TTrubaFObjectID->asInteger();
     if (objectId <= 0)
         return;
-    const progress::Task task(m_ui->N9->text());
-    SelectEntityById(objectId);
+    const progress::Task task(m_ui->N9->text(), TAbstrAcadObj::BusyText());
+    SelectEntityById(objectId, SpecData->TTrubaFHandle->asString());
 }

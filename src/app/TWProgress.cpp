@@ -30,6 +30,8 @@ void TWProgress::begin(const QString& title)
         return;
     setWindowTitle(title);
     m_stage.clear();
+    m_busyText.clear();
+    m_showingBusy = false;
     m_done = m_total = 0;
     m_running.start();
     m_lastDrawMs = -DrawEveryMs;
@@ -44,6 +46,7 @@ void TWProgress::end()
 
 void TWProgress::stage(const QString& text)
 {
+    m_showingBusy = false;
     m_stage = text;
     m_done = m_total = 0;
     if (m_depth > 0)
@@ -52,6 +55,7 @@ void TWProgress::stage(const QString& text)
 
 void TWProgress::step(int64_t done, int64_t total)
 {
+    m_showingBusy = false;
     m_done = done;
     m_total = total;
     if (m_depth > 0)
@@ -71,6 +75,21 @@ void TWProgress::pause(int milliseconds)
         QTimer::singleShot(std::clamp<qint64>(deadline.remainingTime(), 0, DrawEveryMs), &loop, &QEventLoop::quit);
         loop.exec();
     }
+}
+
+void TWProgress::setBusyText(const QString& text)
+{
+    if (m_depth <= 1)
+        m_busyText = text;
+}
+
+void TWProgress::busyPause(int64_t refusedMs, int milliseconds)
+{
+    if (refusedMs >= progress::BusyNoticeMs && !m_busyText.isEmpty() && !m_showingBusy) {
+        m_showingBusy = true;
+        m_lastDrawMs = -DrawEveryMs; // shown at once
+    }
+    pause(milliseconds);
 }
 
 QString TWProgress::stageText() const { return m_ui->LStage->text(); }
@@ -93,7 +112,7 @@ void TWProgress::drawIfDue()
 
 void TWProgress::refresh()
 {
-    QString text = m_stage;
+    QString text = m_showingBusy ? m_busyText : m_stage;
     if (text.contains(QLatin1String("%1")))
         text = text.arg(m_done).arg(m_total);
     m_ui->LStage->setText(text);

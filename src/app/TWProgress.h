@@ -32,6 +32,8 @@ public:
     void stage(const QString& text) override;
     void step(int64_t done, int64_t total) override;
     void pause(int milliseconds) override;
+    void setBusyText(const QString& text) override;
+    void busyPause(int64_t refusedMs, int milliseconds) override;
 
     // For tests: the delay before the window shows (ShowAfterMs by default).
     void setShowAfter(int milliseconds) { m_showAfterMs = milliseconds; }
@@ -53,6 +55,8 @@ private:
     QElapsedTimer m_running;
     qint64 m_lastDrawMs = -DrawEveryMs;
     QString m_stage;
+    QString m_busyText;
+    bool m_showingBusy = false; // until the next stage or step
     int64_t m_done = 0;
     int64_t m_total = 0;
 };

@@ -31,22 +31,36 @@ void TAbstrAcadObj::ActivateCadWindow()
     }
 }
 
+bool TAbstrAcadObj::IsQuiescent()
+{
+    const Variant state = automation::get(m_application, u"GetAcadState");
+    return automation::get(state, u"IsQuiescent").toBool();
+}
+
+void TAbstrAcadObj::WaitUntilQuiescent()
+{
+    // No time-out: a command waiting for its user's input keeps us waiting
+    // until the user ends or cancels it there.
+    progress::stage(BusyText());
+    const CadEnvironment& environment = cadEnvironment();
+    do
+        environment.sleepMilliseconds(PollMilliseconds);
+    while (!IsQuiescent());
+}
+
 void TAbstrAcadObj::RunCommand(const QString& command)
 {
+    // Text sent while the user is at a prompt of a command of their own would
+    // become input to that command: it goes only to an idle CAD.
+    if (!IsQuiescent())
+        WaitUntilQuiescent();
+
     // Passed by reference, as the CAD application's SendCommand takes it;
     // whatever it writes back is of no interest.
     Variant text = Variant::bstr(command.toStdU16String());
     automation::call(m_document, u"SendCommand", automation::Arg::ref(text));
 
     // The command runs asynchronously in the CAD application; wait until it
-    // says it is idle. No time-out: a command waiting for its user's input
-    // keeps us waiting until the user ends or cancels it there.
-    progress::stage(QStringLiteral("Ожидание AutoCAD: завершите или отмените команду (Esc)"));
-    const CadEnvironment& environment = cadEnvironment();
-    bool idle = false;
-    do {
-        environment.sleepMilliseconds(PollMilliseconds);
-        const Variant state = automation::get(m_application, u"GetAcadState");
-        idle = automation::get(state, u"IsQuiescent").toBool();
-    } while (!idle);
+    // says it is idle.
+    WaitUntilQuiescent();
 }

@@ -1,5 +1,6 @@
 #include "cad/SelectEntityById.h"
 
+#include "cad/PipeSolid.h"
 #include "cad/TAbstrAcadObj.h"
 #include "platform/automation/Dispatch.h"
 
@@ -23,7 +24,24 @@ QString SelectionCommand(const QString& handle)
     return QStringLiteral("(sssetfirst nil (ssadd (handent \"") + handle + QStringLiteral("\"))) ");
 }
 
-void SelectEntityById(int64_t id)
+namespace {
+
+void selectEntity(TAbstrAcadObj& acad, const Variant& entity)
+{
+    // The handle goes between quotes into a command line: anything but the
+    // hexadecimal digits a CAD hands out could end the string and add
+    // commands of its own. Such an entity fails like one whose Handle cannot
+    // be read: nothing is activated or sent for it.
+    const QString handle = QString::fromStdU16String(automation::get(entity, u"Handle").toBStr());
+    if (!IsEntityHandle(handle))
+        return;
+    acad.ActivateCadWindow();
+    acad.RunCommand(SelectionCommand(handle));
+}
+
+} // namespace
+
+void SelectEntityById(int64_t id, const QString& handle)
 {
     if (id <= 0)
         return;
@@ -38,24 +56,29 @@ void SelectEntityById(int64_t id)
     // exceed 32 bits, and two of them may share their low half.
     const Variant wanted = Variant::i8(id);
     const int32_t count = automation::get(acad.FModelSpace(), u"Count").toI4();
+    bool found = false;
     for (int32_t i = 0; i < count; ++i) {
         const Variant entity = automation::call(acad.FModelSpace(), u"Item", Variant::i4(i));
         // The whole model space is walked, also past a match: several entities
         // may report the same ObjectID, and each gets its own selection.
         try {
             if (automation::numericEquals(automation::get(entity, u"ObjectID"), wanted)) {
-                // The handle goes between quotes into a command line: anything
-                // but the hexadecimal digits a CAD hands out could end the
-                // string and add commands of its own. Such an entity fails
-                // like one whose Handle cannot be read.
-                const QString handle = QString::fromStdU16String(automation::get(entity, u"Handle").toBStr());
-                if (!IsEntityHandle(handle))
-                    continue;
-                acad.ActivateCadWindow();
-                acad.RunCommand(SelectionCommand(handle));
+                found = true;
+                selectEntity(acad, entity);
             }
         } catch (const std::exception&) {
             // One entity that will not answer does not stop the walk.
         }
+    }
+    if (found || handle.isEmpty())
+        return;
+    try {
+        const Variant entity =
+            automation::call(acad.FDocument(), u"HandleToObject", Variant::bstr(handle.toStdU16String()));
+        // The handle may by now name something else of another drawing.
+        if (IsPipeSolid(entity))
+            selectEntity(acad, entity);
+    } catch (const std::exception&) {
+        // No entity has the handle either: the pipe is gone from the drawing.
     }
 }

@@ -11,7 +11,12 @@
 // and SilentAbort pass through, as do failures to read the selection set or
 // the model space; a failure with a single entity is dropped, and so is an
 // entity whose handle is not a handle (IsEntityHandle).
-void SelectEntityById(int64_t id);
+//
+// ObjectIDs are new in every session of the CAD; the handle is saved with
+// the drawing. When no entity has the ObjectID (the drawing was reopened
+// since the harvest) and a handle is given, the entity with that handle is
+// selected instead, if it is a pipe.
+void SelectEntityById(int64_t id, const QString& handle = {});
 
 // True for 1 to 16 hexadecimal digits, the handles a CAD hands out.
 bool IsEntityHandle(const QString& text);

@@ -6,6 +6,7 @@
 #include "cad/ResStrings.h"
 #include "cad/TAbstrAcadObj.h"
 #include "cad/TrustThreshold.h"
+#include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/messages/Messages.h"
 #include "platform/os/Paths.h"
@@ -104,10 +105,19 @@ void TAbstrAcadObj::InstallSupportFile(const QString& FileName, uint8_t Mode, bo
 
 bool TAbstrAcadObj::IsTrustedPath(const QString& Folder)
 {
+    const QChar separator = cadEnvironment().separator;
+    // An entry ending in "\..." trusts its folder and every folder below it.
+    const QString subfolders = QString(separator) + QStringLiteral("...");
     QString rest = trustedPathsOf(m_document);
     while (!rest.isEmpty()) {
-        if (FolderList::takeFirst(rest) == Folder)
+        const QString entry = FolderList::takeFirst(rest);
+        if (entry == Folder)
             return true;
+        if (entry.endsWith(subfolders)) {
+            const QString root = entry.chopped(subfolders.size());
+            if (!root.isEmpty() && (Folder == root || Folder.startsWith(root + separator)))
+                return true;
+        }
     }
     return false;
 }
@@ -124,5 +134,12 @@ void TAbstrAcadObj::AddTrustedPath(const QString& Folder)
     if (IsTrustedPath(Folder))
         return;
     const QString list = FolderList::appended(trustedPathsOf(m_document), Folder);
-    automation::call(m_document, u"setVariable", Variant::bstr(u"TRUSTEDPATHS"), Variant::bstr(list.toStdU16String()));
+    try {
+        automation::call(m_document, u"setVariable", Variant::bstr(u"TRUSTEDPATHS"),
+                         Variant::bstr(list.toStdU16String()));
+    } catch (const automation::AutomationError&) {
+        // An administrator may lock the profile (newer releases keep the list
+        // read-only). The file is still in place: the CAD asks its user
+        // whether to load it, which the wait after the load command covers.
+    }
 }

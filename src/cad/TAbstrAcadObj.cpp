@@ -85,7 +85,9 @@ void TAbstrAcadObj::takeDocument()
         m_document = automation::get(m_application, u"ActiveDocument");
     } catch (const std::exception&) {
         const Variant documents = automation::get(m_application, u"Documents");
-        m_document = automation::call(documents, u"Add", Variant::bstr(u"New Document"));
+        // The argument names a template file; left out, the CAD starts the
+        // drawing from its default template.
+        m_document = automation::call(documents, u"Add", Variant::omitted());
     }
 }
 

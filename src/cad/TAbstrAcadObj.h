@@ -28,18 +28,24 @@ public:
     // trusted. When no folder takes the file the executable's folder is made a
     // support (and trusted) folder and the user is told.
     void InstallSupportFile(const QString& FileName, uint8_t Mode, bool Overwrite);
-    // Folder is exactly one of the elements of TRUSTEDPATHS.
+    // Folder is one of the elements of TRUSTEDPATHS, or lies under an element
+    // that ends in "\..." (which trusts its subfolders).
     bool IsTrustedPath(const QString& Folder);
     // Appends Folder to TRUSTEDPATHS unless the version knows no trusted
-    // folders or it is there already.
+    // folders or it is there already. A CAD that refuses the change (a locked
+    // profile) is left as it is.
     void AddTrustedPath(const QString& Folder);
 
     // Brings the CAD application's main window to the foreground: the first
     // top-level window, in z-order, whose title contains the caption.
     void ActivateCadWindow();
     // Sends `command` to the document's command line and returns once the CAD
-    // application reports idle, asking every 200 ms with no time-out.
+    // application reports idle, asking every 200 ms with no time-out. The
+    // text goes only to an idle CAD: while it is busy (its user at a prompt
+    // of their own) it is asked every 200 ms first.
     void RunCommand(const QString& command);
+    // GetAcadState().IsQuiescent.
+    bool IsQuiescent();
 
     // Refills FLayers from the document's layer table.
     void ReadLayers();
@@ -52,8 +58,12 @@ public:
     const TLayers* FSavedLayers() const { return m_savedLayers.get(); }
 
     static constexpr int PollMilliseconds = 200;
+    // What a command shows while the CAD is busy: at a prompt, running a
+    // command, or refusing calls.
+    static QString BusyText() { return QStringLiteral("Ожидание AutoCAD: завершите или отмените команду (Esc)"); }
 
 private:
+    void WaitUntilQuiescent();
     void attach();
     void takeDocument();
     void takeModelSpace();

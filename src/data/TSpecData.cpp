@@ -1,6 +1,7 @@
 #include "data/TSpecData.h"
 
 #include "data/DatabasePath.h"
+#include "data/FormatUpgrade.h"
 #include "platform/messages/Messages.h"
 #include "platform/messages/SilentAbort.h"
 
@@ -54,7 +55,10 @@ TSpecData::TSpecData(QObject* parent) : QObject(parent)
     TTrubaFLength = &TTruba->addField(shown("FLength", FieldType::Double, QStringLiteral("Длинна, мм"), 10, whole));
     TTrubaFRmax = &TTruba->addField(shown("FRmax", FieldType::Double, QStringLiteral("D наружный, мм"), 10, whole));
     TTrubaFRmin = &TTruba->addField(shown("FRmin", FieldType::Double, QStringLiteral("D Внутр, мм"), 10, whole));
+    TTrubaFHandle = &TTruba->addField(hidden("FHandle", FieldType::Text, false));
     TTruba->setIndexFieldNames(QStringLiteral("FLayer;FRmax"));
+    // A file of an earlier version gains the columns this one binds.
+    TTruba->beforeOpen = [this](db::Dataset&) { upgradePipeTable(ADOConnection); };
     TTruba->beforePost = [this](db::Dataset& dataset) { TTrubaBeforePost(dataset); };
 
     VTruba = new db::Dataset(ADOConnection, QStringLiteral("VTruba"), this);

@@ -26,6 +26,7 @@ public:
     db::Field* TTrubaFLength = nullptr;
     db::Field* TTrubaFRmax = nullptr;
     db::Field* TTrubaFRmin = nullptr;
+    db::Field* TTrubaFHandle = nullptr; // the entity's handle, kept by the drawing
 
     db::Dataset* VTruba = nullptr;
     db::Field* VTrubaFLength = nullptr;

@@ -4,14 +4,17 @@
 
 -- One row per pipe. FObjectID holds the CAD ObjectID whole (64 bits: CAD
 -- applications hand out ObjectIDs above 32 bits), and FLayer the full layer
--- name, however long.
+-- name, however long. FHandle is the entity's handle, which the drawing
+-- keeps from one session of the CAD to the next, where the ObjectID does
+-- not; a file made before it had this column gains it when it is opened.
 CREATE TABLE TTruba (
   FKey      INTEGER PRIMARY KEY AUTOINCREMENT,
   FObjectID INTEGER,
   FLayer    TEXT,
   FLength   REAL,
   FRmax     REAL,
-  FRmin     REAL
+  FRmin     REAL,
+  FHandle   TEXT
 );
 
 -- The total length per pipe size: one row per distinct pair of outer and

@@ -1,6 +1,6 @@
 #include "spec/TSpecification.h"
 
-#include "cad/GetXDataValue.h"
+#include "cad/PipeSolid.h"
 #include "cad/TAbstrAcadObj.h"
 #include "data/FinishEdit.h"
 #include "data/TSpecData.h"
@@ -8,6 +8,7 @@
 #include "platform/db/Transaction.h"
 #include "platform/messages/Messages.h"
 #include "platform/messages/Progress.h"
+#include "platform/messages/SilentAbort.h"
 #include "spec/TspDetTruba.h"
 
 #include <cmath>
@@ -16,8 +17,6 @@
 using automation::Variant;
 
 namespace {
-
-constexpr int32_t SolidEntityType = 3; // a 3D solid
 
 // The load command of the pipe program: the file name alone, found by the
 // CAD in its support folders, and one trailing blank that ends the input.
@@ -83,19 +82,16 @@ void TSpecification::ReadFromDrawing()
             }
         }
     } catch (...) {
+        // A drawing read only in part must not replace the stored rows: the
+        // user's table, rows typed by hand included, stays as it was.
         messages::showMessage(QStringLiteral("Произошли ошибки при работе с Автокадом!!!"));
+        throw SilentAbort();
     }
 }
 
 void TSpecification::collectPipe(const Variant& entity)
 {
-    if (automation::get(entity, u"EntityType").toI4() != SolidEntityType)
-        return;
-    // Only a 16-bit 10 marks a pipe; the same number in another type is
-    // somebody else's data.
-    const Variant kind = GetXDataValue(entity, QString::fromUtf16(TspDetTruba::PipeApplication),
-                                       TspDetTruba::KindGroup);
-    if (kind.type() != automation::VarType::I2 || kind.toI2() != TspDetTruba::PipeKindCode)
+    if (!IsPipeSolid(entity))
         return;
 
     std::unique_ptr<TspDetail> pipe = std::make_unique<TspDetTruba>();
@@ -168,6 +164,8 @@ void TSpecification::writeRows()
         SpecData->TTrubaFLength->setAsFloat(pipe.FLength);
         SpecData->TTrubaFRmax->setAsFloat(pipe.FRmax);
         SpecData->TTrubaFRmin->setAsFloat(pipe.FRmin);
+        if (!pipe.FHandle.isEmpty())
+            SpecData->TTrubaFHandle->setAsString(pipe.FHandle);
         FinishEdit(table);
     }
 }

@@ -31,7 +31,7 @@ public:
     // Attaches to the running CAD (its message and SilentAbort pass through
     // when that fails), installs and loads the pipe program, and collects the
     // pipes. A failure on the way shows "Произошли ошибки при работе с
-    // Автокадом!!!" and keeps what was collected.
+    // Автокадом!!!" and raises SilentAbort, so that nothing is saved.
     void ReadFromDrawing();
     // Replaces every row of the pipe table with the collected pipes, in one
     // transaction: a failing row leaves the table as it was.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cad/PipeSolid.h"
 #include "spec/TspDetail.h"
 
 // A pipe: a detail with the length and the outer and inner diameters that the
@@ -8,10 +9,10 @@
 // the point (length, outer radius, inner radius).
 class TspDetTruba : public TspDetail {
 public:
-    static constexpr const char16_t* PipeApplication = u"trb";
-    static constexpr int32_t KindGroup = 1070;
-    static constexpr int32_t SizeGroup = 1010;
-    static constexpr int16_t PipeKindCode = 10;
+    static constexpr const char16_t* PipeApplication = pipesolid::Application;
+    static constexpr int32_t KindGroup = pipesolid::KindGroup;
+    static constexpr int32_t SizeGroup = pipesolid::SizeGroup;
+    static constexpr int16_t PipeKindCode = pipesolid::PipeKind;
 
     TspDetTruba() { FKind = KindPipe; }
 

@@ -15,4 +15,9 @@ void TspDetail::LoadFromEntity(automation::Variant entity)
         // A layer the CAD cannot tell leaves the detail on its former layer.
     }
     FObjectID = automation::get(FEntity, u"ObjectID").toI8();
+    try {
+        FHandle = QString::fromStdU16String(automation::get(FEntity, u"Handle").toBStr());
+    } catch (const std::exception&) {
+        // Without a handle the row is found by its ObjectID alone.
+    }
 }

@@ -21,12 +21,16 @@ public:
     TspDetail(const TspDetail&) = delete;
     TspDetail& operator=(const TspDetail&) = delete;
 
-    // Takes the entity and reads its layer and ObjectID. An unreadable layer
-    // is no failure (the layer keeps its value); an unreadable ObjectID is.
+    // Takes the entity and reads its layer, ObjectID and handle. An unreadable
+    // layer or handle is no failure (each keeps its value); an unreadable
+    // ObjectID is.
     virtual void LoadFromEntity(automation::Variant entity);
 
     QString FLayer;
     uint8_t FKind = KindCreated;
     automation::Variant FEntity = automation::Variant::null();
     int64_t FObjectID = 0;
+    // The entity's handle, which the drawing keeps across sessions of the CAD
+    // (the ObjectID is new in each); empty when the CAD could not tell it.
+    QString FHandle;
 };

@@ -62,26 +62,41 @@ TEST_F(CadCommands, CaptionFailureLeavesActivate)
 
 TEST_F(CadCommands, RunCommandSendsByReferenceAndWaitsForIdle)
 {
-    cad.busyPolls = 4; // a command waiting for its user's input
+    cad.busyPollsAfterCommand = 4; // a command waiting for its user's input
     acad->RunCommand(QStringLiteral("(load \"tr.fas\") "));
     EXPECT_EQ(cad.sentCommands, QStringList{QStringLiteral("(load \"tr.fas\") ")});
     EXPECT_TRUE(cad.sendCommandByRef);
-    EXPECT_EQ(cad.polls, 5);
-    // One pause before every question, the first one too.
+    // Idle when asked first, so the text went at once; then asked until idle.
+    EXPECT_EQ(cad.pollsBeforeCommand, 1);
+    EXPECT_EQ(cad.polls, 6);
+    // One pause before every question after the command, the first one too.
     EXPECT_EQ(environment.sleeps, QList<int>(5, 200));
+}
+
+// Text sent while the user is at a prompt of a command of their own would be
+// input to that command: it waits until the CAD is idle.
+TEST_F(CadCommands, RunCommandSendsNothingUntilTheCadIsIdle)
+{
+    cad.busyPolls = 3;
+    acad->RunCommand(QStringLiteral("(load \"tr.fas\") "));
+    EXPECT_EQ(cad.pollsBeforeCommand, 4);
+    EXPECT_EQ(cad.sentCommands.size(), 1);
+    EXPECT_EQ(cad.polls, 5);
+    EXPECT_EQ(environment.sleeps, QList<int>(4, 200));
 }
 
 TEST_F(CadCommands, RunCommandFailuresLeaveAtOnce)
 {
     cad.document->failing = {u"SendCommand"};
     EXPECT_THROW(acad->RunCommand(QStringLiteral("x")), automation::AutomationError);
-    EXPECT_EQ(cad.polls, 0);
+    EXPECT_EQ(cad.polls, 1);
     EXPECT_TRUE(environment.sleeps.isEmpty());
 
     cad.document->failing.clear();
     cad.state->failing = {u"IsQuiescent"};
     EXPECT_THROW(acad->RunCommand(QStringLiteral("x")), automation::AutomationError);
-    EXPECT_EQ(environment.sleeps.size(), 1);
+    EXPECT_TRUE(cad.sentCommands.isEmpty());
+    EXPECT_TRUE(environment.sleeps.isEmpty());
 }
 
 } // namespace

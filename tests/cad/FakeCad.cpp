@@ -59,7 +59,7 @@ FakeCad::FakeCad()
     application->define(u"ActiveDocument", [this](InvokeKind, Args) { return Variant::dispatch(document); });
     application->define(u"Documents", [this](InvokeKind, Args) { return Variant::dispatch(documents); });
     documents->define(u"Add", [this](InvokeKind, Args args) {
-        addArguments << str(args[0].value());
+        addArguments << (args.empty() || args[0].value().isOmitted() ? QStringLiteral("(omitted)") : str(args[0].value()));
         return Variant::dispatch(addedDocument);
     });
     application->define(u"Version", [this](InvokeKind, Args) { return bstr(version); });
@@ -96,6 +96,8 @@ FakeCad::FakeCad()
             return Variant();
         });
         doc->define(u"SendCommand", [this](InvokeKind, Args args) {
+            pollsBeforeCommand = polls;
+            busyPolls = polls + busyPollsAfterCommand;
             sendCommandByRef = sendCommandByRef && args.size() == 1 && args[0].isByRef()
                 && args[0].value().type() == automation::VarType::BStr;
             sentCommands << str(args[0].value());

@@ -81,6 +81,8 @@ struct FakeCad {
     QString trustedPaths;
     QString caption = QStringLiteral("AutoCAD 2014 - [Drawing1.dwg]");
     int busyPolls = 0; // IsQuiescent answers false this many times first
+    int busyPollsAfterCommand = 0; // ... and this many times after each SendCommand
+    int pollsBeforeCommand = -1;   // the polls made before the last SendCommand
     int polls = 0;
     int pickfirstCount = 0;
     int pickfirstClears = 0;

@@ -76,7 +76,7 @@ TEST_F(Select, NoRunningCadShowsTheMessageAndAborts)
 TEST_F(Select, MatchActivatesSendsAndWaits)
 {
     cad.pickfirstCount = 3;
-    cad.busyPolls = 2;
+    cad.busyPollsAfterCommand = 2;
     cad.addEntity(Variant::i4(10), QStringLiteral("1A"));
     cad.addEntity(Variant::i4(11), QStringLiteral("1B"));
     cad.addEntity(Variant::i4(12), QStringLiteral("1C"));
@@ -85,7 +85,8 @@ TEST_F(Select, MatchActivatesSendsAndWaits)
     EXPECT_EQ(cad.pickfirstClears, 1);
     EXPECT_EQ(desktop.fake().foreground, QList<quint64>{9});
     EXPECT_EQ(cad.sentCommands, QStringList{select("1B")});
-    EXPECT_EQ(cad.polls, 3);
+    EXPECT_EQ(cad.pollsBeforeCommand, 1);
+    EXPECT_EQ(cad.polls, 4);
     // Every entity is asked, also after the match.
     EXPECT_EQ(cad.log.filter(QStringLiteral("entity.ObjectID")).size(), 3);
     EXPECT_TRUE(recorder.all.isEmpty());

@@ -141,9 +141,40 @@ INSTANTIATE_TEST_SUITE_P(SupportPaths, InstallSupportFile,
         SupportCase{.name = "TrustedFolderOthersMayWriteStaysAsTheUserLeftIt", .supportPath = "C:\\A",
                     .trustedPaths = "C:\\A", .accepting = {A}, .openToOthers = {A}, .copies = {AFile},
                     .supportPathAfter = S},
+        // An entry ending in "\\..." trusts the folders below it.
+        SupportCase{.name = "SubfoldersOfADottedEntryAreTrusted", .supportPath = "C:\\Plugins\\Vedoris;C:\\B",
+                    .trustedPaths = "C:\\Plugins\\...", .mode = 1, .accepting = {"C:\\Plugins\\Vedoris", B},
+                    .copies = {"C:\\Plugins\\Vedoris\\tr.fas"}, .supportPathAfter = S},
+        SupportCase{.name = "ADottedEntryTrustsItsOwnFolder", .supportPath = "C:\\Plugins", .trustedPaths = "C:\\Plugins\\...",
+                    .mode = 1, .accepting = {"C:\\Plugins"}, .copies = {"C:\\Plugins\\tr.fas"}, .supportPathAfter = S},
+        SupportCase{.name = "ADottedEntryTrustsNoNeighbourOfTheSameStem", .supportPath = "C:\\PluginsOld",
+                    .trustedPaths = "C:\\Plugins\\...", .mode = 1, .accepting = {"C:\\PluginsOld"}, .copies = {},
+                    .supportPathAfter = "C:\\PluginsOld;D:\\Tools", .trustedPathsAfter = "C:\\Plugins\\...;D:\\Tools",
+                    .messages = {failed(Source, "C:\\PluginsOld")}},
         SupportCase{.name = "WorkedExampleNextRun", .supportPath = "C:\\A;C:\\B;D:\\Tools", .trustedPaths = "D:\\Tools",
                     .copies = {}, .supportPathAfter = S}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A locked profile refuses the new TRUSTEDPATHS; the file is in place all
+// the same, and the CAD asks its user about it when it is loaded.
+TEST(InstallSupportFileOn, ALockedTrustedPathsLeavesTheFileInstalled)
+{
+    MessageRecorder recorder;
+    CadTestEnvironment environment;
+    environment.accepting.insert(A);
+    FakeCad cad;
+    cad.supportPath = A;
+    cad.version = QStringLiteral("19.1s (LMS Tech)");
+    const auto running = cad.registerRunning();
+    TAbstrAcadObj acad;
+    for (auto* doc : {cad.document.get(), cad.addedDocument.get()})
+        doc->failing = {u"setVariable"};
+
+    EXPECT_NO_THROW(acad.InstallSupportFile(QStringLiteral("tr.fas"), 2, true));
+    EXPECT_EQ(environment.copies, QStringList{AFile});
+    EXPECT_TRUE(cad.trustedPaths.isEmpty());
+    EXPECT_TRUE(recorder.all.isEmpty());
+}
 
 TEST(TrustThreshold, OrdinalTextComparison)
 {

@@ -50,6 +50,7 @@ TEST(TSpecData, PipeTableFields)
         {"FLength", T::Double, "Длинна, мм", 10, "0", true},
         {"FRmax", T::Double, "D наружный, мм", 10, "0", true},
         {"FRmin", T::Double, "D Внутр, мм", 10, "0", true},
+        {"FHandle", T::Text, "", 10, "", false},
     };
     EXPECT_EQ(layoutOf(*module.TTruba), expected);
     EXPECT_EQ(module.TTruba->indexFieldNames(), QStringLiteral("FLayer;FRmax"));

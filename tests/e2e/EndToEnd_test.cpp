@@ -2,6 +2,7 @@
 // the CAD simulator is started on a drawing this test writes, and the real
 // main window's commands harvest the pipes, select one in the drawing and
 // export both lists to spreadsheet files.
+#include "app/CommandHandler.h"
 #include "app/Session.h"
 #include "app/TWMain.h"
 #include "data/TSpecData.h"
@@ -21,6 +22,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -76,6 +78,20 @@ protected:
     }
 
     QString path(const QString& name) const { return m_cad.path(name); }
+    // "Получить размеры труб" as the menu runs it.
+    void harvest() { app::runCommand([this] { window->N3Click(); }); }
+    // What the simulator wrote on its standard output so far.
+    QString cadOutput()
+    {
+        m_cad.process().waitForReadyRead(200);
+        return QString::fromUtf8(m_cad.process().readAllStandardOutput());
+    }
+    void restartCad(QStringList options)
+    {
+        m_cad.stop();
+        startCad(std::move(options));
+    }
+    const app::Session& session() const { return *m_session; }
     qint64 cadProcessId() { return m_cad.process().processId(); }
 
     void startCad(QStringList options = {})
@@ -192,12 +208,12 @@ TEST_F(EndToEnd, CadKilledDuringTheHarvestEndsItWithTheCadMessageAndNeverHangs)
 
     // Were the call into the dead CAD to wait for an answer, this would hang
     // for the idle delay and beyond; the test's time-out catches that.
-    window->N3Click();
+    app::runCommand([&] { window->N3Click(); }); // as the menu runs it
     killer.join();
 
     EXPECT_EQ(messages.all, QStringList{"Произошли ошибки при работе с Автокадом!!!"});
-    // What was collected before the failure (nothing) replaces the rows.
-    EXPECT_TRUE(database.rows().empty());
+    // A drawing that could not be read replaces nothing.
+    EXPECT_EQ(database.rows().size(), 1u);
 }
 
 TEST_F(EndToEnd, CadThatStopsAnsweringEndsTheHarvestWithTheCadMessageInsteadOfHanging)
@@ -215,13 +231,82 @@ TEST_F(EndToEnd, CadThatStopsAnsweringEndsTheHarvestWithTheCadMessageInsteadOfHa
         ::kill(cad, SIGSTOP);
     });
 
-    window->N3Click();
+    app::runCommand([&] { window->N3Click(); }); // as the menu runs it
     stopper.join();
     ::kill(cad, SIGCONT);
 
     EXPECT_EQ(messages.all, QStringList{"Произошли ошибки при работе с Автокадом!!!"});
-    // As after any other failure of the CAD: what was collected (nothing) replaces the rows.
-    EXPECT_TRUE(database.rows().empty());
+    // As after any other failure of the CAD: the stored rows stay.
+    EXPECT_EQ(database.rows().size(), 1u);
+}
+
+// A CAD reads the text it was sent, and refuses calls meanwhile; the calls
+// are tried again until it takes them.
+TEST_F(EndToEnd, ACadBusyAfterEachCommandStillGivesEveryPipe)
+{
+    startCad({"--busy-after-command", "2000"});
+    harvest();
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+    EXPECT_EQ(database.rows().size(), 3u);
+}
+
+// One that stays busy fails the harvest once the calls have been refused
+// long enough, with the message of a CAD that is not ready; the rows stay.
+TEST_F(EndToEnd, ACadBusyForGoodEndsTheHarvestWithItsMessageAndKeepsTheRows)
+{
+    database.addRows({{.layer = "old", .length = 1, .rmax = 2, .rmin = 0}});
+    SpecData->TTruba->requery();
+    remote::installClientBackend(remote::ClientTimeouts{.busyRetry = std::chrono::seconds(2)});
+    startCad({"--busy"});
+    harvest();
+    ASSERT_EQ(messages.all.size(), 1) << messages.all.join('|').toStdString();
+    EXPECT_TRUE(messages.all.front().startsWith("AutoCAD is not ready to work with the program."));
+    EXPECT_EQ(database.rows().size(), 1u);
+}
+
+// The CAD's user is at a prompt of a command of their own: the program says
+// what it waits for, sends nothing into that command, and harvests once it ends.
+TEST_F(EndToEnd, TheUsersOwnCommandIsWaitedForAndGetsNoText)
+{
+    startCad({"--user-command-ms", "2000"});
+    QStringList shown;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] { shown << session().progressWindow().stageText(); });
+    watch.start(100);
+    harvest();
+    watch.stop();
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+    EXPECT_EQ(database.rows().size(), 3u);
+    EXPECT_TRUE(shown.contains("Ожидание AutoCAD: завершите или отмените команду (Esc)")) << shown.join('|').toStdString();
+    const QString output = cadOutput();
+    EXPECT_TRUE(output.contains("ran (load \"tr.fas\") ")) << output.toStdString();
+    EXPECT_FALSE(output.contains("input to the user's command")) << output.toStdString();
+}
+
+TEST_F(EndToEnd, ALockedTrustedPathsStillGivesEveryPipe)
+{
+    startCad({"--locked-trustedpaths"});
+    harvest();
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+    EXPECT_EQ(database.rows().size(), 3u);
+}
+
+// The CAD was closed and started again on the drawing: its ObjectIDs are new,
+// and "Выделить" finds the pipe by the handle the harvest stored.
+TEST_F(EndToEnd, SelectAfterTheCadWasRestartedSelectsTheRightPipe)
+{
+    startCad({"--id-seed", "1"});
+    harvest();
+    ASSERT_EQ(database.rows().size(), 3u);
+    restartCad({"--id-seed", "2"});
+    db::Dataset& table = *SpecData->TTruba;
+    table.first();
+    table.next();
+    const QString handle = SpecData->TTrubaFHandle->asString();
+    ASSERT_FALSE(handle.isEmpty());
+    app::runCommand([this] { window->N9Click(); });
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+    EXPECT_EQ(QString::fromStdU16String(selectedHandle()), handle);
 }
 
 TEST_F(EndToEnd, AnExportNothingCanShowNamesTheWorkbookAndTheProgramReportsNoFailure)

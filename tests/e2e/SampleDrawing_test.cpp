@@ -63,7 +63,7 @@ TEST(SampleDrawing, TheHarvestStoresTheListedRows)
         options.connectionString = database.connectionString();
         options.messages = &messages;
         const app::Session session(std::move(options));
-        ASSERT_FALSE(cad.start({"--support-path", cad.path("support")}).isEmpty());
+        ASSERT_FALSE(cad.start({"--support-path", cad.path("support"), "--id-seed", "1"}).isEmpty());
         session.mainWindow().show();
         session.mainWindow().N3Click();
     }

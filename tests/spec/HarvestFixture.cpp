@@ -1,5 +1,6 @@
 #include "HarvestFixture.h"
 
+#include "platform/messages/SilentAbort.h"
 #include "platform/os/FileCopy.h"
 #include "spec/TSpecification.h"
 
@@ -35,9 +36,14 @@ void HarvestFixture::TearDown()
     data.reset();
 }
 
+// As the command does: a drawing that could not be read is not saved.
 void HarvestFixture::harvest()
 {
     TSpecification specification(0);
-    specification.ReadFromDrawing();
+    try {
+        specification.ReadFromDrawing();
+    } catch (const SilentAbort&) {
+        return;
+    }
     specification.SaveToTable();
 }

@@ -232,28 +232,51 @@ TEST_F(HarvestTest, NoRunningCadLeavesTheTableAlone)
     EXPECT_EQ(storedRows().size(), 1u);
 }
 
-TEST_F(HarvestTest, RefusedLoadCommandShowsTheCadMessageAndEmptiesTheTable)
-{
-    database.addRows({{.layer = "old", .length = 1, .rmax = 2, .rmin = 0}});
-    SpecData->TTruba->requery();
-    draw([](cadsim::Drawing& d) { d.addPipe(u"Трубы", 1000, 25, 20); });
-    cad.failMember(cadsim::ObjectKind::Document, u"SendCommand");
-    harvest();
-    EXPECT_EQ(messages.messages, QStringList{CadFailure});
-    EXPECT_TRUE(storedRows().empty());
-}
+// A drawing that could not be read whole replaces nothing: the rows stored
+// before, typed by hand or harvested, stay.
+struct CadFailureCase {
+    const char* name;
+    std::function<void(HarvestFixture&)> fail;
+};
 
-TEST_F(HarvestTest, ModelSpaceFailingHalfWayKeepsThePipesBeforeIt)
+class FailedHarvest : public HarvestFixture, public ::testing::WithParamInterface<CadFailureCase> {
+public:
+    static void failSendCommand(HarvestFixture& t) { static_cast<FailedHarvest&>(t).cad.failMember(cadsim::ObjectKind::Document, u"SendCommand"); }
+    static void failItemFromTheThird(HarvestFixture& t)
+    {
+        static_cast<FailedHarvest&>(t).cad.injectFault(
+            cadsim::Fault{.object = cadsim::ObjectKind::ModelSpace, .member = u"Item", .fromIndex = 3});
+    }
+    static void removePipeProgram(HarvestFixture& t)
+    {
+        QFile::remove(static_cast<FailedHarvest&>(t).executableFolder.filePath(QStringLiteral("tr.fas")));
+    }
+};
+
+TEST_P(FailedHarvest, ShowsTheCadMessageAndLeavesTheStoredRows)
 {
+    database.addRows({{.layer = "typed by hand", .length = 1, .rmax = 2, .rmin = 0}});
+    SpecData->TTruba->requery();
     draw([](cadsim::Drawing& d) {
         for (int i = 1; i <= 5; ++i)
             d.addPipe(u"Трубы", i, 25, 20);
     });
-    cad.injectFault(cadsim::Fault{.object = cadsim::ObjectKind::ModelSpace, .member = u"Item", .fromIndex = 3});
+    GetParam().fail(*this);
     harvest();
-    EXPECT_EQ(messages.messages, QStringList{CadFailure});
-    EXPECT_EQ(storedRows().size(), 3u);
+    // The failure itself may have been told first (a file that cannot be copied).
+    ASSERT_FALSE(messages.messages.isEmpty());
+    EXPECT_EQ(messages.messages.last(), CadFailure);
+    const auto rows = storedRows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].layer, QStringLiteral("typed by hand"));
+    EXPECT_EQ(SpecData->TTruba->recordCount(), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, FailedHarvest,
+                         ::testing::Values(CadFailureCase{"LoadCommandRefused", &FailedHarvest::failSendCommand},
+                                           CadFailureCase{"ModelSpaceFailingHalfWay", &FailedHarvest::failItemFromTheThird},
+                                           CadFailureCase{"PipeProgramMissing", &FailedHarvest::removePipeProgram}),
+                         [](const ::testing::TestParamInfo<CadFailureCase>& info) { return std::string(info.param.name); });
 
 TEST_F(HarvestTest, ObjectIdsAboveThirtyTwoBitsAreStoredWholeAndSelectTheirEntity)
 {
@@ -273,6 +296,35 @@ TEST_F(HarvestTest, ObjectIdsAboveThirtyTwoBitsAreStoredWholeAndSelectTheirEntit
     SpecData->TTruba->first();
     SelectEntityById(SpecData->TTrubaFObjectID->asInteger());
     EXPECT_EQ(cad.selectedHandles(), std::vector<std::u16string>{pipeEntity.handle});
+}
+
+// The CAD was started again since the harvest: its ObjectIDs are new, the
+// handles are the drawing's. "Выделить" then finds the pipe by its handle,
+// and only a pipe.
+TEST_F(HarvestTest, AfterTheCadIsRestartedTheStoredHandleSelectsThePipe)
+{
+    draw([](cadsim::Drawing& d) {
+        d.addLine(u"0");
+        d.addPipe(u"Трубы", 1000, 25, 20);
+        d.addPipe(u"Трубы", 2000, 25, 20);
+    });
+    harvest();
+    const std::vector<cadsim::Entity> entities = cad.activeDrawing().entities();
+    EXPECT_EQ(database.handles(), (QStringList{QString::fromStdU16String(entities[1].handle),
+                                               QString::fromStdU16String(entities[2].handle)}));
+
+    cad.setLargeObjectIds(true, -4096); // a new session of the CAD
+    db::Dataset& table = *SpecData->TTruba;
+    table.last();
+    SelectEntityById(SpecData->TTrubaFObjectID->asInteger(), SpecData->TTrubaFHandle->asString());
+    EXPECT_EQ(cad.selectedHandles(), std::vector<std::u16string>{entities[2].handle});
+
+    // A handle that names the line, or nothing at all, selects nothing.
+    for (const std::u16string& handle : {entities[0].handle, std::u16string(u"FFFF")}) {
+        SelectEntityById(SpecData->TTrubaFObjectID->asInteger(), QString::fromStdU16String(handle));
+        EXPECT_TRUE(cad.selectedHandles().empty());
+    }
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
 }
 
 TEST_F(HarvestTest, ClosedTableShowsItsMessageAndIsNotTouched)

@@ -141,6 +141,19 @@ std::vector<TestDatabase::Row> TestDatabase::rows() const
     return result;
 }
 
+QStringList TestDatabase::handles() const
+{
+    Handle db = openFile(m_path, SQLITE_OPEN_READONLY);
+    Stmt select = prepare(db.get(), "SELECT FHandle FROM TTruba ORDER BY FKey");
+    QStringList result;
+    while (sqlite3_step(select.get()) == SQLITE_ROW) {
+        result << (sqlite3_column_type(select.get(), 0) == SQLITE_NULL
+                       ? QStringLiteral("(null)")
+                       : QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(select.get(), 0))));
+    }
+    return result;
+}
+
 int TestDatabase::rowCount(const QString& table) const
 {
     Handle db = openFile(m_path, SQLITE_OPEN_READONLY);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <cstdint>
@@ -42,6 +43,8 @@ public:
     void addRows(const std::vector<Row>& rows) const; // in one transaction
     std::vector<Row> rows() const;                  // TTruba in FKey order
     int rowCount(const QString& table = QStringLiteral("TTruba")) const;
+    // TTruba.FHandle in FKey order; Null as "(null)".
+    QStringList handles() const;
     // The storage class SQLite reports for a value ("integer", "real", "text", "null").
     QString typeOf(const QString& column, int64_t key) const;
 

@@ -3,8 +3,10 @@
 // no spreadsheet application is installed (Wine). Each workbook a client
 // fills is written as an .xlsx file when the client lets go of it.
 //
-//   sheetsim.exe /regserver [--folder DIR]   registers the class for the current user;
-//                                            COM starts the server with that folder
+//   sheetsim.exe /regserver [--folder DIR] [--busy-after-cells N MS]
+//                                            registers the class for the current user;
+//                                            COM starts the server with those options
+//                                            (refusing calls for MS after every N cells)
 //   sheetsim.exe /unregserver                removes the registration
 //   sheetsim.exe [--folder DIR] -Embedding   how COM starts it
 //
@@ -49,7 +51,7 @@ bool isSwitch(const QString& argument, const char* name)
     return bare.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
 }
 
-automation::com::ServerClass serverClass(const QString& folder)
+automation::com::ServerClass serverClass(const QString& folder, sheetsim::BusyAfterCells busy)
 {
     std::u16string program = commandLine().value(0).toStdU16String();
     wchar_t path[MAX_PATH] = {};
@@ -58,17 +60,17 @@ automation::com::ServerClass serverClass(const QString& folder)
     return {.progId = sheetsim::ProgId,
             .classId = sheetsim::ClassId,
             .description = u"Vedoris spreadsheet stand-in",
-            .localServer = sheetsim::serverCommand(program, folder)};
+            .localServer = sheetsim::serverCommand(program, folder, busy)};
 }
 
-int registration(bool add, const QString& folder)
+int registration(bool add, const QString& folder, sheetsim::BusyAfterCells busy)
 {
     automation::com::Apartment apartment; // CLSIDFromProgID wants COM
     try {
         if (add)
-            automation::com::registerServerClass(serverClass(folder));
+            automation::com::registerServerClass(serverClass(folder, busy));
         else
-            automation::com::unregisterServerClass(serverClass(folder));
+            automation::com::unregisterServerClass(serverClass(folder, busy));
     } catch (const automation::AutomationError& e) {
         std::fprintf(stderr, "sheetsim: %s\n", automation::toUtf8(e.message()).c_str());
         return 1;
@@ -83,6 +85,7 @@ int main()
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     enum class Action { Serve, Register, Unregister } action = Action::Serve;
     QString folder;
+    sheetsim::BusyAfterCells busy;
     const QStringList arguments = commandLine();
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
@@ -94,12 +97,22 @@ int main()
             action = Action::Serve;
         else if (argument == QLatin1String("--folder") && i + 1 < arguments.size())
             folder = QDir::toNativeSeparators(QDir(arguments[++i]).absolutePath());
+        else if (argument == QLatin1String("--busy-after-cells") && i + 2 < arguments.size()) {
+            bool cellsOk = false;
+            bool msOk = false;
+            busy.cells = arguments[++i].toInt(&cellsOk);
+            busy.ms = arguments[++i].toInt(&msOk);
+            if (!cellsOk || !msOk || busy.cells < 0 || busy.ms < 0) {
+                std::fprintf(stderr, "sheetsim: --busy-after-cells takes a number of cells and of milliseconds\n");
+                return 2;
+            }
+        }
         else {
             std::fprintf(stderr, "sheetsim: unknown argument \"%s\"\n", argument.toUtf8().constData());
             return 2;
         }
     }
     if (action != Action::Serve)
-        return registration(action == Action::Register, folder);
-    return sheetsim::serve(folder, idleLimitMs);
+        return registration(action == Action::Register, folder, busy);
+    return sheetsim::serve(folder, idleLimitMs, busy);
 }

@@ -1,6 +1,7 @@
 #include "platform/automation/Dispatch.h"
 
 #include "platform/automation/AutomationError.h"
+#include "platform/automation/BusyServer.h"
 #include "platform/automation/HResult.h"
 
 namespace automation {
@@ -24,6 +25,9 @@ Variant invoke(const Variant& object, std::u16string_view member, InvokeKind kin
     const DispatchRef target = object.toDispatch();
     try {
         return target->invoke(member, kind, args);
+    } catch (const CallRejected& e) {
+        // Still a refusal of a busy server, which a caller may try again.
+        throw CallRejected(e.member().empty() ? std::u16string(member) : e.member());
     } catch (const AutomationError& e) {
         throw e.withMember(member);
     }

@@ -176,6 +176,8 @@ void Dataset::open()
         return;
     if (!m_connection.isConnected())
         m_connection.open();
+    if (beforeOpen)
+        beforeOpen(*this);
     sortColumns(m_indexFieldNames); // an unknown sort field fails before anything is read
     takeRows(loadSource(m_connection.handle(), m_sourceName, m_fields), 0);
 }

@@ -138,6 +138,9 @@ public:
     // Runs before every post; a throw cancels the post and leaves the row in
     // its edit or insert state with the user's values.
     std::function<void(Dataset&)> beforePost;
+    // Runs on open once the connection is open, before the rows are read
+    // and the fields bound; a throw fails the open.
+    std::function<void(Dataset&)> beforeOpen;
 
 private:
     friend class Field;

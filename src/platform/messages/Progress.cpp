@@ -14,6 +14,8 @@ public:
     void stage(const QString&) override {}
     void step(int64_t, int64_t) override {}
     void pause(int milliseconds) override { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
+    void setBusyText(const QString&) override {}
+    void busyPause(int64_t, int milliseconds) override { pause(milliseconds); }
 };
 
 messages::ProcessHook<Display*>& hook()

@@ -22,7 +22,17 @@ public:
     virtual void step(int64_t done, int64_t total) = 0;
     // Waits for the given time, keeping the windows drawn.
     virtual void pause(int milliseconds) = 0;
+    // The text the task shows while another program refuses its calls as
+    // busy (empty: the stage stays as it is).
+    virtual void setBusyText(const QString& text) = 0;
+    // Waits while another program refuses a call as busy; `refusedMs` is how
+    // long it has refused so far. A long refusal shows the busy text until
+    // the next stage or step.
+    virtual void busyPause(int64_t refusedMs, int milliseconds) = 0;
 };
+
+// A refusal longer than this is shown to the user.
+inline constexpr int64_t BusyNoticeMs = 500;
 
 // Installs the display for the whole process and returns the one it
 // replaces; nullptr restores the default.
@@ -32,7 +42,11 @@ Display& display();
 // One command's long task, from its construction to its end.
 class Task {
 public:
-    explicit Task(const QString& title) { display().begin(title); }
+    explicit Task(const QString& title, const QString& busyText = {})
+    {
+        display().begin(title);
+        display().setBusyText(busyText);
+    }
     ~Task() { display().end(); }
     Task(const Task&) = delete;
     Task& operator=(const Task&) = delete;
@@ -44,5 +58,6 @@ public:
 inline void stage(const QString& text) { display().stage(text); }
 inline void step(int64_t done, int64_t total) { display().step(done, total); }
 inline void pause(int milliseconds) { display().pause(milliseconds); }
+inline void busyPause(int64_t refusedMs, int milliseconds) { display().busyPause(refusedMs, milliseconds); }
 
 } // namespace progress

@@ -57,13 +57,26 @@ TEST_P(ComDispatchTest, MemberNamesAreResolvedWithoutRegardToCase)
     EXPECT_EQ(get(server, u"LIVEOBJECTS").type(), VarType::I4);
 }
 
-TEST_P(ComDispatchTest, EveryCallResolvesTheNameAgain)
+// A name crosses to the server once per object: a walk that calls Item on
+// one model space as often as it has entities asks for "Item" once.
+TEST_P(ComDispatchTest, EachNameIsResolvedOncePerObject)
 {
     const int32_t before = get(server, u"NameLookups").toI4();
     get(server, u"Echo", Variant::i4(1));
     get(server, u"Echo", Variant::i4(2));
-    // Two calls and this read: three lookups, no cache.
-    EXPECT_EQ(get(server, u"NameLookups").toI4(), before + 3);
+    get(server, u"eChO", Variant::i4(3)); // spelled otherwise: asked for once more
+    EXPECT_EQ(get(server, u"NameLookups").toI4(), before + 2);
+    const Variant child = get(server, u"Child");
+    get(child, u"Echo", Variant::i4(1));
+    EXPECT_EQ(get(child, u"NameLookups").toI4(), 2);
+}
+
+// Whatever the user's regional settings, names and values go with the
+// locale the servers' own macro languages use.
+TEST_P(ComDispatchTest, EveryLookupAndCallPassesTheEnglishLocale)
+{
+    get(server, u"Echo", Variant::i4(1));
+    EXPECT_EQ(get(server, u"Locales"), Variant::bstr(u"1033"));
 }
 
 TEST_P(ComDispatchTest, AnUnknownMemberIsAnErrorNamingIt)

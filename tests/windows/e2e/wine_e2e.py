@@ -213,6 +213,20 @@ def read_rows(database):
         connection.close()
 
 
+def read_handles(database):
+    """(FLayer, FRmax, FLength) -> FHandle of every stored row."""
+    connection = sqlite3.connect(f"file:{database}?mode=ro", uri=True, timeout=10)
+    try:
+        return {(layer, rmax, length): handle for layer, rmax, length, handle in connection.execute(
+            "SELECT FLayer, FRmax, FLength, FHandle FROM TTruba")}
+    finally:
+        connection.close()
+
+
+def without_ids(rows):
+    return [(r[0], r[2], r[3], r[4]) for r in rows]
+
+
 def expected_rows(source):
     rows = []
     for line in (Path(source) / "tests/e2e/pipes-harvest.tsv").read_text(encoding="utf-8").splitlines():
@@ -346,7 +360,7 @@ def end_to_end(args):
 
         # --- the harvest -----------------------------------------------------------
         log("starting cadsim.exe on pipes.dxf")
-        cad = wine.start("cadsim", [cadsim, "--settings", wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
+        cad = wine.start("cadsim", [cadsim, "--id-seed", "1", "--settings", wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
                                     "--support-path", wine.windows_path(support),
                                     wine.windows_path(drawings / "pipes.dxf")])
         wait_for("cadsim.exe in the running object table", lambda: ask("selection") is not None, 90, 1.0)
@@ -452,6 +466,96 @@ def end_to_end(args):
         screen.wait_gone(Program.TITLE, 30, count=1)
         if read_rows(database) != expected:
             raise Failure("the failed attach touched the stored rows")
+
+        # --- a CAD that behaves like a real one ----------------------------------------
+        def start_cad(name, *options, settings="cadsim.ini", answers=True):
+            process = wine.start(name, [cadsim, *options, "--settings",
+                                        wine.windows_path(wine.drive_c("cadsim", settings)),
+                                        "--support-path", wine.windows_path(support),
+                                        wine.windows_path(drawings / "pipes.dxf")])
+            if answers:  # a CAD busy for good answers nobody
+                wait_for("cadsim.exe in the running object table", lambda: ask("selection") is not None, 90, 1.0)
+            window = wait_for("cadsim.exe's window", lambda: screen.windows(".*pipes\\.dxf.*"), 90)[0]
+            screen.move(window, 660, 0)
+            return process
+
+        def stop_cad(process):
+            wine.run(["taskkill", "/im", "cadsim.exe"])
+            wait_for("cadsim.exe ends", lambda: process.poll() is not None, 60)
+
+        def harvest_again(case):
+            """The harvest stores every pipe again, with the new session's ObjectIDs."""
+            before = {r[1] for r in read_rows(database)}
+            program.menu("Данные", "Получить размеры труб")
+            rows = wait_for(f"{case}: the harvested rows", lambda: (lambda r: r if len(r) == len(expected)
+                            and not ({x[1] for x in r} & before) else None)(read_rows(database)), 120)
+            time.sleep(1)
+            if without_ids(rows) != without_ids(expected):
+                raise Failure(f"{case}: stored rows differ:\n{rows}\nexpected:\n{expected}")
+            if len(screen.windows(Program.TITLE)) != 1:
+                screen.shot(f"{case}-failed")
+                raise Failure(f"{case}: a message after the harvest: {message_text()!r}")
+            log(f"{case}: {len(rows)} rows stored")
+
+        log("the CAD started again: new ObjectIDs, Выделить by the stored handle")
+        cad = start_cad("cadsim-restarted", "--id-seed", "2")
+        program.activate()
+        screen.keys("ctrl+End", "Home", "Menu", "Down", "Return")
+        selected = wait_for("the simulator's selection", lambda: (lambda a: a if a and a.strip() else None)(
+            ask("selection")), 60, 1.0)
+        entities = [line.split("\t") for line in selected.splitlines()]
+        handle = read_handles(database)[(last[0], last[3], last[2])]
+        log(f"selected after the restart: {entities}; the row's handle: {handle}")
+        if len(entities) != 1 or entities[0][0] != handle or int(entities[0][1]) == last[1]:
+            raise Failure(f"selected {entities} after the restart, not the pipe with handle {handle}")
+        stop_cad(cad)
+
+        log("a CAD busy for 2 s after each command")
+        cad = start_cad("cadsim-busy-after-command", "--busy-after-command", "2000", "--id-seed", "3")
+        harvest_again("busy after each command")
+        stop_cad(cad)
+
+        log("the CAD's user at a prompt of a command of their own")
+        cad = start_cad("cadsim-user-command", "--user-command-ms", "4000", "--id-seed", "4")
+        harvest_again("the user's own command")
+        stop_cad(cad)
+        cad_log = (work / "cadsim-user-command.log").read_text(encoding="utf-8", errors="replace")
+        if "input to the user's command" in cad_log or 'ran (load "tr.fas")' not in cad_log:
+            raise Failure(f"the simulator's command log reads: {cad_log!r}")
+
+        log("a locked TRUSTEDPATHS")
+        cad = start_cad("cadsim-locked", "--locked-trustedpaths", "--id-seed", "5", settings="cadsim-locked.ini")
+        harvest_again("locked TRUSTEDPATHS")
+        stop_cad(cad)
+
+        log("a CAD busy for good")
+        before = read_rows(database)
+        cad = start_cad("cadsim-busy", "--busy", "--id-seed", "6", answers=False)
+        program.menu("Данные", "Получить размеры труб")
+        screen.wait_window(Program.TITLE, 120, count=2)
+        text = message_text()
+        if "AutoCAD is not ready to work with the program." not in text:
+            screen.shot("busy-for-good-failed")
+            raise Failure(f"the message of a CAD busy for good reads: {text!r}")
+        screen.keys("Return")
+        screen.wait_gone(Program.TITLE, 30, count=1)
+        if read_rows(database) != before:
+            raise Failure("a CAD busy for good changed the stored rows")
+        stop_cad(cad)
+
+        log("Экспорт в Excel while the spreadsheet refuses calls now and then")
+        if wine.run([sheetsim, "/regserver", "--folder", wine.windows_path(sheets),
+                     "--busy-after-cells", "7", "700"]) != 0:
+            raise Failure("sheetsim.exe /regserver --busy-after-cells failed")
+        before = set(sheets.glob("*.xlsx"))
+        program.menu("Данные", "Экспорт в Excel")
+        cells = read_workbook(new_workbook(before))
+        want = [["Слой", "Длинна, мм", "D наружный, мм", "D внутренний, мм"]]
+        want += [[r[0], round_half_even(r[2]), r[3], r[4]] for r in sorted(read_rows(database), key=lambda r: (r[0], r[3]))]
+        if cells != want:
+            raise Failure(f"the workbook written while the spreadsheet refused calls holds {cells}, not {want}")
+        if len(screen.windows(Program.TITLE)) != 1:
+            raise Failure(f"a message after the export: {message_text()!r}")
 
         log("Выход")
         program.menu("Файл", "Выход")

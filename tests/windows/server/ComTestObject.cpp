@@ -30,6 +30,7 @@ enum Member : DISPID {
     ProcessId,
     LastInvoke,
     NameLookups,
+    Locales,
 };
 
 const struct {
@@ -42,7 +43,7 @@ const struct {
     {L"CallBack", CallBack}, {L"CallBackByRef", CallBackByRef}, {L"CallBackTypedRef", CallBackTypedRef},
     {L"PutBack", PutBack}, {L"Revoke", Revoke},
     {L"LiveObjects", LiveObjects}, {L"ProcessId", ProcessId}, {L"LastInvoke", LastInvoke},
-    {L"NameLookups", NameLookups},
+    {L"NameLookups", NameLookups}, {L"Locales", Locales},
 };
 
 constexpr wchar_t kSource[] = L"Vedoris.ComTest";
@@ -327,9 +328,10 @@ HRESULT ComTestObject::GetTypeInfo(UINT, LCID, ITypeInfo** info)
     return DISP_E_BADINDEX;
 }
 
-HRESULT ComTestObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids)
+HRESULT ComTestObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale, DISPID* ids)
 {
     ++m_nameLookups;
+    m_locales.insert(locale);
     HRESULT hr = S_OK;
     for (UINT i = 0; i < count; ++i) {
         ids[i] = DISPID_UNKNOWN;
@@ -343,9 +345,10 @@ HRESULT ComTestObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, 
     return hr;
 }
 
-HRESULT ComTestObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+HRESULT ComTestObject::Invoke(DISPID id, REFIID, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
                               EXCEPINFO* exception, UINT* argumentError)
 {
+    m_locales.insert(locale);
     if (!params)
         return E_INVALIDARG;
     if (id != LastInvoke && id != NameLookups) {
@@ -721,6 +724,15 @@ HRESULT ComTestObject::run(DISPID id, WORD flags, DISPPARAMS& params, VARIANT& r
         result.vt = VT_I4;
         result.lVal = m_nameLookups;
         return S_OK;
+
+    case Locales: { // every locale a lookup or a call was given, as "1033,1049"
+        std::wstring list;
+        for (LCID locale : m_locales)
+            list += (list.empty() ? L"" : L",") + std::to_wstring(locale);
+        result.vt = VT_BSTR;
+        result.bstrVal = ::SysAllocStringLen(list.data(), static_cast<UINT>(list.size()));
+        return S_OK;
+    }
 
     default:
         return DISP_E_MEMBERNOTFOUND;

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 
 // The test server's object: an IDispatch written by hand on the raw COM
@@ -43,6 +44,7 @@ private:
 
     LONG m_references = 1;
     long m_nameLookups = 0;
+    std::set<LCID> m_locales;
     VARIANT m_value;
     std::map<std::wstring, VARIANT> m_cells;
     std::wstring m_lastInvoke;

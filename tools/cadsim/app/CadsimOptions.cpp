@@ -21,6 +21,23 @@ std::optional<CadsimOptions> CadsimOptions::parse(const QStringList& arguments, 
     const QCommandLineOption idleDelay(QStringLiteral("idle-delay"),
                                        QStringLiteral("Stays busy this long after each command."),
                                        QStringLiteral("MS"), QStringLiteral("0"));
+    const QCommandLineOption busyAfterCommand(
+        QStringLiteral("busy-after-command"),
+        QStringLiteral("Refuses every call as busy for this long after each command text it receives."),
+        QStringLiteral("MS"), QStringLiteral("0"));
+    const QCommandLineOption userCommand(
+        QStringLiteral("user-command"),
+        QStringLiteral("A command of its own user waits at a prompt from the start: the CAD is not idle, and "
+                       "command text sent to it is input to that command. Esc in the window ends it."));
+    const QCommandLineOption userCommandMs(QStringLiteral("user-command-ms"),
+                                           QStringLiteral("As --user-command, ending by itself after this long."),
+                                           QStringLiteral("MS"));
+    const QCommandLineOption idSeed(
+        QStringLiteral("id-seed"),
+        QStringLiteral("ObjectIDs are new in every run, as a CAD's are; with the same seed they repeat."),
+        QStringLiteral("N"));
+    const QCommandLineOption lockedTrustedPaths(QStringLiteral("locked-trustedpaths"),
+                                                QStringLiteral("Setting TRUSTEDPATHS fails, as on a locked profile."));
     const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("Prints the entities and exits."));
     const QCommandLineOption supportPath(QStringLiteral("support-path"),
                                          QStringLiteral("The support folders, separated by \";\"; kept in the profile."),
@@ -28,7 +45,8 @@ std::optional<CadsimOptions> CadsimOptions::parse(const QStringList& arguments, 
     const QCommandLineOption settings(QStringLiteral("settings"),
                                       QStringLiteral("The profile file (SupportPath, TRUSTEDPATHS) to use."),
                                       QStringLiteral("FILE"));
-    parser.addOptions({help, versionText, busy, bigIds, idleDelay, list, supportPath, settings});
+    parser.addOptions({help, versionText, busy, bigIds, idleDelay, busyAfterCommand, userCommand, userCommandMs, idSeed,
+                       lockedTrustedPaths, list, supportPath, settings});
     parser.addPositionalArgument(QStringLiteral("drawing"), QStringLiteral("The ASCII DXF file to open."));
 
     if (!parser.parse(arguments)) {
@@ -58,6 +76,33 @@ std::optional<CadsimOptions> CadsimOptions::parse(const QStringList& arguments, 
         error = QStringLiteral("--idle-delay takes a number of milliseconds, not \"%1\".").arg(parser.value(idleDelay));
         return std::nullopt;
     }
+    const auto milliseconds = [&](const QCommandLineOption& option, int& into) {
+        bool valid = false;
+        into = parser.value(option).toInt(&valid);
+        if (valid && into >= 0)
+            return true;
+        error = QStringLiteral("--%1 takes a number of milliseconds, not \"%2\".")
+                    .arg(option.names().front(), parser.value(option));
+        return false;
+    };
+    if (!milliseconds(busyAfterCommand, o.busyAfterCommandMs))
+        return std::nullopt;
+    o.userCommand = parser.isSet(userCommand) || parser.isSet(userCommandMs);
+    if (parser.isSet(userCommandMs)) {
+        int ms = 0;
+        if (!milliseconds(userCommandMs, ms))
+            return std::nullopt;
+        o.userCommandMs = ms;
+    }
+    if (parser.isSet(idSeed)) {
+        bool valid = false;
+        o.idSeed = parser.value(idSeed).toUInt(&valid);
+        if (!valid) {
+            error = QStringLiteral("--id-seed takes a whole number, not \"%1\".").arg(parser.value(idSeed));
+            return std::nullopt;
+        }
+    }
+    o.lockedTrustedPaths = parser.isSet(lockedTrustedPaths);
     o.list = parser.isSet(list);
     if (parser.isSet(supportPath))
         o.supportPath = parser.value(supportPath);

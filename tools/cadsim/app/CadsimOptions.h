@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
 
 namespace cadsim {
@@ -14,6 +15,11 @@ struct CadsimOptions {
     bool busy = false;                   // --busy: every call refused
     bool bigIds = false;                 // --big-ids: ObjectIDs above 32 bits
     int idleDelayMs = 0;                 // --idle-delay: busy this long after a command
+    int busyAfterCommandMs = 0;          // --busy-after-command: calls refused this long after a command
+    bool userCommand = false;            // --user-command: the user's own command waits at a prompt
+    std::optional<int> userCommandMs;    // --user-command-ms: ... and ends by itself after this long
+    std::optional<uint32_t> idSeed;      // --id-seed: ObjectIDs as in an earlier run with this seed
+    bool lockedTrustedPaths = false;     // --locked-trustedpaths: TRUSTEDPATHS cannot be set
     bool list = false;                   // --list: print the entities and exit
     std::optional<QString> supportPath;  // --support-path: replaces the stored one
     QString settingsFile;                // --settings: the profile file; empty for the user's own

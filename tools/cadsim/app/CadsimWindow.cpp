@@ -4,9 +4,11 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTimer>
 
 namespace cadsim {
 
@@ -37,6 +39,11 @@ CadsimWindow::CadsimWindow(Simulator simulator, int64_t objectIdOffset, QWidget*
     });
     refreshDrawing();
     refreshTitle();
+    refreshStatus();
+    // A command of the user's that ends by itself says so when its time is up.
+    auto* statusTimer = new QTimer(this);
+    connect(statusTimer, &QTimer::timeout, this, &CadsimWindow::refreshStatus);
+    statusTimer->start(250);
 }
 
 CadsimWindow::~CadsimWindow()
@@ -60,10 +67,27 @@ void CadsimWindow::onChange(Change change)
         refreshTitle();
         break;
     case Change::Settings: emit settingsChanged(); break;
-    case Change::Commands:
-        m_status->setText(tr("Commands received: %1").arg(m_simulator.commands().size()));
-        break;
+    case Change::Commands: refreshStatus(); break;
     }
+}
+
+void CadsimWindow::refreshStatus()
+{
+    QString text = tr("Commands received: %1").arg(m_simulator.commands().size());
+    if (m_simulator.userCommandPending())
+        text += tr(" | Your command waits at its prompt: Esc ends it");
+    m_status->setText(text);
+}
+
+// Esc ends the user's own command, as on a CAD's command line.
+void CadsimWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && m_simulator.userCommandPending()) {
+        m_simulator.endUserCommand();
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void CadsimWindow::refreshDrawing()

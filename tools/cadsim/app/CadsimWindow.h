@@ -36,8 +36,12 @@ signals:
     // A setting the profile keeps changed (SupportPath, TRUSTEDPATHS).
     void settingsChanged();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void onChange(Change change);
+    void refreshStatus();
     void refreshDrawing();
     void refreshSelection();
     void refreshTitle();

@@ -14,16 +14,31 @@
 
 #include "cadsim/model/Simulator.h"
 #include "platform/automation/publish/Publish.h"
+#ifdef _WIN32
+#include "platform/automation/com/MessageFilter.h"
+#endif
 
 #include <QApplication>
 #include <QFile>
 
 #include <cstdio>
 #include <optional>
+#include <random>
 
 namespace {
 
 constexpr int64_t bigIdOffset = int64_t{1} << 32;
+
+// A CAD hands out new ObjectIDs in every session (they are addresses of the
+// session's objects); only the handles are saved with the drawing. The
+// drawing's own ids are moved down by a multiple of 8 chosen per run, far
+// enough to tell runs apart and near enough to stay 32-bit values.
+int64_t sessionIdShift(std::optional<uint32_t> seed)
+{
+    // The engine's raw output is the same on every platform; a distribution's is not.
+    std::mt19937 random(seed ? *seed : std::random_device{}());
+    return -8 * (1 + int64_t(random() % (1u << 20)));
+}
 
 QStringList argumentList(int argc, char** argv)
 {
@@ -67,7 +82,7 @@ int main(int argc, char** argv)
     const QString note = QString::fromUtf8(assumption);
     if (!note.isEmpty())
         print(stderr, QStringLiteral("cadsim: %1: %2\n").arg(options->drawing, note));
-    const int64_t objectIdOffset = options->bigIds ? bigIdOffset : 0;
+    const int64_t objectIdOffset = (options->bigIds ? bigIdOffset : 0) + sessionIdShift(options->idSeed);
 
     if (options->list) {
         print(stdout, cadsim::entityListing(*drawing, objectIdOffset));
@@ -88,8 +103,19 @@ int main(int argc, char** argv)
     if (options->versionText)
         simulator.setVersion(options->versionText->toStdU16String());
     simulator.setBusy(options->busy);
-    simulator.setLargeObjectIds(options->bigIds, bigIdOffset);
+    simulator.setLargeObjectIds(true, objectIdOffset);
     simulator.setIdleDelay(std::chrono::milliseconds(options->idleDelayMs));
+    simulator.setBusyAfterCommand(std::chrono::milliseconds(options->busyAfterCommandMs));
+    simulator.setTrustedPathsLocked(options->lockedTrustedPaths);
+    if (options->userCommand) {
+        simulator.startUserCommand(options->userCommandMs
+                                       ? std::optional(std::chrono::milliseconds(*options->userCommandMs))
+                                       : std::nullopt);
+    }
+    // One line per command text received, for whoever drives the simulator.
+    simulator.setCommandReport([](const std::u16string& line) {
+        print(stdout, QString::fromStdU16String(line) + QLatin1Char('\n'));
+    });
 
     // The window is declared before the registration, so serving stops (and
     // no client call is under way) before the window goes.
@@ -100,6 +126,11 @@ int main(int argc, char** argv)
                      QString::fromStdU16String(simulator.trustedPaths()));
     });
 
+#ifdef _WIN32
+    // A busy CAD refuses calls in COM's channel, before they reach an object,
+    // so that its clients see what a real CAD's clients see.
+    const automation::com::MessageFilter refuseWhileBusy([&] { return simulator.refusesCalls(); });
+#endif
     automation::Registration running;
     try {
         running = automation::publishRunningObject(u"AutoCAD.Application", simulator.application());

@@ -1,6 +1,7 @@
 #include "Document.h"
 
 #include "CommandLine.h"
+#include "EntityObject.h"
 #include "Layers.h"
 #include "ModelSpace.h"
 #include "SelectionSet.h"
@@ -38,6 +39,17 @@ const ModelObject::MemberTable& Document::members()
                       [](Document& o) {
                           return Variant::dispatch(std::make_shared<SelectionSet>(o.sharedState(), o.m_document));
                       })
+            // The entity a handle names, wherever it lies in the drawing; the
+            // handle is saved with the drawing, where an ObjectID is not.
+            .method(u"HandleToObject", 1, 1,
+                    [](Document& o, Args a) {
+                        const std::u16string handle = args::text(a[0]);
+                        const Entity* entity = o.m_document->drawing.entity(handle);
+                        if (!entity)
+                            throw AutomationError(hr::E_InvalidArg, u"Invalid handle: " + handle);
+                        return Variant::dispatch(
+                            std::make_shared<EntityObject>(o.sharedState(), o.m_document, entity->handle));
+                    })
             .method(u"GetVariable", 1, 1, [](Document& o, Args a) { return o.getVariable(args::text(a[0])); })
             .method(u"SetVariable", 2, 2,
                     [](Document& o, Args a) {
@@ -70,6 +82,8 @@ void Document::setVariable(const std::u16string& name, const Variant& value)
 {
     if (!equalsIgnoringCase(name, u"TRUSTEDPATHS"))
         throw AutomationError(hr::E_InvalidArg, u"Error setting system variable");
+    if (state().trustedPathsLocked)
+        throw AutomationError(hr::E_Fail, u"TRUSTEDPATHS is read-only: the profile is locked");
     if (value.type() != automation::VarType::BStr)
         throw AutomationError(hr::E_InvalidArg, u"Invalid argument value");
     state().trustedPaths = value.toBStr();
@@ -81,6 +95,16 @@ void Document::sendCommand(const std::u16string& text)
     SimulatorState& s = state();
     s.commands.push_back(text);
     s.changed(Change::Commands);
+    s.refuseCallsUntil = s.clock() + s.busyAfterCommand;
+    // A prompt of the user's own command takes the text as its input, as the
+    // CAD's command line does: nothing of it runs.
+    if (s.userCommandWaits()) {
+        if (s.commandReport)
+            s.commandReport(u"input to the user's command " + text);
+        return;
+    }
+    if (s.commandReport)
+        s.commandReport(u"ran " + text);
     s.startCommand();
 
     const CommandExpression expression = parseCommand(text);

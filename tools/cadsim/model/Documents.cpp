@@ -4,6 +4,7 @@
 #include "Text.h"
 
 #include "platform/automation/AutomationError.h"
+#include "platform/automation/HResult.h"
 #include "platform/automation/Utf8.h"
 
 #include <string>
@@ -41,11 +42,16 @@ const ModelObject::MemberTable& Documents::members()
                             std::make_shared<Document>(o.sharedState(), s.documents[static_cast<size_t>(i)]));
                     })
             // A new, empty drawing with the one layer every drawing has; it
-            // becomes the active document. The template argument is kept for
-            // the record only.
+            // becomes the active document. The argument names the template
+            // file the drawing starts from, as the CAD's own does: left out,
+            // the default template; one that is not there fails the call.
             .method(u"Add", 0, 1, [](Documents& o, Args a) {
                 SimulatorState& s = o.state();
-                s.documentTemplates.push_back(a.empty() ? Variant() : a[0].value());
+                const Variant templateName = a.empty() ? Variant::omitted() : a[0].value();
+                s.documentTemplates.push_back(templateName);
+                if (!templateName.isOmitted() && !s.fileExists(templateName.toBStr()))
+                    throw automation::AutomationError(automation::hr::E_Fail, u"Template file not found: "
+                                                                                 + templateName.toBStr());
                 Drawing drawing(u"Drawing" + automation::fromUtf8(std::to_string(s.newDocumentNumber++)) + u".dwg");
                 drawing.addLayer(u"0");
                 return Variant::dispatch(std::make_shared<Document>(o.sharedState(), s.addDocument(std::move(drawing))));

@@ -165,6 +165,16 @@ void Simulator::setLargeObjectIds(bool on, int64_t offset)
     locked([&](SimulatorState& s) { s.objectIdOffset = on ? offset : 0; });
 }
 
+void Simulator::setBusyAfterCommand(std::chrono::milliseconds refusing)
+{
+    locked([&](SimulatorState& s) { s.busyAfterCommand = refusing; });
+}
+
+void Simulator::setTrustedPathsLocked(bool on)
+{
+    locked([&](SimulatorState& s) { s.trustedPathsLocked = on; });
+}
+
 void Simulator::setIdleDelay(std::chrono::milliseconds delay)
 {
     locked([&](SimulatorState& s) { s.idleDelay = delay; });
@@ -178,6 +188,41 @@ void Simulator::setStaysBusy(bool busy)
 void Simulator::setBusyQueriesPerCommand(int queries)
 {
     locked([&](SimulatorState& s) { s.busyQueriesPerCommand = queries; });
+}
+
+void Simulator::startUserCommand(std::optional<std::chrono::milliseconds> endsAfter)
+{
+    changing([&](SimulatorState& s) {
+        s.userCommandPending = true;
+        s.userCommandEnds.reset();
+        if (endsAfter)
+            s.userCommandEnds = s.clock() + *endsAfter;
+        s.changed(Change::Commands);
+    });
+}
+
+void Simulator::endUserCommand()
+{
+    changing([](SimulatorState& s) {
+        s.userCommandPending = false;
+        s.userCommandEnds.reset();
+        s.changed(Change::Commands);
+    });
+}
+
+bool Simulator::userCommandPending() const
+{
+    return locked([](SimulatorState& s) { return s.userCommandWaits(); });
+}
+
+void Simulator::setCommandReport(std::function<void(const std::u16string& line)> report)
+{
+    locked([&](SimulatorState& s) { s.commandReport = std::move(report); });
+}
+
+bool Simulator::refusesCalls() const
+{
+    return locked([](const SimulatorState& s) { return s.refusesCalls(); });
 }
 
 bool Simulator::busy() const

@@ -70,6 +70,10 @@ public:
     // Hands out ObjectIDs shifted by `offset` (2^32 by default), so that they
     // need 64 bits and arrive as I8.
     void setLargeObjectIds(bool on, int64_t offset = int64_t{1} << 32);
+    // After each command text every call is refused as busy for this long.
+    void setBusyAfterCommand(std::chrono::milliseconds refusing);
+    // Setting TRUSTEDPATHS fails, as on a profile its administrator locked.
+    void setTrustedPathsLocked(bool locked);
     // After each command IsQuiescent answers false for this long.
     void setIdleDelay(std::chrono::milliseconds delay);
     // While set, IsQuiescent answers false, whatever the delay.
@@ -77,6 +81,18 @@ public:
     // After each command the next `queries` IsQuiescent queries answer false.
     void setBusyQueriesPerCommand(int queries);
     bool busy() const;
+    // Whether a call arriving now is refused as busy (--busy, or within the
+    // time after a command text), before it reaches any object.
+    bool refusesCalls() const;
+    // A command of the CAD's own user waits at its prompt until endUserCommand
+    // (Esc in the window) or, given `endsAfter`, until that time has passed.
+    void startUserCommand(std::optional<std::chrono::milliseconds> endsAfter = std::nullopt);
+    void endUserCommand();
+    bool userCommandPending() const;
+    // Told of every command text as it arrives ("ran ..." or "input to the
+    // user's command ..."); called on the thread of the call, with the
+    // simulator locked: it must not call back into the simulator.
+    void setCommandReport(std::function<void(const std::u16string& line)> report);
     int64_t objectIdOffset() const;
     std::chrono::milliseconds idleDelay() const;
     bool staysBusy() const;

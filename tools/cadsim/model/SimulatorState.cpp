@@ -3,6 +3,7 @@
 #include "Text.h"
 
 #include "platform/automation/AutomationError.h"
+#include "platform/automation/BusyServer.h"
 #include "platform/automation/HResult.h"
 
 #include <limits>
@@ -36,10 +37,11 @@ void SimulatorState::admitCall(ObjectKind object, std::u16string_view handle, st
 {
     if (recordCalls)
         calls.push_back({object, std::u16string(member), kind, args.size()});
-    // A CAD in the middle of its own user's command refuses every call from
-    // outside, whatever the object.
-    if (busy)
-        throw AutomationError(hr::Rpc_E_CallRejected, u"Call was rejected by callee.");
+    // A busy CAD (a dialog open, its user's command, the text it was just
+    // sent) refuses every call from outside, whatever the object, before the
+    // member runs: the caller may try again later.
+    if (refusesCalls())
+        throw automation::CallRejected(std::u16string(member));
     for (PlantedFault& planted : faults) {
         const Fault& f = planted.fault;
         if (f.object != object || !equalsIgnoringCase(f.member, member))
@@ -91,10 +93,20 @@ void SimulatorState::startCommand()
     busyQueriesLeft = busyQueriesPerCommand;
 }
 
+bool SimulatorState::userCommandWaits()
+{
+    if (userCommandPending && userCommandEnds && clock() >= *userCommandEnds) {
+        userCommandPending = false;
+        userCommandEnds.reset();
+        changed(Change::Commands);
+    }
+    return userCommandPending;
+}
+
 bool SimulatorState::quiescent()
 {
     ++quiescenceQueries;
-    if (staysBusy)
+    if (staysBusy || userCommandWaits())
         return false;
     if (busyQueriesLeft > 0) {
         --busyQueriesLeft;

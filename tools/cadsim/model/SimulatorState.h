@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,11 +55,24 @@ struct SimulatorState {
 
     // Behaviour switches.
     bool busy = false;
+    // After each command text the CAD refuses calls as busy for this long.
+    std::chrono::milliseconds busyAfterCommand{0};
+    std::chrono::steady_clock::time_point refuseCallsUntil{};
+    // An administrator's lock on the profile: TRUSTEDPATHS cannot be set.
+    bool trustedPathsLocked = false;
     int64_t objectIdOffset = 0;
     std::chrono::milliseconds idleDelay{0};
     bool staysBusy = false;
     int busyQueriesPerCommand = 0;
     SteadyClock clock = [] { return std::chrono::steady_clock::now(); };
+    // A command of the CAD's own user waits at its prompt: the CAD is not
+    // idle, and command text sent from outside becomes input to it. It ends
+    // when the user presses Esc, or by itself at `userCommandEnds`.
+    bool userCommandPending = false;
+    std::optional<std::chrono::steady_clock::time_point> userCommandEnds;
+    // Told of every command text received, as a line: "ran <text>" or
+    // "input to the user's command <text>". Called with the mutex held.
+    std::function<void(const std::u16string& line)> commandReport;
     FileExists fileExists = regularFileExists;
 
     // Documents; `active` is one of `documents` or null.
@@ -114,6 +128,9 @@ struct SimulatorState {
     // configured number of state queries).
     void startCommand();
     bool quiescent();
+    // Whether the user's own command still waits, ending it once its time is up.
+    bool userCommandWaits();
+    bool refusesCalls() const { return busy || (busyAfterCommand.count() > 0 && clock() < refuseCallsUntil); }
 
     std::u16string effectiveCaption() const;
     automation::Variant reportedObjectId(int64_t stored) const;

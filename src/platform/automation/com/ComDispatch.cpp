@@ -14,6 +14,9 @@ namespace automation::com {
 
 namespace {
 
+// English (United States): the locale the servers' macro languages use.
+constexpr LCID AutomationLocale = 1033;
+
 WORD invokeFlags(InvokeKind kind)
 {
     switch (kind) {
@@ -92,16 +95,25 @@ ComDispatch::ComDispatch(ComPtr<IDispatch> object)
         throw AutomationError(hr::E_InvalidArg, u"No object");
 }
 
+DISPID ComDispatch::idOf(std::u16string_view member)
+{
+    const std::u16string key(member);
+    if (const auto known = m_ids.find(key); known != m_ids.end())
+        return known->second;
+    std::wstring name = toWide(member);
+    LPOLESTR names[] = {name.data()};
+    DISPID id = DISPID_UNKNOWN;
+    check(m_object->GetIDsOfNames(IID_NULL, names, 1, AutomationLocale, &id), member);
+    m_ids.emplace(key, id);
+    return id;
+}
+
 Variant ComDispatch::invoke(std::u16string_view member, InvokeKind kind, Args args)
 {
     if (kind == InvokeKind::PropertyPut && args.empty())
         throw AutomationError(hr::Disp_E_BadParamCount, {}, {}, std::u16string(member));
 
-    // No cache of dispatch identifiers: the name is resolved at every call.
-    std::wstring name = toWide(member);
-    LPOLESTR names[] = {name.data()};
-    DISPID id = DISPID_UNKNOWN;
-    check(m_object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), member);
+    const DISPID id = idOf(member);
 
     CallArguments call(args);
     if (kind == InvokeKind::PropertyPut)
@@ -110,7 +122,7 @@ Variant ComDispatch::invoke(std::u16string_view member, InvokeKind kind, Args ar
     VariantGuard result;
     EXCEPINFO exception{};
     UINT argumentError = 0;
-    const HRESULT hr = m_object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, invokeFlags(kind), call.params(),
+    const HRESULT hr = m_object->Invoke(id, IID_NULL, AutomationLocale, invokeFlags(kind), call.params(),
                                         kind == InvokeKind::PropertyPut ? nullptr : result.get(), &exception,
                                         &argumentError);
     if (hr == DISP_E_EXCEPTION)

@@ -1,6 +1,7 @@
 #include "platform/automation/remote/ClientConnection.h"
 
 #include "platform/automation/AutomationError.h"
+#include "platform/automation/BusyServer.h"
 #include "platform/automation/HResult.h"
 #include "platform/automation/remote/PeerUser.h"
 #include "platform/automation/remote/RemoteObject.h"
@@ -22,8 +23,8 @@ std::u16string noAnswerText(std::chrono::milliseconds waited)
 
 } // namespace
 
-ClientConnection::ClientConnection(Private, FrameSocket socket, std::chrono::milliseconds callTimeout)
-    : m_socket(std::move(socket)), m_callTimeout(callTimeout)
+ClientConnection::ClientConnection(Private, FrameSocket socket, const ClientTimeouts& timeouts)
+    : m_socket(std::move(socket)), m_callTimeout(timeouts.call), m_busyRetry(timeouts.busyRetry)
 {
     // The answer, first byte to last, within the call's time.
     m_socket.setReceiveTimeout(m_callTimeout);
@@ -80,7 +81,7 @@ DispatchRef ClientConnection::attach(FrameSocket socket, const ClientTimeouts& t
         ::close(descriptor);
     }
 
-    auto connection = std::make_shared<ClientConnection>(Private{}, std::move(socket), timeouts.call);
+    auto connection = std::make_shared<ClientConnection>(Private{}, std::move(socket), timeouts);
     std::lock_guard lock(connection->m_mutex);
     return connection->importObject(welcome->rootId).toDispatch();
 }
@@ -90,6 +91,41 @@ void ClientConnection::fail(int32_t code, std::u16string description, std::u16st
     m_broken = true;
     m_socket.close();
     throw AutomationError(code, std::move(description), {}, std::u16string(member));
+}
+
+// One request out, one answer back. The releases gathered since the last
+// call ride in front of the request.
+Message ClientConnection::exchange(const std::vector<uint8_t>& request, std::u16string_view member)
+{
+    std::vector<uint8_t> withReleases;
+    if (!m_pendingReleases.empty()) {
+        withReleases = std::move(m_pendingReleases);
+        m_pendingReleases.clear();
+        withReleases.insert(withReleases.end(), request.begin(), request.end());
+    }
+    const std::vector<uint8_t>& frame = withReleases.empty() ? request : withReleases;
+
+    // A server that is gone before or during the call ends the connection: its
+    // end of the socket closes, which the wait for the answer sees at once, so
+    // the caller gets an error instead of waiting. One that stays but never
+    // answers is given up after the call's time-out.
+    switch (m_socket.send(frame)) {
+    case FrameSocket::Status::Ok: break;
+    case FrameSocket::Status::TimedOut: fail(hr::Rpc_E_Timeout, noAnswerText(m_callTimeout), member);
+    case FrameSocket::Status::Closed: fail(hr::Rpc_E_Disconnected, {}, member);
+    }
+
+    std::vector<uint8_t> payload;
+    try {
+        switch (m_socket.receive(payload)) {
+        case FrameSocket::Status::Ok: break;
+        case FrameSocket::Status::TimedOut: fail(hr::Rpc_E_Timeout, noAnswerText(m_callTimeout), member);
+        case FrameSocket::Status::Closed: fail(hr::Rpc_E_ServerDied, {}, member);
+        }
+        return decodePayload(payload, *this);
+    } catch (const FrameError& e) {
+        fail(hr::Rpc_E_Disconnected, u"The automation server sent a malformed answer: " + fromUtf8(e.what()), member);
+    }
 }
 
 Variant ClientConnection::invoke(uint64_t objectId, std::u16string_view member, InvokeKind kind, Args args)
@@ -103,40 +139,30 @@ Variant ClientConnection::invoke(uint64_t objectId, std::u16string_view member, 
     for (const Arg& a : args)
         request.args.push_back(WireArg{a.isByRef(), a.value()});
 
-    std::vector<uint8_t> frame;
+    std::vector<uint8_t> requestFrame;
     try {
-        frame = encodeFrame(request, *this);
-        if (!m_pendingReleases.empty()) {
-            frame.insert(frame.begin(), m_pendingReleases.begin(), m_pendingReleases.end());
-            m_pendingReleases.clear();
-        }
+        requestFrame = encodeFrame(request, *this);
     } catch (const FrameError& e) {
         // The arguments cannot cross; the connection itself is still sound.
         throw AutomationError(hr::E_InvalidArg, fromUtf8(e.what()), {}, std::u16string(member));
     }
     request.args.clear();
 
-    // A server that is gone before or during the call ends the connection: its
-    // end of the socket closes, which the wait for the answer sees at once, so
-    // the caller gets an error instead of waiting. One that stays but never
-    // answers is given up after the call's time-out.
-    switch (m_socket.send(frame)) {
-    case FrameSocket::Status::Ok: break;
-    case FrameSocket::Status::TimedOut: fail(hr::Rpc_E_Timeout, noAnswerText(m_callTimeout), member);
-    case FrameSocket::Status::Closed: fail(hr::Rpc_E_Disconnected, {}, member);
-    }
-
-    std::vector<uint8_t> payload;
+    // A busy server refuses the call before it reaches the member; it is sent
+    // again, silently, until the server takes it or the limit is reached.
     Message answer;
-    try {
-        switch (m_socket.receive(payload)) {
-        case FrameSocket::Status::Ok: break;
-        case FrameSocket::Status::TimedOut: fail(hr::Rpc_E_Timeout, noAnswerText(m_callTimeout), member);
-        case FrameSocket::Status::Closed: fail(hr::Rpc_E_ServerDied, {}, member);
-        }
-        answer = decodePayload(payload, *this);
-    } catch (const FrameError& e) {
-        fail(hr::Rpc_E_Disconnected, u"The automation server sent a malformed answer: " + fromUtf8(e.what()), member);
+    const auto firstTry = std::chrono::steady_clock::now();
+    for (;;) {
+        answer = exchange(requestFrame, member);
+        if (!std::holds_alternative<RetryLater>(answer))
+            break;
+        const auto waited =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - firstTry);
+        if (waited >= m_busyRetry)
+            throw CallRejected(std::u16string(member));
+        waitWhileBusy(waited, busyRetryInterval);
+        if (m_broken)
+            throw AutomationError(hr::Rpc_E_Disconnected, {}, {}, std::u16string(member));
     }
 
     if (auto* failure = std::get_if<Failure>(&answer))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/automation/BusyServer.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/remote/FrameCodec.h"
 #include "platform/automation/remote/FrameSocket.h"
@@ -25,6 +26,8 @@ struct ClientTimeouts {
     // caller for ever. The connection is given up afterwards, since a late
     // answer would arrive out of turn.
     std::chrono::milliseconds call{30'000};
+    // For a busy server to take a call it refuses (see BusyServer.h).
+    std::chrono::milliseconds busyRetry{busyRetryLimit};
 };
 
 // The client's end of one connection to a running object's server. Every
@@ -56,13 +59,14 @@ private:
     struct Private {};
 
 public:
-    ClientConnection(Private, FrameSocket socket, std::chrono::milliseconds callTimeout);
+    ClientConnection(Private, FrameSocket socket, const ClientTimeouts& timeouts);
 
 private:
     uint64_t exportObject(const DispatchRef& object) override;
     Variant importObject(uint64_t id) override;
 
     [[noreturn]] void fail(int32_t code, std::u16string description, std::u16string_view member);
+    Message exchange(const std::vector<uint8_t>& request, std::u16string_view member);
 
     std::recursive_mutex m_mutex;
     FrameSocket m_socket;
@@ -70,6 +74,7 @@ private:
     std::unordered_map<uint64_t, std::weak_ptr<RemoteObject>> m_proxies;
     std::vector<uint8_t> m_pendingReleases; // encoded Release frames not sent yet
     std::chrono::milliseconds m_callTimeout{0};
+    std::chrono::milliseconds m_busyRetry{0};
 
     static constexpr size_t maxPendingReleaseBytes = 4096;
 };

@@ -280,6 +280,8 @@ std::vector<uint8_t> encodeFrame(const Message& message, ObjectMarshal& objects)
                 w.u8(static_cast<uint8_t>(MessageType::Release));
                 w.u64(m.objectId);
                 w.u32(m.count);
+            } else if constexpr (std::is_same_v<T, RetryLater>) {
+                w.u8(static_cast<uint8_t>(MessageType::RetryLater));
             }
         },
         message);
@@ -357,6 +359,7 @@ Message decodePayload(std::span<const uint8_t> payload, ObjectMarshal& objects)
         message = m;
         break;
     }
+    case MessageType::RetryLater: message = RetryLater{}; break;
     default: throw FrameError("unknown message type");
     }
     r.end();

@@ -18,7 +18,9 @@
 // A connection starts with Hello from the client and Welcome from the server,
 // which names the root object; a server that cannot take the client answers
 // with Failure instead and closes. Then the client sends Invoke and waits for
-// Result or Failure; Release needs no answer. Objects cross as ids of the
+// Result or Failure, or for RetryLater: the server is busy and refused the
+// call before it reached the member, and the client may send it again.
+// Release needs no answer. Objects cross as ids of the
 // server's per-connection table; id 0 is "no object".
 //
 // A client may ask in its Hello for the frames to travel through shared
@@ -27,7 +29,7 @@
 namespace automation::remote {
 
 inline constexpr uint32_t protocolMagic = 0x41524456; // "VDRA" on the wire
-inline constexpr uint16_t protocolVersion = 2;
+inline constexpr uint16_t protocolVersion = 3;
 
 // What one frame may cost the side that reads it. The largest message of the
 // CAD contract is a GetXData answer: a CAD keeps at most 16 kB of extended
@@ -60,6 +62,7 @@ enum class MessageType : uint8_t {
     Result = 4,
     Failure = 5,
     Release = 6,
+    RetryLater = 7,
 };
 
 struct Hello {
@@ -118,7 +121,12 @@ struct Release {
     bool operator==(const Release&) const = default;
 };
 
-using Message = std::variant<Hello, Welcome, Invoke, Result, Failure, Release>;
+// The server is busy and did not run the call; it may be sent again.
+struct RetryLater {
+    bool operator==(const RetryLater&) const = default;
+};
+
+using Message = std::variant<Hello, Welcome, Invoke, Result, Failure, Release, RetryLater>;
 
 // A value decodes into at most one argument or output slot; texts take no
 // more room than their bytes on the wire.

@@ -1,6 +1,7 @@
 #include "platform/automation/remote/ServerSession.h"
 
 #include "platform/automation/AutomationError.h"
+#include "platform/automation/BusyServer.h"
 #include "platform/automation/HResult.h"
 #include "platform/automation/Utf8.h"
 
@@ -122,6 +123,8 @@ bool ServerSession::answer(const Invoke& request)
             if (args[i].isByRef())
                 result.outputs.push_back(Output{static_cast<uint32_t>(i), std::move(values[i])});
         reply = std::move(result);
+    } catch (const CallRejected&) {
+        reply = RetryLater{};
     } catch (const AutomationError& e) {
         reply = Failure{e.code(), e.source(), e.description(),
                         e.member().empty() ? request.member : e.member()};

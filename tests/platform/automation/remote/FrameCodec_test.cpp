@@ -144,6 +144,7 @@ TEST(FrameCodec, CarriesEveryMessage)
         Result{Variant(), {}},
         Failure{hr::Disp_E_UnknownName, u"AutoCAD", u"Неизвестное имя", u"GetXData"},
         Release{9, 3},
+        RetryLater{},
     };
     for (const Message& m : messages) {
         EXPECT_EQ(roundTrip(m, none), m) << "message " << m.index();

@@ -1,6 +1,7 @@
 // The cadsim program across processes: started on a drawing the test writes,
 // attached to through the remote backend as a client program would.
 #include "platform/automation/AutomationError.h"
+#include "platform/automation/BusyServer.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/HResult.h"
 #include "platform/automation/ObjectRegistry.h"
@@ -138,6 +139,15 @@ TEST_F(Cadsim, TakesItsBehaviourFromTheCommandLine)
         EXPECT_GT(id.toI8(), int64_t{1} << 32);
     }
     stop();
+    // A CAD busy for good refuses every call; the client tries again until
+    // its limit, then the call fails as rejected.
+    remote::installClientBackend(remote::ClientTimeouts{.busyRetry = std::chrono::milliseconds(300)});
+    int waits = 0;
+    const automation::BusyWait previous = automation::setBusyWait(
+        [&](std::chrono::milliseconds, std::chrono::milliseconds pause) {
+            ++waits;
+            std::this_thread::sleep_for(pause);
+        });
     const Variant app = start({"--busy"});
     try {
         get(app, u"ActiveDocument");
@@ -145,6 +155,9 @@ TEST_F(Cadsim, TakesItsBehaviourFromTheCommandLine)
     } catch (const AutomationError& e) {
         EXPECT_EQ(e.code(), hr::Rpc_E_CallRejected);
     }
+    EXPECT_GE(waits, 2);
+    automation::setBusyWait(previous);
+    remote::installClientBackend();
 }
 
 TEST_F(Cadsim, ASecondInstanceIsRefusedAndAStoppedOneIsNotRunning)
@@ -185,16 +198,41 @@ TEST(CadsimList, PrintsTheSampleDrawingsEntities)
 {
     int code = -1;
     QString errors;
-    const QString out = run({"--list", VEDORIS_SAMPLES_DIR "/pipes.dxf"}, code, errors);
+    const QString out = run({"--list", "--id-seed", "1", VEDORIS_SAMPLES_DIR "/pipes.dxf"}, code, errors);
     EXPECT_EQ(code, 0) << errors.toStdString();
     const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 13);
     EXPECT_EQ(lines[0], "Handle\tType\tLayer\tObjectID\tKind\tLength\tOuter D\tInner D");
-    EXPECT_EQ(lines[1], "1F1\t3DSOLID\tТрубы_ХВС\t2130706432\t10\t6000\t57\t50");
-    EXPECT_EQ(lines[4], "1F4\t3DSOLID\tТрубы_ГВС\t2130706456\t10\t4500\t32\t26.4");
-    EXPECT_EQ(lines[9], "1F9\t3DSOLID\tОборудование\t2130706496\t\t\t\t");
-    EXPECT_EQ(lines[11], "1FB\t3DSOLID\tТрубы_ГВС\t2130706512\t10 (1071)\t700\t32\t26.4");
-    EXPECT_EQ(lines[12], "1FC\tLINE\tРазмеры\t2130706520\t\t\t\t");
+    EXPECT_EQ(lines[1], "1F1\t3DSOLID\tТрубы_ХВС\t2129682128\t10\t6000\t57\t50");
+    EXPECT_EQ(lines[4], "1F4\t3DSOLID\tТрубы_ГВС\t2129682152\t10\t4500\t32\t26.4");
+    EXPECT_EQ(lines[9], "1F9\t3DSOLID\tОборудование\t2129682192\t\t\t\t");
+    EXPECT_EQ(lines[11], "1FB\t3DSOLID\tТрубы_ГВС\t2129682208\t10 (1071)\t700\t32\t26.4");
+    EXPECT_EQ(lines[12], "1FC\tLINE\tРазмеры\t2129682216\t\t\t\t");
+}
+
+// A CAD's ObjectIDs live for one session; the handles are the drawing's.
+TEST(CadsimList, ObjectIdsAreNewInEveryRunAndRepeatWithTheSameSeed)
+{
+    const auto listing = [](const QStringList& options) {
+        int code = -1;
+        QString errors;
+        QStringList handles;
+        QStringList ids;
+        for (const QString& line : run(options + QStringList{"--list", VEDORIS_SAMPLES_DIR "/pipes.dxf"}, code, errors)
+                                       .split('\n', Qt::SkipEmptyParts)
+                                       .mid(1)) {
+            handles << line.section('\t', 0, 0);
+            ids << line.section('\t', 3, 3);
+        }
+        EXPECT_EQ(code, 0) << errors.toStdString();
+        return std::pair(handles, ids);
+    };
+    const auto first = listing({});
+    const auto second = listing({});
+    EXPECT_EQ(first.first, second.first);
+    EXPECT_NE(first.second, second.second);
+    EXPECT_EQ(listing({"--id-seed", "42"}), listing({"--id-seed", "42"}));
+    EXPECT_NE(listing({"--id-seed", "42"}).second, listing({"--id-seed", "43"}).second);
 }
 
 // A Czech drawing as a CAD writes it, in its code page: the layer name is

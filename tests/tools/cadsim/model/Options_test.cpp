@@ -43,7 +43,7 @@ TEST(Busy, RefusesEveryCallOnEveryObject)
     const std::vector<std::pair<const char*, std::function<void()>>> calls{
         {"ActiveDocument", [&] { get(cad.app, u"ActiveDocument"); }},
         {"Version", [&] { get(cad.app, u"Version"); }},
-        {"Documents.Add", [&] { call(documents, u"Add", Variant::bstr(u"New Document")); }},
+        {"Documents.Add", [&] { call(documents, u"Add", Variant::omitted()); }},
         {"ModelSpace", [&] { get(doc, u"ModelSpace"); }},
         {"SendCommand", [&] { call(doc, u"SendCommand", Variant::bstr(u"REGEN ")); }},
         {"getVariable", [&] { call(doc, u"getVariable", Variant::bstr(u"TRUSTEDPATHS")); }},
@@ -116,14 +116,30 @@ TEST(NoActiveDocument, ActiveDocumentFailsAndDocumentsAddOpensOne)
     EXPECT_NE(failureCode([&] { get(app, u"ActiveDocument"); }), 0);
     EXPECT_EQ(get(app, u"Caption"), Variant::bstr(u"cadsim"));
 
-    const Variant added = call(get(app, u"Documents"), u"Add", Variant::bstr(u"New Document"));
+    const Variant added = call(get(app, u"Documents"), u"Add", Variant::omitted());
     EXPECT_EQ(get(added, u"Name"), Variant::bstr(u"Drawing1.dwg"));
     EXPECT_EQ(get(get(added, u"ModelSpace"), u"Count"), Variant::i4(0));
     EXPECT_EQ(get(get(added, u"Layers"), u"Count"), Variant::i4(1));
     EXPECT_EQ(get(get(app, u"ActiveDocument"), u"Name"), Variant::bstr(u"Drawing1.dwg"));
     EXPECT_EQ(get(get(app, u"Documents"), u"Count"), Variant::i4(1));
-    EXPECT_EQ(sim.addedDocumentTemplates(), (std::vector<Variant>{Variant::bstr(u"New Document")}));
+    EXPECT_EQ(sim.addedDocumentTemplates(), (std::vector<Variant>{Variant::omitted()}));
     EXPECT_EQ(get(app, u"Caption"), Variant::bstr(u"cadsim - [Drawing1.dwg]"));
+}
+
+// The argument names the template the drawing starts from, as the CAD's own
+// does: a text that names no file fails, and so opens nothing.
+TEST(NoActiveDocument, DocumentsAddWantsAnExistingTemplateOrNone)
+{
+    Simulator sim;
+    sim.setFileExists([](const std::u16string& path) { return path == u"C:\\Templates\\acad.dwt"; });
+    const Variant app = sim.applicationVariant();
+    const Variant documents = get(app, u"Documents");
+    EXPECT_EQ(failureCode([&] { call(documents, u"Add", Variant::bstr(u"New Document")); }), hr::E_Fail);
+    EXPECT_EQ(sim.documentCount(), 0);
+    EXPECT_EQ(get(call(documents, u"Add", Variant::bstr(u"C:\\Templates\\acad.dwt")), u"Name"),
+              Variant::bstr(u"Drawing1.dwg"));
+    EXPECT_EQ(get(call(documents, u"Add"), u"Name"), Variant::bstr(u"Drawing2.dwg"));
+    EXPECT_EQ(sim.documentCount(), 2);
 }
 
 TEST(NoActiveDocument, AFailingActiveDocumentWithADocumentOpen)
@@ -131,7 +147,7 @@ TEST(NoActiveDocument, AFailingActiveDocumentWithADocumentOpen)
     Cad cad;
     cad.sim.failMember(ObjectKind::Application, u"activedocument");
     EXPECT_EQ(failureCode([&] { cad.doc(); }), hr::E_Fail);
-    call(get(cad.app, u"Documents"), u"Add", Variant::bstr(u"New Document"));
+    call(get(cad.app, u"Documents"), u"Add", Variant::omitted());
     EXPECT_EQ(cad.sim.documentCount(), 2);
     EXPECT_EQ(cad.sim.activeDrawing().name(), u"Drawing1.dwg");
 }

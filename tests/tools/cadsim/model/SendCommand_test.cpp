@@ -5,6 +5,7 @@
 
 #include "cadsim/model/Simulator.h"
 
+#include "platform/automation/BusyServer.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/HResult.h"
 
@@ -217,6 +218,61 @@ TEST(Quiescence, StaysBusyUntilReleasedFromAnotherThread)
         ++polls;
     releaser.join();
     EXPECT_GE(polls, 3);
+}
+
+// A command of the CAD's own user waits at its prompt: the CAD is not idle,
+// and text sent from outside is input to that command, which runs none of it.
+TEST(UserCommand, TakesTextAsItsInputUntilItEnds)
+{
+    Cad cad;
+    cad.sim.setSupportPath(u"/s");
+    cad.sim.setFileExists([](const std::u16string&) { return true; });
+    std::vector<std::u16string> report;
+    cad.sim.setCommandReport([&](const std::u16string& line) { report.push_back(line); });
+
+    cad.sim.startUserCommand();
+    EXPECT_FALSE(cad.quiescent());
+    cad.send(u"(load \"tr.fas\") ");
+    EXPECT_TRUE(cad.sim.loadedFiles().empty());
+    EXPECT_FALSE(cad.quiescent());
+
+    cad.sim.endUserCommand(); // Esc in the simulator's window
+    EXPECT_TRUE(cad.quiescent());
+    cad.send(u"(load \"tr.fas\") ");
+    EXPECT_EQ(cad.sim.loadedFiles().size(), 1u);
+    EXPECT_EQ(report, (std::vector<std::u16string>{u"input to the user's command (load \"tr.fas\") ",
+                                                    u"ran (load \"tr.fas\") "}));
+}
+
+TEST(UserCommand, EndsByItselfWhenItsTimeIsUp)
+{
+    Cad cad;
+    auto now = std::chrono::steady_clock::time_point{} + 1h;
+    cad.sim.setClock([&] { return now; });
+    cad.sim.startUserCommand(1500ms);
+    EXPECT_FALSE(cad.quiescent());
+    now += 1499ms;
+    EXPECT_TRUE(cad.sim.userCommandPending());
+    now += 1ms;
+    EXPECT_TRUE(cad.quiescent());
+    EXPECT_FALSE(cad.sim.userCommandPending());
+}
+
+// After each text the CAD reads it: calls are refused as busy, before any
+// member runs, and taken again once that time is over.
+TEST(BusyAfterCommand, RefusesEveryCallForAWhileAfterEachText)
+{
+    Cad cad;
+    auto now = std::chrono::steady_clock::time_point{} + 1h;
+    cad.sim.setClock([&] { return now; });
+    cad.sim.setBusyAfterCommand(2000ms);
+    EXPECT_TRUE(cad.quiescent());
+    cad.send(u"REGEN ");
+    EXPECT_THROW(cad.quiescent(), automation::CallRejected);
+    EXPECT_THROW(get(cad.doc, u"Name"), automation::CallRejected);
+    now += 2000ms;
+    EXPECT_TRUE(cad.quiescent());
+    EXPECT_EQ(get(cad.doc, u"Name"), Variant::bstr(cad.sim.activeDrawing().name()));
 }
 
 } // namespace

@@ -1,0 +1,38 @@
+#include "data/FormatUpgrade.h"
+
+#include "platform/db/Connection.h"
+#include "platform/db/Statement.h"
+#include "platform/db/Transaction.h"
+
+namespace {
+
+// The columns the table has, by name; none when there is no such table.
+bool hasColumn(db::Connection& connection, const QString& table, const QString& column)
+{
+    db::Statement columns(connection.handle(), QStringLiteral("PRAGMA table_info(%1)").arg(table), table);
+    while (columns.step()) {
+        if (columns.textAt(1).compare(column, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool hasTable(db::Connection& connection, const QString& table)
+{
+    db::Statement tables(connection.handle(),
+                         QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1"), table);
+    tables.bind(1, table);
+    return tables.step();
+}
+
+} // namespace
+
+void upgradePipeTable(db::Connection& connection)
+{
+    const QString table = QStringLiteral("TTruba");
+    if (!hasTable(connection, table) || hasColumn(connection, table, QStringLiteral("FHandle")))
+        return;
+    db::Transaction transaction(connection);
+    db::Statement(connection.handle(), QStringLiteral("ALTER TABLE TTruba ADD COLUMN FHandle TEXT"), table).run();
+    transaction.commit();
+}

@@ -1,0 +1,34 @@
+#include "platform/automation/BusyServer.h"
+
+#include "platform/automation/HResult.h"
+#include "platform/messages/ProcessHook.h"
+
+#include <thread>
+#include <utility>
+
+namespace automation {
+
+CallRejected::CallRejected(std::u16string member)
+    : AutomationError(hr::Rpc_E_CallRejected, u"Call was rejected by callee.", {}, std::move(member))
+{
+}
+
+namespace {
+
+messages::ProcessHook<BusyWait>& hook()
+{
+    static messages::ProcessHook<BusyWait> installed(
+        [](std::chrono::milliseconds, std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); });
+    return installed;
+}
+
+} // namespace
+
+BusyWait setBusyWait(BusyWait wait) { return hook().install(std::move(wait)); }
+
+void waitWhileBusy(std::chrono::milliseconds waited, std::chrono::milliseconds pause)
+{
+    hook().current()(waited, pause);
+}
+
+} // namespace automation

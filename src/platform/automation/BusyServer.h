@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/automation/AutomationError.h"
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+namespace automation {
+
+// A server that is busy (a CAD showing a dialog, running a command or
+// reading the text it was just sent; a spreadsheet whose user is editing a
+// cell) refuses incoming calls, and the caller is expected to try them again
+// a little later. That refusal belongs to the call channel, not to the
+// member: COM delivers it to the client's message filter, the local-socket
+// transport as an answer of its own. A server object throws CallRejected to
+// refuse; the transport turns it into that answer.
+class CallRejected : public AutomationError {
+public:
+    explicit CallRejected(std::u16string member = {});
+};
+
+// How long a refused call is tried again before it fails as rejected. Long
+// enough for what a CAD or a spreadsheet is busy with between two calls of
+// ours (a command it was sent, a cell its user is typing into); short enough
+// that a server that stays busy (a dialog nobody answers) ends the command
+// with its message instead of holding the program for ever.
+inline constexpr std::chrono::milliseconds busyRetryLimit{30'000};
+// The pause between two tries.
+inline constexpr std::chrono::milliseconds busyRetryInterval{100};
+// A wait longer than this is shown to the user.
+inline constexpr std::chrono::milliseconds busyNoticeAfter{500};
+
+// What a caller does between two tries of a refused call: `waited` is how
+// long the call has been refused so far, `pause` how long to wait now. The
+// default only sleeps; the program keeps its windows drawn and shows what it
+// waits for. Process-wide; returns the hook it replaces, an empty hook
+// restores the default.
+using BusyWait = std::function<void(std::chrono::milliseconds waited, std::chrono::milliseconds pause)>;
+BusyWait setBusyWait(BusyWait wait);
+void waitWhileBusy(std::chrono::milliseconds waited, std::chrono::milliseconds pause);
+
+} // namespace automation

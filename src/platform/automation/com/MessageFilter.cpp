@@ -1,0 +1,83 @@
+#include "platform/automation/com/MessageFilter.h"
+
+#include "platform/automation/BusyServer.h"
+
+#include <windows.h>
+
+#include <ole2.h>
+#include <objbase.h>
+
+#include <atomic>
+#include <chrono>
+#include <utility>
+
+namespace automation::com {
+
+struct MessageFilter::Filter final : public IMessageFilter {
+    explicit Filter(std::function<bool()> refusing) : refusing(std::move(refusing)) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IMessageFilter) {
+            *object = static_cast<IMessageFilter*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG left = --references;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override
+    {
+        return refusing && refusing() ? SERVERCALL_RETRYLATER : SERVERCALL_ISHANDLED;
+    }
+
+    // dwTickCount: how long the call has been refused so far. A value of 0 to
+    // 99 retries at once, -1 gives up; the pause is ours, so that the windows
+    // stay drawn while we wait.
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD dwTickCount, DWORD dwRejectType) override
+    {
+        const std::chrono::milliseconds refused(dwTickCount);
+        if (dwRejectType != SERVERCALL_RETRYLATER || refused >= busyRetryLimit)
+            return static_cast<DWORD>(-1);
+        waitWhileBusy(refused, busyRetryInterval);
+        return 0;
+    }
+
+    // Windows messages that arrive during an outgoing call are dispatched as
+    // usual (painting, timers); the user's input is kept out by the program.
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
+
+    std::atomic<ULONG> references{1};
+    std::function<bool()> refusing;
+};
+
+MessageFilter::MessageFilter(std::function<bool()> refusing) : m_filter(new Filter(std::move(refusing)))
+{
+    IMessageFilter* previous = nullptr;
+    if (SUCCEEDED(::CoRegisterMessageFilter(m_filter, &previous)))
+        m_previous = previous;
+}
+
+MessageFilter::~MessageFilter()
+{
+    IMessageFilter* ours = nullptr;
+    ::CoRegisterMessageFilter(static_cast<IMessageFilter*>(m_previous), &ours);
+    if (ours)
+        ours->Release();
+    if (m_previous)
+        static_cast<IMessageFilter*>(m_previous)->Release();
+    m_filter->Release();
+}
+
+} // namespace automation::com

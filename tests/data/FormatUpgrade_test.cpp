@@ -1,0 +1,61 @@
+// A spec_base.mdb made by an earlier version of the program opens in this
+// one: the pipe table gains the columns it lacks, every row kept.
+#include "data/TSpecData.h"
+#include "support/TestDatabase.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The pipe table as the program made it before it kept handles.
+const QString SchemaWithoutHandles = QStringLiteral(
+    "CREATE TABLE TTruba (FKey INTEGER PRIMARY KEY AUTOINCREMENT, FObjectID INTEGER, FLayer TEXT, "
+    "FLength REAL, FRmax REAL, FRmin REAL);"
+    "CREATE VIEW VTruba AS SELECT SUM(FLength) AS FLength, FRmax, FRmin FROM TTruba GROUP BY FRmax, FRmin;");
+
+QByteArray fingerprint(const QString& path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+void openTable(const TestDatabase& database)
+{
+    TSpecData module;
+    module.ADOConnection.setConnectionString(database.connectionString());
+    module.ADOConnection.open();
+    module.TTruba->open();
+    EXPECT_EQ(module.TTruba->recordCount(), database.rowCount());
+}
+
+TEST(FormatUpgrade, AnOlderFileGainsTheHandleColumnWithEveryRowKept)
+{
+    const TestDatabase database(SchemaWithoutHandles);
+    const std::vector<TestDatabase::Row> rows = {
+        {.objectId = 7, .layer = QStringLiteral("Трубы"), .length = 1000, .rmax = 57, .rmin = 50},
+        {.layer = QStringLiteral("typed by hand"), .length = 12.5, .rmax = 20, .rmin = 0}};
+    database.addRows(rows);
+
+    openTable(database);
+
+    std::vector<TestDatabase::Row> stored = database.rows();
+    for (TestDatabase::Row& row : stored)
+        row.key.reset();
+    EXPECT_EQ(stored, rows);
+    EXPECT_EQ(database.handles(), (QStringList{"(null)", "(null)"}));
+}
+
+TEST(FormatUpgrade, AFileOfThisVersionIsNotWrittenOnOpen)
+{
+    const TestDatabase database;
+    database.addRows({{.objectId = 7, .layer = QStringLiteral("A"), .length = 1, .rmax = 2, .rmin = 0}});
+    const QByteArray before = fingerprint(database.path());
+    openTable(database);
+    EXPECT_EQ(fingerprint(database.path()), before);
+}
+
+} // namespace
