@@ -1,14 +1,19 @@
 // Building a large drawing and walking it through the automation helpers the
 // way the pipe harvest does: Count once, then Item and EntityType for every
 // entity, GetXData for every solid, Layer, ObjectID and a second GetXData for
-// every pipe.
+// every pipe. Beside them, the load of a DXF file whose entities lie on one
+// layer or each on its own: the second should cost no more than twice the
+// first, since every entity looks its layer up.
 
+#include "cadsim/app/DxfReader.h"
 #include "cadsim/model/Drawing.h"
 #include "cadsim/model/Simulator.h"
 
 #include "platform/automation/Dispatch.h"
 
 #include <benchmark/benchmark.h>
+
+#include <string>
 
 using namespace automation;
 using namespace cadsim;
@@ -97,5 +102,30 @@ void SelectionWalk(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * (pipes + others));
 }
 BENCHMARK(SelectionWalk)->Unit(benchmark::kMillisecond);
+
+// 20,000 pipe solids in a DXF file, spread over `layers` layers. The layers
+// come with the entities, as in a file written without a LAYER table, so
+// that both files are the same but for the layer names.
+std::string layeredDxf(int layers)
+{
+    constexpr int solids = 20000;
+    std::string out = "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1021\n0\nENDSEC\n"
+                      "0\nSECTION\n2\nENTITIES\n";
+    for (int i = 0; i < solids; ++i)
+        out += "0\n3DSOLID\n5\n" + std::to_string(0x100 + i) + "\n8\nPipes_" + std::to_string(i % layers)
+               + "\n1001\ntrb\n1070\n10\n1010\n" + std::to_string(1000 + i) + "\n1020\n25.0\n1030\n20.0\n";
+    return out + "0\nENDSEC\n0\nEOF\n";
+}
+
+void LoadDrawing(benchmark::State& state)
+{
+    const std::string dxf = layeredDxf(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        Drawing d = readDxf(dxf, u"layers.dxf");
+        benchmark::DoNotOptimize(d.layers().data());
+    }
+    state.SetItemsProcessed(state.iterations() * 20000);
+}
+BENCHMARK(LoadDrawing)->ArgName("layers")->Arg(1)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "app/CommandHandler.h"
 #include "cad/SelectEntityById.h"
 #include "cad/TAbstrAcadObj.h"
+#include "data/DatabaseMessages.h"
 #include "data/FinishEdit.h"
 #include "data/TSpecData.h"
 #include "platform/db/Dataset.h"
@@ -84,12 +85,21 @@ void TWMain::closeEvent(QCloseEvent* event)
 
 void TWMain::FormShow()
 {
+    const QString path = SpecData->ADOConnection.dataSource();
     try {
         SpecData->ADOConnection.open();
         SpecData->TTruba->open();
+    } catch (const std::exception& e) {
+        messages::showMessage(connectionFailureMessage(path, QString::fromUtf8(e.what())));
+        return;
     } catch (...) {
-        messages::showMessage(QStringLiteral("Не могу подключиться к базе данных."));
+        messages::showMessage(connectionFailureMessage(path, QString()));
+        return;
     }
+    // Said here, once: the grid and the navigator then take no edits, so
+    // nothing typed is accepted only to be refused at the post.
+    if (SpecData->isReadOnly())
+        messages::showMessage(readOnlyMessage(path));
 }
 
 void TWMain::FormClose()
@@ -103,6 +113,12 @@ void TWMain::N4Click() { close(); }
 
 void TWMain::N3Click()
 {
+    // A harvest replaces every row: on a file that cannot take them it is
+    // refused before the CAD is reached, rather than rolled back after the walk.
+    if (SpecData->isReadOnly()) {
+        messages::showMessage(readOnlyMessage(SpecData->ADOConnection.dataSource()));
+        return;
+    }
     // The harvested pipe list goes whatever happens; the window comes to the front
     // only after a normal end, so a failed attach leaves the CAD in front.
     {

@@ -20,7 +20,7 @@ CadEnvironment& current()
 CadEnvironment CadEnvironment::system()
 {
     // The pause between idle questions keeps the program's windows drawn.
-    return CadEnvironment{&os::executableFolder, os::separator(), &os::copyFile, &progress::pause};
+    return CadEnvironment{&os::executableFolder, os::separator(), &os::copyFile, &progress::pause, &os::othersMayWrite};
 }
 
 const CadEnvironment& cadEnvironment()

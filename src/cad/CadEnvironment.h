@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/os/FolderSafety.h"
+
 #include <QChar>
 #include <QString>
 
@@ -8,12 +10,15 @@
 // The operating-system services the CAD link uses, gathered so that a test
 // can stand in for them: the executable's folder and the path separator
 // (a Windows layout such as D:\Tools with "\" is then checked anywhere), the
-// file copy, and the pause between the idle questions.
+// file copy, the pause between the idle questions, and the question whether
+// others may write into a folder (the system's own check unless a test
+// stands in for it).
 struct CadEnvironment {
     std::function<QString()> executableFolder;
     QChar separator;
     std::function<bool(const QString& source, const QString& destination, bool failIfExists)> copyFile;
     std::function<void(int milliseconds)> sleepMilliseconds;
+    std::function<bool(const QString& folder)> othersMayWrite = &os::othersMayWrite;
 
     // The real services of the running system.
     static CadEnvironment system();

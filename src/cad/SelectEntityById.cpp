@@ -4,7 +4,19 @@
 #include "cad/TAbstrAcadObj.h"
 #include "platform/automation/Dispatch.h"
 
+#include <algorithm>
+
 using automation::Variant;
+
+bool IsEntityHandle(const QString& text)
+{
+    constexpr qsizetype MaxDigits = 16; // a 64-bit handle
+    if (text.isEmpty() || text.size() > MaxDigits)
+        return false;
+    return std::all_of(text.begin(), text.end(), [](QChar c) {
+        return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+    });
+}
 
 QString SelectionCommand(const QString& handle)
 {
@@ -16,8 +28,14 @@ namespace {
 
 void selectEntity(TAbstrAcadObj& acad, const Variant& entity)
 {
-    acad.ActivateCadWindow();
+    // The handle goes between quotes into a command line: anything but the
+    // hexadecimal digits a CAD hands out could end the string and add
+    // commands of its own. Such an entity fails like one whose Handle cannot
+    // be read: nothing is activated or sent for it.
     const QString handle = QString::fromStdU16String(automation::get(entity, u"Handle").toBStr());
+    if (!IsEntityHandle(handle))
+        return;
+    acad.ActivateCadWindow();
     acad.RunCommand(SelectionCommand(handle));
 }
 

@@ -9,7 +9,8 @@
 // brings the CAD window forward. An id of 0 or below does nothing and does
 // not attach. Opens and frees its own connection; the connection's messages
 // and SilentAbort pass through, as do failures to read the selection set or
-// the model space; a failure with a single entity is dropped.
+// the model space; a failure with a single entity is dropped, and so is an
+// entity whose handle is not a handle (IsEntityHandle).
 //
 // ObjectIDs are new in every session of the CAD; the handle is saved with
 // the drawing. When no entity has the ObjectID (the drawing was reopened
@@ -17,5 +18,9 @@
 // selected instead, if it is a pipe.
 void SelectEntityById(int64_t id, const QString& handle = {});
 
-// The command-line text that selects the entity with `handle`.
+// True for 1 to 16 hexadecimal digits, the handles a CAD hands out.
+bool IsEntityHandle(const QString& text);
+
+// The command-line text that selects the entity with `handle`, which must be
+// an entity handle: it is put between quotes as it is.
 QString SelectionCommand(const QString& handle);

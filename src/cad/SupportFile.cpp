@@ -40,6 +40,13 @@ QString trustedPathsOf(const Variant& document)
     return text(automation::call(document, u"getVariable", Variant::bstr(u"TRUSTEDPATHS")));
 }
 
+// Both lists are split at every ";": a folder whose name holds one would
+// become two entries, each naming a folder nobody chose.
+bool fitsInAFolderList(const QString& folder)
+{
+    return !folder.contains(u';');
+}
+
 } // namespace
 
 void TAbstrAcadObj::InstallSupportFile(const QString& FileName, uint8_t Mode, bool Overwrite)
@@ -87,6 +94,8 @@ void TAbstrAcadObj::InstallSupportFile(const QString& FileName, uint8_t Mode, bo
     messages::showMessage(ResStrings::format(ResStrings::SFailuresToCopyFile,
                                              {source, QString(list).replace(u';', u'\r')}));
     const QString ownFolder = os::withoutTrailingSeparator(exeFolder, separator);
+    if (!fitsInAFolderList(ownFolder))
+        return;
     const QString newPath = FolderList::appended(list, ownFolder);
     automation::put(filesOf(m_application), u"SupportPath", Variant::bstr(newPath.toStdU16String()));
     // Only the executable's folder is to be trusted for loading code; the
@@ -116,6 +125,11 @@ bool TAbstrAcadObj::IsTrustedPath(const QString& Folder)
 void TAbstrAcadObj::AddTrustedPath(const QString& Folder)
 {
     if (isBelowTrustThreshold(versionOf(m_application)))
+        return;
+    // A folder that took the file is not trusted for that alone: where others
+    // may write, they could put their own code beside it. The file may still
+    // lie there; the CAD then asks its user before it loads it.
+    if (!fitsInAFolderList(Folder) || cadEnvironment().othersMayWrite(Folder))
         return;
     if (IsTrustedPath(Folder))
         return;

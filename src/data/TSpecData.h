@@ -36,6 +36,10 @@ public:
     db::DataSource* STruba = nullptr;
     db::DataSource* SVTruba = nullptr;
 
+    // True when the file is open but cannot be written: nothing may be typed
+    // into the pipe table, and no harvest may replace its rows.
+    bool isReadOnly() const { return ADOConnection.isConnected() && ADOConnection.isReadOnly(); }
+
     // Points the connection at spec_base.mdb in the executable's folder.
     // Runs once from the constructor; connects nothing.
     void DataModuleCreate();

@@ -7,8 +7,10 @@
 #include "platform/automation/HResult.h"
 #include "platform/automation/ObjectRegistry.h"
 #include "platform/db/Dataset.h"
+#include "platform/db/DbError.h"
 
 #include <QAbstractItemModel>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -72,26 +74,106 @@ TEST_F(MainWindowTest, ShowsItsCaptionMenusAndTheFourPipeColumns)
 TEST_F(MainWindowTest, MissingDatabaseShowsTheConnectionMessageOnceAndAnEmptyGrid)
 {
     destroyInstances();
-    createInstances(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False")
-                        .arg(database.folder() + QStringLiteral("/missing/spec_base.mdb")));
+    const QString missing = database.folder() + QStringLiteral("/missing/spec_base.mdb");
+    createInstances(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False").arg(missing));
     start();
-    EXPECT_EQ(messages.all, QStringList{ConnectionMessage});
+    EXPECT_EQ(messages.all, QStringList{ConnectionMessage + QLatin1Char('\r') + missing});
     EXPECT_FALSE(SpecData->TTruba->isActive());
     EXPECT_EQ(window->ui().DBGrid1->model()->rowCount(), 0);
     EXPECT_TRUE(window->close()); // the program still ends normally
 }
 
-TEST_F(MainWindowTest, FileThatIsNoDatabaseShowsTheConnectionMessage)
+namespace {
+
+struct ForeignFileCase {
+    const char* name;
+    QByteArray content;
+    const char* reason; // the second line of the message
+};
+
+class MainWindowForeignFileTest : public MainWindowFixture, public testing::WithParamInterface<ForeignFileCase> {};
+
+QByteArray accessFile(const char* engine)
+{
+    return (QByteArray("\x00\x01\x00\x00", 4) + engine).leftJustified(4096, '\0');
+}
+
+// A file in the database's place that is not the program's database says
+// what it is, and comes out of the attempt as it went in.
+TEST_P(MainWindowForeignFileTest, ConnectionMessageSaysWhatTheFileIs)
 {
     destroyInstances();
-    TestDatabase garbage(QString(), QStringLiteral("other.mdb"));
-    QFile file(garbage.path());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("Standard Jet DB\0\0\0 not really", 30);
-    file.close();
-    createInstances(garbage.connectionString());
+    TestDatabase foreign(QString(), QStringLiteral("other.mdb"));
+    {
+        QFile file(foreign.path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(GetParam().content);
+    }
+    createInstances(foreign.connectionString());
     start();
-    EXPECT_EQ(messages.all, QStringList{ConnectionMessage});
+    EXPECT_EQ(messages.all, QStringList{ConnectionMessage + QLatin1Char('\r') + QString::fromUtf8(GetParam().reason)});
+    EXPECT_FALSE(SpecData->TTruba->isActive());
+    QFile file(foreign.path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), GetParam().content);
+}
+
+const char* const AccessReason = "это база данных Microsoft Access старого формата; Ведорис хранит данные в SQLite";
+const char* const NotSqliteReason = "не является базой данных SQLite";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MainWindowForeignFileTest,
+    testing::Values(ForeignFileCase{"Jet", accessFile("Standard Jet DB"), AccessReason},
+                    ForeignFileCase{"Ace", accessFile("Standard ACE DB"), AccessReason},
+                    ForeignFileCase{"JetNameAlone", QByteArray("Standard Jet DB\0\0\0 not really", 30), NotSqliteReason},
+                    ForeignFileCase{"Text", QByteArray("FLayer;FLength\nТруба;1000\n").repeated(100), NotSqliteReason},
+                    ForeignFileCase{"Empty", QByteArray(), NotSqliteReason}),
+    [](const testing::TestParamInfo<ForeignFileCase>& info) { return std::string(info.param.name); });
+
+} // namespace
+
+TEST_F(MainWindowTest, DatabaseWithoutThePipeTableGivesTheFailureAsTheReason)
+{
+    destroyInstances();
+    TestDatabase other(QStringLiteral("CREATE TABLE Other (x INTEGER);"));
+    createInstances(other.connectionString());
+    start();
+    ASSERT_EQ(messages.all.size(), 1);
+    EXPECT_TRUE(messages.all[0].startsWith(ConnectionMessage + QLatin1Char('\r'))) << messages.all[0].toStdString();
+    EXPECT_TRUE(messages.all[0].contains(QStringLiteral("TTruba"))) << messages.all[0].toStdString();
+}
+
+// A file that opens but cannot be written is said once, at start; from then
+// on nothing can be typed that would only be refused, and a harvest does
+// not reach for the CAD.
+TEST_F(MainWindowTest, ReadOnlyDatabaseIsSaidOnceAndTakesNoEdits)
+{
+    database.addRows({{.objectId = 7, .layer = "А", .length = 1, .rmax = 20}});
+    destroyInstances();
+    createInstances(database.connectionString() + QStringLiteral(";Mode=Read"));
+    auto cad = std::make_shared<CountingCad>();
+    const automation::Registration running = automation::registerActiveObject(u"AutoCAD.Application", cad);
+    start();
+    const QString readOnly =
+        QStringLiteral("База данных %1 открыта только для чтения: изменения не будут сохранены.").arg(database.path());
+    EXPECT_EQ(messages.all, QStringList{readOnly});
+    messages.clear();
+
+    db::Dataset& table = *SpecData->TTruba;
+    ASSERT_TRUE(table.isActive());
+    QAbstractItemModel* model = window->ui().DBGrid1->model();
+    EXPECT_FALSE(model->flags(model->index(0, 0)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(model->setData(model->index(0, 0), QStringLiteral("Б")));
+    EXPECT_THROW(table.append(), db::DbError);
+    EXPECT_THROW(table.edit(), db::DbError);
+    EXPECT_THROW(table.deleteRecord(), db::DbError);
+    EXPECT_EQ(table.state(), db::DatasetState::Browse);
+
+    window->N3Click();
+    EXPECT_EQ(messages.all, QStringList{readOnly});
+    EXPECT_EQ(cad->calls, 0);
+    EXPECT_EQ(database.rows().size(), 1u);
+    EXPECT_TRUE(window->close());
 }
 
 TEST_F(MainWindowTest, RowsAppearSortedByLayerThenOuterDiameter)
@@ -153,9 +235,9 @@ TEST_F(MainWindowTest, ClosingWithARowThatLacksItsLengthKeepsTheWindowAndTheRow)
 
 TEST_F(MainWindowTest, RefusedWriteOnCloseShowsTheErrorAndKeepsTheValues)
 {
-    destroyInstances();
-    createInstances(database.connectionString() + QStringLiteral(";Mode=Read"));
     start();
+    // The file takes no new row, as when a disk fills or another program holds it.
+    database.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON TTruba BEGIN SELECT RAISE(ABORT, 'full'); END"));
     db::Dataset& table = *SpecData->TTruba;
     table.append();
     SpecData->TTrubaFLength->setAsFloat(10);

@@ -7,7 +7,8 @@
 
 // Stands in for the operating system while it lives: a Windows layout by
 // default (executable in D:\Tools, "\" as separator), a disk on which only
-// the folders in `accepting` take a copy, and a sleep that only counts.
+// the folders in `accepting` take a copy, only those in `openToOthers` may be
+// written by other users, and a sleep that only counts.
 class CadTestEnvironment {
 public:
     explicit CadTestEnvironment(QString exeFolder = QStringLiteral("D:\\Tools"), QChar separator = u'\\')
@@ -17,7 +18,8 @@ public:
             [this](const QString& source, const QString& destination, bool failIfExists) {
                 return copy(source, destination, failIfExists);
             },
-            [this](int ms) { sleeps << ms; }}))
+            [this](int ms) { sleeps << ms; },
+            [this](const QString& folder) { return openToOthers.contains(folder); }}))
         , exeFolder(std::move(exeFolder))
         , separator(separator)
     {
@@ -34,6 +36,7 @@ public:
     QChar separator;
     QSet<QString> accepting; // folders that take a copy
     QSet<QString> existing;  // files already there
+    QSet<QString> openToOthers;
     QStringList copies;      // destinations asked for, in order
     QStringList sources;
     QList<bool> failIfExistsFlags;

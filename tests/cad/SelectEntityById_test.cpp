@@ -35,6 +35,30 @@ TEST(SelectionCommandText, ByteForByte)
     EXPECT_EQ(SelectionCommand(QString()).size(), 33 + 5);
 }
 
+struct HandleCase {
+    const char* name;
+    const char16_t* text;
+    bool accepted;
+};
+
+class EntityHandleTest : public testing::TestWithParam<HandleCase> {};
+
+TEST_P(EntityHandleTest, OnlyHexadecimalDigitsAreAHandle)
+{
+    EXPECT_EQ(IsEntityHandle(QString::fromUtf16(GetParam().text)), GetParam().accepted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EntityHandleTest,
+    testing::Values(HandleCase{"OneDigit", u"0", true}, HandleCase{"UpperCase", u"2F", true},
+                    HandleCase{"LowerCase", u"abcdef", true}, HandleCase{"SixteenDigits", u"0123456789ABCDEF", true},
+                    HandleCase{"Empty", u"", false}, HandleCase{"SeventeenDigits", u"0123456789ABCDEF0", false},
+                    HandleCase{"Quote", u"1A\"", false}, HandleCase{"QuoteAndCommand", u"1A\"))) (command \"ERASE", false},
+                    HandleCase{"Blank", u"1A ", false}, HandleCase{"LineBreak", u"1A\n", false},
+                    HandleCase{"Prefix", u"0x1A", false}, HandleCase{"LetterBeyondF", u"G1", false},
+                    HandleCase{"FullWidthDigit", u"\uFF11", false}),
+    [](const testing::TestParamInfo<HandleCase>& info) { return std::string(info.param.name); });
+
 TEST_F(Select, NonPositiveIdsDoNotAttach)
 {
     // Nothing is registered: an attempt to attach would show its message.
@@ -102,15 +126,15 @@ TEST_F(Select, EveryEntityWithTheIdGetsItsOwnCommand)
 TEST_F(Select, SixtyFourBitIdsAreComparedWhole)
 {
     const int64_t big = (int64_t{1} << 32) + 5;
-    cad.addEntity(Variant::i4(5), QStringLiteral("LOW"));
-    cad.addEntity(Variant::i8(big), QStringLiteral("BIG"));
-    cad.addEntity(Variant::r8(static_cast<double>(big)), QStringLiteral("BIGR8"));
+    cad.addEntity(Variant::i4(5), QStringLiteral("5A"));
+    cad.addEntity(Variant::i8(big), QStringLiteral("B16"));
+    cad.addEntity(Variant::r8(static_cast<double>(big)), QStringLiteral("B8"));
     const auto running = cad.registerRunning();
     SelectEntityById(big);
-    EXPECT_EQ(cad.sentCommands, (QStringList{select("BIG"), select("BIGR8")}));
+    EXPECT_EQ(cad.sentCommands, (QStringList{select("B16"), select("B8")}));
     cad.sentCommands.clear();
     SelectEntityById(5);
-    EXPECT_EQ(cad.sentCommands, QStringList{select("LOW")});
+    EXPECT_EQ(cad.sentCommands, QStringList{select("5A")});
 }
 
 TEST_F(Select, FailuresOfOneEntityAreDroppedAndTheWalkGoesOn)
@@ -128,6 +152,20 @@ TEST_F(Select, FailuresOfOneEntityAreDroppedAndTheWalkGoesOn)
     cad.sentCommands.clear();
     cad.document->failing = {u"SendCommand"};
     SelectEntityById(7);
+    EXPECT_TRUE(recorder.all.isEmpty());
+}
+
+// A server that answers a handle which would close the quotes writes no
+// command of its own: that entity fails, and the walk goes on.
+TEST_F(Select, AHandleThatIsNoHandleIsAFailureOfThatEntity)
+{
+    cad.addEntity(Variant::i4(7), QStringLiteral("1A\")) (command \"_.ERASE\" \"_ALL\" \"\") (princ \""));
+    cad.addEntity(Variant::i4(7), QStringLiteral("12345678901234567"));
+    cad.addEntity(Variant::i4(7), QStringLiteral("2B"));
+    const auto running = cad.registerRunning();
+    SelectEntityById(7);
+    EXPECT_EQ(cad.sentCommands, QStringList{select("2B")});
+    EXPECT_EQ(desktop.fake().foreground, QList<quint64>{9}); // only for the one sent
     EXPECT_TRUE(recorder.all.isEmpty());
 }
 

@@ -24,6 +24,7 @@ struct SupportCase {
     bool overwrite = true;
     QStringList accepting = {};
     QStringList existing = {};
+    QStringList openToOthers = {}; // folders other users may write into
     QString version = QStringLiteral("19.1s (LMS Tech)");
     // Expected:
     QStringList copies = {};
@@ -43,6 +44,8 @@ TEST_P(InstallSupportFile, WalksTheSupportFolders)
         environment.accepting.insert(folder);
     for (const QString& file : c.existing)
         environment.existing.insert(file);
+    for (const QString& folder : c.openToOthers)
+        environment.openToOthers.insert(folder);
     FakeCad cad;
     cad.supportPath = c.supportPath;
     cad.trustedPaths = c.trustedPaths;
@@ -127,6 +130,17 @@ INSTANTIATE_TEST_SUITE_P(SupportPaths, InstallSupportFile,
         SupportCase{.name = "WorkedExample", .supportPath = "C:\\A;C:\\B", .trustedPaths = "",
                     .copies = {AFile, BFile}, .supportPathAfter = "C:\\A;C:\\B;D:\\Tools", .trustedPathsAfter = Tools,
                     .messages = {failed(Source, "C:\\A\rC:\\B")}},
+        // A folder that others may write into takes the file but is not
+        // trusted for it; the CAD asks before it loads from there.
+        SupportCase{.name = "FolderOthersMayWriteTakesTheFileUntrusted", .supportPath = "C:\\A;C:\\B",
+                    .trustedPaths = "C:\\X", .accepting = {A}, .openToOthers = {A}, .copies = {AFile},
+                    .supportPathAfter = S},
+        SupportCase{.name = "ExeFolderOthersMayWriteIsASupportFolderUntrusted", .supportPath = "C:\\A",
+                    .trustedPaths = "", .openToOthers = {Tools}, .copies = {AFile},
+                    .supportPathAfter = "C:\\A;D:\\Tools", .messages = {failed(Source, "C:\\A")}},
+        SupportCase{.name = "TrustedFolderOthersMayWriteStaysAsTheUserLeftIt", .supportPath = "C:\\A",
+                    .trustedPaths = "C:\\A", .accepting = {A}, .openToOthers = {A}, .copies = {AFile},
+                    .supportPathAfter = S},
         // An entry ending in "\\..." trusts the folders below it.
         SupportCase{.name = "SubfoldersOfADottedEntryAreTrusted", .supportPath = "C:\\Plugins\\Vedoris;C:\\B",
                     .trustedPaths = "C:\\Plugins\\...", .mode = 1, .accepting = {"C:\\Plugins\\Vedoris", B},
@@ -197,6 +211,26 @@ TEST(InstallSupportFileOn, PosixLayoutAndDriveRoot)
         EXPECT_TRUE(environment.copies.isEmpty()); // C:\tr.fas is the source itself
     }
     EXPECT_TRUE(recorder.all.isEmpty());
+}
+
+// A folder name holding ";" would become two folders of either list, each
+// trusted or searched though nobody chose it: it goes into neither.
+TEST(InstallSupportFileOn, AFolderNamedWithASemicolonGoesIntoNeitherList)
+{
+    MessageRecorder recorder;
+    CadTestEnvironment environment(QStringLiteral("D:\\Tools;C:\\Shared"));
+    FakeCad cad;
+    cad.supportPath = QStringLiteral("C:\\A");
+    cad.trustedPaths = QStringLiteral("C:\\X");
+    const auto running = cad.registerRunning();
+    TAbstrAcadObj acad;
+    acad.InstallSupportFile(QStringLiteral("tr.fas"), 2, true);
+    EXPECT_EQ(recorder.all.size(), 1); // the copy failure is still said
+    EXPECT_EQ(cad.supportPath, QStringLiteral("C:\\A"));
+    EXPECT_EQ(cad.trustedPaths, QStringLiteral("C:\\X"));
+
+    acad.AddTrustedPath(QStringLiteral("C:\\B;C:\\Shared"));
+    EXPECT_EQ(cad.trustedPaths, QStringLiteral("C:\\X"));
 }
 
 TEST(InstallSupportFileOn, AutomationFailureLeavesAtOnce)

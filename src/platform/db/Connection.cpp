@@ -5,9 +5,15 @@
 #include "platform/db/SqliteError.h"
 #include "platform/db/Statement.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <sqlite3.h>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 #include <memory>
 
@@ -24,6 +30,28 @@ bool isReadMode(const ConnectionString& cs)
 {
     const QString mode = cs.value(QStringLiteral("Mode")).value_or(QString()).simplified();
     return mode.compare(QStringLiteral("Read"), Qt::CaseInsensitive) == 0;
+}
+
+// Whether a write could get through: the file must take writes, and so must
+// its folder, where the rollback journal of every transaction is made. SQLite
+// itself falls back to reading only for a file it cannot write, but not for
+// a folder that refuses the journal: there the first write fails. The
+// folder's mode means what it says only on POSIX; on Windows a folder's
+// read-only attribute does not keep files from being made in it.
+bool canWrite(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray file = QFile::encodeName(path);
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    // Asked for the effective user, the one whose rights the open will have.
+    const auto writable = [](const QByteArray& name) {
+        return ::faccessat(AT_FDCWD, name.constData(), W_OK, AT_EACCESS) == 0;
+    };
+    return writable(file) && writable(folder);
+#else
+    Q_UNUSED(path);
+    return true;
+#endif
 }
 
 } // namespace
@@ -60,7 +88,9 @@ void Connection::open()
     // Never SQLITE_OPEN_CREATE: the program works on the file it ships with,
     // and a missing file must not turn silently into a new, empty database.
     // No SQLITE_OPEN_URI either, so the name is always a plain file name.
-    const int flags = isReadMode(cs) ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    // A file that cannot take writes is opened for reading, so that
+    // isReadOnly() says so before anybody types a row that could not be kept.
+    const int flags = isReadMode(cs) || !canWrite(path) ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, flags, nullptr);
     SqliteHandle db(raw);

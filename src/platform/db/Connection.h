@@ -42,8 +42,8 @@ public:
     void close();
     bool isConnected() const { return m_db != nullptr; }
 
-    // True when the file could only be opened for reading (a read-only file
-    // or "Mode=Read"); writes will fail.
+    // True when the file could only be opened for reading (a read-only file,
+    // a folder where no journal can be made, or "Mode=Read"); writes will fail.
     bool isReadOnly() const;
     // True while a Transaction is open on this connection.
     bool inTransaction() const;

@@ -153,7 +153,9 @@ void Dataset::takeRows(LoadedSource&& source, int current)
     notify(DataEvent::AboutToReset);
     sortRows(source.rows, sortColumns(m_indexFieldNames));
     d->rows = std::move(source.rows);
-    d->readOnly = source.isView;
+    // Rows that could not be written are refused when an edit begins, not
+    // after the user has typed them.
+    d->readOnly = source.isView || m_connection.isReadOnly();
     d->tableName = source.name;
     d->keyColumn = source.keyColumn;
     d->buffer = {};

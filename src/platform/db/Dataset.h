@@ -66,8 +66,9 @@ public:
     DatasetState state() const { return m_state; }
     // DbError "<name>: Cannot perform this operation on a closed dataset".
     void checkActive() const;
-    // The rows of a view cannot be written: insert, edit and delete fail
-    // with a DbError. Known once open.
+    // The rows of a view, or of any source on a connection that is read-only,
+    // cannot be written: insert, edit and delete fail with a DbError. Known
+    // once open.
     bool isReadOnly() const;
 
     int recordCount() const;

@@ -67,6 +67,18 @@ bool copyContents(int from, int to)
     }
 }
 
+// The copy is a program that another application will load: whatever the
+// source's bits (a loosely unpacked archive gives 0777), nobody but its owner
+// may change it.
+constexpr mode_t copyMode = 0644;
+
+// The contents on the disk before the name points at them: a crash right
+// after the rename must not leave an empty or partial file under that name.
+bool finish(FileDescriptor& out)
+{
+    return ::fchmod(out.get(), copyMode) == 0 && ::fsync(out.get()) == 0 && out.close();
+}
+
 } // namespace
 
 bool copyFile(const QString& source, const QString& destination, bool failIfExists)
@@ -80,15 +92,14 @@ bool copyFile(const QString& source, const QString& destination, bool failIfExis
     struct stat info {};
     if (!in.valid() || ::fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
-    const mode_t mode = info.st_mode & 0777;
 
     if (failIfExists) {
         // O_EXCL makes "exists" and "create" one step: no other writer can
         // slip in between a check and the copy.
-        FileDescriptor out(::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        FileDescriptor out(::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, copyMode));
         if (!out.valid())
             return false;
-        if (copyContents(in.get(), out.get()) && out.close())
+        if (copyContents(in.get(), out.get()) && finish(out))
             return true;
         ::unlink(to.constData());
         return false;
@@ -101,7 +112,7 @@ bool copyFile(const QString& source, const QString& destination, bool failIfExis
     FileDescriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!out.valid())
         return false;
-    const bool copied = copyContents(in.get(), out.get()) && ::fchmod(out.get(), mode) == 0 && out.close();
+    const bool copied = copyContents(in.get(), out.get()) && finish(out);
     if (copied && ::rename(temporary.constData(), to.constData()) == 0)
         return true;
     ::unlink(temporary.constData());

@@ -9,6 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 QString connectionStringFor(const QString& path)
@@ -145,6 +150,75 @@ TEST(Connection, SwitchesAWalFileBackToARollbackJournal)
     EXPECT_EQ(mode.textAt(0), QStringLiteral("delete"));
 }
 
+#ifdef Q_OS_UNIX
+// File modes do not bind the superuser: run as root, a case hands its folder
+// and file to "nobody" and takes that user's rights for the open.
+class AsOrdinaryUser {
+public:
+    static constexpr uid_t nobody = 65534;
+    AsOrdinaryUser(const QString& folder, const QString& file) : m_acting(::geteuid() == 0)
+    {
+        if (!m_acting)
+            return;
+        EXPECT_EQ(::chown(QFile::encodeName(folder).constData(), nobody, nobody), 0);
+        EXPECT_EQ(::chown(QFile::encodeName(file).constData(), nobody, nobody), 0);
+        EXPECT_EQ(::setegid(nobody), 0);
+        EXPECT_EQ(::seteuid(nobody), 0);
+    }
+    ~AsOrdinaryUser()
+    {
+        if (m_acting) {
+            EXPECT_EQ(::seteuid(0), 0);
+            EXPECT_EQ(::setegid(0), 0);
+        }
+    }
+    AsOrdinaryUser(const AsOrdinaryUser&) = delete;
+    AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
+
+private:
+    bool m_acting;
+};
+
+struct ReadOnlyCase {
+    const char* name;
+    const char* extra; // appended to the connection string
+    mode_t fileMode;
+    mode_t folderMode;
+    bool readOnly;
+};
+
+class ConnectionReadOnlyTest : public testing::TestWithParam<ReadOnlyCase> {};
+
+// Whatever keeps a write from getting through is known right after the open,
+// before any row is typed.
+TEST_P(ConnectionReadOnlyTest, IsKnownOnceOpen)
+{
+    const ReadOnlyCase& c = GetParam();
+    TestDatabase file;
+    ASSERT_EQ(::chmod(QFile::encodeName(file.path()).constData(), c.fileMode), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(file.folder()).constData(), c.folderMode), 0);
+    bool readOnly = !c.readOnly;
+    {
+        const AsOrdinaryUser user(file.folder(), file.path());
+        db::Connection connection;
+        connection.setConnectionString(file.connectionString() + QString::fromLatin1(c.extra));
+        if (openError(connection).isEmpty())
+            readOnly = connection.isReadOnly();
+        else
+            ADD_FAILURE() << "the file did not open";
+    }
+    ::chmod(QFile::encodeName(file.folder()).constData(), 0700); // so the folder can go
+    EXPECT_EQ(readOnly, c.readOnly);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConnectionReadOnlyTest,
+    testing::Values(ReadOnlyCase{"Writable", "", 0644, 0755, false},
+                    ReadOnlyCase{"ReadMode", ";Mode=Read", 0644, 0755, true},
+                    ReadOnlyCase{"ReadOnlyFile", "", 0444, 0755, true},
+                    ReadOnlyCase{"FolderThatTakesNoJournal", "", 0666, 0555, true}),
+    [](const testing::TestParamInfo<ReadOnlyCase>& info) { return std::string(info.param.name); });
+#else
 TEST(Connection, ReadModeOpensReadOnly)
 {
     TestDatabase file;
@@ -153,5 +227,6 @@ TEST(Connection, ReadModeOpensReadOnly)
     connection.open();
     EXPECT_TRUE(connection.isReadOnly());
 }
+#endif
 
 } // namespace

@@ -75,4 +75,40 @@ TEST_F(FileCopy, FailuresAnswerFalse)
     EXPECT_FALSE(os::copyFile(source(), QString(), false));
 }
 
+#ifdef Q_OS_UNIX
+struct ModeCase {
+    const char* name;
+    QFile::Permissions source;
+    bool failIfExists;
+};
+
+class FileCopyModeTest : public FileCopy, public testing::WithParamInterface<ModeCase> {};
+
+// The copy goes where another program loads code from: the source's loose
+// bits must not make it writable by others there.
+TEST_P(FileCopyModeTest, TheCopyIsWritableByItsOwnerAlone)
+{
+    ASSERT_TRUE(QFile::setPermissions(source(), GetParam().source));
+    const QString target = path(QStringLiteral("copy.fas"));
+    if (!GetParam().failIfExists)
+        write(target, "old");
+    ASSERT_TRUE(os::copyFile(source(), target, GetParam().failIfExists));
+    EXPECT_EQ(QFile::permissions(target) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    EXPECT_EQ(read(target), "new contents");
+}
+
+constexpr QFile::Permissions everybodyMayWrite = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                 | QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
+                                                 | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FileCopyModeTest,
+    testing::Values(ModeCase{"WorldWritableSourceToANewFile", everybodyMayWrite, true},
+                    ModeCase{"WorldWritableSourceOverAnOldFile", everybodyMayWrite, false},
+                    ModeCase{"OwnerOnlySourceToANewFile", QFile::ReadOwner | QFile::WriteOwner, true},
+                    ModeCase{"ReadOnlySourceOverAnOldFile", QFile::ReadOwner, false}),
+    [](const testing::TestParamInfo<ModeCase>& info) { return std::string(info.param.name); });
+#endif
+
 } // namespace

@@ -62,15 +62,31 @@ Layer& Drawing::addLayer(Layer layer)
         existing->on = layer.on;
         return *existing;
     }
+    m_layerByName.emplace(foldCase(layer.name), m_layers.size());
     return m_layers.emplace_back(std::move(layer));
 }
 
 const Layer* Drawing::layer(std::u16string_view name) const
 {
-    for (const Layer& l : m_layers)
-        if (equalsIgnoringCase(l.name, name))
-            return &l;
-    return nullptr;
+    const auto found = m_layerByName.find(foldCase(name));
+    return found == m_layerByName.end() ? nullptr : &m_layers[found->second];
+}
+
+bool Drawing::renameLayer(std::u16string_view name, std::u16string newName)
+{
+    const auto found = m_layerByName.find(foldCase(name));
+    if (found == m_layerByName.end())
+        return false;
+    std::u16string newKey = foldCase(newName);
+    const size_t position = found->second;
+    if (newKey != found->first) {
+        if (m_layerByName.contains(newKey))
+            return false;
+        m_layerByName.erase(found);
+        m_layerByName.emplace(std::move(newKey), position);
+    }
+    m_layers[position].name = std::move(newName);
+    return true;
 }
 
 Layer* Drawing::layer(std::u16string_view name)

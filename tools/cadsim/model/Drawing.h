@@ -29,11 +29,17 @@ public:
     // Layers --------------------------------------------------------------
     const std::vector<Layer>& layers() const { return m_layers; }
     // Adds the layer, or replaces the flags of an existing one of that name.
+    // A layer's name is its key in the table: change it with renameLayer, not
+    // through the reference.
     Layer& addLayer(Layer layer);
     Layer& addLayer(std::u16string name) { return addLayer(Layer{std::move(name)}); }
-    // The layer of that name (case-insensitive), or nullptr.
+    // The layer of that name (case-insensitive), or nullptr; in constant time,
+    // since every entity added asks for its layer.
     const Layer* layer(std::u16string_view name) const;
     Layer* layer(std::u16string_view name);
+    // Gives the layer of that name (case-insensitive) another one; false when
+    // there is no such layer or another layer has the new name already.
+    bool renameLayer(std::u16string_view name, std::u16string newName);
     // The layer at that position of the table, or nullptr past its end.
     Layer* layerAt(size_t position) { return position < m_layers.size() ? &m_layers[position] : nullptr; }
 
@@ -73,6 +79,7 @@ private:
 
     std::u16string m_name;
     std::vector<Layer> m_layers;
+    std::unordered_map<std::u16string, size_t> m_layerByName; // folded name -> position
     std::vector<Entity> m_entities;
     std::unordered_map<std::u16string, size_t> m_byHandle; // upper-case handle -> index
     uint64_t m_nextHandle = 0x100;

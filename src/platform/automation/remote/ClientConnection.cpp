@@ -3,6 +3,7 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/BusyServer.h"
 #include "platform/automation/HResult.h"
+#include "platform/automation/remote/PeerUser.h"
 #include "platform/automation/remote/RemoteObject.h"
 #include "platform/automation/Utf8.h"
 
@@ -36,6 +37,15 @@ DispatchRef ClientConnection::attach(const std::string& path, const ClientTimeou
 {
     FrameSocket socket = FrameSocket::connectTo(path);
     if (!socket.isOpen())
+        return nullptr;
+    return attach(std::move(socket), timeouts);
+}
+
+DispatchRef ClientConnection::attach(FrameSocket socket, const ClientTimeouts& timeouts)
+{
+    // A socket of another user's process is no server of ours, whatever it
+    // would answer: not a word is sent to it.
+    if (!isOwnUsersPeer(socket.fd()))
         return nullptr;
     Message answer;
     try {

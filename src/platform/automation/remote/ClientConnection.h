@@ -44,6 +44,8 @@ public:
     // the protocol): the object is not running. A server that turns the
     // client away says why, in an AutomationError.
     static DispatchRef attach(const std::string& path, const ClientTimeouts& timeouts = {});
+    // The same over a socket already connected to the server.
+    static DispatchRef attach(FrameSocket socket, const ClientTimeouts& timeouts = {});
 
     ~ClientConnection() override;
 

@@ -5,6 +5,7 @@
 #include "platform/automation/Utf8.h"
 #include "platform/automation/remote/FrameSocket.h"
 #include "platform/automation/remote/Listener.h"
+#include "platform/automation/remote/PeerUser.h"
 #include "platform/automation/remote/ServerSession.h"
 #include "platform/automation/remote/SocketPath.h"
 
@@ -37,6 +38,10 @@ struct RemoteServer::Impl {
     {
         FrameSocket socket(fd);
         socket.setBlocking();
+        if (!isOwnUsersPeer(fd)) {
+            refuse(fd, u"The automation server serves only the user who started it");
+            return;
+        }
         std::list<Running> finished;
         std::unique_lock lock(mutex);
         reapLocked(finished);

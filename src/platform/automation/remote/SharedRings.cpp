@@ -194,7 +194,9 @@ void SharedRings::noteProcessor(int cpu)
 
 int SharedRings::peerProcessor() const
 {
-    return static_cast<int>(atomic(m_peerProcessor).load(std::memory_order_relaxed)) - 1;
+    // Taken back down in unsigned arithmetic: the peer may have written any
+    // word, and the smallest int less one is no number.
+    return static_cast<int>(atomic(m_peerProcessor).load(std::memory_order_relaxed) - 1u);
 }
 
 } // namespace automation::remote

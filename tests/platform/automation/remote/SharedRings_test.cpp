@@ -154,6 +154,25 @@ TEST(SharedRings, CountersThePeerBrokeAreAFrameErrorNotAWildRead)
     EXPECT_EQ(pair.server.send(frameOfBytes(10, 0)), Status::Closed);
 }
 
+// The processor word is a hint the peer writes; any value it leaves there
+// reads back as some number, with no arithmetic that overflows.
+TEST(SharedRings, AnyProcessorWordThePeerWritesIsOnlyAHint)
+{
+    std::unique_ptr<SharedRings> server = SharedRings::create();
+    ASSERT_NE(server, nullptr);
+    const int tamper = ::dup(server->descriptor());
+    std::unique_ptr<SharedRings> client = SharedRings::adopt(::dup(server->descriptor()));
+    ASSERT_NE(client, nullptr);
+    auto* words = static_cast<uint32_t*>(::mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED, tamper, 0));
+    ASSERT_NE(static_cast<void*>(words), MAP_FAILED);
+    for (size_t i = 2; i < 4096 / sizeof(uint32_t); ++i) // past the magic and the ring size
+        words[i] = 0x80000000u;
+    EXPECT_EQ(client->peerProcessor(), 0x7fffffff);
+    EXPECT_EQ(server->peerProcessor(), 0x7fffffff);
+    ::munmap(words, 4096);
+    ::close(tamper);
+}
+
 struct ForeignBlockCase {
     const char* name;
     bool seal;

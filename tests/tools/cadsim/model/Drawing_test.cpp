@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
 #include <stdexcept>
 
 using namespace cadsim;
@@ -83,6 +84,39 @@ TEST(Drawing, AddsTheLayersItsEntitiesNameOnce)
     ASSERT_EQ(d.layers().size(), 2u);
     EXPECT_TRUE(d.layers()[0].locked);
     EXPECT_EQ(d.layers()[1], (Layer{u"new", false, false, true}));
+}
+
+std::u16string numbered(std::u16string_view prefix, int i)
+{
+    std::u16string name(prefix);
+    for (char c : std::to_string(i))
+        name += char16_t(c);
+    return name;
+}
+
+// The table is indexed by name: every layer of many keeps its place, is
+// found in any letter case, and a second addition changes its flags only.
+TEST(Drawing, FindsEachOfManyLayersByNameInAnyCase)
+{
+    Drawing d;
+    for (int i = 0; i < 3000; ++i)
+        d.addSolid(numbered(u"Трубы_", i));
+    ASSERT_EQ(d.layers().size(), 3000u);
+    for (int i = 0; i < 3000; i += 7) {
+        EXPECT_EQ(d.layer(numbered(u"Трубы_", i)), &d.layers()[size_t(i)]);
+        EXPECT_EQ(d.layer(numbered(u"ТРУБЫ_", i)), &d.layers()[size_t(i)]);
+    }
+    EXPECT_EQ(d.layer(u"Трубы_3000"), nullptr);
+    d.addLine(u"трубы_12");
+    d.addLayer(Layer{u"ТРУБЫ_12", true, false, true});
+    ASSERT_EQ(d.layers().size(), 3000u);
+    EXPECT_EQ(d.layers()[12], (Layer{u"Трубы_12", true, false, true}));
+
+    EXPECT_TRUE(d.renameLayer(u"ТРУБЫ_12", u"Старые"));
+    EXPECT_EQ(d.layer(u"Трубы_12"), nullptr);
+    EXPECT_EQ(d.layer(u"СТАРЫЕ"), &d.layers()[12]);
+    EXPECT_FALSE(d.renameLayer(u"Старые", u"трубы_13")); // taken
+    EXPECT_FALSE(d.renameLayer(u"Трубы_12", u"Новые"));  // gone
 }
 
 TEST(Drawing, AddXDataAppendsToTheApplicationsGroup)

@@ -74,9 +74,9 @@ const IdentityCase identityCases[] = {
     {"LayerTakenByNameInAReorderedTable", [](Cad& c) { return c.layer(Variant::bstr(u"трубы")); }, reorderLayers,
      u"Name", u"Трубы"},
     {"LayerRenamedInCaseOnly", [](Cad& c) { return c.layer(Variant::i4(1)); },
-     [](Drawing& d) { d.layer(u"PIPES")->name = u"Pipes"; }, u"Name", u"Pipes"},
+     [](Drawing& d) { d.renameLayer(u"PIPES", u"Pipes"); }, u"Name", u"Pipes"},
     {"LayerRenamed", [](Cad& c) { return c.layer(Variant::i4(1)); },
-     [](Drawing& d) { d.layer(u"PIPES")->name = u"OLD PIPES"; }, u"Lock", erased},
+     [](Drawing& d) { d.renameLayer(u"PIPES", u"OLD PIPES"); }, u"Lock", erased},
     {"LayerGoneWithItsPlaceTaken", [](Cad& c) { return c.layer(Variant::i4(0)); },
      [](Drawing& d) {
          Drawing rebuilt(d.name());
