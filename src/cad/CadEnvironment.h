@@ -4,6 +4,7 @@
 
 #include <QChar>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -19,6 +20,12 @@ struct CadEnvironment {
     std::function<bool(const QString& source, const QString& destination, bool failIfExists)> copyFile;
     std::function<void(int milliseconds)> sleepMilliseconds;
     std::function<bool(const QString& folder)> othersMayWrite = &os::othersMayWrite;
+    // The folders the CAD trusts without listing them in TRUSTEDPATHS, each
+    // with every folder below it: its own program folder and the
+    // ApplicationPlugins folders its plug-in loader reads (Windows only).
+    std::function<QStringList()> implicitlyTrusted = &systemTrustedFolders;
+
+    static QStringList systemTrustedFolders();
 
     // The real services of the running system.
     static CadEnvironment system();

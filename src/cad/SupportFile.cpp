@@ -105,19 +105,21 @@ void TAbstrAcadObj::InstallSupportFile(const QString& FileName, uint8_t Mode, bo
 
 bool TAbstrAcadObj::IsTrustedPath(const QString& Folder)
 {
-    const QChar separator = cadEnvironment().separator;
+    const CadEnvironment& environment = cadEnvironment();
+    const QChar separator = environment.separator;
+    const auto within = [&](const QString& root) {
+        return !root.isEmpty() && (Folder == root || Folder.startsWith(root + separator));
+    };
+    for (const QString& root : environment.implicitlyTrusted())
+        if (within(os::withoutTrailingSeparator(root, separator)))
+            return true;
     // An entry ending in "\..." trusts its folder and every folder below it.
     const QString subfolders = QString(separator) + QStringLiteral("...");
     QString rest = trustedPathsOf(m_document);
     while (!rest.isEmpty()) {
         const QString entry = FolderList::takeFirst(rest);
-        if (entry == Folder)
+        if (entry == Folder || (entry.endsWith(subfolders) && within(entry.chopped(subfolders.size()))))
             return true;
-        if (entry.endsWith(subfolders)) {
-            const QString root = entry.chopped(subfolders.size());
-            if (!root.isEmpty() && (Folder == root || Folder.startsWith(root + separator)))
-                return true;
-        }
     }
     return false;
 }

@@ -19,7 +19,8 @@ public:
                 return copy(source, destination, failIfExists);
             },
             [this](int ms) { sleeps << ms; },
-            [this](const QString& folder) { return openToOthers.contains(folder); }}))
+            [this](const QString& folder) { return openToOthers.contains(folder); },
+            [this] { return implicitlyTrusted; }}))
         , exeFolder(std::move(exeFolder))
         , separator(separator)
     {
@@ -37,6 +38,7 @@ public:
     QSet<QString> accepting; // folders that take a copy
     QSet<QString> existing;  // files already there
     QSet<QString> openToOthers;
+    QStringList implicitlyTrusted; // folders the CAD trusts without listing them
     QStringList copies;      // destinations asked for, in order
     QStringList sources;
     QList<bool> failIfExistsFlags;

@@ -25,6 +25,7 @@ struct SupportCase {
     QStringList accepting = {};
     QStringList existing = {};
     QStringList openToOthers = {}; // folders other users may write into
+    QStringList implicitlyTrusted = {}; // trusted by the CAD without being listed
     QString version = QStringLiteral("19.1s (LMS Tech)");
     // Expected:
     QStringList copies = {};
@@ -46,6 +47,7 @@ TEST_P(InstallSupportFile, WalksTheSupportFolders)
         environment.existing.insert(file);
     for (const QString& folder : c.openToOthers)
         environment.openToOthers.insert(folder);
+    environment.implicitlyTrusted = c.implicitlyTrusted;
     FakeCad cad;
     cad.supportPath = c.supportPath;
     cad.trustedPaths = c.trustedPaths;
@@ -151,6 +153,24 @@ INSTANTIATE_TEST_SUITE_P(SupportPaths, InstallSupportFile,
                     .trustedPaths = "C:\\Plugins\\...", .mode = 1, .accepting = {"C:\\PluginsOld"}, .copies = {},
                     .supportPathAfter = "C:\\PluginsOld;D:\\Tools", .trustedPathsAfter = "C:\\Plugins\\...;D:\\Tools",
                     .messages = {failed(Source, "C:\\PluginsOld")}},
+        // The CAD trusts its program folder and its plug-in folders unlisted.
+        SupportCase{.name = "UnderTheCadsProgramFolderIsTrusted",
+                    .supportPath = "C:\\Program Files\\Autodesk\\AutoCAD 2024\\Support;C:\\B", .trustedPaths = "",
+                    .mode = 1, .accepting = {"C:\\Program Files\\Autodesk\\AutoCAD 2024\\Support", B},
+                    .implicitlyTrusted = {"C:\\Program Files\\Autodesk\\"},
+                    .copies = {"C:\\Program Files\\Autodesk\\AutoCAD 2024\\Support\\tr.fas"}, .supportPathAfter = S},
+        SupportCase{.name = "APluginFolderIsTrustedAndNotAddedToTheList",
+                    .supportPath = "C:\\Users\\u\\AppData\\Roaming\\Autodesk\\ApplicationPlugins\\Vedoris",
+                    .trustedPaths = "C:\\X", .mode = 3,
+                    .accepting = {"C:\\Users\\u\\AppData\\Roaming\\Autodesk\\ApplicationPlugins\\Vedoris"},
+                    .implicitlyTrusted = {"C:\\Users\\u\\AppData\\Roaming\\Autodesk\\ApplicationPlugins"},
+                    .copies = {"C:\\Users\\u\\AppData\\Roaming\\Autodesk\\ApplicationPlugins\\Vedoris\\tr.fas"},
+                    .supportPathAfter = S},
+        SupportCase{.name = "ANeighbourOfTheProgramFolderIsNotTrusted", .supportPath = "C:\\Program Files\\AutodeskTools",
+                    .trustedPaths = "", .mode = 1, .accepting = {"C:\\Program Files\\AutodeskTools"},
+                    .implicitlyTrusted = {"C:\\Program Files\\Autodesk"}, .copies = {},
+                    .supportPathAfter = "C:\\Program Files\\AutodeskTools;D:\\Tools", .trustedPathsAfter = Tools,
+                    .messages = {failed(Source, "C:\\Program Files\\AutodeskTools")}},
         SupportCase{.name = "WorkedExampleNextRun", .supportPath = "C:\\A;C:\\B;D:\\Tools", .trustedPaths = "D:\\Tools",
                     .copies = {}, .supportPathAfter = S}),
     [](const auto& info) { return std::string(info.param.name); });
