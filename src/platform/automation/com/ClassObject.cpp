@@ -3,6 +3,7 @@
 #include "platform/automation/com/ComError.h"
 #include "platform/automation/com/ComObjects.h"
 #include "platform/automation/com/DispatchAdapter.h"
+#include "platform/automation/com/SingleInterface.h"
 
 #include <atomic>
 
@@ -12,32 +13,9 @@ namespace {
 
 std::atomic<size_t> g_serverLocks{0};
 
-class ClassObject final : public IClassFactory {
+class ClassObject final : public SingleInterface<IClassFactory, IID_IClassFactory> {
 public:
     explicit ClassObject(ClassFactory factory) : m_factory(std::move(factory)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *object = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
-
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --m_references;
-        if (left == 0)
-            delete this;
-        return left;
-    }
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override
     {
@@ -68,9 +46,8 @@ public:
     }
 
 private:
-    ~ClassObject() = default;
+    ~ClassObject() override = default;
 
-    std::atomic<ULONG> m_references{1};
     ClassFactory m_factory;
 };
 

@@ -1,41 +1,20 @@
 #include "platform/automation/com/MessageFilter.h"
 
 #include "platform/automation/BusyServer.h"
+#include "platform/automation/com/SingleInterface.h"
 
 #include <windows.h>
 
 #include <ole2.h>
 #include <objbase.h>
 
-#include <atomic>
 #include <chrono>
 #include <utility>
 
 namespace automation::com {
 
-struct MessageFilter::Filter final : public IMessageFilter {
+struct MessageFilter::Filter final : public SingleInterface<IMessageFilter, IID_IMessageFilter> {
     explicit Filter(std::function<bool()> refusing) : refusing(std::move(refusing)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IMessageFilter) {
-            *object = static_cast<IMessageFilter*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --references;
-        if (left == 0)
-            delete this;
-        return left;
-    }
 
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override
     {
@@ -58,7 +37,6 @@ struct MessageFilter::Filter final : public IMessageFilter {
     // usual (painting, timers); the user's input is kept out by the program.
     DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
 
-    std::atomic<ULONG> references{1};
     std::function<bool()> refusing;
 };
 
