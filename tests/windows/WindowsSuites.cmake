@@ -37,9 +37,10 @@ add_dependencies(vedoris_win_automation_tests vedoris_com_test_server)
 
 # The OS layer's Windows files, with Qt's strings: the Qt DLLs must be on the path.
 add_executable(vedoris_win_os_tests
+  os/FolderSafety_test.cpp
   os/Win32Services_test.cpp
   os/Win32WindowSystem_test.cpp)
-target_link_libraries(vedoris_win_os_tests PRIVATE vedoris_os vedoris_win_test_main)
+target_link_libraries(vedoris_win_os_tests PRIVATE vedoris_os vedoris_win_test_main advapi32)
 set_target_properties(vedoris_win_os_tests PROPERTIES AUTOMOC OFF AUTOUIC OFF)
 
 # A program that only leaves a mark beside itself: what the shell test opens.

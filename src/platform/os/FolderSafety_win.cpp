@@ -1,6 +1,6 @@
 #include "platform/os/FolderSafety.h"
+#include "platform/os/FolderSafety_win.h"
 
-#include <windows.h>
 #include <aclapi.h>
 
 #include <array>
@@ -38,20 +38,10 @@ bool makeSid(WELL_KNOWN_SID_TYPE kind, std::array<BYTE, SECURITY_MAX_SID_SIZE>& 
 
 } // namespace
 
-bool othersMayWrite(const QString& folder)
+bool grantsOthersWrite(const ACL* dacl)
 {
-    if (folder.isEmpty())
-        return true;
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD rc = ::GetNamedSecurityInfoW(reinterpret_cast<LPCWSTR>(folder.utf16()), SE_FILE_OBJECT,
-                                             DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr, &descriptor);
-    const LocalMemory release(descriptor);
-    if (rc != ERROR_SUCCESS)
-        return true;
     if (!dacl)
-        return true; // no DACL at all grants everybody everything
-
+        return true;
     std::array<std::array<BYTE, SECURITY_MAX_SID_SIZE>, 3> groups{};
     const WELL_KNOWN_SID_TYPE kinds[] = {WinWorldSid, WinAuthenticatedUserSid, WinBuiltinUsersSid};
     for (size_t i = 0; i < groups.size(); ++i) {
@@ -60,7 +50,7 @@ bool othersMayWrite(const QString& folder)
     }
     for (DWORD i = 0; i < dacl->AceCount; ++i) {
         void* entry = nullptr;
-        if (!::GetAce(dacl, i, &entry))
+        if (!::GetAce(const_cast<ACL*>(dacl), i, &entry))
             return true;
         const auto* header = static_cast<const ACE_HEADER*>(entry);
         // An entry that only passes to what the folder holds says nothing of the folder.
@@ -76,6 +66,19 @@ bool othersMayWrite(const QString& folder)
         }
     }
     return false;
+}
+
+bool othersMayWrite(const QString& folder)
+{
+    if (folder.isEmpty())
+        return true;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD rc = ::GetNamedSecurityInfoW(reinterpret_cast<LPCWSTR>(folder.utf16()), SE_FILE_OBJECT,
+                                             DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr, &descriptor);
+    const LocalMemory release(descriptor);
+    // A folder whose list cannot be read cannot be told safe.
+    return rc != ERROR_SUCCESS || grantsOthersWrite(dacl);
 }
 
 } // namespace os

@@ -1,5 +1,5 @@
 // The Windows services of the OS layer, on Wine: the executable's own path,
-// CopyFileW with and without fail-if-exists, and ShellExecuteW.
+// the file copy with and without fail-if-exists, and ShellExecuteW.
 #include "platform/os/Executable.h"
 #include "platform/os/FileCopy.h"
 #include "platform/os/Shell.h"
@@ -43,6 +43,20 @@ public:
     {
         m_files.push_back(name);
         std::ofstream(std::filesystem::path(file(name)), std::ios::binary) << content;
+    }
+    int fileCount() const
+    {
+        WIN32_FIND_DATAW found{};
+        const HANDLE search = ::FindFirstFileW((m_path + L"\\*").c_str(), &found);
+        int count = 0;
+        if (search == INVALID_HANDLE_VALUE)
+            return count;
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                ++count;
+        } while (::FindNextFileW(search, &found));
+        ::FindClose(search);
+        return count;
     }
     std::string read(const std::wstring& name)
     {
@@ -92,7 +106,19 @@ TEST(Win32Services, CopyFileHonoursFailIfExists)
             << c.name;
         EXPECT_EQ(folder.read(L"copy.fas"), c.destinationAfter) << c.name;
         EXPECT_EQ(folder.read(L"tr.fas"), "source") << c.name;
+        EXPECT_EQ(folder.fileCount(), c.destinationExists || c.copied ? 2 : 1) << c.name; // no sibling left
     }
+}
+
+TEST(Win32Services, ACopyOfAReadOnlyFileIsMadeAndCanBeReplaced)
+{
+    ScratchFolder folder;
+    folder.write(L"tr.fas", "source");
+    ::SetFileAttributesW(folder.file(L"tr.fas").c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(os::copyFile(q(folder.file(L"tr.fas")), q(folder.file(L"copy.fas")), false));
+    EXPECT_TRUE(os::copyFile(q(folder.file(L"tr.fas")), q(folder.file(L"copy.fas")), false));
+    EXPECT_EQ(folder.read(L"copy.fas"), "source");
+    ::SetFileAttributesW(folder.file(L"tr.fas").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(Win32Services, CopyingAMissingFileFails)
