@@ -1,6 +1,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
 #include "platform/db/Statement.h"
+#include "support/AsNobody.h"
 #include "support/TestDatabase.h"
 
 #include <QDir>
@@ -8,6 +9,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -155,28 +158,17 @@ TEST(Connection, SwitchesAWalFileBackToARollbackJournal)
 // and file to "nobody" and takes that user's rights for the open.
 class AsOrdinaryUser {
 public:
-    static constexpr uid_t nobody = 65534;
-    AsOrdinaryUser(const QString& folder, const QString& file) : m_acting(::geteuid() == 0)
+    AsOrdinaryUser(const QString& folder, const QString& file)
     {
-        if (!m_acting)
+        if (!AsNobody::possible())
             return;
-        EXPECT_EQ(::chown(QFile::encodeName(folder).constData(), nobody, nobody), 0);
-        EXPECT_EQ(::chown(QFile::encodeName(file).constData(), nobody, nobody), 0);
-        EXPECT_EQ(::setegid(nobody), 0);
-        EXPECT_EQ(::seteuid(nobody), 0);
+        EXPECT_EQ(::chown(QFile::encodeName(folder).constData(), AsNobody::uid, AsNobody::uid), 0);
+        EXPECT_EQ(::chown(QFile::encodeName(file).constData(), AsNobody::uid, AsNobody::uid), 0);
+        m_nobody.emplace();
     }
-    ~AsOrdinaryUser()
-    {
-        if (m_acting) {
-            EXPECT_EQ(::seteuid(0), 0);
-            EXPECT_EQ(::setegid(0), 0);
-        }
-    }
-    AsOrdinaryUser(const AsOrdinaryUser&) = delete;
-    AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
 
 private:
-    bool m_acting;
+    std::optional<AsNobody> m_nobody;
 };
 
 struct ReadOnlyCase {

@@ -7,6 +7,7 @@
 #include "platform/automation/remote/PeerUser.h"
 #include "platform/automation/remote/RemoteServer.h"
 #include "platform/automation/remote/SocketPath.h"
+#include "support/AsNobody.h"
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -22,27 +23,12 @@ using namespace automation::remote;
 
 namespace {
 
-constexpr uid_t nobody = 65534;
+constexpr uid_t nobody = AsNobody::uid;
 
 // The kernel records a socket's user when it connects or begins to listen:
 // a test run by the superuser takes another user's identity for that moment.
 // Other runs can only play their own user.
-class AsAnotherUser {
-public:
-    static bool possible() { return ::geteuid() == 0; }
-    AsAnotherUser()
-    {
-        EXPECT_EQ(::setegid(nobody), 0);
-        EXPECT_EQ(::seteuid(nobody), 0);
-    }
-    ~AsAnotherUser()
-    {
-        EXPECT_EQ(::seteuid(0), 0);
-        EXPECT_EQ(::setegid(0), 0);
-    }
-    AsAnotherUser(const AsAnotherUser&) = delete;
-    AsAnotherUser& operator=(const AsAnotherUser&) = delete;
-};
+using AsAnotherUser = AsNobody;
 
 struct PeerCase {
     const char* name;
