@@ -26,10 +26,9 @@ public:
 // that a server that stays busy (a dialog nobody answers) ends the command
 // with its message instead of holding the program for ever.
 inline constexpr std::chrono::milliseconds busyRetryLimit{30'000};
-// The pause between two tries.
+// The pause between two tries. (When a wait is shown to the user is the
+// display's business: progress::BusyNoticeMs.)
 inline constexpr std::chrono::milliseconds busyRetryInterval{100};
-// A wait longer than this is shown to the user.
-inline constexpr std::chrono::milliseconds busyNoticeAfter{500};
 
 // What a caller does between two tries of a refused call: `waited` is how
 // long the call has been refused so far, `pause` how long to wait now. The
