@@ -39,4 +39,23 @@ using BusyWait = std::function<void(std::chrono::milliseconds waited, std::chron
 BusyWait setBusyWait(BusyWait wait);
 void waitWhileBusy(std::chrono::milliseconds waited, std::chrono::milliseconds pause);
 
+// Tries `attempt` again while `refused` says its answer is a busy refusal,
+// waiting between tries, until the refusals have lasted `limit`. Returns the
+// last answer, refused or not: the caller fails a refusal its own way.
+template <class Attempt, class Refused>
+auto retryWhileRefused(Attempt&& attempt, Refused&& refused, std::chrono::milliseconds limit = busyRetryLimit)
+{
+    const auto firstTry = std::chrono::steady_clock::now();
+    for (;;) {
+        auto answer = attempt();
+        if (!refused(answer))
+            return answer;
+        const auto waited =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - firstTry);
+        if (waited >= limit)
+            return answer;
+        waitWhileBusy(waited, busyRetryInterval);
+    }
+}
+
 } // namespace automation

@@ -7,7 +7,6 @@
 #include "platform/automation/com/ComResources.h"
 #include "platform/automation/com/VariantConversion.h"
 
-#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -128,19 +127,13 @@ Variant ComDispatch::invoke(std::u16string_view member, InvokeKind kind, Args ar
     // refusal still reaches us within the limit (a runtime whose channel does
     // not consult the filter, as Wine's does not), the call is retried here
     // by the same rule; after a filter that gave up, the limit is spent.
-    const auto firstTry = std::chrono::steady_clock::now();
-    HRESULT hr = S_OK;
-    for (;;) {
-        hr = m_object->Invoke(id, IID_NULL, AutomationLocale, invokeFlags(kind), call.params(),
-                              kind == InvokeKind::PropertyPut ? nullptr : result.get(), &exception, &argumentError);
-        if (hr != RPC_E_CALL_REJECTED && hr != RPC_E_SERVERCALL_RETRYLATER)
-            break;
-        const auto refused =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - firstTry);
-        if (refused >= busyRetryLimit)
-            break;
-        waitWhileBusy(refused, busyRetryInterval);
-    }
+    const HRESULT hr = retryWhileRefused(
+        [&] {
+            return m_object->Invoke(id, IID_NULL, AutomationLocale, invokeFlags(kind), call.params(),
+                                    kind == InvokeKind::PropertyPut ? nullptr : result.get(), &exception,
+                                    &argumentError);
+        },
+        [](HRESULT answer) { return answer == RPC_E_CALL_REJECTED || answer == RPC_E_SERVERCALL_RETRYLATER; });
     if (hr == DISP_E_EXCEPTION)
         throw takeException(exception, member, !m_throughProxy);
     // A server may leave texts behind with any other answer too.

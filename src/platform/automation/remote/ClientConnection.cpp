@@ -150,20 +150,15 @@ Variant ClientConnection::invoke(uint64_t objectId, std::u16string_view member, 
 
     // A busy server refuses the call before it reaches the member; it is sent
     // again, silently, until the server takes it or the limit is reached.
-    Message answer;
-    const auto firstTry = std::chrono::steady_clock::now();
-    for (;;) {
-        answer = exchange(requestFrame, member);
-        if (!std::holds_alternative<RetryLater>(answer))
-            break;
-        const auto waited =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - firstTry);
-        if (waited >= m_busyRetry)
-            throw CallRejected(std::u16string(member));
-        waitWhileBusy(waited, busyRetryInterval);
-        if (m_broken)
-            throw AutomationError(hr::Rpc_E_Disconnected, {}, {}, std::u16string(member));
-    }
+    Message answer = retryWhileRefused(
+        [&] {
+            if (m_broken) // a release sent during the wait found the server gone
+                throw AutomationError(hr::Rpc_E_Disconnected, {}, {}, std::u16string(member));
+            return exchange(requestFrame, member);
+        },
+        [](const Message& m) { return std::holds_alternative<RetryLater>(m); }, m_busyRetry);
+    if (std::holds_alternative<RetryLater>(answer))
+        throw CallRejected(std::u16string(member));
 
     if (auto* failure = std::get_if<Failure>(&answer))
         throw AutomationError(failure->code, std::move(failure->description), std::move(failure->source),
