@@ -73,9 +73,20 @@ TEST_F(ServerLimitsTest, AFloodOfConnectionsThatCloseOrBabbleLeavesTheServerServ
             peer.sendBytes({'x', 'y', 'z', 0, 1, 2, 3, 4});
     }
     // The places of the peers that went are freed as their sessions notice,
-    // not at once; then a normal client is served.
-    EXPECT_TRUE(eventually([&] { return server->connectionCount() == 0; }, 1500));
-    EXPECT_TRUE(serves());
+    // not at once. The count can touch zero while the listener's backlog
+    // still holds peers of the flood, so a normal client may be turned away
+    // as "full" for a moment; what must hold is that it is served soon.
+    EXPECT_TRUE(eventually(
+        [&] {
+            try {
+                return server->connectionCount() == 0 && serves();
+            } catch (const AutomationError& e) {
+                if (e.code() != hr::Rpc_E_ServerCallRetryLater)
+                    throw;
+                return false;
+            }
+        },
+        3000));
 }
 
 TEST_F(ServerLimitsTest, ConnectionsThatNeverGreetAreDroppedAndFreeTheirPlaces)
