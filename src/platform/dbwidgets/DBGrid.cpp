@@ -5,6 +5,7 @@
 #include "platform/db/Field.h"
 #include "platform/dbwidgets/DatasetModel.h"
 #include "platform/dbwidgets/GridDelegate.h"
+#include "platform/messages/Progress.h"
 #include "platform/messages/SilentAbort.h"
 
 #include <QApplication>
@@ -157,8 +158,7 @@ void DBGrid::dataEvent(db::DataEvent event, int /*row*/)
         verticalHeader()->viewport()->update(); // the row indicator's mark
         break;
     case db::DataEvent::CurrentChanged:
-        syncCurrentFromDataset();
-        verticalHeader()->viewport()->update(); // the row indicator moves
+        followCurrentRow();
         break;
     default:
         break;
@@ -233,6 +233,32 @@ bool DBGrid::acceptCurrentChange(QModelIndex& target)
         if (QLineEdit* editor = m_delegate->openEditor())
             editor->setFocus(Qt::OtherFocusReason);
     return moved;
+}
+
+// While a long command walks the rows (an export goes through all of them),
+// following every row would cost a round trip to the display per row: a
+// scroll of the view asks the window system where the pointer is, to update
+// the hover. Then the grid catches up once per turn of the event loop, which
+// the progress window runs each time it redraws; it is never more than one
+// redraw behind, and in step again when the command ends.
+void DBGrid::followCurrentRow()
+{
+    if (!progress::taskRunning()) {
+        syncCurrentFromDataset();
+        verticalHeader()->viewport()->update(); // the row indicator moves
+        return;
+    }
+    if (m_followPosted)
+        return;
+    m_followPosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_followPosted = false;
+            syncCurrentFromDataset();
+            verticalHeader()->viewport()->update();
+        },
+        Qt::QueuedConnection);
 }
 
 void DBGrid::syncCurrentFromDataset()

@@ -115,6 +115,7 @@ private:
 
     void dataEvent(db::DataEvent event, int row);
     bool acceptCurrentChange(QModelIndex& target);
+    void followCurrentRow();
     void syncCurrentFromDataset();
     void closeOpenEditor();
     void handKeysBackToEditor();
@@ -129,6 +130,7 @@ private:
     Link m_link{*this};
     QPointer<QMenu> m_popupMenu;
     bool m_confirmDelete = false;
+    bool m_followPosted = false;
     // The columns the widths were computed for; a reload of the same columns
     // keeps the widths the user dragged.
     std::vector<const void*> m_sizedColumns;

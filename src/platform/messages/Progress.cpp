@@ -25,7 +25,24 @@ messages::ProcessHook<Display*>& hook()
     return installed;
 }
 
+thread_local int tasksRunning = 0;
+
 } // namespace
+
+Task::Task(const QString& title, const QString& busyText)
+{
+    display().begin(title);
+    display().setBusyText(busyText);
+    ++tasksRunning;
+}
+
+Task::~Task()
+{
+    --tasksRunning;
+    display().end();
+}
+
+bool taskRunning() { return tasksRunning > 0; }
 
 Display* setDisplay(Display* display) { return hook().install(display); }
 

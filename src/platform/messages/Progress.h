@@ -39,15 +39,15 @@ inline constexpr int64_t BusyNoticeMs = 500;
 Display* setDisplay(Display* display);
 Display& display();
 
+// Whether a long task runs on this thread now: views that would redraw for
+// every step of it catch up when the display redraws instead.
+bool taskRunning();
+
 // One command's long task, from its construction to its end.
 class Task {
 public:
-    explicit Task(const QString& title, const QString& busyText = {})
-    {
-        display().begin(title);
-        display().setBusyText(busyText);
-    }
-    ~Task() { display().end(); }
+    explicit Task(const QString& title, const QString& busyText = {});
+    ~Task();
     Task(const Task&) = delete;
     Task& operator=(const Task&) = delete;
 

@@ -5,6 +5,7 @@
 #include "platform/db/DbError.h"
 #include "platform/db/Field.h"
 #include "platform/dbwidgets/DatasetModel.h"
+#include "platform/messages/Progress.h"
 #include "platform/messages/SilentAbort.h"
 #include "support/MessageRecorder.h"
 
@@ -13,6 +14,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTest>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
@@ -186,6 +188,47 @@ TEST_F(GridTest, GridCursorFollowsTheDatasetsCurrentRow)
     EXPECT_EQ(current().row(), 2);
     ds().first();
     EXPECT_EQ(current().row(), 0);
+}
+
+std::vector<PipeRow> manyPipes()
+{
+    std::vector<PipeRow> rows;
+    for (int i = 0; i < 600; ++i)
+        rows.push_back({"L", 100.0 + i, 57, 50});
+    return rows;
+}
+
+class LongGridTest : public GridTest {
+protected:
+    LongGridTest() : GridTest(manyPipes()) {}
+};
+
+// A scroll costs the display a round trip, so a command that walks every row
+// must not scroll the grid for each of them; the grid catches up whenever
+// the event loop turns, as it does when the progress window redraws.
+TEST_F(LongGridTest, DuringALongTaskTheGridCatchesUpPerRedrawNotPerRow)
+{
+    int scrolls = 0;
+    const QMetaObject::Connection counting =
+        QObject::connect(grid->verticalScrollBar(), &QScrollBar::valueChanged, grid, [&] { ++scrolls; });
+    {
+        const progress::Task task(QStringLiteral("walk"));
+        for (int redraw = 0; redraw < 5; ++redraw) {
+            for (int i = 0; i < 100; ++i)
+                ds().next();
+            QCoreApplication::processEvents();
+            EXPECT_EQ(current().row(), ds().recNo());
+        }
+        ds().first();
+    }
+    QCoreApplication::processEvents();
+    QObject::disconnect(counting);
+    EXPECT_EQ(current().row(), 0);
+    EXPECT_LE(scrolls, 6);
+
+    // Outside a long task the cursor moves with the dataset at once.
+    ds().moveTo(300);
+    EXPECT_EQ(current().row(), 300);
 }
 
 TEST_F(GridTest, DownOnTheLastRowAppendsOneNewRow)
