@@ -1,5 +1,5 @@
 // What the user waits for: "Получить размеры труб" from the real main window
-// (offscreen) against the CAD simulator running as a separate process, on a
+// against the CAD simulator running as a separate process, on a
 // drawing of 10,000 pipe solids among 10,000 other entities (5,000 solids
 // without pipe data, 5,000 lines), from the command to the rows stored. It
 // includes the one 200 ms idle poll after the load command and the save.
@@ -11,8 +11,11 @@
 //   - the round trip of an empty call (Version);
 //   - the floor: a blocking socket-pair ping-pong with a child process.
 // The summary at the end sets them side by side, with the CPU time each
-// process spent in the harvest.
+// process spent in the harvest. All of it runs twice, each time in a process
+// of its own: with the window on Qt's offscreen platform and on the display
+// (xcb, under xvfb-run); the last lines compare the two harvests.
 #include "EchoPeer.h"
+#include "../common/OnEachPlatform.h"
 #include "../common/HarvestShapedWalk.h"
 #include "../common/WalkDrawing.h"
 
@@ -286,9 +289,15 @@ void printSummary()
                 figures.harvestCpuVedoris, figures.harvestCpuCadsim, figures.idleCpuVedoris, figures.idleCpuCadsim);
 }
 
-} // namespace
+void reportFigures()
+{
+    bench::reportFigure("raw_us", figures.rawMicroseconds);
+    bench::reportFigure("empty_call_us", figures.emptyCallMicroseconds);
+    bench::reportFigure("walk_ms", figures.walkMilliseconds);
+    bench::reportFigure("harvest_ms", figures.harvestMilliseconds);
+}
 
-int main(int argc, char** argv)
+int runChild(int argc, char** argv)
 {
     // The echo process is a fork of this one, so it comes before any thread.
     EchoPeer peer;
@@ -298,7 +307,6 @@ int main(int argc, char** argv)
     }
     echo = &peer;
 
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     Setup s;
@@ -314,5 +322,32 @@ int main(int argc, char** argv)
     s.stop();
     peer.stop();
     printSummary();
+    reportFigures();
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!bench::childPlatform().empty())
+        return runChild(argc, argv);
+
+    const std::vector<bench::PlatformRun> runs = bench::runOnEachPlatform(argc, argv);
+    const bench::PlatformRun& offscreen = runs.front();
+    const bench::PlatformRun& display = runs.back();
+    std::printf("\nThe harvest from the command to the rows stored, by platform\n");
+    for (const bench::PlatformRun& run : runs) {
+        if (run.ran)
+            std::printf("  %-9s %8.1f ms  (walk alone %.1f ms, raw round trip %.2f us)\n", run.platform.c_str(),
+                        run.figure("harvest_ms"), run.figure("walk_ms"), run.figure("raw_us"));
+        else
+            std::printf("  %-9s not run (%s)\n", run.platform.c_str(), run.why.c_str());
+    }
+    if (offscreen.ran && display.ran && offscreen.figure("harvest_ms") > 0) {
+        const double ratio = display.figure("harvest_ms") / offscreen.figure("harvest_ms");
+        std::printf("  on the display: %+.1f %% of the offscreen harvest (target within 10 %%: %s)\n",
+                    (ratio - 1) * 100, ratio <= 1.10 ? "met" : "NOT met");
+    }
+    return offscreen.ran && display.ran ? 0 : 1;
 }
