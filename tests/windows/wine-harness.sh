@@ -10,6 +10,8 @@
 #   wine-harness.sh run <program> [args]     one suite under Wine
 #   wine-harness.sh package-starts           the zip unpacked into a new, empty prefix, started
 #   wine-harness.sh end-to-end               the program driven against the simulators
+#   wine-harness.sh timing [options]         both long commands timed, calls counted
+#                                            (scripts/wine-timing; not a test)
 #
 # VEDORIS_SOURCE_DIR and VEDORIS_WINDOWS_WORK (the folder where all of this
 # lives, inside the build folder) come from CTest. Without VEDORIS_MINGW_SDK
@@ -186,8 +188,16 @@ case "$command" in
         --source "$source_root" --work "$work" --package "$package" --build "$build"
     ;;
 
+  timing)
+    # A measurement, not a test: as long as the commands take (minutes under Wine).
+    need wine wineboot wineserver timeout xvfb-run xdotool import
+    require_sdk
+    exec xvfb-run -a -s "-screen 0 1600x900x24" \
+      /usr/bin/python3 "$here/e2e/wine_timing.py" --work "$work" --package "$package" "$@"
+    ;;
+
   *)
-    echo "usage: wine-harness.sh build|package|prefix|run|package-starts|end-to-end ..." >&2
+    echo "usage: wine-harness.sh build|package|prefix|run|package-starts|end-to-end|timing ..." >&2
     exit 2
     ;;
 esac

@@ -22,7 +22,8 @@ std::u16string quoted(const std::u16string& text) { return u"\"" + text + u"\"";
 
 } // namespace
 
-std::u16string serverCommand(const std::u16string& program, const QString& folder, BusyAfterCells busy)
+std::u16string serverCommand(const std::u16string& program, const QString& folder, BusyAfterCells busy,
+                             const QString& callCountFile)
 {
     std::u16string command = quoted(program);
     if (!folder.isEmpty())
@@ -30,6 +31,8 @@ std::u16string serverCommand(const std::u16string& program, const QString& folde
     if (busy.cells > 0)
         command += u" --busy-after-cells " + QString::number(busy.cells).toStdU16String() + u" "
             + QString::number(busy.ms).toStdU16String();
+    if (!callCountFile.isEmpty())
+        command += u" --count-calls " + quoted(callCountFile.toStdU16String());
     return command;
 }
 

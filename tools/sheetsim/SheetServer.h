@@ -20,9 +20,10 @@ struct BusyAfterCells {
 };
 
 // The command line COM runs to start this program (LocalServer32): the
-// program itself, with the folder the workbooks go to when one is given and
-// the refusals it is to make.
-std::u16string serverCommand(const std::u16string& program, const QString& folder, BusyAfterCells busy = {});
+// program itself, with the folder the workbooks go to when one is given, the
+// refusals it is to make and the file it counts the calls it served in.
+std::u16string serverCommand(const std::u16string& program, const QString& folder, BusyAfterCells busy = {},
+                             const QString& callCountFile = {});
 
 // Serves the class until nothing is held any more: from the first object
 // made to the moment the last reference of every client is gone, or for

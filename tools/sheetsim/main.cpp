@@ -3,10 +3,12 @@
 // no spreadsheet application is installed (Wine). Each workbook a client
 // fills is written as an .xlsx file when the client lets go of it.
 //
-//   sheetsim.exe /regserver [--folder DIR] [--busy-after-cells N MS]
+//   sheetsim.exe /regserver [--folder DIR] [--busy-after-cells N MS] [--count-calls FILE]
 //                                            registers the class for the current user;
 //                                            COM starts the server with those options
-//                                            (refusing calls for MS after every N cells)
+//                                            (refusing calls for MS after every N cells;
+//                                            writing to FILE, as it ends, how many name
+//                                            lookups and calls it served)
 //   sheetsim.exe /unregserver                removes the registration
 //   sheetsim.exe [--folder DIR] -Embedding   how COM starts it
 //
@@ -14,11 +16,13 @@
 #include "SheetServer.h"
 
 #include "platform/automation/AutomationError.h"
+#include "platform/automation/ServedCalls.h"
 #include "platform/automation/Utf8.h"
 #include "platform/automation/com/Apartment.h"
 #include "platform/automation/com/ServerRegistry.h"
 
 #include <QDir>
+#include <QFile>
 #include <QStringList>
 
 #include <windows.h>
@@ -51,7 +55,13 @@ bool isSwitch(const QString& argument, const char* name)
     return bare.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
 }
 
-automation::com::ServerClass serverClass(const QString& folder, sheetsim::BusyAfterCells busy)
+struct ServerOptions {
+    QString folder;
+    sheetsim::BusyAfterCells busy;
+    QString callCountFile;
+};
+
+automation::com::ServerClass serverClass(const ServerOptions& options)
 {
     std::u16string program = commandLine().value(0).toStdU16String();
     wchar_t path[MAX_PATH] = {};
@@ -60,17 +70,17 @@ automation::com::ServerClass serverClass(const QString& folder, sheetsim::BusyAf
     return {.progId = sheetsim::ProgId,
             .classId = sheetsim::ClassId,
             .description = u"Vedoris spreadsheet stand-in",
-            .localServer = sheetsim::serverCommand(program, folder, busy)};
+            .localServer = sheetsim::serverCommand(program, options.folder, options.busy, options.callCountFile)};
 }
 
-int registration(bool add, const QString& folder, sheetsim::BusyAfterCells busy)
+int registration(bool add, const ServerOptions& options)
 {
     automation::com::Apartment apartment; // CLSIDFromProgID wants COM
     try {
         if (add)
-            automation::com::registerServerClass(serverClass(folder, busy));
+            automation::com::registerServerClass(serverClass(options));
         else
-            automation::com::unregisterServerClass(serverClass(folder, busy));
+            automation::com::unregisterServerClass(serverClass(options));
     } catch (const automation::AutomationError& e) {
         std::fprintf(stderr, "sheetsim: %s\n", automation::toUtf8(e.message()).c_str());
         return 1;
@@ -84,8 +94,7 @@ int main()
 {
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     enum class Action { Serve, Register, Unregister } action = Action::Serve;
-    QString folder;
-    sheetsim::BusyAfterCells busy;
+    ServerOptions options;
     const QStringList arguments = commandLine();
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
@@ -96,13 +105,15 @@ int main()
         else if (isSwitch(argument, "embedding"))
             action = Action::Serve;
         else if (argument == QLatin1String("--folder") && i + 1 < arguments.size())
-            folder = QDir::toNativeSeparators(QDir(arguments[++i]).absolutePath());
+            options.folder = QDir::toNativeSeparators(QDir(arguments[++i]).absolutePath());
+        else if (argument == QLatin1String("--count-calls") && i + 1 < arguments.size())
+            options.callCountFile = QDir::toNativeSeparators(QDir(arguments[++i]).absolutePath());
         else if (argument == QLatin1String("--busy-after-cells") && i + 2 < arguments.size()) {
             bool cellsOk = false;
             bool msOk = false;
-            busy.cells = arguments[++i].toInt(&cellsOk);
-            busy.ms = arguments[++i].toInt(&msOk);
-            if (!cellsOk || !msOk || busy.cells < 0 || busy.ms < 0) {
+            options.busy.cells = arguments[++i].toInt(&cellsOk);
+            options.busy.ms = arguments[++i].toInt(&msOk);
+            if (!cellsOk || !msOk || options.busy.cells < 0 || options.busy.ms < 0) {
                 std::fprintf(stderr, "sheetsim: --busy-after-cells takes a number of cells and of milliseconds\n");
                 return 2;
             }
@@ -113,6 +124,13 @@ int main()
         }
     }
     if (action != Action::Serve)
-        return registration(action == Action::Register, folder, busy);
-    return sheetsim::serve(folder, idleLimitMs, busy);
+        return registration(action == Action::Register, options);
+    const int code = sheetsim::serve(options.folder, idleLimitMs, options.busy);
+    if (!options.callCountFile.isEmpty()) {
+        QFile counts(options.callCountFile);
+        if (!counts.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            || counts.write(QByteArray::fromStdString(automation::servedCallsReport())) < 0)
+            std::fprintf(stderr, "sheetsim: cannot write the call counts\n");
+    }
+    return code;
 }

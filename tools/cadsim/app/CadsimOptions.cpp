@@ -45,8 +45,12 @@ std::optional<CadsimOptions> CadsimOptions::parse(const QStringList& arguments, 
     const QCommandLineOption settings(QStringLiteral("settings"),
                                       QStringLiteral("The profile file (SupportPath, TRUSTEDPATHS) to use."),
                                       QStringLiteral("FILE"));
+    const QCommandLineOption countCalls(
+        QStringLiteral("count-calls"),
+        QStringLiteral("At exit, writes to FILE how many name lookups and calls its objects served."),
+        QStringLiteral("FILE"));
     parser.addOptions({help, versionText, busy, bigIds, idleDelay, busyAfterCommand, userCommand, userCommandMs, idSeed,
-                       lockedTrustedPaths, list, supportPath, settings});
+                       lockedTrustedPaths, list, supportPath, settings, countCalls});
     parser.addPositionalArgument(QStringLiteral("drawing"), QStringLiteral("The ASCII DXF file to open."));
 
     if (!parser.parse(arguments)) {
@@ -107,6 +111,8 @@ std::optional<CadsimOptions> CadsimOptions::parse(const QStringList& arguments, 
     if (parser.isSet(supportPath))
         o.supportPath = parser.value(supportPath);
     o.settingsFile = parser.value(settings);
+    if (parser.isSet(countCalls))
+        o.callCountFile = parser.value(countCalls);
     return o;
 }
 

@@ -23,6 +23,7 @@ struct CadsimOptions {
     bool list = false;                   // --list: print the entities and exit
     std::optional<QString> supportPath;  // --support-path: replaces the stored one
     QString settingsFile;                // --settings: the profile file; empty for the user's own
+    std::optional<QString> callCountFile; // --count-calls: where the calls served are counted at exit
 
     // Parses the arguments (the program name first). A usage error gives
     // nothing and puts its text in `error`; --help puts the help text there

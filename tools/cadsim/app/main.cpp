@@ -13,6 +13,7 @@
 #include "cadsim/app/ServerRegistration.h"
 
 #include "cadsim/model/Simulator.h"
+#include "platform/automation/ServedCalls.h"
 #include "platform/automation/publish/Publish.h"
 #ifdef _WIN32
 #include "platform/automation/com/MessageFilter.h"
@@ -142,6 +143,12 @@ int main(int argc, char** argv)
     window.show();
     const int code = app.exec();
     running.revoke();
+    if (options->callCountFile) {
+        QFile counts(*options->callCountFile);
+        if (!counts.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            || counts.write(QByteArray::fromStdString(automation::servedCallsReport())) < 0)
+            print(stderr, QStringLiteral("cadsim: cannot write the call counts to %1\n").arg(counts.fileName()));
+    }
     profile.save(QString::fromStdU16String(simulator.supportPath()),
                  QString::fromStdU16String(simulator.trustedPaths()));
     return code;

@@ -8,6 +8,7 @@
 #include "platform/automation/com/ComResources.h"
 #include "platform/automation/com/VariantConversion.h"
 #include "platform/automation/HResult.h"
+#include "platform/automation/ServedCalls.h"
 #include "platform/automation/Utf8.h"
 
 #include <optional>
@@ -201,6 +202,7 @@ HRESULT DispatchAdapter::GetTypeInfo(UINT, LCID, ITypeInfo** info)
 
 HRESULT DispatchAdapter::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids)
 {
+    countServedNameLookup();
     if (!names || !names[0] || !ids || count == 0)
         return E_INVALIDARG;
     try {
@@ -227,6 +229,7 @@ HRESULT DispatchAdapter::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID
 HRESULT DispatchAdapter::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                 EXCEPINFO* exception, UINT* argumentError)
 {
+    countServedInvocation();
     if (!IsEqualIID(iid, IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
     if (!params || (params->cArgs > 0 && !params->rgvarg) || params->cNamedArgs > params->cArgs

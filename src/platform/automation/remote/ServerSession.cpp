@@ -3,6 +3,7 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/BusyServer.h"
 #include "platform/automation/HResult.h"
+#include "platform/automation/ServedCalls.h"
 #include "platform/automation/Utf8.h"
 
 #include <vector>
@@ -133,6 +134,10 @@ bool ServerSession::answer(const Invoke& request)
     } catch (...) {
         reply = Failure{hr::E_Fail, {}, {}, request.member};
     }
+    // A call refused as busy never reached the object, as under COM, where
+    // the channel refuses it.
+    if (!std::holds_alternative<RetryLater>(reply))
+        countServedInvocation();
 
     std::vector<uint8_t> frame;
     try {

@@ -2,6 +2,7 @@
 #include "TestObject.h"
 
 #include "platform/automation/HResult.h"
+#include "platform/automation/ServedCalls.h"
 #include "platform/automation/remote/FrameCodec.h"
 #include "platform/automation/remote/FrameSocket.h"
 #include "platform/automation/remote/RemoteServer.h"
@@ -123,6 +124,18 @@ TEST_F(RemoteBackend, WritesByRefArraysBackAsGetXDataDoes)
     EXPECT_EQ(codes.at(1), Variant::i2(1070));
     EXPECT_EQ(values.at(1), Variant::i2(10));
     EXPECT_EQ(values.at(2).at(0), Variant::r8(1000));
+}
+
+TEST_F(RemoteBackend, EveryCallThatReachesAnObjectIsCountedOnTheServingSide)
+{
+    const Variant app = attach();
+    const ServedCalls before = servedCalls();
+    put(app, u"Value", Variant::i4(3));
+    get(app, u"Value");
+    EXPECT_THROW(call(app, u"NoSuchMember"), AutomationError); // reached the object, which refused it
+    const ServedCalls after = servedCalls();
+    EXPECT_EQ(after.invocations - before.invocations, 3u);
+    EXPECT_EQ(after.nameLookups, before.nameLookups); // the name travels with every call
 }
 
 TEST_F(RemoteBackend, ByValueArgumentsAreNotWrittenBack)

@@ -1,0 +1,189 @@
+#!/usr/bin/python3
+"""How long the packaged Windows program's two long commands take under Wine,
+and how many cross-process calls they make, counted on the serving side.
+
+    wine_timing.py --work W --package P [--pipes N --others N --rows N]
+
+In a new prefix with cadsim.exe and sheetsim.exe registered, as wine_e2e.py
+sets it up, the program's menus are driven with xdotool as a user would:
+
+  - "Получить размеры труб" on a drawing of N pipe solids and N other
+    entities (half lines, half solids without pipe data), timed from the
+    menu command to the rows stored in spec_base.mdb;
+  - "Экспорт в Excel" of a pipe list of N rows into sheetsim.exe, timed from
+    the menu command to the workbook written.
+
+Each simulator counts the name lookups (GetIDsOfNames) and invocations its
+objects served and writes them when it ends (--count-calls); the summary
+gives them per entity and per cell. Measurements, not a test: nothing is
+asserted beyond the commands having done their work. Runs under xvfb-run.
+"""
+
+import argparse
+import shutil
+import sqlite3
+import sys
+import time
+from pathlib import Path
+
+from wine_e2e import Failure, Program, Screen, Wine, log, read_rows, unpack, wait_for
+
+
+def walk_drawing(pipes, others):
+    """The drawing the Linux harvest benchmark walks, in the same shape."""
+    out = ["0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n9\n$DWGCODEPAGE\n3\nANSI_1251\n0\nENDSEC\n"
+           "0\nSECTION\n2\nENTITIES\n"]
+    handle = 0x100
+    for i in range(pipes):
+        out.append(f"0\n3DSOLID\n5\n{handle:X}\n8\nPipes_{i % 7}\n1\nACIS\n1001\ntrb\n1070\n10\n"
+                   f"1010\n{1000 + i}\n1020\n25.0\n1030\n20.0\n")
+        handle += 1
+    for i in range(others):
+        out.append(f"0\nLINE\n5\n{handle:X}\n8\n0\n" if i % 2 else f"0\n3DSOLID\n5\n{handle:X}\n8\nEquipment\n")
+        handle += 1
+    out.append("0\nENDSEC\n0\nEOF\n")
+    return "".join(out)
+
+
+def read_counts(path):
+    counts = {}
+    for line in Path(path).read_text(encoding="utf-8").splitlines():
+        name, _, value = line.rpartition(" ")
+        counts[name] = int(value)
+    return counts
+
+
+def replace_rows(database, count):
+    """A pipe list of `count` rows, written past the program (which is not running)."""
+    connection = sqlite3.connect(database)
+    try:
+        with connection:
+            connection.execute("DELETE FROM TTruba")
+            connection.executemany(
+                "INSERT INTO TTruba (FObjectID, FLayer, FLength, FRmax, FRmin, FHandle) VALUES (?, ?, ?, ?, ?, ?)",
+                [(0x1000 + 8 * i, f"Трубопровод_{i % 40}", 100.0 + (i * 37) % 9000 / 10.0, 57.0, 50.0,
+                  f"{0x100 + i:X}") for i in range(count)])
+    finally:
+        connection.close()
+
+
+def timing(args):
+    work = Path(args.work)
+    package = Path(args.package)
+    wine = Wine(work / "prefix-timing", work)
+    screen = Screen(work / "screenshots")
+    figures = {}
+    try:
+        log("making a new Wine prefix")
+        wine.make()
+        wine.run(["reg", "add", r"HKCU\Software\Wine\Fonts\Replacements", "/v", "Arial", "/d",
+                  "Liberation Sans", "/f"])
+        unpack(package / "vedoris-windows-x64.zip", wine.drive_c("vedoris-package"))
+        folder = wine.drive_c("vedoris-package", "vedoris")
+        for name in ("cadsim", "sheetsim"):
+            shutil.copytree(package / name, wine.drive_c(name))
+        for name in ("drawings", "sheets", "cad-support", "counts"):
+            wine.drive_c(name).mkdir()
+        drawing = wine.drive_c("drawings", "walk.dxf")
+        drawing.write_text(walk_drawing(args.pipes, args.others), encoding="ascii")
+        cad_counts = wine.drive_c("counts", "cadsim.txt")
+        sheet_counts = wine.drive_c("counts", "sheetsim.txt")
+        sheets = wine.drive_c("sheets")
+
+        cadsim = wine.windows_path(wine.drive_c("cadsim", "cadsim.exe"))
+        sheetsim = wine.windows_path(wine.drive_c("sheetsim", "sheetsim.exe"))
+        if wine.run([cadsim, "/regserver"]) != 0:
+            raise Failure("cadsim.exe /regserver failed")
+        if wine.run([sheetsim, "/regserver", "--folder", wine.windows_path(sheets),
+                     "--count-calls", wine.windows_path(sheet_counts)]) != 0:
+            raise Failure("sheetsim.exe /regserver failed")
+
+        def start_program():
+            process = wine.start("vedoris", [wine.windows_path(folder / "vedoris.exe")])
+            window = screen.wait_window(Program.TITLE, 90)[0]
+            time.sleep(2)
+            screen.move(window, 0, 0)
+            return process, Program(screen, window)
+
+        def quit_program(process, program):
+            program.menu("Файл", "Выход")
+            wait_for("vedoris.exe ends", lambda: process.poll() is not None, 60)
+
+        database = folder / "spec_base.mdb"
+        entities = args.pipes + args.others
+
+        # --- the harvest ----------------------------------------------------------
+        log(f"starting cadsim.exe on {args.pipes} pipes among {entities} entities")
+        cad = wine.start("cadsim", [cadsim, "--settings", wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
+                                    "--support-path", wine.windows_path(wine.drive_c("cad-support")),
+                                    "--count-calls", wine.windows_path(cad_counts), wine.windows_path(drawing)])
+        wait_for("cadsim.exe's window", lambda: screen.windows(".*walk\\.dxf.*"), 180)
+        time.sleep(3)  # in the running object table by the time its window is up
+        vedoris, program = start_program()
+        log("harvest")
+        program.menu("Данные", "Получить размеры труб")
+        started = time.monotonic()
+        wait_for("the harvested rows", lambda: len(read_rows(database)) == args.pipes, 3600, 0.1)
+        figures["harvest_s"] = time.monotonic() - started
+        if len(screen.windows(Program.TITLE)) != 1:
+            screen.shot("timing-harvest-failed")
+            raise Failure("a message after the harvest")
+        screen.shot("timing-harvest")
+        quit_program(vedoris, program)
+        wine.run(["taskkill", "/im", "cadsim.exe"])
+        wait_for("cadsim.exe ends", lambda: cad.poll() is not None, 60)
+        cad_calls = wait_for("cadsim.exe's call counts", lambda: cad_counts.is_file() and read_counts(cad_counts), 30)
+        log(f"the harvest took {figures['harvest_s']:.1f} s; cadsim.exe served {cad_calls}")
+
+        # --- the export -------------------------------------------------------------
+        replace_rows(database, args.rows)
+        vedoris, program = start_program()
+        log(f"Экспорт в Excel of {args.rows} rows")
+        before = set(sheets.glob("*.xlsx"))
+        program.menu("Данные", "Экспорт в Excel")
+        started = time.monotonic()
+        wait_for("the workbook written", lambda: sorted(set(sheets.glob("*.xlsx")) - before), 3600, 0.1)
+        figures["export_s"] = time.monotonic() - started
+        sheet_calls = wait_for("sheetsim.exe's call counts",
+                               lambda: sheet_counts.is_file() and read_counts(sheet_counts), 90)
+        if len(screen.windows(Program.TITLE)) != 1:
+            screen.shot("timing-export-failed")
+            raise Failure("a message after the export")
+        quit_program(vedoris, program)
+        log(f"the export took {figures['export_s']:.1f} s; sheetsim.exe served {sheet_calls}")
+    finally:
+        wine.kill()
+
+    cells = 4 * (args.rows + 1)
+    cad_total = cad_calls["name lookups"] + cad_calls["invocations"]
+    sheet_total = sheet_calls["name lookups"] + sheet_calls["invocations"]
+    print(f"""
+Summary (under Wine; wall clock from the menu command)
+  harvest of {args.pipes} pipes among {entities} entities, to the rows stored: {figures['harvest_s']:8.1f} s
+      served by cadsim.exe: {cad_calls['invocations']} invocations, {cad_calls['name lookups']} name lookups
+      = {cad_total / entities:.2f} calls per entity, {1e3 * figures['harvest_s'] / cad_total:.2f} ms per call
+  pipe-list export of {args.rows} rows ({cells} cells), to the workbook written:    {figures['export_s']:8.1f} s
+      served by sheetsim.exe: {sheet_calls['invocations']} invocations, {sheet_calls['name lookups']} name lookups
+      = {sheet_total / cells:.2f} calls per cell, {1e3 * figures['export_s'] / sheet_total:.2f} ms per call""",
+          flush=True)
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for option in ("--work", "--package"):
+        parser.add_argument(option, required=True)
+    parser.add_argument("--pipes", type=int, default=10000)
+    parser.add_argument("--others", type=int, default=10000)
+    parser.add_argument("--rows", type=int, default=5000)
+    args = parser.parse_args()
+    Path(args.work).mkdir(parents=True, exist_ok=True)
+    try:
+        return timing(args)
+    except Failure as failure:
+        log(f"FAILED: {failure}")
+        return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
