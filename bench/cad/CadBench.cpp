@@ -2,7 +2,9 @@
 // application's object model in-process: what is measured is the CAD link's
 // own work plus the model's, without the cost of crossing processes.
 
-#include "cad/Autocad.h"
+#include "cad/GetXDataValue.h"
+#include "cad/SelectEntityById.h"
+#include "cad/TAbstrAcadObj.h"
 #include "cad/CadEnvironment.h"
 #include "platform/automation/ObjectRegistry.h"
 

@@ -15,15 +15,6 @@ QString takeFirst(QString& rest)
     return element;
 }
 
-QStringList split(const QString& list)
-{
-    QStringList elements;
-    QString rest = list;
-    while (!rest.isEmpty())
-        elements << takeFirst(rest);
-    return elements;
-}
-
 QString appended(const QString& list, const QString& folder)
 {
     if (list.isEmpty() || list.endsWith(u';'))

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
 // Folder lists of the CAD application (SupportPath, TRUSTEDPATHS) are texts
 // of folders separated by ";". Elements are taken exactly as they stand: no
@@ -11,8 +10,6 @@ namespace FolderList {
 
 // Splits the first element off `rest` and leaves the remainder in it.
 QString takeFirst(QString& rest);
-
-QStringList split(const QString& list);
 
 // `list` with `folder` appended after a ";" — none added when the list is
 // empty or already ends with one.

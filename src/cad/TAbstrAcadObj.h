@@ -14,6 +14,11 @@
 // drawing to work on (the active one, or a new one), its model space, and a
 // snapshot of its layer table with a second copy. It yields a fully attached
 // object, or shows one message and raises SilentAbort.
+//
+// The members live in three files, by what they do:
+//   TAbstrAcadObj.cpp             attaching and letting go, the layer table
+//   TAbstrAcadObjCommands.cpp     the CAD's window, its command line, its idle state
+//   TAbstrAcadObjSupportFile.cpp  placing the CAD-side program, trusted folders
 class TAbstrAcadObj {
 public:
     TAbstrAcadObj();

@@ -10,13 +10,6 @@ inline constexpr char16_t designConnectionString[] =
 
 inline constexpr char16_t databaseFileName[] = u"spec_base.mdb";
 
-// The folder of a file path, written with the given separator: everything
-// before the last separator, without it, except for a root folder, which
-// keeps it ("C:\" for C:\prog.exe, "/" for /prog; with '\' as separator a
-// drive's ':' also ends the folder, as in "C:prog.exe"). A path without any
-// separator has an empty folder.
-QString executableFolder(const QString& executablePath, QChar separator);
-
 // Points a connection string at the database file beside the executable:
 // every exact, case-sensitive "[Source]" becomes
 // "Source=" + folder + separator + "spec_base.mdb", left to right, without

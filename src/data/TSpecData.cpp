@@ -4,9 +4,9 @@
 #include "data/FormatUpgrade.h"
 #include "platform/messages/Messages.h"
 #include "platform/messages/SilentAbort.h"
+#include "platform/os/Executable.h"
+#include "platform/os/Paths.h"
 
-#include <QCoreApplication>
-#include <QDir>
 
 TSpecData* SpecData = nullptr;
 
@@ -91,9 +91,8 @@ TSpecData::~TSpecData()
 
 void TSpecData::DataModuleCreate()
 {
-    const QString executable = QDir::toNativeSeparators(QCoreApplication::applicationFilePath());
     ADOConnection.setConnectionString(
-        rewriteConnectionString(ADOConnection.connectionString(), executable, QDir::separator()));
+        rewriteConnectionString(ADOConnection.connectionString(), os::executablePath(), os::separator()));
 }
 
 namespace {

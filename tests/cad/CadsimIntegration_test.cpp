@@ -1,7 +1,9 @@
 // The CAD link against the simulated CAD application's object model, attached
 // in-process as the running "AutoCAD.Application".
 
-#include "cad/Autocad.h"
+#include "cad/GetXDataValue.h"
+#include "cad/SelectEntityById.h"
+#include "cad/TAbstrAcadObj.h"
 #include "cad/ResStrings.h"
 #include "platform/automation/ObjectRegistry.h"
 #include "platform/messages/SilentAbort.h"

@@ -49,29 +49,4 @@ INSTANTIATE_TEST_SUITE_P(
                     "Data Source=/x/[Source]/spec_base.mdb"}),
     [](const testing::TestParamInfo<RewriteCase>& info) { return std::string(info.param.name); });
 
-struct FolderCase {
-    const char* name;
-    const char* path;
-    char separator;
-    const char* expected;
-};
-
-class FolderTest : public testing::TestWithParam<FolderCase> {};
-
-TEST_P(FolderTest, CutsToTheFolder)
-{
-    const FolderCase& c = GetParam();
-    EXPECT_EQ(executableFolder(QString::fromUtf8(c.path), QChar::fromLatin1(c.separator)), QString::fromUtf8(c.expected));
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, FolderTest,
-                         testing::Values(FolderCase{"Folder", "D:\\Tools\\v.exe", '\\', "D:\\Tools"},
-                                         FolderCase{"DriveRoot", "C:\\v.exe", '\\', "C:\\"},
-                                         FolderCase{"DriveRelative", "C:v.exe", '\\', "C:"},
-                                         FolderCase{"NoFolder", "v.exe", '\\', ""},
-                                         FolderCase{"BackslashIsAFileCharacterOnLinux", "/a/b\\c", '/', "/a"},
-                                         FolderCase{"ColonIsNoDriveOnLinux", "/a/C:v", '/', "/a"},
-                                         FolderCase{"LinuxRoot", "/v", '/', "/"}),
-                         [](const testing::TestParamInfo<FolderCase>& info) { return std::string(info.param.name); });
-
 } // namespace

@@ -23,13 +23,18 @@ QChar separator()
 
 QString folderOf(const QString& path, QChar separator)
 {
-    const qsizetype last = path.lastIndexOf(separator);
+    // With '\' the drive's ':' ends a folder too ("C:v.exe" lies in "C:").
+    const bool drives = separator == u'\\';
+    qsizetype last = path.size() - 1;
+    while (last >= 0 && path.at(last) != separator && !(drives && path.at(last) == u':'))
+        --last;
     if (last < 0)
         return QString();
-    const QString folder = path.left(last);
-    if (folder.isEmpty() || isDrive(folder))
-        return path.left(last + 1); // a root keeps its separator
-    return folder;
+    // A root keeps its separator: the first character ("/x"), one after a
+    // drive ("C:\x") or after another separator ("\\x").
+    const bool root = path.at(last) != separator || last == 0 || path.at(last - 1) == separator
+                      || (drives && path.at(last - 1) == u':');
+    return path.left(root ? last + 1 : last);
 }
 
 QString joinPath(const QString& folder, const QString& name, QChar separator)

@@ -11,9 +11,11 @@ QChar separator();
 // Pure path helpers. They take the separator as a parameter so that Windows
 // forms (D:\Tools, C:\) behave the same whichever system runs them.
 
-// The folder part of a full file path, without a trailing separator, except
-// for a root, which keeps its separator ("C:\", "/"). A path without any
-// separator has an empty folder.
+// The folder part of a file path: everything before the last separator,
+// without it, except for a root, which keeps it ("C:\" for C:\prog.exe, "/"
+// for /prog, "\\" for \\prog). With '\' as the separator a drive's ':' also
+// ends the folder ("C:" for C:prog.exe). A path without any separator has an
+// empty folder.
 QString folderOf(const QString& path, QChar separator);
 
 // `name` inside `folder`: one separator between them, never two ("C:\" + "a"

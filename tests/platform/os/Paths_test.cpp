@@ -28,7 +28,11 @@ INSTANTIATE_TEST_SUITE_P(Paths, FolderOf,
         PathCase{"PosixFolder", QStringLiteral("/opt/vedoris/bin/vedoris"), u'/', QStringLiteral("/opt/vedoris/bin")},
         PathCase{"PosixRoot", QStringLiteral("/vedoris"), u'/', QStringLiteral("/")},
         PathCase{"NoSeparator", QStringLiteral("vedoris.exe"), u'\\', QString()},
-        PathCase{"OtherSeparatorIgnored", QStringLiteral("D:/Tools/x.exe"), u'\\', QString()}),
+        PathCase{"WindowsDriveRelative", QStringLiteral("C:v.exe"), u'\\', QStringLiteral("C:")},
+        PathCase{"OtherSeparatorIsNoSeparator", QStringLiteral("D:/Tools/x.exe"), u'\\', QStringLiteral("D:")},
+        PathCase{"NetworkShare", QStringLiteral("\\\\server\\tools\\v.exe"), u'\\', QStringLiteral("\\\\server\\tools")},
+        PathCase{"BackslashIsAFileCharacterOnLinux", QStringLiteral("/a/b\\c"), u'/', QStringLiteral("/a")},
+        PathCase{"ColonIsNoDriveOnLinux", QStringLiteral("/a/C:v"), u'/', QStringLiteral("/a")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Paths, JoinPutsExactlyOneSeparatorBetween)
