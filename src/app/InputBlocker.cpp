@@ -6,8 +6,6 @@
 namespace app {
 namespace {
 
-int g_active = 0;
-
 bool isUserInput(QEvent::Type type)
 {
     switch (type) {
@@ -37,18 +35,9 @@ bool isUserInput(QEvent::Type type)
 
 } // namespace
 
-InputBlocker::InputBlocker()
-{
-    ++g_active;
-    QCoreApplication::instance()->installEventFilter(this);
-}
+InputBlocker::InputBlocker() { QCoreApplication::instance()->installEventFilter(this); }
 
-InputBlocker::~InputBlocker()
-{
-    --g_active;
-}
-
-bool InputBlocker::isActive() { return g_active > 0; }
+InputBlocker::~InputBlocker() = default;
 
 bool InputBlocker::eventFilter(QObject* /*watched*/, QEvent* event)
 {

@@ -3,13 +3,13 @@
 #include "ui_WMain.h"
 
 #include "about/TWAbout.h"
-#include "app/CommandHandler.h"
 #include "cad/SelectEntityById.h"
 #include "cad/TAbstrAcadObj.h"
 #include "data/DatabaseMessages.h"
 #include "data/FinishEdit.h"
 #include "data/TSpecData.h"
 #include "platform/db/Dataset.h"
+#include "platform/messages/EntryPoint.h"
 #include "platform/messages/Messages.h"
 #include "platform/messages/Progress.h"
 #include "reports/SheetExport.h"
@@ -41,7 +41,7 @@ TWMain::TWMain(QWidget* parent) : QMainWindow(parent), m_ui(std::make_unique<Ui:
     m_ui->DBGrid1->setPopupMenu(PopupMenu1);
 
     auto command = [this](void (TWMain::*handler)()) {
-        return [this, handler] { app::runCommand([this, handler] { (this->*handler)(); }); };
+        return [this, handler] { messages::runEntryPoint([this, handler] { (this->*handler)(); }); };
     };
     connect(m_ui->N3, &QAction::triggered, this, command(&TWMain::N3Click));
     connect(m_ui->N4, &QAction::triggered, this, command(&TWMain::N4Click));
@@ -65,13 +65,13 @@ void TWMain::showEvent(QShowEvent* event)
     // A window restored from the taskbar is shown again by the window system;
     // only the program's own show opens the database.
     if (!event->spontaneous())
-        app::runCommand([this] { FormShow(); });
+        messages::runEntryPoint([this] { FormShow(); });
 }
 
 void TWMain::closeEvent(QCloseEvent* event)
 {
     bool closed = false;
-    app::runCommand([&] {
+    messages::runEntryPoint([&] {
         FormClose();
         closed = true;
     });

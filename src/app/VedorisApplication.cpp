@@ -1,7 +1,7 @@
 #include "app/VedorisApplication.h"
 
 #include "app/ApplicationTitle.h"
-#include "app/CommandHandler.h"
+#include "platform/messages/ReportFailure.h"
 
 namespace app {
 

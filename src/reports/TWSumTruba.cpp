@@ -7,6 +7,7 @@
 #include "data/FinishEdit.h"
 #include "data/TSpecData.h"
 #include "platform/db/Dataset.h"
+#include "platform/messages/EntryPoint.h"
 #include "reports/SheetExport.h"
 
 #include <QHideEvent>
@@ -22,7 +23,7 @@ TWSumTruba::TWSumTruba(QWidget* parent) : QDialog(parent), m_ui(std::make_unique
         bindDataModule(*SpecData);
 
     connect(m_ui->Button1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(m_ui->Button2, &QPushButton::clicked, this, &TWSumTruba::Button2Click);
+    connect(m_ui->Button2, &QPushButton::clicked, this, [this] { messages::runEntryPoint([this] { Button2Click(); }); });
 }
 
 TWSumTruba::~TWSumTruba() = default;

@@ -1,6 +1,6 @@
 #include "MainWindowFixture.h"
 
-#include "app/CommandHandler.h"
+#include "platform/messages/EntryPoint.h"
 #include "app/TWProgress.h"
 #include "cad/CadEnvironment.h"
 #include "cadsim/model/Simulator.h"
@@ -245,7 +245,7 @@ TEST_F(HarvestWithProgress, TheWaitForABusyCadIsShownKeepsTheWindowsDrawnAndTake
         QMenuBar* bar = window->menuBar();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(window->ui().N2->menuAction()).center());
         menuOpened = window->ui().N2->isVisible();
-        app::runCommand([&] { nestedCommandRan = true; });
+        messages::runEntryPoint([&] { nestedCommandRan = true; });
         window->ui().N4->trigger(); // "Выход" does not close the window either
         paintsBefore = paints.count;
         window->ui().DBGrid1->viewport()->update();

@@ -2,7 +2,7 @@
 // the CAD simulator is started on a drawing this test writes, and the real
 // main window's commands harvest the pipes, select one in the drawing and
 // export both lists to spreadsheet files.
-#include "app/CommandHandler.h"
+#include "platform/messages/EntryPoint.h"
 #include "app/Session.h"
 #include "app/TWMain.h"
 #include "data/TSpecData.h"
@@ -79,7 +79,7 @@ protected:
 
     QString path(const QString& name) const { return m_cad.path(name); }
     // "Получить размеры труб" as the menu runs it.
-    void harvest() { app::runCommand([this] { window->N3Click(); }); }
+    void harvest() { messages::runEntryPoint([this] { window->N3Click(); }); }
     // What the simulator wrote on its standard output so far.
     QString cadOutput()
     {
@@ -208,7 +208,7 @@ TEST_F(EndToEnd, CadKilledDuringTheHarvestEndsItWithTheCadMessageAndNeverHangs)
 
     // Were the call into the dead CAD to wait for an answer, this would hang
     // for the idle delay and beyond; the test's time-out catches that.
-    app::runCommand([&] { window->N3Click(); }); // as the menu runs it
+    messages::runEntryPoint([&] { window->N3Click(); }); // as the menu runs it
     killer.join();
 
     EXPECT_EQ(messages.all, QStringList{"Произошли ошибки при работе с Автокадом!!!"});
@@ -231,7 +231,7 @@ TEST_F(EndToEnd, CadThatStopsAnsweringEndsTheHarvestWithTheCadMessageInsteadOfHa
         ::kill(cad, SIGSTOP);
     });
 
-    app::runCommand([&] { window->N3Click(); }); // as the menu runs it
+    messages::runEntryPoint([&] { window->N3Click(); }); // as the menu runs it
     stopper.join();
     ::kill(cad, SIGCONT);
 
@@ -304,7 +304,7 @@ TEST_F(EndToEnd, SelectAfterTheCadWasRestartedSelectsTheRightPipe)
     table.next();
     const QString handle = SpecData->TTrubaFHandle->asString();
     ASSERT_FALSE(handle.isEmpty());
-    app::runCommand([this] { window->N9Click(); });
+    messages::runEntryPoint([this] { window->N9Click(); });
     EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
     EXPECT_EQ(QString::fromStdU16String(selectedHandle()), handle);
 }

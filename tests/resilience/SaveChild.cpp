@@ -20,7 +20,7 @@
 //       "file INTEGRITY ROWS OLD_ROWS" (what the file holds).
 #include "SavedRows.h"
 
-#include "app/CommandHandler.h"
+#include "platform/messages/EntryPoint.h"
 #include "cad/CadEnvironment.h"
 #include "cadsim/model/Simulator.h"
 #include "data/TSpecData.h"
@@ -109,7 +109,7 @@ struct Program {
     // What "Получить размеры труб" does, under the program's top-level handling.
     void harvest()
     {
-        app::runCommand([] {
+        messages::runEntryPoint([] {
             TSpecification specification(0);
             specification.ReadFromDrawing();
             specification.SaveToTable();
@@ -131,7 +131,7 @@ int save(const QString& database, int pipes)
     specification.ReadFromDrawing();
     say(QStringLiteral("saving"));
     const auto start = std::chrono::steady_clock::now();
-    app::runCommand([&] { specification.SaveToTable(); });
+    messages::runEntryPoint([&] { specification.SaveToTable(); });
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     say(QStringLiteral("saved %1").arg(ms.count()));
     return 0;

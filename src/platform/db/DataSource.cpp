@@ -114,7 +114,7 @@ bool DataLink::isActive() const
 bool DataLink::isEditing() const
 {
     const Dataset* ds = dataset();
-    return ds && (ds->state() == DatasetState::Edit || ds->state() == DatasetState::Insert);
+    return ds && ds->isEditing();
 }
 
 } // namespace db

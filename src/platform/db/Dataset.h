@@ -64,6 +64,8 @@ public:
     void requery();
     bool isActive() const { return m_state != DatasetState::Inactive; }
     DatasetState state() const { return m_state; }
+    // A row is being edited or inserted: there is something to post or cancel.
+    bool isEditing() const { return m_state == DatasetState::Edit || m_state == DatasetState::Insert; }
     // DbError "<name>: Cannot perform this operation on a closed dataset".
     void checkActive() const;
     // The rows of a view, or of any source on a connection that is read-only,
@@ -152,7 +154,6 @@ private:
     const FieldValue& currentValue(int fieldIndex) const;
     void setCurrentValue(int fieldIndex, FieldValue value);
     void checkEditing() const;
-    bool isEditing() const { return m_state == DatasetState::Edit || m_state == DatasetState::Insert; }
     QString name() const; // the component's name in messages, else the source name
     std::vector<SortColumn> sortColumns(const QString& names) const;
     void checkWritable() const;

@@ -71,7 +71,7 @@ DBGrid::DBGrid(QWidget* parent)
     : QTableView(parent), m_model(new DatasetModel(this)), m_delegate(new GridDelegate(this))
 {
     // The model's own setData path reports to this grid's handler.
-    m_model->errorHandler = [this](std::exception_ptr error) { deliverError(errorHandler, error); };
+    m_model->errorHandler = [this](std::exception_ptr error) { messages::deliverFailure(errorHandler, error); };
     setModel(m_model);
     QItemSelectionModel* initial = selectionModel();
     setSelectionModel(new RowSelectionModel(this, m_model));
@@ -167,7 +167,7 @@ void DBGrid::dataEvent(db::DataEvent event, int /*row*/)
 
 bool DBGrid::run(const std::function<void()>& action)
 {
-    return guarded(errorHandler, action);
+    return messages::runEntryPoint(action, errorHandler);
 }
 
 void DBGrid::writeEditor()
@@ -182,7 +182,7 @@ void DBGrid::writeEditor()
         throw;
     } catch (...) {
         // Told once, here; whatever asked for the text stops without a word.
-        deliverError(errorHandler, std::current_exception());
+        messages::deliverFailure(errorHandler, std::current_exception());
         if (editor)
             editor->setFocus(Qt::OtherFocusReason);
         throw SilentAbort();
@@ -212,19 +212,9 @@ bool DBGrid::acceptCurrentChange(QModelIndex& target)
     }
     const int column = target.column();
     const int wanted = target.row();
-    const bool moved = run([&] {
-        writeEditor();
-        int destination = wanted;
-        if (ds->state() == db::DatasetState::Insert && !ds->isModified()) {
-            // Leaving an untouched new row drops it; the rows below it move up.
-            const int inserted = ds->recNo();
-            ds->cancel();
-            if (destination > inserted)
-                --destination;
-        }
-        if (destination != ds->recNo() && destination >= 0 && destination < ds->recordCount())
-            ds->moveTo(destination);
-    });
+    // The dataset settles the row being left (posted, or dropped when it is
+    // an untouched new one, the rows below moving up) and says where it landed.
+    const bool moved = run([&] { ds->moveTo(wanted); });
     if (ds->recNo() >= 0 && ds->recNo() < m_model->rowCount())
         target = m_model->index(ds->recNo(), column);
     // Refused: the user is sent back to the cell they were typing in, which
@@ -304,10 +294,15 @@ void DBGrid::onFocusChanged(QWidget* old, QWidget* now)
     if (!ds || ds->state() != db::DatasetState::Insert || ds->isModified())
         return;
     // Text still in an editor counts as a change; the editor writes it itself.
-    if (QLineEdit* editor = m_delegate->openEditor();
-        editor && editor->text() != m_model->editText(m_delegate->editorIndex()))
+    if (hasPendingEditorText())
         return;
     run([ds] { ds->cancel(); });
+}
+
+bool DBGrid::hasPendingEditorText() const
+{
+    const QLineEdit* editor = m_delegate->openEditor();
+    return editor && editor->text() != m_model->editText(m_delegate->editorIndex());
 }
 
 void DBGrid::insertRow()
@@ -325,18 +320,15 @@ void DBGrid::appendRow()
         return;
     const bool onUntouchedNewLastRow = ds->state() == db::DatasetState::Insert && !ds->isModified()
         && ds->recNo() == ds->recordCount() - 1;
-    if (onUntouchedNewLastRow) {
-        QLineEdit* editor = m_delegate->openEditor();
-        if (!editor || editor->text() == m_model->editText(m_delegate->editorIndex()))
-            return;
-    }
+    if (onUntouchedNewLastRow && !hasPendingEditorText())
+        return;
     run([ds] { ds->append(); });
 }
 
 void DBGrid::cancelRow()
 {
     db::Dataset* ds = dataset();
-    if (!ds || (ds->state() != db::DatasetState::Edit && ds->state() != db::DatasetState::Insert))
+    if (!ds || !ds->isEditing())
         return;
     run([ds] { ds->cancel(); });
 }
@@ -357,7 +349,7 @@ void DBGrid::keyPressEvent(QKeyEvent* event)
 {
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
     db::Dataset* ds = dataset();
-    const bool editing = ds && (ds->state() == db::DatasetState::Edit || ds->state() == db::DatasetState::Insert);
+    const bool editing = ds && ds->isEditing();
     switch (event->key()) {
     case Qt::Key_Insert:
         if (mods == Qt::NoModifier) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/dbwidgets/Confirm.h"
-#include "platform/dbwidgets/ErrorBoundary.h"
+#include "platform/messages/EntryPoint.h"
 
 #include "platform/db/DataLink.h"
 
@@ -68,7 +68,7 @@ public:
     // The menu opened by a right-click; the grid does not own it.
     void setPopupMenu(QMenu* menu) { m_popupMenu = menu; }
 
-    // The grid's actions, as its keys run them; each is guarded.
+    // The grid's actions, as its keys run them, each run as an entry point.
     void insertRow();
     void appendRow();
     void cancelRow();
@@ -80,8 +80,8 @@ public:
     // SilentAbort is thrown so that the caller stops.
     void writeEditor();
 
-    // Failures of the grid's actions (empty: the process-wide hook).
-    ErrorHandler errorHandler;
+    // Failures of the grid's actions (empty: the program's reporter).
+    messages::FailureHandler errorHandler;
     // Asks the delete question when confirmDelete is set (empty: the process-wide asker).
     Asker confirmAsker;
 
@@ -118,6 +118,8 @@ private:
     void followCurrentRow();
     void syncCurrentFromDataset();
     void closeOpenEditor();
+    // An open cell editor holds text other than its cell's: input not yet in the field.
+    bool hasPendingEditorText() const;
     void handKeysBackToEditor();
     void onEditorTextEdited();
     void onFocusChanged(QWidget* old, QWidget* now);

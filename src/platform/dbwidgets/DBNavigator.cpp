@@ -60,7 +60,7 @@ void DBNavigator::updateButtons()
 {
     const db::Dataset* ds = dataset();
     const bool active = ds && ds->isActive();
-    const bool editing = active && (ds->state() == db::DatasetState::Edit || ds->state() == db::DatasetState::Insert);
+    const bool editing = active && ds->isEditing();
     const bool writable = active && !ds->isReadOnly();
     m_buttons[Insert]->setEnabled(writable);
     m_buttons[Delete]->setEnabled(writable && ds->recordCount() > 0);
@@ -71,25 +71,25 @@ void DBNavigator::updateButtons()
 void DBNavigator::insertRecord()
 {
     if (db::Dataset* ds = dataset(); ds && ds->isActive())
-        guarded(errorHandler, [ds] { ds->insert(); });
+        messages::runEntryPoint([ds] { ds->insert(); }, errorHandler);
 }
 
 void DBNavigator::deleteRecord()
 {
     if (db::Dataset* ds = dataset(); ds && ds->isActive() && ds->recordCount() > 0)
-        guarded(errorHandler, [ds] { ds->deleteRecord(); });
+        messages::runEntryPoint([ds] { ds->deleteRecord(); }, errorHandler);
 }
 
 void DBNavigator::postRecord()
 {
     if (db::Dataset* ds = dataset(); ds && ds->isActive())
-        guarded(errorHandler, [ds] { ds->post(); });
+        messages::runEntryPoint([ds] { ds->post(); }, errorHandler);
 }
 
 void DBNavigator::cancelRecord()
 {
     if (db::Dataset* ds = dataset(); ds && ds->isActive())
-        guarded(errorHandler, [ds] { ds->cancel(); });
+        messages::runEntryPoint([ds] { ds->cancel(); }, errorHandler);
 }
 
 } // namespace dbwidgets

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/dbwidgets/ErrorBoundary.h"
+#include "platform/messages/EntryPoint.h"
 
 #include "platform/db/DataLink.h"
 
@@ -35,14 +35,14 @@ public:
 
     QToolButton* button(Button which) const { return m_buttons[which]; }
 
-    // The buttons' actions; each is guarded.
+    // The buttons' actions, each run as an entry point.
     void insertRecord();
     void deleteRecord();
     void postRecord();
     void cancelRecord();
 
-    // Failures of the bar's actions (empty: the process-wide hook).
-    ErrorHandler errorHandler;
+    // Failures of the bar's actions (empty: the program's reporter).
+    messages::FailureHandler errorHandler;
 
     QSize sizeHint() const override;
 

@@ -193,7 +193,7 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
 {
     if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
         return false;
-    return guarded(errorHandler, [&] { writeCell(index, value.toString()); });
+    return messages::runEntryPoint([&] { writeCell(index, value.toString()); }, errorHandler);
 }
 
 } // namespace dbwidgets

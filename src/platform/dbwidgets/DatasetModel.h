@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/dbwidgets/ErrorBoundary.h"
+#include "platform/messages/EntryPoint.h"
 
 #include "platform/db/DataLink.h"
 
@@ -59,7 +59,7 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
     // Receives failures of setData (empty: the process-wide hook).
-    ErrorHandler errorHandler;
+    messages::FailureHandler errorHandler;
 
 private:
     class Link final : public db::DataLink {

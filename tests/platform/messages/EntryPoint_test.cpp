@@ -1,6 +1,5 @@
-#include "platform/dbwidgets/ErrorBoundary.h"
+#include "platform/messages/EntryPoint.h"
 
-#include "QtPrinters.h"
 #include "platform/db/DbError.h"
 #include "platform/messages/SilentAbort.h"
 #include "support/MessageRecorder.h"
@@ -9,21 +8,17 @@
 
 #include <stdexcept>
 
-using dbwidgets::ErrorHandler;
-
 namespace {
 
-struct DefaultHookCase {
+struct ReporterCase {
     const char* name;
     std::function<void()> fail;
     QStringList errors;
 };
 
-} // namespace
-
-TEST(ErrorBoundary, DefaultHookSwallowsSilentAbortAndShowsEverythingElse)
+TEST(EntryPoint, WithoutAHandlerSilentAbortIsSwallowedAndEverythingElseShown)
 {
-    const std::vector<DefaultHookCase> cases{
+    const std::vector<ReporterCase> cases{
         {"silent abort", [] { throw SilentAbort(); }, {}},
         {"database error", [] { throw db::DbError(QStringLiteral("TTruba: Row 7 does not exist")); },
          {QStringLiteral("TTruba: Row 7 does not exist")}},
@@ -33,41 +28,50 @@ TEST(ErrorBoundary, DefaultHookSwallowsSilentAbortAndShowsEverythingElse)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         MessageRecorder recorder;
-        EXPECT_FALSE(dbwidgets::guarded({}, c.fail));
+        EXPECT_FALSE(messages::runEntryPoint(c.fail));
         EXPECT_EQ(recorder.errors, c.errors);
         EXPECT_TRUE(recorder.messages.isEmpty());
     }
 }
 
-TEST(ErrorBoundary, ControlHandlerTakesPrecedenceOverTheProcessHook)
+TEST(EntryPoint, AControlsOwnHandlerTakesTheFailureInsteadOfTheReporter)
 {
-    int hookCalls = 0;
-    int ownCalls = 0;
-    const ErrorHandler previous = dbwidgets::setErrorHook([&](std::exception_ptr) { ++hookCalls; });
-    dbwidgets::guarded([&](std::exception_ptr) { ++ownCalls; }, [] { throw SilentAbort(); });
-    dbwidgets::guarded({}, [] { throw SilentAbort(); });
-    dbwidgets::setErrorHook(previous);
-    EXPECT_EQ(ownCalls, 1);
-    EXPECT_EQ(hookCalls, 1);
-}
-
-TEST(ErrorBoundary, ResettingTheHookRestoresTheDefault)
-{
-    dbwidgets::setErrorHook([](std::exception_ptr) {});
-    dbwidgets::setErrorHook({});
     MessageRecorder recorder;
-    dbwidgets::guarded({}, [] { throw std::runtime_error("shown again"); });
-    EXPECT_EQ(recorder.errors, QStringList{QStringLiteral("shown again")});
+    int ownCalls = 0;
+    EXPECT_FALSE(messages::runEntryPoint([] { throw std::runtime_error("kept"); },
+                                         [&](std::exception_ptr) { ++ownCalls; }));
+    EXPECT_EQ(ownCalls, 1);
+    EXPECT_TRUE(recorder.errors.isEmpty());
+    EXPECT_TRUE(messages::runEntryPoint([] {}, [&](std::exception_ptr) { ++ownCalls; }));
+    EXPECT_EQ(ownCalls, 1);
 }
 
-TEST(ErrorBoundary, HandlerThatThrowsDoesNotEscape)
+TEST(EntryPoint, NothingStartsWhileTheUsersInputIsBlocked)
+{
+    int ran = 0;
+    {
+        const messages::InputBlock outer;
+        {
+            const messages::InputBlock nested; // a pause inside a command's progress display
+        }
+        EXPECT_FALSE(messages::runEntryPoint([&] { ++ran; }));
+    }
+    EXPECT_EQ(ran, 0);
+    EXPECT_TRUE(messages::runEntryPoint([&] { ++ran; }));
+    EXPECT_EQ(ran, 1);
+}
+
+TEST(EntryPoint, AHandlerThatThrowsDoesNotEscape)
 {
     bool ran = false;
-    const bool ok = dbwidgets::guarded([](std::exception_ptr) { throw std::logic_error("handler broke"); },
-                                       [&] {
-                                           ran = true;
-                                           throw SilentAbort();
-                                       });
+    const bool ok = messages::runEntryPoint(
+        [&] {
+            ran = true;
+            throw SilentAbort();
+        },
+        [](std::exception_ptr) { throw std::logic_error("handler broke"); });
     EXPECT_TRUE(ran);
     EXPECT_FALSE(ok);
 }
+
+} // namespace
