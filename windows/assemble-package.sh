@@ -5,6 +5,7 @@
 #                                plugin it loads, tr.fas, a fresh spec_base.mdb
 #   OUT/cadsim/                  the CAD simulator and what it needs
 #   OUT/vedoris-windows-x64.zip  OUT/vedoris, for a designer to unpack
+#   OUT/vedoris-windows-x64.msi  OUT/vedoris as a per-user installer (make-msi.sh)
 #   OUT/sheetsim/                (with --sheetsim) the spreadsheet stand-in that
 #                                the Wine tests register; never in the zip
 #
@@ -93,11 +94,13 @@ program_folder() { # <folder> <program.exe> <DLLs from the SDK's bin...>
   done
 }
 
-rm -rf "$out/vedoris" "$out/cadsim" "$out/sheetsim" "$out/vedoris-windows-x64.zip"
+rm -rf "$out/vedoris" "$out/cadsim" "$out/sheetsim" "$out/vedoris-windows-x64.zip" "$out/vedoris-windows-x64.msi"
 mkdir -p "$out"
 
 # --- the program --------------------------------------------------------------
-program_folder "$out/vedoris" vedoris.exe "${qt_widgets[@]}" libsqlite3-0.dll "${runtime[@]}"
+# libxlsxwriter (with zlib) is the built-in workbook writer, for a machine
+# without the spreadsheet application.
+program_folder "$out/vedoris" vedoris.exe "${qt_widgets[@]}" libsqlite3-0.dll libxlsxwriter.dll zlib1.dll "${runtime[@]}"
 for plugin in "${qt_plugins[@]}"; do
   place "$sdk/plugins/$plugin" "$out/vedoris" "$plugin"
 done
@@ -130,4 +133,7 @@ done
 [ "$status" -eq 0 ] || exit 1
 
 (cd "$out" && cmake -E tar cf vedoris-windows-x64.zip --format=zip vedoris)
-echo "assembled $out: vedoris/ ($(du -sh "$out/vedoris" | cut -f1)), cadsim/, vedoris-windows-x64.zip ($(du -h "$out/vedoris-windows-x64.zip" | cut -f1))"
+bash "$source_root/windows/make-msi.sh" "$build" "$out/vedoris" "$out/vedoris-windows-x64.msi" >/dev/null
+echo "assembled $out: vedoris/ ($(du -sh "$out/vedoris" | cut -f1)), cadsim/," \
+     "vedoris-windows-x64.zip ($(du -h "$out/vedoris-windows-x64.zip" | cut -f1))," \
+     "vedoris-windows-x64.msi ($(du -h "$out/vedoris-windows-x64.msi" | cut -f1))"

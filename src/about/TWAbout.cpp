@@ -4,6 +4,7 @@
 
 #include "about/Centring.h"
 #include "platform/os/Shell.h"
+#include "version/Version.h"
 
 #include <QEvent>
 #include <QShowEvent>
@@ -37,6 +38,10 @@ constexpr int RightMargin = 8;
 TWAbout::TWAbout(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::TWAbout>())
 {
     m_ui->setupUi(this);
+    // The form's caption holds the version as the designer saw it; the one the
+    // build was given is what the executable's version resource says too.
+    m_ui->LName->setText(QStringLiteral("%1 %2").arg(QString::fromUtf8(version::ProductName),
+                                                     QString::fromUtf8(version::Text)));
     // A dialog border: a title with a close box, no minimise or maximise box.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint

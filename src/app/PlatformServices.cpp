@@ -12,7 +12,7 @@
 
 namespace app {
 
-PlatformServices::PlatformServices([[maybe_unused]] const PlatformOptions& options)
+PlatformServices::PlatformServices(const PlatformOptions& options)
     // A call a busy CAD or spreadsheet refuses is tried again while the
     // command's progress window stays drawn and, after a while, says why.
     : m_busyWait(automation::setBusyWait([](std::chrono::milliseconds refused, std::chrono::milliseconds pause) {
@@ -23,6 +23,9 @@ PlatformServices::PlatformServices([[maybe_unused]] const PlatformOptions& optio
     m_apartment = std::make_unique<automation::com::Apartment>();
     m_messageFilter = std::make_unique<automation::com::MessageFilter>();
     automation::setObjectBackend(automation::com::makeObjectBackend());
+    // A designer's PC without the spreadsheet application still exports:
+    // the built-in writer takes over only where "Excel.Sheet" is unknown.
+    m_spreadsheet = sheet::registerStandInAsFallback(options.spreadsheet);
 #else
     automation::remote::installClientBackend();
     m_spreadsheet = sheet::registerStandIn(options.spreadsheet);
@@ -31,9 +34,7 @@ PlatformServices::PlatformServices([[maybe_unused]] const PlatformOptions& optio
 
 PlatformServices::~PlatformServices()
 {
-#ifndef _WIN32
     m_spreadsheet.revoke();
-#endif
     // Proxies of the backend must go before the apartment they live in.
     automation::setObjectBackend(nullptr);
 #ifdef _WIN32

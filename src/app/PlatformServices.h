@@ -3,9 +3,7 @@
 #include "platform/automation/BusyServer.h"
 #include "platform/automation/ObjectRegistry.h"
 
-#ifndef _WIN32
 #include "platform/sheet/StandIn.h"
-#endif
 
 #include <memory>
 
@@ -17,17 +15,17 @@ class MessageFilter;
 namespace app {
 
 struct PlatformOptions {
-#ifndef _WIN32
-    // The spreadsheet stand-in (Windows has the real spreadsheet application).
+    // The spreadsheet stand-in: the spreadsheet where COM is absent, and on
+    // Windows the workbook writer where no spreadsheet application is installed.
     sheet::StandInOptions spreadsheet;
-#endif
 };
 
 // The outside programs' doorways for the life of the process: on Windows the
 // GUI thread's COM apartment and the COM lookup of running programs and
-// classes (the real CAD and spreadsheet applications); elsewhere the lookup
-// of running programs through local sockets and the in-process spreadsheet
-// stand-in.
+// classes (the real CAD and spreadsheet applications), with the spreadsheet
+// stand-in for a machine that has no spreadsheet application; elsewhere the
+// lookup of running programs through local sockets and the in-process
+// spreadsheet stand-in.
 class PlatformServices {
 public:
     explicit PlatformServices(const PlatformOptions& options = {});
@@ -41,9 +39,8 @@ private:
     std::unique_ptr<automation::com::Apartment> m_apartment;
     // Retries the calls a busy CAD or spreadsheet application refuses.
     std::unique_ptr<automation::com::MessageFilter> m_messageFilter;
-#else
-    automation::Registration m_spreadsheet;
 #endif
+    automation::Registration m_spreadsheet;
 };
 
 } // namespace app

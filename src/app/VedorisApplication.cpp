@@ -1,14 +1,18 @@
 #include "app/VedorisApplication.h"
 
 #include "app/ApplicationTitle.h"
+#include "app/ApplicationIcon.h"
 #include "platform/messages/ReportFailure.h"
+#include "version/Version.h"
 
 namespace app {
 
 VedorisApplication::VedorisApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(applicationTitle());
-    setApplicationVersion(QStringLiteral("0.9.9.9"));
+    setApplicationVersion(QString::fromUtf8(version::Text));
+    // Every window of the program, the main window first, shows the icon.
+    setWindowIcon(applicationIcon());
 }
 
 bool VedorisApplication::notify(QObject* receiver, QEvent* event)

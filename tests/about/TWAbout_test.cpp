@@ -3,10 +3,12 @@
 #include "platform/os/Shell.h"
 
 #include "ui_WAbout.h"
+#include "version/Version.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -71,7 +73,11 @@ TEST(TWAbout, IsAFixedDialogWhoseCaptionsNeverRunIntoTheLinks)
     EXPECT_FALSE(about.windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(about.windowFlags() & Qt::WindowMaximizeButtonHint);
 
-    EXPECT_EQ(ui.LName->text(), QStringLiteral("Ведорис 0.9.9.9"));
+    // The version the build was given, the one the Windows version resource
+    // and the installer carry: four numbers.
+    EXPECT_EQ(ui.LName->text(), QStringLiteral("Ведорис ") + QString::fromUtf8(version::Text));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+$"))
+                    .match(QString::fromUtf8(version::Text)).hasMatch());
     EXPECT_TRUE(ui.LURL->text().startsWith(QStringLiteral("http://")));
 
     // Whatever the font, no caption runs into a link and no link past the edge.

@@ -9,6 +9,7 @@
 #   wine-harness.sh prefix                   the suites' Wine prefix, test classes registered
 #   wine-harness.sh run <program> [args]     one suite under Wine
 #   wine-harness.sh package-starts           the zip unpacked into a new, empty prefix, started
+#   wine-harness.sh installer                the MSI installed, upgraded and removed in a new prefix
 #   wine-harness.sh end-to-end               the program driven against the simulators
 #   wine-harness.sh timing [options]         both long commands timed, calls counted
 #                                            (scripts/wine-timing; not a test)
@@ -121,6 +122,16 @@ make_prefix() {
     /v Debugger /f >/dev/null 2>&1 || true
 }
 
+# The build's version with its third number raised: Windows Installer
+# compares the first three numbers of a version.
+upgrade_version() {
+  # shellcheck source=/dev/null
+  source "$build/installer/product.env"
+  local major minor patch tweak
+  IFS=. read -r major minor patch tweak <<<"$VEDORIS_VERSION"
+  echo "$major.$minor.$((patch + 1)).${tweak:-0}"
+}
+
 command="${1:-}"
 shift || true
 case "$command" in
@@ -133,9 +144,12 @@ case "$command" in
     ;;
 
   package)
-    need x86_64-w64-mingw32-objdump x86_64-w64-mingw32-strip sqlite3
+    need x86_64-w64-mingw32-objdump x86_64-w64-mingw32-strip sqlite3 wixl wixl-heat msibuild
     require_sdk
     bash "$source_root/windows/assemble-package.sh" --sheetsim "$build" "$sdk" "$package"
+    # The same program as a newer version, for the installer test's upgrade.
+    bash "$source_root/windows/make-msi.sh" "$build" "$package/vedoris" "$package/vedoris-upgrade-test.msi" \
+      "$(upgrade_version)"
     ;;
 
   prefix)
@@ -188,6 +202,16 @@ case "$command" in
         --source "$source_root" --work "$work" --package "$package" --build "$build"
     ;;
 
+  installer)
+    need wine wineboot wineserver timeout xvfb-run xdotool import wrestool
+    require_sdk
+    exec timeout --kill-after=30 "${VEDORIS_WINE_E2E_SECONDS:-840}" \
+      xvfb-run -a -s "-screen 0 1600x900x24" \
+      /usr/bin/python3 "$here/e2e/wine_installer.py" \
+        --source "$source_root" --work "$work" --package "$package" --build "$build" \
+        --upgrade-version "$(upgrade_version)"
+    ;;
+
   timing)
     # A measurement, not a test: as long as the commands take (minutes under Wine).
     need wine wineboot wineserver timeout xvfb-run xdotool import
@@ -197,7 +221,7 @@ case "$command" in
     ;;
 
   *)
-    echo "usage: wine-harness.sh build|package|prefix|run|package-starts|end-to-end|timing ..." >&2
+    echo "usage: wine-harness.sh build|package|prefix|run|package-starts|installer|end-to-end|timing ..." >&2
     exit 2
     ;;
 esac

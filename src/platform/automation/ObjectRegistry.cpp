@@ -32,6 +32,7 @@ struct Registry {
     uint64_t nextId = 1;
     std::list<RunningEntry> running;
     std::list<ClassEntry> classes;
+    std::list<ClassEntry> fallbacks;
     std::unique_ptr<ObjectBackend> backend;
 };
 
@@ -92,16 +93,45 @@ Registration registerActiveObject(std::u16string_view progId, DispatchRef object
     });
 }
 
-Registration registerClass(std::u16string_view progId, ClassFactory factory)
+namespace {
+
+Registration addClass(std::list<ClassEntry> Registry::*list, std::u16string_view progId, ClassFactory factory)
 {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     const uint64_t id = r.nextId++;
-    r.classes.push_front({id, std::u16string(progId), std::move(factory)});
-    return Registration([id] {
+    (r.*list).push_front({id, std::u16string(progId), std::move(factory)});
+    return Registration([list, id] {
         std::lock_guard lock(registry().mutex);
-        eraseById(registry().classes, id);
+        eraseById(registry().*list, id);
     });
+}
+
+ClassFactory findClass(const std::list<ClassEntry>& entries, std::u16string_view progId)
+{
+    for (const ClassEntry& e : entries)
+        if (sameProgId(e.progId, progId))
+            return e.factory;
+    return {};
+}
+
+DispatchRef make(const ClassFactory& factory)
+{
+    if (DispatchRef object = factory())
+        return object;
+    throw AutomationError(hr::E_Fail, u"The class could not create an object");
+}
+
+} // namespace
+
+Registration registerClass(std::u16string_view progId, ClassFactory factory)
+{
+    return addClass(&Registry::classes, progId, std::move(factory));
+}
+
+Registration registerFallbackClass(std::u16string_view progId, ClassFactory factory)
+{
+    return addClass(&Registry::fallbacks, progId, std::move(factory));
 }
 
 DispatchRef activeObject(std::u16string_view progId)
@@ -123,25 +153,22 @@ DispatchRef activeObject(std::u16string_view progId)
 DispatchRef createObject(std::u16string_view progId)
 {
     ClassFactory factory;
+    ClassFactory fallback;
     ObjectBackend* backend = nullptr;
     {
         std::lock_guard lock(registry().mutex);
-        for (const ClassEntry& e : registry().classes)
-            if (sameProgId(e.progId, progId)) {
-                factory = e.factory;
-                break;
-            }
+        factory = findClass(registry().classes, progId);
+        fallback = findClass(registry().fallbacks, progId);
         backend = registry().backend.get();
     }
-    // The factory runs outside the lock: it may register objects itself.
-    if (factory) {
-        if (DispatchRef object = factory())
-            return object;
-        throw AutomationError(hr::E_Fail, u"The class could not create an object");
-    }
+    // The factories run outside the lock: they may register objects themselves.
+    if (factory)
+        return make(factory);
     if (backend)
         if (DispatchRef object = backend->createObject(progId))
             return object;
+    if (fallback)
+        return make(fallback);
     throw AutomationError(hr::Co_E_ClassString, {});
 }
 

@@ -12,7 +12,9 @@ namespace automation {
 
 // Finding automation objects by ProgID. In-process registrations come first
 // (tests, the spreadsheet stand-in); then the platform backend: COM on
-// Windows, the remote backend (local sockets) elsewhere.
+// Windows, the remote backend (local sockets) elsewhere; last, for a class
+// that neither knows, a fallback class of this process (the built-in
+// workbook writer where no spreadsheet application is installed).
 
 using ClassFactory = std::function<DispatchRef()>;
 
@@ -52,6 +54,10 @@ private:
 [[nodiscard]] Registration registerActiveObject(std::u16string_view progId, DispatchRef object);
 // Registers a class that createObject can make in this process.
 [[nodiscard]] Registration registerClass(std::u16string_view progId, ClassFactory factory);
+// Registers a class that createObject makes only when the platform backend
+// does not know progId (not installed, not registered). Any other failure of
+// the backend stays that failure.
+[[nodiscard]] Registration registerFallbackClass(std::u16string_view progId, ClassFactory factory);
 
 // The running instance (GetActiveObject). Nothing running is an
 // AutomationError with MK_E_UNAVAILABLE: "Operation unavailable".

@@ -14,10 +14,24 @@ automation::DispatchRef createStandIn(StandInOptions options)
     return std::make_shared<Workbook>(std::move(application), Workbook::Origin::Created);
 }
 
-automation::Registration registerStandIn(StandInOptions options)
+namespace {
+
+automation::ClassFactory factoryOf(StandInOptions options)
 {
     auto shared = std::make_shared<const StandInOptions>(std::move(options));
-    return automation::registerClass(ProgId, [shared] { return createStandIn(*shared); });
+    return [shared] { return createStandIn(*shared); };
+}
+
+} // namespace
+
+automation::Registration registerStandIn(StandInOptions options)
+{
+    return automation::registerClass(ProgId, factoryOf(std::move(options)));
+}
+
+automation::Registration registerStandInAsFallback(StandInOptions options)
+{
+    return automation::registerFallbackClass(ProgId, factoryOf(std::move(options)));
 }
 
 } // namespace sheet

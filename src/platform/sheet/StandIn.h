@@ -38,6 +38,11 @@ inline constexpr std::u16string_view ProgId = u"Excel.Sheet";
 // is a file nothing could open, with its full path.
 [[nodiscard]] automation::Registration registerStandIn(StandInOptions options = {});
 
+// Registers the same class as the one createObject("Excel.Sheet") falls back
+// on where the platform knows no spreadsheet application (Windows without
+// one installed): the workbook is then written and opened exactly as above.
+[[nodiscard]] automation::Registration registerStandInAsFallback(StandInOptions options = {});
+
 // A new object of the class, as createObject("Excel.Sheet") would make it.
 automation::DispatchRef createStandIn(StandInOptions options = {});
 

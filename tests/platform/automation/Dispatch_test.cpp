@@ -136,3 +136,49 @@ TEST(ObjectRegistry, PlatformBackendIsAskedOnlyAfterTheProcessOwnObjects)
     EXPECT_EQ(failureCode([] { createObject(u"Test.Both"); }), hr::Co_E_ClassString);
     setObjectBackend(std::move(previous));
 }
+
+// Where no spreadsheet application is installed, the built-in writer takes
+// over; a spreadsheet application that is installed but fails is not hidden
+// behind it.
+TEST(ObjectRegistry, FallbackClassServesOnlyWhatTheBackendDoesNotKnow)
+{
+    struct Backend final : ObjectBackend {
+        DispatchRef installed = std::make_shared<Counter>();
+        DispatchRef activeObject(std::u16string_view) override { return nullptr; }
+        DispatchRef createObject(std::u16string_view progId) override
+        {
+            if (progId == u"Test.Installed")
+                return installed;
+            if (progId == u"Test.Broken")
+                throw AutomationError(hr::E_Fail, u"Server execution failed");
+            return nullptr;
+        }
+    };
+    auto owned = std::make_unique<Backend>();
+    const DispatchRef installed = owned->installed;
+    auto previous = setObjectBackend(std::move(owned));
+
+    int made = 0;
+    const auto builtIn = [&made] {
+        ++made;
+        return std::make_shared<Counter>();
+    };
+    {
+        const Registration a = registerFallbackClass(u"Test.Installed", builtIn);
+        const Registration b = registerFallbackClass(u"Test.Broken", builtIn);
+        const Registration c = registerFallbackClass(u"Test.Missing", builtIn);
+
+        EXPECT_EQ(createObject(u"Test.Installed"), installed);
+        EXPECT_EQ(failureCode([] { createObject(u"Test.Broken"); }), hr::E_Fail);
+        EXPECT_EQ(made, 0);
+        EXPECT_NE(createObject(u"TEST.MISSING"), nullptr);
+        EXPECT_EQ(made, 1);
+        // A class of this process still comes before the backend and the fallback.
+        const Registration own = registerClass(u"Test.Installed", builtIn);
+        EXPECT_NE(createObject(u"Test.Installed"), installed);
+        EXPECT_EQ(made, 2);
+    }
+    // Revoked, the fallback is gone: the class is unknown again.
+    EXPECT_EQ(failureCode([] { createObject(u"Test.Missing"); }), hr::Co_E_ClassString);
+    setObjectBackend(std::move(previous));
+}

@@ -38,7 +38,9 @@ public:
         try {
             return com::createObject(progId);
         } catch (const AutomationError& e) {
-            if (e.code() == hr::Co_E_ClassString)
+            // No such ProgID, or a ProgID whose class is not registered (a
+            // program uninstalled without its ProgID): the class is unknown.
+            if (e.code() == hr::Co_E_ClassString || e.code() == hr::RegDb_E_ClassNotReg)
                 return nullptr;
             throw;
         }

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Writes the per-user MSI of Ведорис (installer/Vedoris.wxs) from the program
+# folder that assemble-package.sh laid out:
+#
+#   make-msi.sh <build folder> <program folder> <OUT.msi> [VERSION]
+#
+# The version, product name and publisher are the ones the Windows build was
+# configured with (<build folder>/installer/product.env, from the top-level
+# CMakeLists.txt); VERSION overrides the version, for trying an upgrade.
+#
+# Every version gets its own product code, derived from the version under a
+# namespace fixed here: the same version always builds the same code, and a
+# newer one replaces an older one as a major upgrade (a plain msiexec /i).
+set -euo pipefail
+
+if [ $# -lt 3 ] || [ $# -gt 4 ]; then
+  echo "usage: make-msi.sh <build folder> <program folder> <OUT.msi> [VERSION]" >&2
+  exit 2
+fi
+build="$(realpath "$1")"
+program="$(realpath "$2")"
+out="$(realpath -m "$3")"
+here="$(cd "$(dirname "$0")" && pwd)"
+
+for tool in wixl wixl-heat msibuild /usr/bin/python3; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    echo "make-msi: '$tool' is missing; scripts/install-deps installs it" >&2
+    exit 1
+  fi
+done
+
+# shellcheck source=/dev/null
+source "$build/installer/product.env"
+version="${4:-$VEDORIS_VERSION}"
+product_code_namespace=C6918AC9-92CA-4BE9-AAEE-58D3D4DCD98B
+product_code="$(/usr/bin/python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' \
+  "$product_code_namespace" "$version")"
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+# wixl finds its files relative to where it runs: the program folder and the
+# icon are linked into the work folder.
+ln -s "$program" "$work/program"
+cp "$build/installer/vedoris.ico" "$work/vedoris.ico"
+cp "$here/installer/Vedoris.wxs" "$work/Vedoris.wxs"
+cd "$work"
+
+# Every file of the program folder but the database, which Vedoris.wxs
+# installs on its own terms.
+find program/ -type f ! -name spec_base.mdb | LC_ALL=C sort |
+  wixl-heat --prefix program/ --component-group ProgramFiles --var var.PackageDir \
+            --directory-ref INSTALLDIR --win64 > files.wxs
+
+mkdir -p "$(dirname "$out")"
+wixl --arch x64 --output "$out" \
+  -D Version="$version" -D ProductCode="$product_code" -D PackageDir=program \
+  -D IconFile=vedoris.ico -D Win64=yes \
+  Vedoris.wxs files.wxs
+
+# wixl writes its tables in code page 1252, which has no Cyrillic: the
+# database is switched to 1251 and the Russian texts go in now.
+printf '\r\n\r\n1251\t_ForceCodepage\r\n' > _ForceCodepage.idt
+msibuild "$out" -i _ForceCodepage.idt
+newer="Уже установлена более новая версия программы $VEDORIS_PRODUCT_NAME."
+set_text() { # <table> <column> <key column> <key> <text>
+  case "$5" in *"'"*) echo "make-msi: a text with a quote cannot go into the installer: $5" >&2; exit 1 ;; esac
+  msibuild "$out" -q "UPDATE \`$1\` SET \`$2\` = '$5' WHERE \`$3\` = '$4'"
+}
+set_text Property Value Property ProductName "$VEDORIS_PRODUCT_NAME"
+set_text Property Value Property Manufacturer "$VEDORIS_PUBLISHER"
+# A shortcut's file name: an 8.3 name for old file systems, then the long one.
+set_text Shortcut Name Shortcut VedorisShortcut "VEDORIS|$VEDORIS_PRODUCT_NAME"
+set_text Shortcut Description Shortcut VedorisShortcut "$VEDORIS_PRODUCT_NAME $version"
+set_text Feature Title Feature Vedoris "$VEDORIS_PRODUCT_NAME"
+set_text LaunchCondition Description Condition "NOT WIX_DOWNGRADE_DETECTED" "$newer"
+
+# Beside msidbComponentAttributes64bit (0x100), which every component has:
+# msidbComponentAttributesPermanent (0x10), an uninstall leaves the user's
+# rows; msidbComponentAttributesNeverOverwrite (0x80), an install or upgrade
+# that finds the file keeps it.
+msibuild "$out" -q "UPDATE \`Component\` SET \`Attributes\` = 400 WHERE \`Component\` = 'Database'"
+echo "make-msi: $out ($version, product code {$product_code})"
