@@ -246,35 +246,61 @@ def main():
             raise Failure(f"stored rows differ:\n{rows}\nexpected:\n{expected}")
         log(f"{len(rows)} rows stored in {wine.windows_path(database)}")
 
-        # --- the export with no spreadsheet application ----------------------------------
-        log("Экспорт в Excel with no spreadsheet application registered")
+        # --- both exports with no spreadsheet application ------------------------------
         temp_folders = list(wine.drive_c("users").glob("*/AppData/Local/Temp")) + \
             list(wine.drive_c("users").glob("*/Temp"))
-        before = {p for folder_ in temp_folders for p in folder_.glob("*.xlsx")}
+
+        def workbooks():
+            return {p for folder_ in temp_folders for p in folder_.glob("*.xlsx")}
+
+        def written_workbook(before, shot, windows_before):
+            """The new workbook, once the message that names it is answered."""
+            workbook = wait_for("a workbook in the user's temp folder",
+                                lambda: sorted(workbooks() - before) or None, 90, 0.5)[0]
+            time.sleep(1)
+            # Wine associates no program with .xlsx: the user is told where the
+            # workbook lies, with its full path.
+            screen.wait_window(Program.TITLE, 30, count=windows_before + 1)
+            screen.shot(shot)
+            text = message_text()
+            log(f"the message: {text!r}")
+            if wine.windows_path(workbook) not in text or "Не удается запустить Excel!!!" in text:
+                raise Failure(f"the message after the export reads {text!r}, not the workbook's path")
+            screen.keys("Return")
+            screen.wait_gone(Program.TITLE, 30, count=windows_before)
+            return workbook
+
+        log("Экспорт в Excel with no spreadsheet application registered")
+        before = workbooks()
         program.menu("Данные", "Экспорт в Excel")
-
-        def new_workbooks():
-            now = {p for folder_ in temp_folders for p in folder_.glob("*.xlsx")}
-            return sorted(now - before) or None
-
-        workbook = wait_for("a workbook in the user's temp folder", new_workbooks, 90, 0.5)[0]
-        time.sleep(1)
-        # Wine associates no program with .xlsx: the user is told where the
-        # workbook lies, with its full path.
-        screen.wait_window(Program.TITLE, 30, count=2)
-        screen.shot("export-without-spreadsheet")
-        text = message_text()
-        log(f"the message: {text!r}")
-        if wine.windows_path(workbook) not in text or "Не удается запустить Excel!!!" in text:
-            raise Failure(f"the message after the export reads {text!r}, not the workbook's path")
-        screen.keys("Return")
-        screen.wait_gone(Program.TITLE, 30, count=1)
+        workbook = written_workbook(before, "export-without-spreadsheet", 1)
         cells = read_workbook(workbook)
         want = [["Слой", "Длинна, мм", "D наружный, мм", "D внутренний, мм"]]
         want += [[r[0], round_half_even(r[2]), r[3], r[4]] for r in sorted(expected, key=lambda r: (r[0], r[3]))]
         if cells != want:
-            raise Failure(f"the built-in writer's workbook holds {cells}, not {want}")
+            raise Failure(f"the built-in writer's pipe list holds {cells}, not {want}")
         log(f"the built-in writer wrote {wine.windows_path(workbook)}, read back cell by cell")
+
+        log("Суммарная длинна, then its Экспорт в Excel")
+        program.menu("Данные", "Суммарная длинна")
+        totals = screen.wait_window("Общее количество труб", 60)[0]
+        time.sleep(1)
+        before = workbooks()
+        # The window's form places "Экспорт в Excel" 8 pixels in from the left
+        # of its bottom panel (41 high), 25 high; "Ok" at the right.
+        geometry = screen.geometry(totals)
+        screen.click(totals, 8 + 50, geometry["HEIGHT"] - 41 + 8 + 12)
+        workbook = written_workbook(before, "totals-without-spreadsheet", 1)
+        sums = {}
+        for r in expected:
+            sums[(r[3], r[4])] = sums.get((r[3], r[4]), 0.0) + r[2]
+        want = [["Длинна, мм", "D наружный, мм", "D внутренний, мм"]]
+        want += [[round_half_even(sums[k]), k[0], k[1]] for k in sorted(sums)]
+        if read_workbook(workbook) != want:
+            raise Failure(f"the built-in writer's totals hold {read_workbook(workbook)}, not {want}")
+        log(f"the built-in writer wrote the totals to {wine.windows_path(workbook)}")
+        screen.click(totals, geometry["WIDTH"] - 14 - 37, geometry["HEIGHT"] - 41 + 8 + 12)
+        screen.wait_gone("Общее количество труб", 30)
 
         program.menu("Файл", "Выход")
         wait_for("vedoris.exe ends after Выход", lambda: vedoris.poll() is not None, 60)
