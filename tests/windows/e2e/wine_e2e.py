@@ -173,6 +173,32 @@ class Screen:
         return path
 
 
+class Probe:
+    """vedoris_wine_probe.exe in the prefix: what the running CAD has selected,
+    and the text of the message box in front (its Ctrl+C puts it on the
+    clipboard)."""
+
+    def __init__(self, wine, screen, build):
+        self.wine = wine
+        self.screen = screen
+        self.exe = wine.drive_c("probe", "vedoris_wine_probe.exe")
+        self.exe.parent.mkdir()
+        shutil.copy(Path(build) / "bin" / "vedoris_wine_probe.exe", self.exe)
+        self.answers = wine.drive_c("answers")
+        self.answers.mkdir()
+
+    def ask(self, question):
+        """The probe's answer, or None when it had none (no CAD running, say)."""
+        answer = self.answers / f"{question}.txt"
+        answer.unlink(missing_ok=True)
+        code = self.wine.run([self.wine.windows_path(self.exe), question, self.wine.windows_path(answer)], 60)
+        return answer.read_text(encoding="utf-8") if code == 0 else None
+
+    def message_text(self):
+        self.screen.keys("ctrl+c")
+        return self.ask("clipboard") or ""
+
+
 class Program:
     """Ведорис's main window, driven through its menus by keyboard."""
 
@@ -304,9 +330,8 @@ def end_to_end(args):
         folder = wine.drive_c("vedoris-package", "vedoris")
         for name in ("cadsim", "sheetsim"):
             shutil.copytree(package / name, wine.drive_c(name))
-        probe = wine.drive_c("probe", "vedoris_wine_probe.exe")
-        probe.parent.mkdir()
-        shutil.copy(Path(args.build) / "bin" / "vedoris_wine_probe.exe", probe)
+        probe = Probe(wine, screen, args.build)
+        ask, message_text = probe.ask, probe.message_text
         drawings = wine.drive_c("drawings")
         drawings.mkdir()
         shutil.copy(source / "samples" / "pipes.dxf", drawings / "pipes.dxf")
@@ -314,9 +339,6 @@ def end_to_end(args):
         sheets.mkdir()
         support = wine.drive_c("cad-support")
         support.mkdir()
-        answers = wine.drive_c("answers")
-        answers.mkdir()
-
         cadsim = wine.windows_path(wine.drive_c("cadsim", "cadsim.exe"))
         sheetsim = wine.windows_path(wine.drive_c("sheetsim", "sheetsim.exe"))
         log("registering the simulators")
@@ -324,17 +346,6 @@ def end_to_end(args):
             raise Failure("cadsim.exe /regserver failed")
         if wine.run([sheetsim, "/regserver", "--folder", wine.windows_path(sheets)]) != 0:
             raise Failure("sheetsim.exe /regserver failed")
-
-        def ask(question):
-            answer = answers / f"{question}.txt"
-            answer.unlink(missing_ok=True)
-            code = wine.run([wine.windows_path(probe), question, wine.windows_path(answer)], 60)
-            return answer.read_text(encoding="utf-8") if code == 0 else None
-
-        def message_text():
-            """The text of the message box in front, through its Ctrl+C."""
-            screen.keys("ctrl+c")
-            return ask("clipboard") or ""
 
         database = folder / "spec_base.mdb"
         vedoris = wine.start("vedoris", [wine.windows_path(folder / "vedoris.exe")])

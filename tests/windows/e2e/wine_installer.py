@@ -22,7 +22,7 @@ import sys
 import time
 from pathlib import Path
 
-from wine_e2e import (Failure, Program, Screen, Wine, expected_rows, log, read_rows, read_workbook,
+from wine_e2e import (Failure, Probe, Program, Screen, Wine, expected_rows, log, read_rows, read_workbook,
                       round_half_even, run, wait_for)
 
 PRODUCT = "Ведорис"
@@ -146,28 +146,14 @@ def main():
         installers.mkdir()
         for name in ("vedoris-windows-x64.msi", "vedoris-upgrade-test.msi"):
             shutil.copy(package / name, installers / name)
-        probe = wine.drive_c("probe", "vedoris_wine_probe.exe")
-        probe.parent.mkdir()
-        shutil.copy(Path(args.build) / "bin" / "vedoris_wine_probe.exe", probe)
+        probe = Probe(wine, screen, args.build)
+        ask, message_text = probe.ask, probe.message_text
         shutil.copytree(package / "cadsim", wine.drive_c("cadsim"))
         drawings = wine.drive_c("drawings")
         drawings.mkdir()
         shutil.copy(source / "samples" / "pipes.dxf", drawings / "pipes.dxf")
         support = wine.drive_c("cad-support")
         support.mkdir()
-        answers = wine.drive_c("answers")
-        answers.mkdir()
-
-        def ask(question):
-            answer = answers / f"{question}.txt"
-            answer.unlink(missing_ok=True)
-            code = wine.run([wine.windows_path(probe), question, wine.windows_path(answer)], 60)
-            return answer.read_text(encoding="utf-8") if code == 0 else None
-
-        def message_text():
-            screen.keys("ctrl+c")
-            return ask("clipboard") or ""
-
         def msiexec(*arguments):
             code = wine.run(["msiexec", *arguments], 300)
             wine.settle()
