@@ -46,14 +46,14 @@ void TWSumTruba::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     // A window restored by the window system is not shown anew.
     if (!event->spontaneous())
-        FormShow();
+        messages::runEntryPoint([this] { FormShow(); });
 }
 
 void TWSumTruba::hideEvent(QHideEvent* event)
 {
     QDialog::hideEvent(event);
     if (!event->spontaneous())
-        FormClose();
+        messages::runEntryPoint([this] { FormClose(); });
 }
 
 void TWSumTruba::FormShow()

@@ -1,6 +1,7 @@
 #include "about/Centring.h"
 #include "about/TWAbout.h"
 #include "platform/os/Shell.h"
+#include "support/MessageRecorder.h"
 
 #include "ui_WAbout.h"
 
@@ -138,14 +139,21 @@ TEST(TWAbout, AnyMouseButtonOpensTheLinkAtThePress)
     EXPECT_EQ(shell.opened, QStringList{about.mailTarget()}) << "a double click's second press";
 }
 
-TEST(TWAbout, AFailingShellIsIgnored)
+TEST(TWAbout, AFailingShellIsIgnoredWithoutAWord)
 {
     TWAbout about;
-    const os::ShellOpener previous =
-        os::setShellOpener([](const QString&) { throw std::runtime_error("no browser"); });
-    EXPECT_NO_THROW(about.LURLMouseDown());
-    EXPECT_NO_THROW(about.LMailMouseDown());
+    about.show();
+    MessageRecorder messages;
+    int tries = 0;
+    const os::ShellOpener previous = os::setShellOpener([&](const QString&) {
+        ++tries;
+        throw std::runtime_error("no browser");
+    });
+    EXPECT_NO_THROW(sendMouse(about.ui().LURL, QEvent::MouseButtonPress, Qt::LeftButton));
+    EXPECT_NO_THROW(sendMouse(about.ui().LMail, QEvent::MouseButtonPress, Qt::LeftButton));
     os::setShellOpener(previous);
+    EXPECT_EQ(tries, 2);
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join(u'|').toStdString();
 }
 
 TEST(TWAbout, CentresItselfOverTheMainWindowOnEveryShow)

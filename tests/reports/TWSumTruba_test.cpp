@@ -238,3 +238,14 @@ TEST(TWSumTruba, ClosesTheQueryWhateverClosesTheWindow)
         EXPECT_EQ(window.result(), c.result) << c.name;
     }
 }
+
+TEST(TWSumTruba, AFailureOfItsShowOrCloseIsReportedAndNeverLeavesTheWindowEvent)
+{
+    // Unbound, both handlers fail: the failures end at the program's reporter.
+    TWSumTruba window;
+    MessageRecorder messages;
+    EXPECT_NO_THROW(window.show());
+    EXPECT_NO_THROW(window.hide());
+    ASSERT_EQ(messages.errors.size(), 2);
+    EXPECT_TRUE(messages.errors.front().contains(QStringLiteral("not bound"))) << messages.errors.front().toStdString();
+}
