@@ -10,8 +10,6 @@
 #include "platform/automation/remote/ClientBackend.h"
 #endif
 
-namespace app {
-
 PlatformServices::PlatformServices([[maybe_unused]] const PlatformOptions& options)
     // A call a busy CAD or spreadsheet refuses is tried again while the
     // command's progress window stays drawn and, after a while, says why.
@@ -41,5 +39,3 @@ PlatformServices::~PlatformServices()
 #endif
     automation::setBusyWait(std::move(m_busyWait));
 }
-
-} // namespace app

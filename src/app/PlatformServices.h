@@ -14,8 +14,6 @@ class Apartment;
 class MessageFilter;
 }
 
-namespace app {
-
 struct PlatformOptions {
 #ifndef _WIN32
     // The spreadsheet stand-in (Windows has the real spreadsheet application).
@@ -45,5 +43,3 @@ private:
     automation::Registration m_spreadsheet;
 #endif
 };
-
-} // namespace app

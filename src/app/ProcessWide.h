@@ -3,8 +3,6 @@
 #include <memory>
 #include <utility>
 
-namespace app {
-
 // A service installed for the whole process for as long as this lives: the
 // setter installs it and answers the one it replaced, which comes back when
 // this goes (messages::setService, progress::setDisplay).
@@ -45,5 +43,3 @@ private:
     T*& m_name;
     std::unique_ptr<T> m_object;
 };
-
-} // namespace app

@@ -16,8 +16,6 @@ class TWAbout;
 class TWMain;
 class TWSumTruba;
 
-namespace app {
-
 // What a session may be told to do otherwise than the program does: tests
 // point it at a database of their own, catch the workbooks the spreadsheet
 // stand-in writes and keep the messages to themselves.
@@ -65,5 +63,3 @@ private:
     TWProgress m_progressWindow;
     Installed<progress::Display> m_progress;
 };
-
-} // namespace app

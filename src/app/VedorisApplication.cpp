@@ -3,8 +3,6 @@
 #include "app/ApplicationTitle.h"
 #include "platform/messages/ReportFailure.h"
 
-namespace app {
-
 VedorisApplication::VedorisApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(applicationTitle());
@@ -20,5 +18,3 @@ bool VedorisApplication::notify(QObject* receiver, QEvent* event)
         return false;
     }
 }
-
-} // namespace app

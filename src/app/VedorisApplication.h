@@ -2,8 +2,6 @@
 
 #include <QApplication>
 
-namespace app {
-
 // The application object. Its one addition is a last-resort backstop: every
 // handler of the program already runs through messages::runEntryPoint, which
 // lets no exception out; should a handler ever be added without it (or Qt's
@@ -16,5 +14,3 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 };
-
-} // namespace app

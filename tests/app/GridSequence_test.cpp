@@ -81,7 +81,7 @@ private:
         });
     }
 
-    app::ModalMessageService m_boxes;
+    ModalMessageService m_boxes;
     messages::MessageService* m_previous;
 };
 

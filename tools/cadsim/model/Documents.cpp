@@ -1,7 +1,7 @@
-#include "Documents.h"
+#include "cadsim/model/Documents.h"
 
-#include "Document.h"
-#include "Text.h"
+#include "cadsim/model/Document.h"
+#include "cadsim/model/Text.h"
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/HResult.h"

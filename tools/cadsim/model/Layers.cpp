@@ -1,6 +1,6 @@
-#include "Layers.h"
+#include "cadsim/model/Layers.h"
 
-#include "LayerObject.h"
+#include "cadsim/model/LayerObject.h"
 
 namespace cadsim {
 

@@ -1,4 +1,4 @@
-#include "ModelObject.h"
+#include "cadsim/model/ModelObject.h"
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/HResult.h"

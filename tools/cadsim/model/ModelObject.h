@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ObjectKind.h"
-#include "SimulatorState.h"
+#include "cadsim/model/ObjectKind.h"
+#include "cadsim/model/SimulatorState.h"
 
 #include "platform/automation/MemberTable.h"
 

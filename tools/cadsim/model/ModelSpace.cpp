@@ -1,6 +1,6 @@
-#include "ModelSpace.h"
+#include "cadsim/model/ModelSpace.h"
 
-#include "EntityObject.h"
+#include "cadsim/model/EntityObject.h"
 
 namespace cadsim {
 

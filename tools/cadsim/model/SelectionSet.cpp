@@ -1,6 +1,6 @@
-#include "SelectionSet.h"
+#include "cadsim/model/SelectionSet.h"
 
-#include "EntityObject.h"
+#include "cadsim/model/EntityObject.h"
 
 namespace cadsim {
 
