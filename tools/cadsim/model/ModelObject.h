@@ -44,11 +44,8 @@ private:
 
 // Helpers for members.
 namespace args {
-// An index argument (16-, 32- or 64-bit integer); anything else is a type mismatch.
-int64_t index(const automation::Arg& arg);
 std::u16string text(const automation::Arg& arg); // BStr, or a type mismatch
 bool boolean(const automation::Arg& arg);              // Bool, or a type mismatch
-[[noreturn]] void badIndex();
 } // namespace args
 
 } // namespace cadsim
