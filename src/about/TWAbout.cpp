@@ -4,7 +4,7 @@
 
 #include "about/Centring.h"
 #include "platform/messages/EntryPoint.h"
-#include "platform/os/Shell.h"
+#include "platform/os/DesktopOpener.h"
 
 #include <QEvent>
 #include <QShowEvent>
@@ -140,8 +140,8 @@ void TWAbout::LURLMouseMove(QObject* Sender) { setLinkColor(Sender, Blue); }
 
 void TWAbout::LMailMouseLeave(QObject* Sender) { setLinkColor(Sender, Black); }
 
-// The desktop's answer is not looked at; a failure is dropped by the click's
-// entry point (ignoreFailure).
-void TWAbout::LURLMouseDown() { os::shellOpen(siteTarget()); }
+// The desktop's verdict is neither waited for nor looked at; a failure is
+// dropped by the click's entry point (ignoreFailure).
+void TWAbout::LURLMouseDown() { os::openWithDesktop(siteTarget(), os::OpenWait::No); }
 
-void TWAbout::LMailMouseDown() { os::shellOpen(mailTarget()); }
+void TWAbout::LMailMouseDown() { os::openWithDesktop(mailTarget(), os::OpenWait::No); }

@@ -1,4 +1,4 @@
-#include "platform/os/Shell.h"
+#include "platform/os/DesktopOpener.h"
 
 #include <QRegularExpression>
 
@@ -7,24 +7,23 @@
 namespace os {
 namespace {
 
-ShellOpener& currentOpener()
+DesktopOpener& currentOpener()
 {
-    static ShellOpener opener;
+    static DesktopOpener opener;
     return opener;
 }
 
 } // namespace
 
-void shellOpen(const QString& address)
+OpenVerdict openWithDesktop(const QString& target, OpenWait wait)
 {
-    const ShellOpener& opener = currentOpener();
+    const DesktopOpener& opener = currentOpener();
     if (opener)
-        opener(address);
-    else
-        platformShellOpen(address);
+        return opener(target, wait);
+    return platformOpenWithDesktop(target, wait);
 }
 
-ShellOpener setShellOpener(ShellOpener opener)
+DesktopOpener setDesktopOpener(DesktopOpener opener)
 {
     return std::exchange(currentOpener(), std::move(opener));
 }
