@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ProcessWide.h"
 #include "platform/automation/BusyServer.h"
 #include "platform/automation/ObjectRegistry.h"
 
@@ -25,7 +26,7 @@ struct PlatformOptions {
 // GUI thread's COM apartment and the COM lookup of running programs and
 // classes (the real CAD and spreadsheet applications); elsewhere the lookup
 // of running programs through local sockets and the in-process spreadsheet
-// stand-in.
+// stand-in. Each goes again with the services, in the reverse order.
 class PlatformServices {
 public:
     explicit PlatformServices(const PlatformOptions& options = {});
@@ -34,12 +35,15 @@ public:
     PlatformServices& operator=(const PlatformServices&) = delete;
 
 private:
-    automation::BusyWait m_busyWait; // the hook this replaced
+    Installed<automation::BusyWait> m_busyWait;
 #ifdef _WIN32
     std::unique_ptr<automation::com::Apartment> m_apartment;
     // Retries the calls a busy CAD or spreadsheet application refuses.
     std::unique_ptr<automation::com::MessageFilter> m_messageFilter;
-#else
+#endif
+    // Its proxies go before the apartment they live in.
+    Installed<std::unique_ptr<automation::ObjectBackend>> m_backend;
+#ifndef _WIN32
     automation::Registration m_spreadsheet;
 #endif
 };

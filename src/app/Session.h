@@ -55,11 +55,11 @@ private:
     SessionOptions m_options;
     PlatformServices m_platform;
     ModalMessageService m_messageBoxes;
-    Installed<messages::MessageService> m_messages;
+    Installed<messages::MessageService*> m_messages;
     Instance<TWMain> m_main;
     Instance<TSpecData> m_data;
     Instance<TWSumTruba> m_totals;
     Instance<TWAbout> m_about;
     TWProgress m_progressWindow;
-    Installed<progress::Display> m_progress;
+    Installed<progress::Display*> m_progress;
 };

@@ -1,5 +1,7 @@
 #include "platform/os/DesktopOpener.h"
 
+#include "platform/messages/ProcessHook.h"
+
 #include <QRegularExpression>
 
 #include <utility>
@@ -7,25 +9,22 @@
 namespace os {
 namespace {
 
-DesktopOpener& currentOpener()
+messages::ProcessHook<DesktopOpener>& hook()
 {
-    static DesktopOpener opener;
-    return opener;
+    static messages::ProcessHook<DesktopOpener> installed(&platformOpenWithDesktop);
+    return installed;
 }
 
 } // namespace
 
 OpenVerdict openWithDesktop(const QString& target, OpenWait wait)
 {
-    const DesktopOpener& opener = currentOpener();
-    if (opener)
-        return opener(target, wait);
-    return platformOpenWithDesktop(target, wait);
+    return hook().current()(target, wait);
 }
 
 DesktopOpener setDesktopOpener(DesktopOpener opener)
 {
-    return std::exchange(currentOpener(), std::move(opener));
+    return hook().install(std::move(opener));
 }
 
 QString shellAddress(const QString& address)
