@@ -95,7 +95,7 @@ struct Setup {
     QProcess cad;
     Variant application;
     QuietMessages quiet;
-    std::unique_ptr<app::Session> session;
+    std::unique_ptr<Session> session;
 
     bool start()
     {
@@ -120,11 +120,11 @@ struct Setup {
                   {"--settings", folder.filePath("cadsim.ini"), "--support-path", folder.filePath("support"),
                    dxf.fileName()});
         // The program as main() makes it, with the messages kept quiet.
-        app::SessionOptions options;
+        SessionOptions options;
         options.connectionString =
             QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1").arg(folder.filePath("spec_base.mdb"));
         options.messages = &quiet;
-        session = std::make_unique<app::Session>(std::move(options));
+        session = std::make_unique<Session>(std::move(options));
         const std::optional<Variant> served = attachWhenServing(cad);
         if (!served)
             return false;

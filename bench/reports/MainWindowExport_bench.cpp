@@ -38,9 +38,9 @@ void BM_MainWindowPipeListExport(benchmark::State& state)
 {
     TestDatabase file;
     file.addRows(generatedPipes(Pipes));
-    app::SessionOptions options;
+    SessionOptions options;
     options.connectionString = file.connectionString();
-    const app::Session session(std::move(options));
+    const Session session(std::move(options));
     const WrittenWorkbooks workbooks; // registered after the session's stand-in, so it answers
     TWMain& window = session.mainWindow();
     window.show(); // opens the table, as at start-up

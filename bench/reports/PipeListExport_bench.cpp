@@ -26,16 +26,14 @@ void BM_PipeListExportToXlsx(benchmark::State& state)
     data.ADOConnection.setConnectionString(file.connectionString());
     data.ADOConnection.open();
     data.TTruba->open();
-    SpecData = &data;
 
     const WrittenWorkbooks workbooks;
 
     for (auto _ : state)
-        ExportPipeList();
+        ExportPipeList(data);
 
     state.counters["cells"] = 4.0 * (Pipes + 1);
     state.counters["xlsx_bytes"] = double(workbooks.lastBytes());
-    SpecData = nullptr;
 }
 BENCHMARK(BM_PipeListExportToXlsx)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 

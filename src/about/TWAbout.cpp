@@ -3,7 +3,8 @@
 #include "ui_WAbout.h"
 
 #include "about/Centring.h"
-#include "platform/os/Shell.h"
+#include "platform/messages/EntryPoint.h"
+#include "platform/os/DesktopOpener.h"
 #include "version/Version.h"
 
 #include <QEvent>
@@ -32,6 +33,10 @@ constexpr int DesignedWidth = 261;
 constexpr int DesignedHeight = 95;
 constexpr int CaptionGap = 4;
 constexpr int RightMargin = 8;
+
+// A link hands its address to the desktop and forgets it: whatever the
+// desktop makes of it, a failure included, nothing is shown.
+void ignoreFailure(std::exception_ptr) {}
 
 } // namespace
 
@@ -95,7 +100,7 @@ void TWAbout::showEvent(QShowEvent* event)
 {
     // Before the window is mapped, so that it appears in its place.
     if (!event->spontaneous())
-        FormShow();
+        messages::runEntryPoint([this] { FormShow(); });
     QDialog::showEvent(event);
 }
 
@@ -108,9 +113,9 @@ bool TWAbout::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
         if (watched == m_ui->LURL)
-            LURLMouseDown();
+            messages::runEntryPoint([this] { LURLMouseDown(); }, ignoreFailure);
         else if (watched == m_ui->LMail)
-            LMailMouseDown();
+            messages::runEntryPoint([this] { LMailMouseDown(); }, ignoreFailure);
         break;
     default: break;
     }
@@ -140,19 +145,8 @@ void TWAbout::LURLMouseMove(QObject* Sender) { setLinkColor(Sender, Blue); }
 
 void TWAbout::LMailMouseLeave(QObject* Sender) { setLinkColor(Sender, Black); }
 
-// The desktop's answer is not looked at, and nothing is shown of a failure.
-void TWAbout::LURLMouseDown()
-{
-    try {
-        os::shellOpen(siteTarget());
-    } catch (...) {
-    }
-}
+// The desktop's verdict is neither waited for nor looked at; a failure is
+// dropped by the click's entry point (ignoreFailure).
+void TWAbout::LURLMouseDown() { os::openWithDesktop(siteTarget(), os::OpenWait::No); }
 
-void TWAbout::LMailMouseDown()
-{
-    try {
-        os::shellOpen(mailTarget());
-    } catch (...) {
-    }
-}
+void TWAbout::LMailMouseDown() { os::openWithDesktop(mailTarget(), os::OpenWait::No); }

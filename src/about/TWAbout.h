@@ -34,7 +34,9 @@ public:
     QString siteTarget() const;
     QString mailTarget() const;
 
-    // Event handlers, named after the component and the event.
+    // Event handlers, named after the component and the event. The window's
+    // events run them through the program's entry point; the link presses
+    // with a failure handler that drops whatever the desktop does.
     void FormShow();
     void LURLMouseMove(QObject* Sender);
     void LMailMouseLeave(QObject* Sender);

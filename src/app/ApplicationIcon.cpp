@@ -2,8 +2,6 @@
 
 #include <QDir>
 
-namespace app {
-
 QIcon applicationIcon()
 {
     // The build renders the sizes into the resource folder below; whichever
@@ -14,5 +12,3 @@ QIcon applicationIcon()
         icon.addFile(folder.filePath(name));
     return icon;
 }
-
-} // namespace app

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QEvent>
 
-namespace app {
 namespace {
 
 bool isUserInput(QEvent::Type type)
@@ -43,5 +42,3 @@ bool InputBlocker::eventFilter(QObject* /*watched*/, QEvent* event)
 {
     return isUserInput(event->type());
 }
-
-} // namespace app

@@ -4,8 +4,6 @@
 
 #include <QObject>
 
-namespace app {
-
 // While one lives, the program handles the window system's events so that its
 // windows stay drawn during a long command, but no input of the user's
 // reaches it: clicks, keys, the wheel and the close box are dropped, not
@@ -24,5 +22,3 @@ protected:
 private:
     messages::InputBlock m_block;
 };
-
-} // namespace app

@@ -5,8 +5,6 @@
 #include <QApplication>
 #include <QMessageBox>
 
-namespace app {
-
 namespace {
 
 // The system's texts use a carriage return as the line break of a message
@@ -31,5 +29,3 @@ void showBox(QMessageBox::Icon icon, const QString& text)
 void ModalMessageService::showMessage(const QString& text) { showBox(QMessageBox::NoIcon, text); }
 
 void ModalMessageService::showError(const QString& text) { showBox(QMessageBox::Critical, text); }
-
-} // namespace app

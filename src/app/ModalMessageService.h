@@ -2,8 +2,6 @@
 
 #include "platform/messages/Messages.h"
 
-namespace app {
-
 // Shows the program's messages as modal message boxes titled with the
 // application title, parented to the active window so they stay on top of it.
 class ModalMessageService final : public messages::MessageService {
@@ -11,5 +9,3 @@ public:
     void showMessage(const QString& text) override;
     void showError(const QString& text) override;
 };
-
-} // namespace app

@@ -3,24 +3,24 @@
 #include <memory>
 #include <utility>
 
-namespace app {
-
-// A service installed for the whole process for as long as this lives: the
-// setter installs it and answers the one it replaced, which comes back when
-// this goes (messages::setService, progress::setDisplay).
-template <class Service>
+// A process-wide hook (a messages::ProcessHook behind its setter) installed
+// for as long as this lives: the setter installs it and answers the one it
+// replaced, which comes back when this goes (messages::setService,
+// progress::setDisplay, automation::setBusyWait, automation::setObjectBackend).
+// The one way the session installs anything for the whole process.
+template <class Hook>
 class Installed {
 public:
-    using Setter = Service* (*)(Service*);
+    using Setter = Hook (*)(Hook);
 
-    Installed(Setter set, Service* service) : m_set(set), m_previous(set(service)) {}
-    ~Installed() { m_set(m_previous); }
+    Installed(Setter set, Hook hook) : m_set(set), m_previous(set(std::move(hook))) {}
+    ~Installed() { m_set(std::move(m_previous)); }
     Installed(const Installed&) = delete;
     Installed& operator=(const Installed&) = delete;
 
 private:
     Setter m_set;
-    Service* m_previous;
+    Hook m_previous;
 };
 
 // One of the program's process-wide instances, reached by its name (WMain,
@@ -45,5 +45,3 @@ private:
     T*& m_name;
     std::unique_ptr<T> m_object;
 };
-
-} // namespace app

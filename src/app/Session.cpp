@@ -5,8 +5,6 @@
 #include "data/TSpecData.h"
 #include "reports/TWSumTruba.h"
 
-namespace app {
-
 template <class T>
 std::unique_ptr<T> Session::create(const char* name, std::unique_ptr<T> object) const
 {
@@ -34,5 +32,3 @@ Session::Session(SessionOptions options)
 }
 
 Session::~Session() = default;
-
-} // namespace app

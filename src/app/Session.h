@@ -16,8 +16,6 @@ class TWAbout;
 class TWMain;
 class TWSumTruba;
 
-namespace app {
-
 // What a session may be told to do otherwise than the program does: tests
 // point it at a database of their own, catch the workbooks the spreadsheet
 // stand-in writes and keep the messages to themselves.
@@ -57,13 +55,11 @@ private:
     SessionOptions m_options;
     PlatformServices m_platform;
     ModalMessageService m_messageBoxes;
-    Installed<messages::MessageService> m_messages;
+    Installed<messages::MessageService*> m_messages;
     Instance<TWMain> m_main;
     Instance<TSpecData> m_data;
     Instance<TWSumTruba> m_totals;
     Instance<TWAbout> m_about;
     TWProgress m_progressWindow;
-    Installed<progress::Display> m_progress;
+    Installed<progress::Display*> m_progress;
 };
-
-} // namespace app

@@ -20,6 +20,8 @@
 #include <QMenu>
 #include <QShowEvent>
 
+#include <stdexcept>
+
 TWMain* WMain = nullptr;
 
 namespace {
@@ -55,8 +57,16 @@ TWMain::~TWMain() = default;
 
 void TWMain::bindDataModule(TSpecData& data)
 {
+    m_data = &data;
     m_ui->DBGrid1->setDataSource(data.STruba);
     m_ui->DBNavigator1->setDataSource(data.STruba);
+}
+
+TSpecData& TWMain::dataModule() const
+{
+    if (!m_data)
+        throw std::logic_error("the main window is not bound to the data module");
+    return *m_data;
 }
 
 void TWMain::showEvent(QShowEvent* event)
@@ -85,10 +95,11 @@ void TWMain::closeEvent(QCloseEvent* event)
 
 void TWMain::FormShow()
 {
-    const QString path = SpecData->ADOConnection.dataSource();
+    TSpecData& data = dataModule();
+    const QString path = data.ADOConnection.dataSource();
     try {
-        SpecData->ADOConnection.open();
-        SpecData->TTruba->open();
+        data.ADOConnection.open();
+        data.TTruba->open();
     } catch (const std::exception& e) {
         messages::showMessage(connectionFailureMessage(path, QString::fromUtf8(e.what())));
         return;
@@ -98,15 +109,16 @@ void TWMain::FormShow()
     }
     // Said here, once: the grid and the navigator then take no edits, so
     // nothing typed is accepted only to be refused at the post.
-    if (SpecData->isReadOnly())
+    if (data.isReadOnly())
         messages::showMessage(readOnlyMessage(path));
 }
 
 void TWMain::FormClose()
 {
-    if (SpecData->TTruba->isActive())
-        FinishEdit(*SpecData->TTruba);
-    SpecData->TTruba->close();
+    TSpecData& data = dataModule();
+    if (data.TTruba->isActive())
+        FinishEdit(*data.TTruba);
+    data.TTruba->close();
 }
 
 void TWMain::N4Click() { close(); }
@@ -115,8 +127,9 @@ void TWMain::N3Click()
 {
     // A harvest replaces every row: on a file that cannot take them it is
     // refused before the CAD is reached, rather than rolled back after the walk.
-    if (SpecData->isReadOnly()) {
-        messages::showMessage(readOnlyMessage(SpecData->ADOConnection.dataSource()));
+    TSpecData& data = dataModule();
+    if (data.isReadOnly()) {
+        messages::showMessage(readOnlyMessage(data.ADOConnection.dataSource()));
         return;
     }
     // The harvested pipe list goes whatever happens; the window comes to the front
@@ -138,21 +151,22 @@ void TWMain::N7Click() { ShowTotals(*WSumTruba); }
 void TWMain::N8Click()
 {
     const progress::Task task(m_ui->N8->text());
-    ExportPipeList();
+    ExportPipeList(dataModule());
 }
 
 void TWMain::N9Click()
 {
     // Each failed test ends the command quietly, before any attempt to reach
     // the CAD: a closed or empty table, or a row typed by hand (no ObjectID).
-    db::Dataset& table = *SpecData->TTruba;
+    TSpecData& data = dataModule();
+    db::Dataset& table = *data.TTruba;
     if (!table.isActive())
         return;
     if (table.recordCount() <= 0)
         return;
-    const int64_t objectId = SpecData->TTrubaFObjectID->asInteger();
+    const int64_t objectId = data.TTrubaFObjectID->asInteger();
     if (objectId <= 0)
         return;
     const progress::Task task(m_ui->N9->text(), TAbstrAcadObj::BusyText());
-    SelectEntityById(objectId, SpecData->TTrubaFHandle->asString());
+    SelectEntityById(objectId, data.TTrubaFHandle->asString());
 }

@@ -20,8 +20,11 @@ public:
     ~TWMain() override;
 
     // The grid and navigator name the data source STruba of the data module,
-    // which is created after this window: the binding is completed here.
+    // which is created after this window: the binding is completed here, and
+    // every handler uses the module bound here.
     void bindDataModule(TSpecData& data);
+    // The bound data module; std::logic_error before bindDataModule.
+    TSpecData& dataModule() const;
 
     Ui::TWMain& ui() const { return *m_ui; }
     QMenu* PopupMenu1 = nullptr;
@@ -42,6 +45,7 @@ protected:
 
 private:
     std::unique_ptr<Ui::TWMain> m_ui;
+    TSpecData* m_data = nullptr;
 };
 
 // The process-wide main window; the first window created, so closing it ends the program.

@@ -66,7 +66,7 @@ void TWProgress::pause(int milliseconds)
 {
     // The windows are drawn, and the window itself comes up when due, all
     // through the pause; the user's input is dropped.
-    const app::InputBlocker blocker;
+    const InputBlocker blocker;
     const QDeadlineTimer deadline(milliseconds);
     while (!deadline.hasExpired()) {
         if (m_depth > 0)
@@ -106,7 +106,7 @@ void TWProgress::drawIfDue()
             move(over->geometry().center() - rect().center());
         show();
     }
-    const app::InputBlocker blocker;
+    const InputBlocker blocker;
     QCoreApplication::processEvents();
 }
 

@@ -5,8 +5,6 @@
 #include "platform/messages/ReportFailure.h"
 #include "version/Version.h"
 
-namespace app {
-
 VedorisApplication::VedorisApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(applicationTitle());
@@ -24,5 +22,3 @@ bool VedorisApplication::notify(QObject* receiver, QEvent* event)
         return false;
     }
 }
-
-} // namespace app

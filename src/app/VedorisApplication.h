@@ -2,11 +2,11 @@
 
 #include <QApplication>
 
-namespace app {
-
-// The application object. Its one addition is a last line of defence: an
-// exception that a widget's own event handler let through ends at the
-// top-level handler here instead of unwinding through the event loop.
+// The application object. Its one addition is a last-resort backstop: every
+// handler of the program already runs through messages::runEntryPoint, which
+// lets no exception out; should a handler ever be added without it (or Qt's
+// own code throw, std::bad_alloc say), the exception ends here, at the same
+// failure reporter, instead of unwinding through the event loop.
 class VedorisApplication final : public QApplication {
     Q_OBJECT
 public:
@@ -14,5 +14,3 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 };
-
-} // namespace app

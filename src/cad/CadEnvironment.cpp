@@ -3,16 +3,17 @@
 #include "platform/os/Executable.h"
 #include "platform/os/FileCopy.h"
 #include "platform/os/Paths.h"
+#include "platform/messages/ProcessHook.h"
 #include "platform/messages/Progress.h"
 
 #include <utility>
 
 namespace {
 
-CadEnvironment& current()
+messages::ProcessHook<CadEnvironment>& hook()
 {
-    static CadEnvironment environment = CadEnvironment::system();
-    return environment;
+    static messages::ProcessHook<CadEnvironment> installed(CadEnvironment::system());
+    return installed;
 }
 
 } // namespace
@@ -45,10 +46,10 @@ QStringList CadEnvironment::systemTrustedFolders()
 
 const CadEnvironment& cadEnvironment()
 {
-    return current();
+    return hook().current();
 }
 
 CadEnvironment setCadEnvironment(CadEnvironment environment)
 {
-    return std::exchange(current(), std::move(environment));
+    return hook().install(std::move(environment));
 }

@@ -84,23 +84,23 @@ void ExportToSpreadsheet(db::Dataset& source, std::span<const TExportColumn> col
     }
 }
 
-void ExportPipeList() noexcept
+void ExportPipeList(TSpecData& data) noexcept
 {
     const TExportColumn columns[] = {
-        {QStringLiteral("Слой"), SpecData->TTrubaFLayer, TExportKind::Text},
-        {QStringLiteral("Длинна, мм"), SpecData->TTrubaFLength, TExportKind::WholeNumber},
-        {QStringLiteral("D наружный, мм"), SpecData->TTrubaFRmax, TExportKind::Double},
-        {QStringLiteral("D внутренний, мм"), SpecData->TTrubaFRmin, TExportKind::Double},
+        {QStringLiteral("Слой"), data.TTrubaFLayer, TExportKind::Text},
+        {QStringLiteral("Длинна, мм"), data.TTrubaFLength, TExportKind::WholeNumber},
+        {QStringLiteral("D наружный, мм"), data.TTrubaFRmax, TExportKind::Double},
+        {QStringLiteral("D внутренний, мм"), data.TTrubaFRmin, TExportKind::Double},
     };
-    ExportToSpreadsheet(*SpecData->TTruba, columns);
+    ExportToSpreadsheet(*data.TTruba, columns);
 }
 
-void ExportTotals() noexcept
+void ExportTotals(TSpecData& data) noexcept
 {
     const TExportColumn columns[] = {
-        {QStringLiteral("Длинна, мм"), SpecData->VTrubaFLength, TExportKind::WholeNumber},
-        {QStringLiteral("D наружный, мм"), SpecData->VTrubaFRmax, TExportKind::Double},
-        {QStringLiteral("D внутренний, мм"), SpecData->VTrubaFRmin, TExportKind::Double},
+        {QStringLiteral("Длинна, мм"), data.VTrubaFLength, TExportKind::WholeNumber},
+        {QStringLiteral("D наружный, мм"), data.VTrubaFRmax, TExportKind::Double},
+        {QStringLiteral("D внутренний, мм"), data.VTrubaFRmin, TExportKind::Double},
     };
-    ExportToSpreadsheet(*SpecData->VTruba, columns);
+    ExportToSpreadsheet(*data.VTruba, columns);
 }

@@ -4,6 +4,8 @@
 
 #include <span>
 
+class TSpecData;
+
 namespace db {
 class Dataset;
 class Field;
@@ -31,6 +33,6 @@ struct TExportColumn {
 void ExportToSpreadsheet(db::Dataset& source, std::span<const TExportColumn> columns) noexcept;
 
 // The pipe list (TTruba of the data module): layer, length, outer and inner diameter.
-void ExportPipeList() noexcept;
+void ExportPipeList(TSpecData& data) noexcept;
 // The totals (VTruba of the data module): length, outer and inner diameter.
-void ExportTotals() noexcept;
+void ExportTotals(TSpecData& data) noexcept;

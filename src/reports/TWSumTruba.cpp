@@ -13,14 +13,14 @@
 #include <QHideEvent>
 #include <QShowEvent>
 
+#include <stdexcept>
+
 TWSumTruba* WSumTruba = nullptr;
 
 TWSumTruba::TWSumTruba(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::TWSumTruba>())
 {
     m_ui->setupUi(this);
     m_ui->DBGrid1->setConfirmDelete(true);
-    if (SpecData)
-        bindDataModule(*SpecData);
 
     connect(m_ui->Button1, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_ui->Button2, &QPushButton::clicked, this, [this] { messages::runEntryPoint([this] { Button2Click(); }); });
@@ -28,47 +28,60 @@ TWSumTruba::TWSumTruba(QWidget* parent) : QDialog(parent), m_ui(std::make_unique
 
 TWSumTruba::~TWSumTruba() = default;
 
-void TWSumTruba::bindDataModule(TSpecData& data) { m_ui->DBGrid1->setDataSource(data.SVTruba); }
+void TWSumTruba::bindDataModule(TSpecData& data)
+{
+    m_data = &data;
+    m_ui->DBGrid1->setDataSource(data.SVTruba);
+}
+
+TSpecData& TWSumTruba::dataModule() const
+{
+    if (!m_data)
+        throw std::logic_error("the totals window is not bound to the data module");
+    return *m_data;
+}
 
 void TWSumTruba::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     // A window restored by the window system is not shown anew.
     if (!event->spontaneous())
-        FormShow();
+        messages::runEntryPoint([this] { FormShow(); });
 }
 
 void TWSumTruba::hideEvent(QHideEvent* event)
 {
     QDialog::hideEvent(event);
     if (!event->spontaneous())
-        FormClose();
+        messages::runEntryPoint([this] { FormClose(); });
 }
 
 void TWSumTruba::FormShow()
 {
     // Closing first makes the query run again, so the totals include every
     // row posted since the last showing.
-    SpecData->VTruba->close();
+    db::Dataset& totals = *dataModule().VTruba;
+    totals.close();
     try {
-        SpecData->VTruba->open();
+        totals.open();
     } catch (...) {
         // A missing or mismatched query leaves the grid empty, without a word.
     }
 }
 
-void TWSumTruba::FormClose() { SpecData->VTruba->close(); }
+void TWSumTruba::FormClose() { dataModule().VTruba->close(); }
 
 void TWSumTruba::Button2Click()
 {
     const progress::Task task(m_ui->Button2->text());
-    ExportTotals();
+    ExportTotals(dataModule());
 }
 
 void ShowTotals(TWSumTruba& window)
 {
-    if (!SpecData->ADOConnection.isConnected())
+    TSpecData& data = window.dataModule();
+    if (!data.ADOConnection.isConnected())
         return;
-    FinishEdit(*SpecData->TTruba);
+    FinishEdit(*data.TTruba);
     window.exec();
 }

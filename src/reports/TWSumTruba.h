@@ -17,11 +17,15 @@ class TWSumTruba;
 class TWSumTruba : public QDialog {
     Q_OBJECT
 public:
-    // Binds the grid to the data module when one exists already.
     explicit TWSumTruba(QWidget* parent = nullptr);
     ~TWSumTruba() override;
 
+    // The grid names the data source SVTruba of the data module, which is
+    // created after the main window (this window's parent): the binding is
+    // completed here, and every handler uses the module bound here.
     void bindDataModule(TSpecData& data);
+    // The bound data module; std::logic_error before bindDataModule.
+    TSpecData& dataModule() const;
 
     Ui::TWSumTruba& ui() const { return *m_ui; }
 
@@ -36,6 +40,7 @@ protected:
 
 private:
     std::unique_ptr<Ui::TWSumTruba> m_ui;
+    TSpecData* m_data = nullptr;
 };
 
 // The process-wide totals window, created at start-up.

@@ -105,6 +105,10 @@ void TSpecification::collectPipe(const Variant& entity)
 
 void TSpecification::SaveToTable()
 {
+    // The harvest is made and dropped inside one command and is given nothing
+    // but a capacity: it writes to the process's one data module, which the
+    // session installs before any command can run, rather than to a module
+    // each caller would have to carry through it.
     db::Dataset& table = *SpecData->TTruba;
     if (!table.isActive()) {
         messages::showMessage(QStringLiteral("Отсутствует подключение к базе данных!!!"));

@@ -1,6 +1,7 @@
 #include "about/Centring.h"
 #include "about/TWAbout.h"
-#include "platform/os/Shell.h"
+#include "platform/os/DesktopOpener.h"
+#include "support/MessageRecorder.h"
 
 #include "ui_WAbout.h"
 #include "version/Version.h"
@@ -17,12 +18,17 @@ namespace {
 // Records what would go to the desktop instead of launching anything.
 struct ShellRecorder {
     QStringList opened;
-    os::ShellOpener previous;
+    bool waited = false;
+    os::DesktopOpener previous;
     ShellRecorder()
-        : previous(os::setShellOpener([this](const QString& address) { opened.append(address); }))
+        : previous(os::setDesktopOpener([this](const QString& address, os::OpenWait wait) {
+              opened.append(address);
+              waited = waited || wait != os::OpenWait::No;
+              return os::OpenVerdict{true, {}};
+          }))
     {
     }
-    ~ShellRecorder() { os::setShellOpener(previous); }
+    ~ShellRecorder() { os::setDesktopOpener(previous); }
 };
 
 void sendMouse(QWidget* widget, QEvent::Type type, Qt::MouseButton button)
@@ -134,6 +140,7 @@ TEST(TWAbout, AnyMouseButtonOpensTheLinkAtThePress)
         sendMouse(about.ui().LURL, QEvent::MouseButtonRelease, button);
         sendMouse(about.ui().LMail, QEvent::MouseButtonPress, button);
         EXPECT_EQ(shell.opened, (QStringList{host, about.mailTarget()})) << button;
+        EXPECT_FALSE(shell.waited) << "a link does not wait for the desktop's verdict";
     }
 
     ShellRecorder shell;
@@ -144,14 +151,23 @@ TEST(TWAbout, AnyMouseButtonOpensTheLinkAtThePress)
     EXPECT_EQ(shell.opened, QStringList{about.mailTarget()}) << "a double click's second press";
 }
 
-TEST(TWAbout, AFailingShellIsIgnored)
+TEST(TWAbout, AFailingShellIsIgnoredWithoutAWord)
 {
     TWAbout about;
-    const os::ShellOpener previous =
-        os::setShellOpener([](const QString&) { throw std::runtime_error("no browser"); });
-    EXPECT_NO_THROW(about.LURLMouseDown());
-    EXPECT_NO_THROW(about.LMailMouseDown());
-    os::setShellOpener(previous);
+    about.show();
+    MessageRecorder messages;
+    int tries = 0;
+    const os::DesktopOpener previous = os::setDesktopOpener([&](const QString&, os::OpenWait) -> os::OpenVerdict {
+        // The desktop says no to the site, and fails outright for the mail.
+        if (++tries == 1)
+            return {false, QStringLiteral("no browser")};
+        throw std::runtime_error("no mail program");
+    });
+    EXPECT_NO_THROW(sendMouse(about.ui().LURL, QEvent::MouseButtonPress, Qt::LeftButton));
+    EXPECT_NO_THROW(sendMouse(about.ui().LMail, QEvent::MouseButtonPress, Qt::LeftButton));
+    os::setDesktopOpener(previous);
+    EXPECT_EQ(tries, 2);
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join(u'|').toStdString();
 }
 
 TEST(TWAbout, CentresItselfOverTheMainWindowOnEveryShow)

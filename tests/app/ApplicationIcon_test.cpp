@@ -9,7 +9,7 @@
 // would show the desktop's default icon in that place.
 TEST(ApplicationIcon, HoldsAPictureDrawnForEverySizeADesktopAsksFor)
 {
-    const QIcon icon = app::applicationIcon();
+    const QIcon icon = applicationIcon();
     ASSERT_FALSE(icon.isNull());
     const QList<QSize> sizes = icon.availableSizes();
     for (int side : {16, 24, 32, 48, 64, 128, 256}) {

@@ -72,5 +72,5 @@ TEST_F(ExportProgress, ASlowSpreadsheetShowsTheRowsAsTheyGo)
     EXPECT_TRUE(stage.endsWith(QStringLiteral(" из 100"))) << stage.toStdString();
     EXPECT_FALSE(progressWindow->isVisible());
     EXPECT_EQ(spreadsheet.cells().size(), 4u * 101);
-    EXPECT_EQ(SpecData->TTruba->recNo(), 0);
+    EXPECT_EQ(data->TTruba->recNo(), 0);
 }

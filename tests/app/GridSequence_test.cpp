@@ -81,7 +81,7 @@ private:
         });
     }
 
-    app::ModalMessageService m_boxes;
+    ModalMessageService m_boxes;
     messages::MessageService* m_previous;
 };
 
@@ -101,7 +101,7 @@ protected:
                             .length = 100.0 + i, .rmax = 20.0 + i, .rmin = 10.0 + i});
         database.addRows(rows);
         MainWindowFixture::SetUp();
-        db::Dataset& table = *SpecData->TTruba;
+        db::Dataset& table = *data->TTruba;
         auto validate = table.beforePost;
         table.beforePost = [this, validate](db::Dataset& ds) {
             validate(ds);
@@ -124,7 +124,7 @@ protected:
     void run(unsigned seed, int steps);
 
     dbwidgets::DBGrid& grid() const { return *window->ui().DBGrid1; }
-    db::Dataset& table() const { return *SpecData->TTruba; }
+    db::Dataset& table() const { return *data->TTruba; }
 
     // The user's hands.
     QWidget* focus() const { return QApplication::focusWidget() ? QApplication::focusWidget() : &grid(); }
@@ -183,7 +183,7 @@ void GridSequence::startWindow()
 
 Identity GridSequence::identityOf(int row) const
 {
-    const db::FieldValue key = table().valueAt(row, SpecData->TTrubaFKey->index());
+    const db::FieldValue key = table().valueAt(row, data->TTrubaFKey->index());
     if (const auto* k = std::get_if<int64_t>(&key))
         return *k;
     // Only the row being inserted has no key.
@@ -207,14 +207,14 @@ Row GridSequence::datasetRow(int row) const
         return std::nullopt;
     };
     Row r;
-    const db::FieldValue id = table().valueAt(row, SpecData->TTrubaFObjectID->index());
+    const db::FieldValue id = table().valueAt(row, data->TTrubaFObjectID->index());
     if (const auto* i = std::get_if<int64_t>(&id))
         r.objectId = *i;
-    r.layer = text(SpecData->TTrubaFLayer);
-    r.length = number(SpecData->TTrubaFLength);
-    r.rmax = number(SpecData->TTrubaFRmax);
-    r.rmin = number(SpecData->TTrubaFRmin);
-    const db::FieldValue key = table().valueAt(row, SpecData->TTrubaFKey->index());
+    r.layer = text(data->TTrubaFLayer);
+    r.length = number(data->TTrubaFLength);
+    r.rmax = number(data->TTrubaFRmax);
+    r.rmin = number(data->TTrubaFRmin);
+    const db::FieldValue key = table().valueAt(row, data->TTrubaFKey->index());
     if (const auto* k = std::get_if<int64_t>(&key))
         r.key = *k;
     return r;
@@ -597,7 +597,7 @@ TEST_F(GridSequence, TabOutOfARefusedRowKeepsTheUserInItsCellAndLeavesTheNextRow
     EXPECT_EQ(m_boxes.shown.last(), QStringLiteral("error: Значение «ZZZ» не является числом (столбец «D Внутр, мм»)"));
     EXPECT_EQ(table().recNo(), 6);
     EXPECT_EQ(table().state(), db::DatasetState::Edit);
-    EXPECT_EQ(SpecData->TTrubaFLength->asFloat(), -5.0);
+    EXPECT_EQ(data->TTrubaFLength->asFloat(), -5.0);
     ASSERT_NE(openEditor(), nullptr);
     EXPECT_EQ(openEditor()->text(), QStringLiteral("ZZZ"));
     EXPECT_EQ(datasetRow(7), nextRow);
@@ -654,7 +654,7 @@ TEST_P(RefusedLeave, KeepsTheEditorOnTheCellTheUserWasInAndTheOtherRowsAsTheyWer
     EXPECT_FALSE(window->PopupMenu1->isVisible());
     EXPECT_EQ(table().recNo(), 6);
     EXPECT_EQ(table().state(), db::DatasetState::Edit);
-    EXPECT_EQ(SpecData->TTrubaFLength->asFloat(), -5.0);
+    EXPECT_EQ(data->TTrubaFLength->asFloat(), -5.0);
     EXPECT_EQ(grid().currentIndex(), grid().model()->index(6, GetParam().cell));
     QLineEdit* editor = openEditor();
     ASSERT_NE(editor, nullptr);

@@ -24,10 +24,10 @@ void MainWindowFixture::start() { window->show(); }
 
 void MainWindowFixture::appendRow(const QString& layer, double length, double rmax)
 {
-    db::Dataset& table = *SpecData->TTruba;
+    db::Dataset& table = *data->TTruba;
     table.append();
-    SpecData->TTrubaFLayer->setAsString(layer);
-    SpecData->TTrubaFLength->setAsFloat(length);
-    SpecData->TTrubaFRmax->setAsFloat(rmax);
+    data->TTrubaFLayer->setAsString(layer);
+    data->TTrubaFLength->setAsFloat(length);
+    data->TTrubaFRmax->setAsFloat(rmax);
     table.post();
 }

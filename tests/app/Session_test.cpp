@@ -23,11 +23,11 @@ TEST(Session, CreatesTheFourInstancesInOrderHiddenAndBoundAndLetsThemGoWithIt)
     MessageRecorder messages;
     QStringList created;
     {
-        app::SessionOptions options;
+        SessionOptions options;
         options.connectionString = database.connectionString();
         options.messages = &messages;
         options.created = [&](const QString& name) { created << name; };
-        const app::Session session(std::move(options));
+        const Session session(std::move(options));
 
         EXPECT_EQ(created, (QStringList{"WMain", "SpecData", "WSumTruba", "WAbout"}));
         EXPECT_EQ(WMain, &session.mainWindow());

@@ -94,7 +94,7 @@ TEST_F(MainWindowWithCad, SelectMakesTheCurrentRowsPipeTheSelectedEntity)
     });
     start();
     window->N3Click();
-    SpecData->TTruba->last();
+    data->TTruba->last();
     window->N9Click();
     const std::u16string secondHandle = cad.activeDrawing().entities()[1].handle;
     EXPECT_EQ(cad.selectedHandles(), std::vector<std::u16string>{secondHandle});
@@ -114,7 +114,7 @@ TEST_F(MainWindowWithCad, SelectFromTheRightClickedRowSelectsThatRowsPipe)
     start();
     window->N3Click();
     dbwidgets::DBGrid& grid = *window->ui().DBGrid1;
-    ASSERT_EQ(SpecData->TTruba->recNo(), 0);
+    ASSERT_EQ(data->TTruba->recNo(), 0);
 
     const QPoint at = grid.visualRect(grid.model()->index(1, 0)).center();
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, grid.viewport()->mapToGlobal(at));
@@ -123,7 +123,7 @@ TEST_F(MainWindowWithCad, SelectFromTheRightClickedRowSelectsThatRowsPipe)
     window->PopupMenu1->hide();
     window->ui().N9->trigger();
 
-    EXPECT_EQ(SpecData->TTruba->recNo(), 1);
+    EXPECT_EQ(data->TTruba->recNo(), 1);
     EXPECT_EQ(cad.selectedHandles(), std::vector<std::u16string>{cad.activeDrawing().entities()[1].handle});
     EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
 }
@@ -162,12 +162,12 @@ TEST_F(MainWindowWithCad, HarvestIsStoredWhateverRowIsPendingInTheGrid)
         }
         for (const char* k = c.typedLength; *k; ++k)
             QTest::keyClicks(QApplication::focusWidget(), QString(QLatin1Char(*k)));
-        ASSERT_NE(SpecData->TTruba->state(), db::DatasetState::Browse);
+        ASSERT_NE(data->TTruba->state(), db::DatasetState::Browse);
 
         window->ui().N3->trigger();
 
         EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
-        EXPECT_EQ(SpecData->TTruba->state(), db::DatasetState::Browse);
+        EXPECT_EQ(data->TTruba->state(), db::DatasetState::Browse);
         EXPECT_EQ(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr);
         const auto rows = database.rows();
         ASSERT_EQ(rows.size(), 2u);

@@ -78,7 +78,7 @@ TEST_F(MainWindowTest, MissingDatabaseShowsTheConnectionMessageOnceAndAnEmptyGri
     createInstances(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False").arg(missing));
     start();
     EXPECT_EQ(messages.all, QStringList{ConnectionMessage + QLatin1Char('\r') + missing});
-    EXPECT_FALSE(SpecData->TTruba->isActive());
+    EXPECT_FALSE(data->TTruba->isActive());
     EXPECT_EQ(window->ui().DBGrid1->model()->rowCount(), 0);
     EXPECT_TRUE(window->close()); // the program still ends normally
 }
@@ -112,7 +112,7 @@ TEST_P(MainWindowForeignFileTest, ConnectionMessageSaysWhatTheFileIs)
     createInstances(foreign.connectionString());
     start();
     EXPECT_EQ(messages.all, QStringList{ConnectionMessage + QLatin1Char('\r') + QString::fromUtf8(GetParam().reason)});
-    EXPECT_FALSE(SpecData->TTruba->isActive());
+    EXPECT_FALSE(data->TTruba->isActive());
     QFile file(foreign.path());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), GetParam().content);
@@ -159,7 +159,7 @@ TEST_F(MainWindowTest, ReadOnlyDatabaseIsSaidOnceAndTakesNoEdits)
     EXPECT_EQ(messages.all, QStringList{readOnly});
     messages.clear();
 
-    db::Dataset& table = *SpecData->TTruba;
+    db::Dataset& table = *data->TTruba;
     ASSERT_TRUE(table.isActive());
     QAbstractItemModel* model = window->ui().DBGrid1->model();
     EXPECT_FALSE(model->flags(model->index(0, 0)) & Qt::ItemIsEditable);
@@ -199,34 +199,34 @@ TEST_F(MainWindowTest, RowTypedInTheGridSurvivesARestart)
 
     createInstances(database.connectionString());
     start();
-    ASSERT_EQ(SpecData->TTruba->recordCount(), 1);
-    EXPECT_EQ(SpecData->TTrubaFLayer->asString(), QStringLiteral("Трубы"));
-    EXPECT_EQ(SpecData->TTrubaFLength->asFloat(), 1234.6);
-    EXPECT_EQ(SpecData->TTrubaFRmin->asFloat(), 0.0);
+    ASSERT_EQ(data->TTruba->recordCount(), 1);
+    EXPECT_EQ(data->TTrubaFLayer->asString(), QStringLiteral("Трубы"));
+    EXPECT_EQ(data->TTrubaFLength->asFloat(), 1234.6);
+    EXPECT_EQ(data->TTrubaFRmin->asFloat(), 0.0);
     EXPECT_EQ(window->ui().DBGrid1->model()->index(0, 1).data().toString(), QStringLiteral("1235"));
 }
 
 TEST_F(MainWindowTest, ClosingDropsAnUntouchedNewRowWithoutAWord)
 {
     start();
-    SpecData->TTruba->append();
+    data->TTruba->append();
     EXPECT_TRUE(window->close());
     EXPECT_TRUE(messages.all.isEmpty());
     EXPECT_EQ(database.rowCount(), 0);
-    EXPECT_FALSE(SpecData->TTruba->isActive());
+    EXPECT_FALSE(data->TTruba->isActive());
 }
 
 TEST_F(MainWindowTest, ClosingWithARowThatLacksItsLengthKeepsTheWindowAndTheRow)
 {
     start();
-    db::Dataset& table = *SpecData->TTruba;
+    db::Dataset& table = *data->TTruba;
     table.append();
-    SpecData->TTrubaFRmax->setAsFloat(50);
+    data->TTrubaFRmax->setAsFloat(50);
     EXPECT_FALSE(window->close());
     EXPECT_EQ(messages.all, QStringList{"Необходимо указать длинну!!!"});
     EXPECT_TRUE(table.isActive());
     EXPECT_EQ(table.state(), db::DatasetState::Insert);
-    EXPECT_EQ(SpecData->TTrubaFRmax->asFloat(), 50.0);
+    EXPECT_EQ(data->TTrubaFRmax->asFloat(), 50.0);
 
     table.cancel();
     EXPECT_TRUE(window->close());
@@ -238,14 +238,14 @@ TEST_F(MainWindowTest, RefusedWriteOnCloseShowsTheErrorAndKeepsTheValues)
     start();
     // The file takes no new row, as when a disk fills or another program holds it.
     database.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON TTruba BEGIN SELECT RAISE(ABORT, 'full'); END"));
-    db::Dataset& table = *SpecData->TTruba;
+    db::Dataset& table = *data->TTruba;
     table.append();
-    SpecData->TTrubaFLength->setAsFloat(10);
-    SpecData->TTrubaFRmax->setAsFloat(20);
+    data->TTrubaFLength->setAsFloat(10);
+    data->TTrubaFRmax->setAsFloat(20);
     EXPECT_FALSE(window->close());
     ASSERT_EQ(messages.errors.size(), 1);
     EXPECT_EQ(table.state(), db::DatasetState::Insert);
-    EXPECT_EQ(SpecData->TTrubaFLength->asFloat(), 10.0);
+    EXPECT_EQ(data->TTrubaFLength->asFloat(), 10.0);
     table.cancel();
 }
 
@@ -263,9 +263,9 @@ TEST_F(MainWindowTest, SelectDoesNothingWithoutAStoredObjectId)
     appendRow(QStringLiteral("Трубы"), 100, 20);
     window->N9Click();
     // Nor does a new row still being typed.
-    SpecData->TTruba->append();
+    data->TTruba->append();
     window->N9Click();
-    SpecData->TTruba->cancel();
+    data->TTruba->cancel();
 
     EXPECT_EQ(cad->calls, 0);
     EXPECT_TRUE(messages.all.isEmpty());

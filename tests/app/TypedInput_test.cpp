@@ -96,7 +96,7 @@ TEST_P(TypedInputTest, TextThatIsNoNumberIsToldOnceAndKeptInItsEditor)
 {
     const Case& c = GetParam();
     const auto storedBefore = database.rows();
-    db::Dataset& table = *SpecData->TTruba;
+    db::Dataset& table = *data->TTruba;
     grid().setFocus();
     grid().setCurrentIndex(grid().model()->index(0, c.column));
     if (c.row == Row::New)
@@ -151,9 +151,9 @@ TEST_P(TypedInputTest, TextThatIsNoNumberIsToldOnceAndKeptInItsEditor)
     editor()->setText(QStringLiteral("42"));
     messages.clear();
     if (c.row == Row::New) {
-        SpecData->TTrubaFLayer->setAsString(QStringLiteral("new"));
-        SpecData->TTrubaFLength->setAsFloat(1);
-        SpecData->TTrubaFRmax->setAsFloat(2);
+        data->TTrubaFLayer->setAsString(QStringLiteral("new"));
+        data->TTrubaFLength->setAsFloat(1);
+        data->TTrubaFRmax->setAsFloat(2);
     }
     table.post();
     EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join(QLatin1Char('|')).toStdString();

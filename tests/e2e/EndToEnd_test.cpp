@@ -59,13 +59,13 @@ protected:
         QDir().mkpath(path("sheets"));
         // The program as it starts, with this test's database, a stand-in
         // spreadsheet that records its workbooks, and the messages recorded.
-        app::SessionOptions options;
+        SessionOptions options;
         options.connectionString = database.connectionString();
         options.platform.spreadsheet = sheet::StandInOptions{
             path("sheets"), [this](const QString& opened) { openedFiles << opened; },
             [this](const sheet::CellMap& cells) { workbooks.push_back(cells); }};
         options.messages = &messages;
-        m_session = std::make_unique<app::Session>(std::move(options));
+        m_session = std::make_unique<Session>(std::move(options));
         window = &m_session->mainWindow();
         totals = &m_session->totalsWindow();
         window->show();
@@ -91,7 +91,7 @@ protected:
         m_cad.stop();
         startCad(std::move(options));
     }
-    const app::Session& session() const { return *m_session; }
+    const Session& session() const { return *m_session; }
     qint64 cadProcessId() { return m_cad.process().processId(); }
 
     void startCad(QStringList options = {})
@@ -118,7 +118,7 @@ protected:
 
 private:
     CadsimProcess m_cad{Drawing};
-    std::unique_ptr<app::Session> m_session;
+    std::unique_ptr<Session> m_session;
 };
 
 Variant cell(const sheet::CellMap& cells, int row, int column)

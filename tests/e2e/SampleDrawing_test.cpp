@@ -59,10 +59,10 @@ TEST(SampleDrawing, TheHarvestStoresTheListedRows)
     TestDatabase database;
     CadsimProcess cad(fileContents(QStringLiteral(VEDORIS_SAMPLES_DIR "/pipes.dxf")));
     {
-        app::SessionOptions options;
+        SessionOptions options;
         options.connectionString = database.connectionString();
         options.messages = &messages;
-        const app::Session session(std::move(options));
+        const Session session(std::move(options));
         ASSERT_FALSE(cad.start({"--support-path", cad.path("support"), "--id-seed", "1"}).isEmpty());
         session.mainWindow().show();
         session.mainWindow().N3Click();

@@ -5,9 +5,10 @@
 
 #include <vector>
 
-// A data module over a fresh pipe database, installed as the process-wide
-// SpecData for as long as it lives: connected with TTruba open, as the main
-// window leaves it after its show, unless told otherwise.
+// A data module over a fresh pipe database: connected with TTruba open, as
+// the main window leaves it after its show, unless told otherwise. It is not
+// installed as the process-wide SpecData: the totals window and the exports
+// are handed their module, and must not reach for another.
 class PipeData {
 public:
     explicit PipeData(const std::vector<TestDatabase::Row>& rows = {}, bool open = true)
@@ -19,13 +20,12 @@ public:
     {
         file.addRows(rows);
         data.ADOConnection.setConnectionString(file.connectionString());
-        SpecData = &data;
         if (open) {
             data.ADOConnection.open();
             data.TTruba->open();
         }
     }
-    ~PipeData() { SpecData = nullptr; }
+    ~PipeData() = default;
     PipeData(const PipeData&) = delete;
     PipeData& operator=(const PipeData&) = delete;
 

@@ -54,7 +54,7 @@ TEST(PipeListExport, WritesTheHeaderAndEveryPipeInTableOrderAndReturnsToTheFirst
     RecordedStandIn standIn;
     MessageRecorder messages;
 
-    ExportPipeList();
+    ExportPipeList(pipes.data);
 
     EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join(u'|').toStdString();
     CellMap expected = pipeListHeader();
@@ -108,7 +108,7 @@ TEST(PipeListExport, ConvertsEachFieldAsItsColumnSays)
         PipeData pipes({c.row});
         RecordedStandIn standIn;
         MessageRecorder messages;
-        ExportPipeList();
+        ExportPipeList(pipes.data);
         EXPECT_TRUE(messages.all.isEmpty()) << c.name;
         EXPECT_EQ(standIn.lastWorkbook(), withRow(pipeListHeader(), 2, c.expected)) << c.name;
     }
@@ -119,7 +119,7 @@ TEST(PipeListExport, AnEmptyTableGivesTheHeaderRowOnly)
     PipeData pipes;
     RecordedStandIn standIn;
     MessageRecorder messages;
-    ExportPipeList();
+    ExportPipeList(pipes.data);
     EXPECT_TRUE(messages.all.isEmpty());
     EXPECT_EQ(standIn.lastWorkbook(), pipeListHeader());
     EXPECT_EQ(standIn.opened.size(), 1);
@@ -140,7 +140,7 @@ TEST(PipeListExport, AClosedTableGivesTheHeaderRowThenTheMessage)
         c.prepare(pipes);
         RecordedStandIn standIn;
         MessageRecorder messages;
-        ExportPipeList();
+        ExportPipeList(pipes.data);
         EXPECT_EQ(messages.all, QStringList{ExportFailed}) << c.name;
         EXPECT_EQ(standIn.lastWorkbook(), pipeListHeader()) << c.name;
         EXPECT_EQ(standIn.opened.size(), 1) << c.name;
@@ -156,7 +156,7 @@ TEST(PipeListExport, ANewRowFailingValidationShowsItsMessageThenTheExportMessage
     RecordedStandIn standIn;
     MessageRecorder messages;
 
-    ExportPipeList();
+    ExportPipeList(pipes.data);
 
     EXPECT_EQ(messages.all, (QStringList{QStringLiteral("Необходимо указать длинну!!!"), ExportFailed}));
     EXPECT_EQ(standIn.lastWorkbook(), pipeListHeader());
@@ -176,7 +176,7 @@ TEST(PipeListExport, APendingValidRowIsPostedAndExported)
     RecordedStandIn standIn;
     MessageRecorder messages;
 
-    ExportPipeList();
+    ExportPipeList(pipes.data);
 
     EXPECT_TRUE(messages.all.isEmpty());
     EXPECT_EQ(table.state(), db::DatasetState::Browse);
@@ -216,7 +216,7 @@ TEST(PipeListExport, ALengthBeyondThirtyTwoBitsIsWrittenAsAWholeDoubleAndTheRest
         PipeData pipes(rows);
         RecordedStandIn standIn;
         MessageRecorder messages;
-        ExportPipeList();
+        ExportPipeList(pipes.data);
         EXPECT_TRUE(messages.all.isEmpty()) << c.name << ": " << messages.all.join(u'|').toStdString();
         const CellMap cells = standIn.lastWorkbook();
         EXPECT_EQ(cells.size(), 44u) << c.name;
@@ -233,7 +233,7 @@ TEST(TotalsExport, ATotalBeyondThirtyTwoBitsIsWrittenAsAWholeDoubleAndTheRestFol
     RecordedStandIn standIn;
     MessageRecorder messages;
 
-    ExportTotals();
+    ExportTotals(pipes.data);
 
     EXPECT_TRUE(messages.all.isEmpty());
     const CellMap cells = standIn.lastWorkbook();
@@ -252,7 +252,7 @@ TEST(TotalsExport, WritesTheTotalPerDiameterPair)
     RecordedStandIn standIn;
     MessageRecorder messages;
 
-    ExportTotals();
+    ExportTotals(pipes.data);
 
     EXPECT_TRUE(messages.all.isEmpty());
     CellMap expected = totalsHeader();
@@ -267,8 +267,8 @@ TEST(SpreadsheetExport, WithoutASpreadsheetBothExportsShowOnlyTheirMessage)
     PipeData pipes({pipe("A", 1, 2, 3)});
     pipes.data.VTruba->open();
     MessageRecorder messages;
-    ExportPipeList();
-    ExportTotals();
+    ExportPipeList(pipes.data);
+    ExportTotals(pipes.data);
     EXPECT_EQ(messages.all, (QStringList{ExportFailed, ExportFailed}));
 }
 
@@ -279,7 +279,7 @@ TEST(SpreadsheetExport, CallsTheSpreadsheetExactlyAsItsAutomationContractSays)
     FakeSpreadsheet spreadsheet;
     MessageRecorder messages;
 
-    ExportTotals();
+    ExportTotals(pipes.data);
 
     EXPECT_TRUE(messages.all.isEmpty());
     EXPECT_TRUE(spreadsheet.allReleased());
@@ -346,7 +346,7 @@ TEST(SpreadsheetExport, AnyFailureEndsTheExportWithTheOneMessageAndReleasesEvery
         spreadsheet.failure = c.failure;
         MessageRecorder messages;
 
-        ExportPipeList();
+        ExportPipeList(pipes.data);
 
         EXPECT_EQ(messages.all, c.failAt < 0 ? QStringList() : QStringList{ExportFailed}) << c.name;
         EXPECT_TRUE(spreadsheet.allReleased()) << c.name;

@@ -52,7 +52,7 @@ std::optional<Shown> runTotalsCommand(
     QTimer::singleShot(0, &window, [&] {
         if (!window.isVisible())
             return;
-        shown = Shown{gridRows(window), SpecData->VTruba->isActive()};
+        shown = Shown{gridRows(window), window.dataModule().VTruba->isActive()};
         if (whileShown)
             whileShown(window);
         close(window);
@@ -68,6 +68,7 @@ TEST(TWSumTruba, IsLaidOutAsDesigned)
 {
     PipeData pipes({pipe("A", 1, 2, 3)});
     TWSumTruba window;
+    window.bindDataModule(pipes.data);
     const Ui::TWSumTruba& ui = window.ui();
     EXPECT_EQ(window.objectName(), QStringLiteral("WSumTruba"));
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Общее количество труб"));
@@ -96,6 +97,7 @@ TEST(TWSumTruba, ShowsTheTotalsIncludingARowJustAddedInTheMainTable)
 {
     PipeData pipes({pipe("A", 1000.25, 57.0, 50.0), pipe("B", 20.0, 76.0, 70.0)});
     TWSumTruba window;
+    window.bindDataModule(pipes.data);
     MessageRecorder messages;
 
     pipes.data.TTruba->append();
@@ -145,6 +147,7 @@ TEST(TWSumTruba, TheCommandStopsBeforeTheWindowWhenItCannotGoOn)
         c.prepare(pipes);
         const db::DatasetState before = pipes.data.TTruba->state();
         TWSumTruba window;
+        window.bindDataModule(pipes.data);
         MessageRecorder messages;
         std::optional<Shown> shown;
         try {
@@ -163,6 +166,7 @@ TEST(TWSumTruba, AClosedPipeTableFailsTheCommandWithTheDataLayerError)
     PipeData pipes({pipe("A", 1, 2, 3)});
     pipes.data.TTruba->close();
     TWSumTruba window;
+    window.bindDataModule(pipes.data);
     std::optional<Shown> shown;
     EXPECT_THROW(shown = runTotalsCommand(window), db::DbError);
     EXPECT_FALSE(shown);
@@ -175,6 +179,7 @@ TEST(TWSumTruba, ADatabaseWithoutTheTotalsQueryShowsAnEmptyGridSilently)
         " FLayer TEXT, FLength REAL, FRmax REAL, FRmin REAL);");
     PipeData pipes(tableOnly, {pipe("A", 1, 2, 3)}, true);
     TWSumTruba window;
+    window.bindDataModule(pipes.data);
     RecordedStandIn standIn;
     MessageRecorder messages;
 
@@ -195,6 +200,7 @@ TEST(TWSumTruba, ExportsTheTotalsAndStaysOpen)
 {
     PipeData pipes({pipe("A", 10.5, 57.0, 50.0)});
     TWSumTruba window;
+    window.bindDataModule(pipes.data);
     RecordedStandIn standIn;
     MessageRecorder messages;
     bool openAfterExport = false;
@@ -224,10 +230,22 @@ TEST(TWSumTruba, ClosesTheQueryWhateverClosesTheWindow)
     for (const Case& c : cases) {
         PipeData pipes({pipe("A", 1, 2, 3)});
         TWSumTruba window;
+        window.bindDataModule(pipes.data);
         const auto shown = runTotalsCommand(window, c.close);
         ASSERT_TRUE(shown) << c.name;
         EXPECT_TRUE(shown->queryOpen) << c.name;
         EXPECT_FALSE(pipes.data.VTruba->isActive()) << c.name;
         EXPECT_EQ(window.result(), c.result) << c.name;
     }
+}
+
+TEST(TWSumTruba, AFailureOfItsShowOrCloseIsReportedAndNeverLeavesTheWindowEvent)
+{
+    // Unbound, both handlers fail: the failures end at the program's reporter.
+    TWSumTruba window;
+    MessageRecorder messages;
+    EXPECT_NO_THROW(window.show());
+    EXPECT_NO_THROW(window.hide());
+    ASSERT_EQ(messages.errors.size(), 2);
+    EXPECT_TRUE(messages.errors.front().contains(QStringLiteral("not bound"))) << messages.errors.front().toStdString();
 }

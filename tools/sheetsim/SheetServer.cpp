@@ -1,4 +1,4 @@
-#include "SheetServer.h"
+#include "sheetsim/SheetServer.h"
 
 #include "platform/automation/AsciiCase.h"
 #include "platform/automation/Dispatch.h"

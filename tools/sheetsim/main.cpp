@@ -13,7 +13,7 @@
 //   sheetsim.exe [--folder DIR] -Embedding   how COM starts it
 //
 // Exit codes: 0 done; 1 registering or serving failed; 2 a usage error.
-#include "SheetServer.h"
+#include "sheetsim/SheetServer.h"
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/ServedCalls.h"

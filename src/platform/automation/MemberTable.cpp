@@ -57,4 +57,22 @@ void MemberTable::admitMethod(InvokeKind kind, Args args, size_t minArgs, size_t
         throw AutomationError(hr::Disp_E_BadParamCount, {});
 }
 
+size_t MemberTable::itemPosition(const Variant& index, size_t count)
+{
+    switch (index.type()) {
+    case VarType::I2:
+    case VarType::I4:
+    case VarType::I8: break;
+    default: throw AutomationError(hr::Disp_E_TypeMismatch, {});
+    }
+    const int64_t i = index.toI8();
+    if (i < 0 || static_cast<uint64_t>(i) >= count)
+        badIndex();
+    return static_cast<size_t>(i);
+}
+
+void MemberTable::badIndex() { throw AutomationError(hr::Disp_E_BadIndex, u"Invalid index"); }
+
+Variant MemberTable::countValue(size_t count) { return Variant::i4(static_cast<int32_t>(count)); }
+
 } // namespace automation

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,12 @@ protected:
     // its indexes first, and a put its value after them.
     static bool admitProperty(InvokeKind kind, Args args, size_t indexes, bool readable, bool writable);
     static void admitMethod(InvokeKind kind, Args args, size_t minArgs, size_t maxArgs);
+    // A collection's Item argument as a position below `count`: an index of
+    // any integer type, anything else DISP_E_TYPEMISMATCH, one out of range
+    // DISP_E_BADINDEX.
+    static size_t itemPosition(const Variant& index, size_t count);
+    [[noreturn]] static void badIndex();
+    static Variant countValue(size_t count);
 
 private:
     struct Entry {
@@ -90,6 +97,39 @@ public:
         add(name, [minArgs, maxArgs, run](Dispatch& object, InvokeKind kind, Args args) {
             admitMethod(kind, args, minArgs, maxArgs);
             return run(static_cast<T&>(object), args);
+        });
+        return *this;
+    }
+
+    using Count = size_t (*)(T&);
+    using ItemAt = Variant (*)(T&, size_t position);
+    using FindByName = std::optional<size_t> (*)(T&, const std::u16string& name);
+
+    // The two members of a collection: the read-only property Count (an I4),
+    // and the method Item taking a 0-based index (itemPosition) or, given
+    // `find`, a name as well, whose position `find` answers; an unknown name
+    // is DISP_E_BADINDEX, as an index out of range is. `itemAt` is only
+    // asked for a position below the count.
+    Members& collection(Count count, ItemAt itemAt, FindByName find = nullptr)
+    {
+        add(u"Count", [count](Dispatch& object, InvokeKind kind, Args args) {
+            admitProperty(kind, args, 0, true, false);
+            return countValue(count(static_cast<T&>(object)));
+        });
+        add(u"Item", [count, itemAt, find](Dispatch& object, InvokeKind kind, Args args) {
+            admitMethod(kind, args, 1, 1);
+            T& collection = static_cast<T&>(object);
+            const Variant& key = args[0].value();
+            size_t position = 0;
+            if (find && key.type() == VarType::BStr) {
+                const std::optional<size_t> found = find(collection, key.toBStr());
+                if (!found || *found >= count(collection))
+                    badIndex();
+                position = *found;
+            } else {
+                position = itemPosition(key, count(collection));
+            }
+            return itemAt(collection, position);
         });
         return *this;
     }

@@ -3,6 +3,7 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/HResult.h"
+#include "platform/messages/ProcessHook.h"
 
 #include <list>
 #include <mutex>
@@ -33,7 +34,7 @@ struct Registry {
     std::list<RunningEntry> running;
     std::list<ClassEntry> classes;
     std::list<ClassEntry> fallbacks;
-    std::unique_ptr<ObjectBackend> backend;
+    messages::ProcessHook<std::unique_ptr<ObjectBackend>> backend; // guarded by the mutex too
 };
 
 Registry& registry()
@@ -53,8 +54,7 @@ void eraseById(std::list<Entry>& entries, uint64_t id)
 std::unique_ptr<ObjectBackend> setObjectBackend(std::unique_ptr<ObjectBackend> backend)
 {
     std::lock_guard lock(registry().mutex);
-    std::swap(registry().backend, backend);
-    return backend;
+    return registry().backend.install(std::move(backend));
 }
 
 Registration& Registration::operator=(Registration&& other) noexcept
@@ -142,7 +142,7 @@ DispatchRef activeObject(std::u16string_view progId)
         for (const RunningEntry& e : registry().running)
             if (sameProgId(e.progId, progId))
                 return e.object;
-        backend = registry().backend.get();
+        backend = registry().backend.current().get();
     }
     if (backend)
         if (DispatchRef object = backend->activeObject(progId))
@@ -159,7 +159,7 @@ DispatchRef createObject(std::u16string_view progId)
         std::lock_guard lock(registry().mutex);
         factory = findClass(registry().classes, progId);
         fallback = findClass(registry().fallbacks, progId);
-        backend = registry().backend.get();
+        backend = registry().backend.current().get();
     }
     // The factories run outside the lock: they may register objects themselves.
     if (factory)

@@ -1,29 +1,33 @@
 #include "platform/os/WindowSystem.h"
 
+#include "platform/messages/ProcessHook.h"
+
 #include <utility>
 
 namespace os {
 namespace {
 
-std::unique_ptr<WindowSystem>& current()
+messages::ProcessHook<std::unique_ptr<WindowSystem>>& hook()
 {
-    static std::unique_ptr<WindowSystem> system;
-    return system;
+    static messages::ProcessHook<std::unique_ptr<WindowSystem>> installed;
+    return installed;
 }
 
 } // namespace
 
 WindowSystem& windowSystem()
 {
-    auto& system = current();
-    if (!system)
-        system = createPlatformWindowSystem();
-    return *system;
+    if (const std::unique_ptr<WindowSystem>& installed = hook().current())
+        return *installed;
+    // Made on first use: a program that never looks at windows never opens
+    // the display.
+    static const std::unique_ptr<WindowSystem> platform = createPlatformWindowSystem();
+    return *platform;
 }
 
 std::unique_ptr<WindowSystem> setWindowSystem(std::unique_ptr<WindowSystem> system)
 {
-    return std::exchange(current(), std::move(system));
+    return hook().install(std::move(system));
 }
 
 } // namespace os

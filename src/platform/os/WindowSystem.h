@@ -30,8 +30,8 @@ public:
 WindowSystem& windowSystem();
 
 // Installs `system` for the whole process and returns the one it replaces
-// (nullptr when the platform's own had not been made yet). nullptr brings the
-// platform's own back.
+// (nullptr when that was the platform's own). nullptr brings the platform's
+// own back.
 std::unique_ptr<WindowSystem> setWindowSystem(std::unique_ptr<WindowSystem> system);
 
 // The platform's own window system (X11 on Linux, Win32 on Windows).

@@ -1,7 +1,7 @@
 #include "platform/sheet/Handover.h"
 
 #include "platform/messages/Messages.h"
-#include "platform/sheet/DesktopOpener.h"
+#include "platform/os/DesktopOpener.h"
 #include "platform/sheet/XlsxFile.h"
 
 #include <QDir>
@@ -67,10 +67,15 @@ void handOver(const StandInOptions& options, const CellMap& cells) noexcept
         // A workbook nothing shows must not vanish without a word: the user
         // is told where it lies, in the one message below.
         try {
-            if (options.opener)
+            if (options.opener) {
                 options.opener(path);
-            else
-                openWithDesktop(path);
+            } else {
+                // A spreadsheet application shows the workbook or says why
+                // not: the desktop's verdict is waited for.
+                const os::OpenVerdict verdict = os::openWithDesktop(path, os::OpenWait::ForVerdict);
+                if (!verdict.shown)
+                    messages::showMessage(openFailure(path, verdict.reason));
+            }
         } catch (...) {
             messages::showMessage(openFailure(path, describe(std::current_exception())));
         }

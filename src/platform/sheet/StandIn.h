@@ -19,9 +19,9 @@ struct StandInOptions {
     // Where workbooks are written; empty means the user's temp folder at the
     // moment of writing.
     QString folder;
-    // Empty means the desktop's default program (openWithDesktop in
-    // DesktopOpener.h). An opener that cannot show the file throws; the user
-    // is then told where the file was saved.
+    // Empty means the desktop's default program (os::openWithDesktop,
+    // waiting for its verdict). An opener that cannot show the file throws;
+    // the user is then told where the file was saved.
     Opener opener;
     Inspector inspector;
 };

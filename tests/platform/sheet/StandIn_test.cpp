@@ -4,7 +4,7 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/HResult.h"
-#include "platform/sheet/DesktopOpener.h"
+#include "platform/os/DesktopOpener.h"
 #include "platform/sheet/StandIn.h"
 #include "support/MessageRecorder.h"
 
@@ -20,6 +20,7 @@
 #include <limits>
 
 using namespace automation;
+using namespace std::chrono_literals;
 using sheet::CellAddress;
 using sheettest::FileCell;
 
@@ -313,7 +314,7 @@ TEST(SheetStandIn, TellsWhereTheFileIsWhenNothingCanOpenIt)
 namespace {
 
 // A stand-in for the desktop's opener: a script that notes the file it was
-// handed and ends with the given status.
+// handed and ends with the given status, judged as the desktop's opener is.
 class FakeDesktopOpener {
 public:
     explicit FakeDesktopOpener(int exitStatus)
@@ -327,9 +328,12 @@ public:
                        .toUtf8());
         file.close();
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        previous = sheet::setDesktopOpenProgram(script);
+        previous = os::setDesktopOpener([this](const QString& target, os::OpenWait wait) {
+            waits.push_back(wait);
+            return os::launchAndJudge(script, {target}, wait == os::OpenWait::ForVerdict ? 3s : 0ms);
+        });
     }
-    ~FakeDesktopOpener() { sheet::setDesktopOpenProgram(previous); }
+    ~FakeDesktopOpener() { os::setDesktopOpener(previous); }
 
     QString handedFile() const
     {
@@ -337,10 +341,12 @@ public:
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
+    std::vector<os::OpenWait> waits;
+
 private:
     QTemporaryDir folder;
     QString script;
-    QString previous;
+    os::DesktopOpener previous;
 };
 
 // Points the temp folder somewhere of the test's own while it lives.
@@ -373,6 +379,7 @@ TEST(SheetStandIn, UsesTheTempFolderAndTheDesktopOpenerByDefault)
         Session session;
     }
     const QString handed = desktop.handedFile();
+    EXPECT_EQ(desktop.waits, std::vector<os::OpenWait>{os::OpenWait::ForVerdict});
     EXPECT_EQ(QFileInfo(handed).absolutePath(), temp.path());
     EXPECT_TRUE(QFileInfo::exists(handed));
     EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();

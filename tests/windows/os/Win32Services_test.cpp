@@ -2,7 +2,7 @@
 // the file copy with and without fail-if-exists, and ShellExecuteW.
 #include "platform/os/Executable.h"
 #include "platform/os/FileCopy.h"
-#include "platform/os/Shell.h"
+#include "platform/os/DesktopOpener.h"
 
 #include <gtest/gtest.h>
 
@@ -134,7 +134,7 @@ TEST(Win32Services, TheShellOpensWhatItIsGiven)
     // launched: the shell runs it and it leaves its mark.
     const std::wstring mark = folderOfThisProgram() + L"shell-probe.txt";
     ::DeleteFileW(mark.c_str());
-    os::platformShellOpen(q(folderOfThisProgram() + L"vedoris_shell_probe.exe"));
+    EXPECT_TRUE(os::platformOpenWithDesktop(q(folderOfThisProgram() + L"vedoris_shell_probe.exe"), os::OpenWait::No).shown);
     bool marked = false;
     for (int attempt = 0; attempt < 200 && !marked; ++attempt) {
         marked = ::GetFileAttributesW(mark.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -1,9 +1,9 @@
-#include "Application.h"
+#include "cadsim/model/Application.h"
 
-#include "CadState.h"
-#include "Document.h"
-#include "Documents.h"
-#include "Preferences.h"
+#include "cadsim/model/CadState.h"
+#include "cadsim/model/Document.h"
+#include "cadsim/model/Documents.h"
+#include "cadsim/model/Preferences.h"
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/HResult.h"

@@ -1,4 +1,4 @@
-#include "CadState.h"
+#include "cadsim/model/CadState.h"
 
 namespace cadsim {
 

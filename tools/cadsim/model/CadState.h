@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ModelObject.h"
+#include "cadsim/model/ModelObject.h"
 
 namespace cadsim {
 

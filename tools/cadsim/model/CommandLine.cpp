@@ -1,6 +1,6 @@
-#include "CommandLine.h"
+#include "cadsim/model/CommandLine.h"
 
-#include "Text.h"
+#include "cadsim/model/Text.h"
 
 #include <filesystem>
 #include <system_error>

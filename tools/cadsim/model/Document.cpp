@@ -1,11 +1,11 @@
-#include "Document.h"
+#include "cadsim/model/Document.h"
 
-#include "CommandLine.h"
-#include "EntityObject.h"
-#include "Layers.h"
-#include "ModelSpace.h"
-#include "SelectionSet.h"
-#include "Text.h"
+#include "cadsim/model/CommandLine.h"
+#include "cadsim/model/EntityObject.h"
+#include "cadsim/model/Layers.h"
+#include "cadsim/model/ModelSpace.h"
+#include "cadsim/model/SelectionSet.h"
+#include "cadsim/model/Text.h"
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/HResult.h"

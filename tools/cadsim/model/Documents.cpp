@@ -1,7 +1,7 @@
-#include "Documents.h"
+#include "cadsim/model/Documents.h"
 
-#include "Document.h"
-#include "Text.h"
+#include "cadsim/model/Document.h"
+#include "cadsim/model/Text.h"
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/HResult.h"
@@ -23,24 +23,18 @@ const ModelObject::MemberTable& Documents::members()
 {
     static const Members<Documents> table =
         Members<Documents>()
-            .property(u"Count",
-                      [](Documents& o) { return Variant::i4(static_cast<int32_t>(o.state().documents.size())); })
-            .method(u"Item", 1, 1,
-                    [](Documents& o, Args a) {
-                        SimulatorState& s = o.state();
-                        if (a[0].value().type() == automation::VarType::BStr) {
-                            const std::u16string name = a[0].value().toBStr();
-                            for (const auto& document : s.documents)
-                                if (equalsIgnoringCase(document->drawing.name(), name))
-                                    return Variant::dispatch(std::make_shared<Document>(o.sharedState(), document));
-                            args::badIndex();
-                        }
-                        const int64_t i = args::index(a[0]);
-                        if (i < 0 || i >= static_cast<int64_t>(s.documents.size()))
-                            args::badIndex();
-                        return Variant::dispatch(
-                            std::make_shared<Document>(o.sharedState(), s.documents[static_cast<size_t>(i)]));
-                    })
+            .collection([](Documents& o) { return o.state().documents.size(); },
+                        [](Documents& o, size_t position) {
+                            return Variant::dispatch(
+                                std::make_shared<Document>(o.sharedState(), o.state().documents[position]));
+                        },
+                        [](Documents& o, const std::u16string& name) -> std::optional<size_t> {
+                            const auto& documents = o.state().documents;
+                            for (size_t i = 0; i < documents.size(); ++i)
+                                if (equalsIgnoringCase(documents[i]->drawing.name(), name))
+                                    return i;
+                            return std::nullopt;
+                        })
             // A new, empty drawing with the one layer every drawing has; it
             // becomes the active document. The argument names the template
             // file the drawing starts from, as the CAD's own does: left out,

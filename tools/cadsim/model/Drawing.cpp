@@ -1,7 +1,7 @@
-#include "Drawing.h"
+#include "cadsim/model/Drawing.h"
 
-#include "EntityTypes.h"
-#include "Text.h"
+#include "cadsim/model/EntityTypes.h"
+#include "cadsim/model/Text.h"
 
 #include <optional>
 #include <stdexcept>

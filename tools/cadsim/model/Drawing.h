@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Entity.h"
-#include "Layer.h"
+#include "cadsim/model/Entity.h"
+#include "cadsim/model/Layer.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
-#include "Entity.h"
+#include "cadsim/model/Entity.h"
 
-#include "Text.h"
+#include "cadsim/model/Text.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "XData.h"
+#include "cadsim/model/XData.h"
 
 #include <cstdint>
 #include <string>

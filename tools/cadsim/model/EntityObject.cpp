@@ -1,6 +1,6 @@
-#include "EntityObject.h"
+#include "cadsim/model/EntityObject.h"
 
-#include "Text.h"
+#include "cadsim/model/Text.h"
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/HResult.h"

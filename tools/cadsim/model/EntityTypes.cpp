@@ -1,6 +1,6 @@
-#include "EntityTypes.h"
+#include "cadsim/model/EntityTypes.h"
 
-#include "Text.h"
+#include "cadsim/model/Text.h"
 
 #include <array>
 #include <utility>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ObjectKind.h"
+#include "cadsim/model/ObjectKind.h"
 
 #include "platform/automation/HResult.h"
 

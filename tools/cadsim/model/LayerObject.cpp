@@ -1,4 +1,4 @@
-#include "LayerObject.h"
+#include "cadsim/model/LayerObject.h"
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/HResult.h"

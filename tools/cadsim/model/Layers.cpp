@@ -1,10 +1,9 @@
-#include "Layers.h"
+#include "cadsim/model/Layers.h"
 
-#include "LayerObject.h"
+#include "cadsim/model/LayerObject.h"
 
 namespace cadsim {
 
-using automation::Args;
 using automation::Variant;
 
 Layers::Layers(std::shared_ptr<SimulatorState> state, std::shared_ptr<DocumentData> document)
@@ -14,27 +13,17 @@ Layers::Layers(std::shared_ptr<SimulatorState> state, std::shared_ptr<DocumentDa
 
 const ModelObject::MemberTable& Layers::members()
 {
-    static const Members<Layers> table =
-        Members<Layers>()
-            .property(u"Count",
-                      [](Layers& o) {
-                          return Variant::i4(static_cast<int32_t>(o.m_document->drawing.layers().size()));
-                      })
-            .method(u"Item", 1, 1, [](Layers& o, Args a) {
-                const std::vector<Layer>& layers = o.m_document->drawing.layers();
-                size_t position = layers.size();
-                if (a[0].value().type() == automation::VarType::BStr) {
-                    if (const Layer* layer = o.m_document->drawing.layer(a[0].value().toBStr()))
-                        position = static_cast<size_t>(layer - layers.data());
-                } else {
-                    const int64_t i = args::index(a[0]);
-                    if (i >= 0 && i < static_cast<int64_t>(layers.size()))
-                        position = static_cast<size_t>(i);
-                }
-                if (position >= layers.size())
-                    args::badIndex();
-                return Variant::dispatch(std::make_shared<LayerObject>(o.sharedState(), o.m_document, position));
-            });
+    static const Members<Layers> table = Members<Layers>().collection(
+        [](Layers& o) { return o.m_document->drawing.layers().size(); },
+        [](Layers& o, size_t position) {
+            return Variant::dispatch(std::make_shared<LayerObject>(o.sharedState(), o.m_document, position));
+        },
+        [](Layers& o, const std::u16string& name) -> std::optional<size_t> {
+            const Layer* layer = o.m_document->drawing.layer(name);
+            if (!layer)
+                return std::nullopt;
+            return static_cast<size_t>(layer - o.m_document->drawing.layers().data());
+        });
     return table;
 }
 

@@ -1,4 +1,4 @@
-#include "ModelObject.h"
+#include "cadsim/model/ModelObject.h"
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/HResult.h"
@@ -41,17 +41,6 @@ Variant ModelObject::invoke(std::u16string_view member, InvokeKind kind, Args ar
 
 namespace args {
 
-int64_t index(const automation::Arg& arg)
-{
-    const Variant& v = arg.value();
-    switch (v.type()) {
-    case VarType::I2:
-    case VarType::I4:
-    case VarType::I8: return v.toI8();
-    default: throw AutomationError(hr::Disp_E_TypeMismatch, {});
-    }
-}
-
 std::u16string text(const automation::Arg& arg)
 {
     const Variant& v = arg.value();
@@ -66,11 +55,6 @@ bool boolean(const automation::Arg& arg)
     if (v.type() != VarType::Bool)
         throw AutomationError(hr::Disp_E_TypeMismatch, {});
     return v.toBool();
-}
-
-void badIndex()
-{
-    throw AutomationError(hr::Disp_E_BadIndex, u"Invalid index");
 }
 
 } // namespace args

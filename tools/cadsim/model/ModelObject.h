@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ObjectKind.h"
-#include "SimulatorState.h"
+#include "cadsim/model/ObjectKind.h"
+#include "cadsim/model/SimulatorState.h"
 
 #include "platform/automation/MemberTable.h"
 
@@ -44,11 +44,8 @@ private:
 
 // Helpers for members.
 namespace args {
-// An index argument (16-, 32- or 64-bit integer); anything else is a type mismatch.
-int64_t index(const automation::Arg& arg);
 std::u16string text(const automation::Arg& arg); // BStr, or a type mismatch
 bool boolean(const automation::Arg& arg);              // Bool, or a type mismatch
-[[noreturn]] void badIndex();
 } // namespace args
 
 } // namespace cadsim

@@ -1,10 +1,9 @@
-#include "ModelSpace.h"
+#include "cadsim/model/ModelSpace.h"
 
-#include "EntityObject.h"
+#include "cadsim/model/EntityObject.h"
 
 namespace cadsim {
 
-using automation::Args;
 using automation::Variant;
 
 ModelSpace::ModelSpace(std::shared_ptr<SimulatorState> state, std::shared_ptr<DocumentData> document)
@@ -14,21 +13,12 @@ ModelSpace::ModelSpace(std::shared_ptr<SimulatorState> state, std::shared_ptr<Do
 
 const ModelObject::MemberTable& ModelSpace::members()
 {
-    static const Members<ModelSpace> table =
-        Members<ModelSpace>()
-            .property(u"Count",
-                      [](ModelSpace& o) {
-                          return Variant::i4(static_cast<int32_t>(o.m_document->drawing.entities().size()));
-                      })
-            .method(u"Item", 1, 1, [](ModelSpace& o, Args a) {
-                const int64_t i = args::index(a[0]);
-                const std::vector<Entity>& entities = o.m_document->drawing.entities();
-                if (i < 0 || i >= static_cast<int64_t>(entities.size()))
-                    args::badIndex();
-                const auto position = static_cast<size_t>(i);
-                return Variant::dispatch(std::make_shared<EntityObject>(o.sharedState(), o.m_document,
-                                                                        entities[position].handle, position));
-            });
+    static const Members<ModelSpace> table = Members<ModelSpace>().collection(
+        [](ModelSpace& o) { return o.m_document->drawing.entities().size(); },
+        [](ModelSpace& o, size_t position) {
+            return Variant::dispatch(std::make_shared<EntityObject>(
+                o.sharedState(), o.m_document, o.m_document->drawing.entities()[position].handle, position));
+        });
     return table;
 }
 

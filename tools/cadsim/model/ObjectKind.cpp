@@ -1,4 +1,4 @@
-#include "ObjectKind.h"
+#include "cadsim/model/ObjectKind.h"
 
 namespace cadsim {
 

@@ -1,4 +1,4 @@
-#include "Preferences.h"
+#include "cadsim/model/Preferences.h"
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/HResult.h"

@@ -1,6 +1,6 @@
-#include "Simulator.h"
+#include "cadsim/model/Simulator.h"
 
-#include "Application.h"
+#include "cadsim/model/Application.h"
 
 #include <algorithm>
 

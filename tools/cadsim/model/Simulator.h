@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Change.h"
-#include "CommandLine.h"
-#include "Drawing.h"
-#include "Fault.h"
-#include "SimulatorState.h"
+#include "cadsim/model/Change.h"
+#include "cadsim/model/CommandLine.h"
+#include "cadsim/model/Drawing.h"
+#include "cadsim/model/Fault.h"
+#include "cadsim/model/SimulatorState.h"
 
 #include "platform/automation/Variant.h"
 

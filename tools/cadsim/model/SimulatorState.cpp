@@ -1,6 +1,6 @@
-#include "SimulatorState.h"
+#include "cadsim/model/SimulatorState.h"
 
-#include "Text.h"
+#include "cadsim/model/Text.h"
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/BusyServer.h"

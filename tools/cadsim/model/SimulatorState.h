@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Change.h"
-#include "CommandLine.h"
-#include "Drawing.h"
-#include "Fault.h"
-#include "ObjectKind.h"
+#include "cadsim/model/Change.h"
+#include "cadsim/model/CommandLine.h"
+#include "cadsim/model/Drawing.h"
+#include "cadsim/model/Fault.h"
+#include "cadsim/model/ObjectKind.h"
 
 #include "platform/automation/Dispatch.h"
 

@@ -1,4 +1,4 @@
-#include "Text.h"
+#include "cadsim/model/Text.h"
 
 namespace cadsim {
 

@@ -1,4 +1,4 @@
-#include "XData.h"
+#include "cadsim/model/XData.h"
 
 namespace cadsim {
 

@@ -25,9 +25,9 @@ public:
 //
 // On Windows the ProgID must be registered with its class (see
 // com/ServerRegistry.h) and calls arrive through the calling thread's message
-// loop (a single-threaded apartment). Elsewhere a QCoreApplication must
-// exist, and calls arrive on threads of their own: the object and everything
-// reached from it must be thread-safe.
+// loop (a single-threaded apartment). Elsewhere no event loop is needed:
+// calls arrive on threads of their own, so the object and everything reached
+// from it must be thread-safe.
 [[nodiscard]] Registration publishRunningObject(std::u16string_view progId, DispatchRef object);
 
 // Offers progId's class to other programs, which make objects of it with

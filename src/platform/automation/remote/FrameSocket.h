@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/automation/remote/ByteChannel.h"
 #include "platform/automation/remote/SharedRings.h"
 
 #include <chrono>
@@ -9,32 +10,25 @@
 #include <string>
 #include <vector>
 
-struct msghdr;
-
 namespace automation::remote {
+
+class SocketChannel;
 
 // One end of a connected local (AF_UNIX) stream socket, used by one thread at
 // a time, that sends and receives whole frames. Plain POSIX calls rather than
 // QLocalSocket: the client must work on whatever thread the caller is on,
 // without an event loop, and release references from any thread.
 //
-// Once both ends agree (useRings()), the frames travel through shared memory
-// instead, and the socket only carries wake-up bytes and the news that the
-// peer is gone. A call then costs no system call while both sides are busy:
-// a waiting side first spins for a moment, since the answer usually comes
-// within microseconds, and only then sleeps on the socket until the peer
-// rings. Waking a sleeping process is what a plain socket pays on every
-// message, and it is many times the cost of the call itself.
+// The bytes travel through a channel: the socket itself at first
+// (SocketChannel) and, once both ends agree (useRings()), the shared rings
+// (RingChannel), the socket then only carrying wake-up bytes and the news
+// that the peer is gone. This class keeps the frames and their deadlines.
 class FrameSocket {
 public:
-    enum class Status {
-        Ok,
-        Closed,  // the peer is gone: end of stream, reset, broken pipe
-        TimedOut,
-    };
+    using Status = ChannelStatus;
 
-    FrameSocket() = default;
-    explicit FrameSocket(int fd) : m_fd(fd) {}
+    FrameSocket();
+    explicit FrameSocket(int fd);
     FrameSocket(FrameSocket&& other) noexcept;
     FrameSocket& operator=(FrameSocket&& other) noexcept;
     FrameSocket(const FrameSocket&) = delete;
@@ -61,13 +55,13 @@ public:
 
     // Lets receive() take one descriptor the peer passes (only the client
     // asks: a server would let any client fill its descriptor table).
-    void acceptDescriptors(bool accept) { m_acceptDescriptors = accept; }
+    void acceptDescriptors(bool accept);
     // The descriptor that came with the bytes read so far, or -1; the caller owns it.
     int takeDescriptor();
 
     // From now on frames travel through the rings; the socket stays for waking.
     void useRings(std::unique_ptr<SharedRings> rings);
-    bool usesRings() const { return m_rings != nullptr; }
+    bool usesRings() const { return isOpen() && !m_socketChannel; }
 
     // Clears O_NONBLOCK: the socket's own calls then wait for their data.
     void setBlocking();
@@ -83,34 +77,17 @@ public:
     void close();
 
 private:
-    using Clock = std::chrono::steady_clock;
-    static constexpr Clock::time_point noDeadline = Clock::time_point::max();
-    static constexpr size_t readAhead = 64 * 1024;
+    using Clock = ByteChannel::Clock;
 
     static Clock::time_point deadlineAfter(std::chrono::milliseconds timeout);
 
-    Status readExactly(uint8_t* data, size_t size, Clock::time_point firstByteBy);
-    Status readSome(uint8_t* data, size_t size, size_t& got, Clock::time_point deadline);
-    Status recvSome(uint8_t* data, size_t size, size_t& got, Clock::time_point deadline);
-    Status waitReadable(Clock::time_point deadline, short events = 0x001 /* POLLIN */);
-
-    Status sendOverRings(std::span<const uint8_t> frame, Clock::time_point deadline);
-    template <typename Ready>
-    Status waitForRings(Ready ready, Clock::time_point deadline);
-    // Rings the peer when it sleeps. Bytes it left on the socket are drained
-    // by drainWakeUps(), which is false once the peer is gone.
-    void wakePeer();
-    bool drainWakeUps();
-
-    void keepDescriptors(msghdr& message);
+    Status readExactly(uint8_t* data, size_t size, Clock::time_point deadline);
 
     int m_fd = -1;
-    std::vector<uint8_t> m_buffer; // bytes read ahead: [m_bufferBegin, m_bufferEnd)
-    size_t m_bufferBegin = 0;
-    size_t m_bufferEnd = 0;
-    std::unique_ptr<SharedRings> m_rings;
-    bool m_acceptDescriptors = false;
-    int m_receivedDescriptor = -1;
+    std::unique_ptr<ByteChannel> m_channel;
+    // The channel while it is the socket's own, for what only the socket
+    // carries (descriptors); null once the rings took over.
+    SocketChannel* m_socketChannel = nullptr;
     std::chrono::milliseconds m_receiveTimeout{0};
     std::chrono::milliseconds m_frameTimeout{0};
 };

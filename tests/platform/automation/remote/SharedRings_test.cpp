@@ -80,6 +80,45 @@ TEST(SharedRings, FramesLargerThanTheRingStreamThroughIntactBothWays)
     EXPECT_EQ(gotAnswer, payloadOf(answer));
 }
 
+TEST(SharedRings, TheGreetingHandsTheBlockOverTheSocketAndTheFramesThenTakeTheRings)
+{
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+    FrameSocket server(fds[0]);
+    FrameSocket client(fds[1]);
+    std::unique_ptr<SharedRings> rings = SharedRings::create();
+    ASSERT_NE(rings, nullptr);
+
+    const std::vector<uint8_t> welcome = frameOfBytes(40, 3);
+    ASSERT_EQ(server.sendWithDescriptor(welcome, rings->descriptor()), Status::Ok);
+    rings->closeDescriptor();
+    server.useRings(std::move(rings));
+    EXPECT_EQ(server.sendWithDescriptor(welcome, 0), Status::Closed) << "descriptors cross only the socket";
+
+    client.acceptDescriptors(true);
+    std::vector<uint8_t> got;
+    ASSERT_EQ(client.receive(got), Status::Ok);
+    EXPECT_EQ(got, payloadOf(welcome));
+    const int descriptor = client.takeDescriptor();
+    ASSERT_GE(descriptor, 0);
+    EXPECT_EQ(client.takeDescriptor(), -1) << "taken once";
+    std::unique_ptr<SharedRings> adopted = SharedRings::adopt(descriptor);
+    ASSERT_NE(adopted, nullptr);
+    client.useRings(std::move(adopted));
+
+    const std::vector<uint8_t> request = frameOfBytes(SharedRings::ringBytes / 2, 4);
+    std::thread serverSide([&] {
+        std::vector<uint8_t> received;
+        EXPECT_EQ(server.receive(received), Status::Ok);
+        EXPECT_EQ(received, payloadOf(request));
+        EXPECT_EQ(server.send(welcome), Status::Ok);
+    });
+    EXPECT_EQ(client.send(request), Status::Ok);
+    EXPECT_EQ(client.receive(got), Status::Ok);
+    serverSide.join();
+    EXPECT_EQ(got, payloadOf(welcome));
+}
+
 TEST(SharedRings, ManySmallFramesKeepTheirOrderAcrossTheWrap)
 {
     RingPair pair;

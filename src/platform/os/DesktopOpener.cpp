@@ -1,4 +1,6 @@
-#include "platform/os/Shell.h"
+#include "platform/os/DesktopOpener.h"
+
+#include "platform/messages/ProcessHook.h"
 
 #include <QRegularExpression>
 
@@ -7,26 +9,22 @@
 namespace os {
 namespace {
 
-ShellOpener& currentOpener()
+messages::ProcessHook<DesktopOpener>& hook()
 {
-    static ShellOpener opener;
-    return opener;
+    static messages::ProcessHook<DesktopOpener> installed(&platformOpenWithDesktop);
+    return installed;
 }
 
 } // namespace
 
-void shellOpen(const QString& address)
+OpenVerdict openWithDesktop(const QString& target, OpenWait wait)
 {
-    const ShellOpener& opener = currentOpener();
-    if (opener)
-        opener(address);
-    else
-        platformShellOpen(address);
+    return hook().current()(target, wait);
 }
 
-ShellOpener setShellOpener(ShellOpener opener)
+DesktopOpener setDesktopOpener(DesktopOpener opener)
 {
-    return std::exchange(currentOpener(), std::move(opener));
+    return hook().install(std::move(opener));
 }
 
 QString shellAddress(const QString& address)

@@ -1,12 +1,12 @@
-#include "platform/sheet/DesktopOpener.h"
+#include "platform/os/DesktopOpener.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
-#include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -14,7 +14,7 @@
 
 extern char** environ;
 
-namespace sheet {
+namespace os {
 
 namespace {
 
@@ -24,13 +24,7 @@ constexpr int noProgramForTheType = 3;
 // command it ends does not seem to hang.
 constexpr std::chrono::milliseconds settleTime{1500};
 
-QString& desktopOpenProgram()
-{
-    static QString program = QStringLiteral("xdg-open");
-    return program;
-}
-
-Launch judge(const QString& program, int status)
+OpenVerdict judge(const QString& program, int status)
 {
     if (WIFEXITED(status)) {
         const int code = WEXITSTATUS(status);
@@ -45,7 +39,7 @@ Launch judge(const QString& program, int status)
 
 } // namespace
 
-Launch launchAndJudge(const QString& program, const QStringList& arguments, std::chrono::milliseconds settle)
+OpenVerdict launchAndJudge(const QString& program, const QStringList& arguments, std::chrono::milliseconds settle)
 {
     std::vector<QByteArray> encoded{QFile::encodeName(program)};
     for (const QString& a : arguments)
@@ -78,8 +72,8 @@ Launch launchAndJudge(const QString& program, const QStringList& arguments, std:
             return {true, {}}; // collected elsewhere: no verdict to be had
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    // Still showing the file. Someone must collect it when it ends, or it
-    // would stay behind as a zombie for the rest of the session.
+    // Still showing the file, or not waited for. Someone must collect it when
+    // it ends, or it would stay behind as a zombie for the rest of the session.
     try {
         std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
     } catch (...) {
@@ -87,17 +81,15 @@ Launch launchAndJudge(const QString& program, const QStringList& arguments, std:
     return {true, {}};
 }
 
-void openWithDesktop(const QString& path)
+OpenVerdict platformOpenWithDesktop(const QString& target, OpenWait wait)
 {
-    const Launch launch = launchAndJudge(desktopOpenProgram(), {path}, settleTime);
-    if (!launch.shown)
-        throw std::runtime_error(launch.reason.toStdString());
+    // A file that is there goes as it is, so that a relative path is never
+    // taken for a host name; anything else is an address.
+    const QString argument = QFileInfo::exists(target) ? target : shellAddress(target);
+    if (argument.isEmpty())
+        return {false, QStringLiteral("Нечего открывать.")};
+    return launchAndJudge(QStringLiteral("xdg-open"), {argument},
+                          wait == OpenWait::ForVerdict ? settleTime : std::chrono::milliseconds(0));
 }
 
-QString setDesktopOpenProgram(QString program)
-{
-    std::swap(desktopOpenProgram(), program);
-    return program;
-}
-
-} // namespace sheet
+} // namespace os
