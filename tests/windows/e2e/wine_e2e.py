@@ -84,6 +84,11 @@ class Wine:
         self.run(["reg", "delete", r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug",
                   "/v", "Debugger", "/f"])
 
+    def use_liberation_for_arial(self):
+        """Wine has no Arial, the forms' face; Liberation Sans has its metrics."""
+        self.run(["reg", "add", r"HKCU\Software\Wine\Fonts\Replacements", "/v", "Arial", "/d",
+                  "Liberation Sans", "/f"])
+
     def drive_c(self, *parts):
         return self.prefix.joinpath("drive_c", *parts)
 
@@ -322,9 +327,7 @@ def end_to_end(args):
     try:
         log("making a new Wine prefix")
         wine.make()
-        # Wine has no Arial, the forms' face; Liberation Sans has its metrics.
-        wine.run(["reg", "add", r"HKCU\Software\Wine\Fonts\Replacements", "/v", "Arial", "/d",
-                  "Liberation Sans", "/f"])
+        wine.use_liberation_for_arial()
         # The designer's folder from the zip; the simulators and the probe beside it.
         unpack(package / "vedoris-windows-x64.zip", wine.drive_c("vedoris-package"))
         folder = wine.drive_c("vedoris-package", "vedoris")

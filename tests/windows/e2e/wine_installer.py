@@ -137,8 +137,7 @@ def main():
     try:
         log("making a new, empty Wine prefix")
         wine.make()
-        wine.run(["reg", "add", r"HKCU\Software\Wine\Fonts\Replacements", "/v", "Arial", "/d",
-                  "Liberation Sans", "/f"])
+        wine.use_liberation_for_arial()
         # With no window manager on the display, Wine draws the windows'
         # frames itself: the caption shows the program's icon.
         wine.run(["reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated", "/d", "N", "/f"])
