@@ -1,5 +1,6 @@
 #include "cad/SelectEntityById.h"
 
+#include "cad/DrawingIdentity.h"
 #include "cad/PipeSolid.h"
 #include "cad/TAbstrAcadObj.h"
 #include "platform/automation/Dispatch.h"
@@ -41,7 +42,7 @@ void selectEntity(TAbstrAcadObj& acad, const Variant& entity)
 
 } // namespace
 
-void SelectEntityById(int64_t id, const QString& handle)
+void SelectEntityById(int64_t id, const QString& handle, const QString& drawing)
 {
     if (id <= 0)
         return;
@@ -70,12 +71,12 @@ void SelectEntityById(int64_t id, const QString& handle)
             // One entity that will not answer does not stop the walk.
         }
     }
-    if (found || handle.isEmpty())
+    if (found || handle.isEmpty() || drawing.isEmpty() || DrawingIdentity(acad.FDocument()) != drawing)
         return;
     try {
         const Variant entity =
             automation::call(acad.FDocument(), u"HandleToObject", Variant::bstr(handle.toStdU16String()));
-        // The handle may by now name something else of another drawing.
+        // Even in its own drawing the handle may by now name something else.
         if (IsPipeSolid(entity))
             selectEntity(acad, entity);
     } catch (const std::exception&) {

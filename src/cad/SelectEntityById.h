@@ -14,9 +14,11 @@
 //
 // ObjectIDs are new in every session of the CAD; the handle is saved with
 // the drawing. When no entity has the ObjectID (the drawing was reopened
-// since the harvest) and a handle is given, the entity with that handle is
-// selected instead, if it is a pipe.
-void SelectEntityById(int64_t id, const QString& handle = {});
+// since the harvest), a handle is given and `drawing` is the identity of the
+// active document's drawing (DrawingIdentity), the entity with that handle is
+// selected instead, if it is a pipe. Another drawing may well have a pipe
+// under the same handle: without a matching identity nothing is selected.
+void SelectEntityById(int64_t id, const QString& handle = {}, const QString& drawing = {});
 
 // True for 1 to 16 hexadecimal digits, the handles a CAD hands out.
 bool IsEntityHandle(const QString& text);

@@ -4,6 +4,8 @@
 #include "platform/db/Statement.h"
 #include "platform/db/Transaction.h"
 
+#include <QStringList>
+
 namespace {
 
 // The columns the table has, by name; none when there is no such table.
@@ -30,9 +32,19 @@ bool hasTable(db::Connection& connection, const QString& table)
 void upgradePipeTable(db::Connection& connection)
 {
     const QString table = QStringLiteral("TTruba");
-    if (!hasTable(connection, table) || hasColumn(connection, table, QStringLiteral("FHandle")))
+    if (!hasTable(connection, table))
+        return;
+    // Columns in the order the versions added them.
+    QStringList missing;
+    for (const QString& column : {QStringLiteral("FHandle"), QStringLiteral("FDrawing")}) {
+        if (!hasColumn(connection, table, column))
+            missing << column;
+    }
+    if (missing.isEmpty())
         return;
     db::Transaction transaction(connection);
-    db::Statement(connection.handle(), QStringLiteral("ALTER TABLE TTruba ADD COLUMN FHandle TEXT"), table).run();
+    for (const QString& column : missing)
+        db::Statement(connection.handle(), QStringLiteral("ALTER TABLE TTruba ADD COLUMN %1 TEXT").arg(column), table)
+            .run();
     transaction.commit();
 }

@@ -56,6 +56,7 @@ TSpecData::TSpecData(QObject* parent) : QObject(parent)
     TTrubaFRmax = &TTruba->addField(shown("FRmax", FieldType::Double, QStringLiteral("D наружный, мм"), 10, whole));
     TTrubaFRmin = &TTruba->addField(shown("FRmin", FieldType::Double, QStringLiteral("D Внутр, мм"), 10, whole));
     TTrubaFHandle = &TTruba->addField(hidden("FHandle", FieldType::Text, false));
+    TTrubaFDrawing = &TTruba->addField(hidden("FDrawing", FieldType::Text, false));
     TTruba->setIndexFieldNames(QStringLiteral("FLayer;FRmax"));
     // A file of an earlier version gains the columns this one binds.
     TTruba->beforeOpen = [this](db::Dataset&) { upgradePipeTable(ADOConnection); };

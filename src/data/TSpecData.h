@@ -26,7 +26,8 @@ public:
     db::Field* TTrubaFLength = nullptr;
     db::Field* TTrubaFRmax = nullptr;
     db::Field* TTrubaFRmin = nullptr;
-    db::Field* TTrubaFHandle = nullptr; // the entity's handle, kept by the drawing
+    db::Field* TTrubaFHandle = nullptr;  // the entity's handle, kept by the drawing
+    db::Field* TTrubaFDrawing = nullptr; // the drawing the handle belongs to (FINGERPRINTGUID)
 
     db::Dataset* VTruba = nullptr;
     db::Field* VTrubaFLength = nullptr;

@@ -6,7 +6,10 @@
 -- applications hand out ObjectIDs above 32 bits), and FLayer the full layer
 -- name, however long. FHandle is the entity's handle, which the drawing
 -- keeps from one session of the CAD to the next, where the ObjectID does
--- not; a file made before it had this column gains it when it is opened.
+-- not; FDrawing names the drawing it was read from (the CAD's
+-- FINGERPRINTGUID), since a handle means something only within its own
+-- drawing. A file made before it had these columns gains them when it is
+-- opened.
 CREATE TABLE TTruba (
   FKey      INTEGER PRIMARY KEY AUTOINCREMENT,
   FObjectID INTEGER,
@@ -14,7 +17,8 @@ CREATE TABLE TTruba (
   FLength   REAL,
   FRmax     REAL,
   FRmin     REAL,
-  FHandle   TEXT
+  FHandle   TEXT,
+  FDrawing  TEXT
 );
 
 -- The total length per pipe size: one row per distinct pair of outer and

@@ -1,5 +1,6 @@
 #include "spec/TSpecification.h"
 
+#include "cad/DrawingIdentity.h"
 #include "cad/PipeSolid.h"
 #include "cad/TAbstrAcadObj.h"
 #include "data/FinishEdit.h"
@@ -68,6 +69,7 @@ void TSpecification::ReadFromDrawing()
         progress::stage(QStringLiteral("Установка программы tr.fas"));
         cad.InstallSupportFile(PipeProgram, 2, true);
         cad.RunCommand(LoadCommand);
+        m_drawing = DrawingIdentity(cad.FDocument());
         const Variant& modelSpace = cad.FModelSpace();
         const int32_t last = automation::add(automation::get(modelSpace, u"Count"), Variant::i4(-1)).toI4();
         progress::stage(QStringLiteral("Чтение объекта %1 из %2"));
@@ -115,6 +117,12 @@ void TSpecification::SaveToTable()
         return;
     }
 
+    // All rows are replaced at once: a table operation that fails part-way
+    // must not leave the user with neither the old rows nor the new ones.
+    // Begun first: a file another program holds locked refuses it, and the
+    // harvest then ends having taken nothing, the row being typed included.
+    db::Transaction transaction(table.connection());
+
     // Every row is replaced, so a row the user was still typing goes the way
     // a deleted row in that state goes: dropped, not validated. Otherwise one
     // half-typed row would refuse its post and throw the harvest away.
@@ -123,9 +131,6 @@ void TSpecification::SaveToTable()
     // The grid is told once, at the end, instead of for every row.
     const db::ControlsDisabled detached(table);
 
-    // All rows are replaced at once: a table operation that fails part-way
-    // must not leave the user with neither the old rows nor the new ones.
-    db::Transaction transaction(table.connection());
     try {
         writeRows();
         transaction.commit();
@@ -170,6 +175,8 @@ void TSpecification::writeRows()
         SpecData->TTrubaFRmin->setAsFloat(pipe.FRmin);
         if (!pipe.FHandle.isEmpty())
             SpecData->TTrubaFHandle->setAsString(pipe.FHandle);
+        if (!m_drawing.isEmpty())
+            SpecData->TTrubaFDrawing->setAsString(m_drawing);
         FinishEdit(table);
     }
 }

@@ -2,6 +2,8 @@
 
 #include "spec/TspDetail.h"
 
+#include <QString>
+
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -38,6 +40,9 @@ public:
     void SaveToTable();
 
     int32_t FCount() const { return m_count; }
+    // The identity of the drawing read (DrawingIdentity); empty when the CAD
+    // could not tell.
+    const QString& drawing() const { return m_drawing; }
     int32_t FCapacity() const { return static_cast<int32_t>(m_items.size()); }
     const TspDetail& item(int32_t index) const { return *m_items.at(static_cast<size_t>(index)); }
 
@@ -50,6 +55,7 @@ private:
     void writeRows();
 
     TAbstrAcadObj* m_cad = nullptr;
+    QString m_drawing;
     int32_t m_count = 0;
     std::vector<std::unique_ptr<TspDetail>> m_items;
 };

@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include "platform/dbwidgets/DBGrid.h"
+#include "platform/dbwidgets/DBNavigator.h"
 #include "support/EventCounter.h"
 
 #include "ui_WMain.h"
@@ -180,6 +181,47 @@ TEST_F(MainWindowWithCad, HarvestIsStoredWhateverRowIsPendingInTheGrid)
         database.exec(QStringLiteral("DELETE FROM TTruba"));
         database.addRows({{.objectId = 9, .layer = QStringLiteral("old"), .length = 5, .rmax = 5, .rmin = 4}});
     }
+}
+
+// A harvest that cannot write (another program holds the file's write lock)
+// takes nothing away: the row being typed stays in its edit, its text on
+// screen, and is stored once the lock is gone.
+TEST_F(MainWindowWithCad, AHarvestThatCannotWriteLeavesTheRowBeingTyped)
+{
+    cad.editActiveDrawing([](cadsim::Drawing& d) { d.addPipe(u"Т1", 1000, 28.5, 25); });
+    database.addRows({{.objectId = 9, .layer = QStringLiteral("old"), .length = 5, .rmax = 5, .rmin = 4}});
+    start();
+    data->ADOConnection.setBusyTimeout(200);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    dbwidgets::DBGrid& grid = *window->ui().DBGrid1;
+    grid.setFocus();
+    grid.setCurrentIndex(grid.model()->index(0, 1));
+    for (QChar digit : QStringLiteral("4444")) // the first key opens the editor
+        QTest::keyClick(QApplication::focusWidget(), digit.toLatin1());
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+
+    {
+        const TestDatabase::WriteLock otherProgram(database.path());
+        window->ui().N3->trigger();
+    }
+
+    ASSERT_EQ(messages.all.size(), 1) << messages.all.join('|').toStdString();
+    EXPECT_TRUE(messages.all.front().contains(QStringLiteral("Cannot begin a transaction")))
+        << messages.all.front().toStdString();
+    EXPECT_EQ(data->TTruba->state(), db::DatasetState::Edit);
+    ASSERT_EQ(qobject_cast<QLineEdit*>(QApplication::focusWidget()), editor);
+    EXPECT_EQ(editor->text(), QStringLiteral("4444"));
+    EXPECT_EQ(database.rows().at(0).length, 5.0);
+
+    // Enter ends the cell; the navigator's post stores the row.
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(data->TTrubaFLength->asFloat(), 4444.0);
+    QTest::mouseClick(window->ui().DBNavigator1->button(dbwidgets::DBNavigator::Post), Qt::LeftButton);
+    EXPECT_EQ(data->TTruba->state(), db::DatasetState::Browse);
+    ASSERT_EQ(database.rows().size(), 1u);
+    EXPECT_EQ(database.rows()[0].length, 4444.0);
 }
 
 namespace {

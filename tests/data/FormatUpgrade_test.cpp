@@ -10,10 +10,14 @@
 
 namespace {
 
-// The pipe table as the program made it before it kept handles.
+// The pipe table as earlier versions of the program made it.
 const QString SchemaWithoutHandles = QStringLiteral(
     "CREATE TABLE TTruba (FKey INTEGER PRIMARY KEY AUTOINCREMENT, FObjectID INTEGER, FLayer TEXT, "
     "FLength REAL, FRmax REAL, FRmin REAL);"
+    "CREATE VIEW VTruba AS SELECT SUM(FLength) AS FLength, FRmax, FRmin FROM TTruba GROUP BY FRmax, FRmin;");
+const QString SchemaWithHandlesWithoutDrawings = QStringLiteral(
+    "CREATE TABLE TTruba (FKey INTEGER PRIMARY KEY AUTOINCREMENT, FObjectID INTEGER, FLayer TEXT, "
+    "FLength REAL, FRmax REAL, FRmin REAL, FHandle TEXT);"
     "CREATE VIEW VTruba AS SELECT SUM(FLength) AS FLength, FRmax, FRmin FROM TTruba GROUP BY FRmax, FRmin;");
 
 QByteArray fingerprint(const QString& path)
@@ -32,13 +36,23 @@ void openTable(const TestDatabase& database)
     EXPECT_EQ(module.TTruba->recordCount(), database.rowCount());
 }
 
-TEST(FormatUpgrade, AnOlderFileGainsTheHandleColumnWithEveryRowKept)
+struct OlderFile {
+    const char* name;
+    const QString* schema;
+    QStringList handlesAfterOpen;
+};
+
+class FormatUpgradeOf : public testing::TestWithParam<OlderFile> {};
+
+TEST_P(FormatUpgradeOf, AnOlderFileGainsTheMissingColumnsWithEveryRowKept)
 {
-    const TestDatabase database(SchemaWithoutHandles);
+    const TestDatabase database(*GetParam().schema);
     const std::vector<TestDatabase::Row> rows = {
         {.objectId = 7, .layer = QStringLiteral("Трубы"), .length = 1000, .rmax = 57, .rmin = 50},
         {.layer = QStringLiteral("typed by hand"), .length = 12.5, .rmax = 20, .rmin = 0}};
     database.addRows(rows);
+    if (GetParam().handlesAfterOpen.front() != QStringLiteral("(null)"))
+        database.exec(QStringLiteral("UPDATE TTruba SET FHandle = '2A' WHERE FKey = 1"));
 
     openTable(database);
 
@@ -46,8 +60,15 @@ TEST(FormatUpgrade, AnOlderFileGainsTheHandleColumnWithEveryRowKept)
     for (TestDatabase::Row& row : stored)
         row.key.reset();
     EXPECT_EQ(stored, rows);
-    EXPECT_EQ(database.handles(), (QStringList{"(null)", "(null)"}));
+    EXPECT_EQ(database.handles(), GetParam().handlesAfterOpen);
+    EXPECT_EQ(database.drawings(), (QStringList{"(null)", "(null)"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, FormatUpgradeOf,
+    testing::Values(OlderFile{"WithoutHandles", &SchemaWithoutHandles, {"(null)", "(null)"}},
+                    OlderFile{"WithHandlesWithoutDrawings", &SchemaWithHandlesWithoutDrawings, {"2A", "(null)"}}),
+    [](const testing::TestParamInfo<OlderFile>& info) { return std::string(info.param.name); });
 
 TEST(FormatUpgrade, AFileOfThisVersionIsNotWrittenOnOpen)
 {

@@ -51,6 +51,7 @@ TEST(TSpecData, PipeTableFields)
         {"FRmax", T::Double, "D наружный, мм", 10, "0", true},
         {"FRmin", T::Double, "D Внутр, мм", 10, "0", true},
         {"FHandle", T::Text, "", 10, "", false},
+        {"FDrawing", T::Text, "", 10, "", false},
     };
     EXPECT_EQ(layoutOf(*module.TTruba), expected);
     EXPECT_EQ(module.TTruba->indexFieldNames(), QStringLiteral("FLayer;FRmax"));

@@ -37,9 +37,11 @@ using namespace automation;
 namespace {
 
 // Two pipe sizes on two Cyrillic layers (code page 1251), a pipe whose kind
-// is a 32-bit integer (not a pipe), and a line.
+// is a 32-bit integer (not a pipe), and a line; saved by a CAD, so it has its
+// identity.
 const char* const Drawing =
-    "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n9\n$DWGCODEPAGE\n3\nANSI_1251\n0\nENDSEC\n"
+    "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n9\n$DWGCODEPAGE\n3\nANSI_1251\n"
+    "9\n$FINGERPRINTGUID\n2\n{6A0E2B1C-4D3F-4E5A-8B7C-9D0E1F2A3B4C}\n0\nENDSEC\n"
     "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n"
     "0\nLAYER\n2\n\xD5\xC2\xD1\n70\n0\n62\n5\n"
     "0\nLAYER\n2\n\xC3\xC2\xD1\n70\n0\n62\n1\n0\nENDTAB\n0\nENDSEC\n"
@@ -86,6 +88,7 @@ protected:
         m_cad.process().waitForReadyRead(200);
         return QString::fromUtf8(m_cad.process().readAllStandardOutput());
     }
+    void writeDrawing(const QByteArray& dxf) { m_cad.writeDrawing(dxf); }
     void restartCad(QStringList options)
     {
         m_cad.stop();
@@ -293,17 +296,29 @@ TEST_F(EndToEnd, ALockedTrustedPathsStillGivesEveryPipe)
 
 // The CAD was closed and started again on the drawing: its ObjectIDs are new,
 // and "Выделить" finds the pipe by the handle the harvest stored.
+// Another drawing of the project, started from the same template, holds
+// pipes under the same handles: it selects nothing.
 TEST_F(EndToEnd, SelectAfterTheCadWasRestartedSelectsTheRightPipe)
 {
     startCad({"--id-seed", "1"});
     harvest();
     ASSERT_EQ(database.rows().size(), 3u);
-    restartCad({"--id-seed", "2"});
     db::Dataset& table = *SpecData->TTruba;
     table.first();
     table.next();
     const QString handle = SpecData->TTrubaFHandle->asString();
     ASSERT_FALSE(handle.isEmpty());
+
+    QByteArray nextSheet(Drawing);
+    nextSheet.replace("{6A0E2B1C-4D3F-4E5A-8B7C-9D0E1F2A3B4C}", "{0C1D2E3F-4A5B-4C6D-9E8F-7A6B5C4D3E2F}");
+    nextSheet.replace("1234.5", "4321.5");
+    writeDrawing(nextSheet);
+    restartCad({"--id-seed", "2"});
+    messages::runEntryPoint([this] { window->N9Click(); });
+    EXPECT_EQ(selectedHandle(), u"(none or several)");
+
+    writeDrawing(Drawing);
+    restartCad({"--id-seed", "3"});
     messages::runEntryPoint([this] { window->N9Click(); });
     EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
     EXPECT_EQ(QString::fromStdU16String(selectedHandle()), handle);

@@ -300,8 +300,19 @@ TEST_F(HarvestTest, ObjectIdsAboveThirtyTwoBitsAreStoredWholeAndSelectTheirEntit
 
 // The CAD was started again since the harvest: its ObjectIDs are new, the
 // handles are the drawing's. "Выделить" then finds the pipe by its handle,
-// and only a pipe.
-TEST_F(HarvestTest, AfterTheCadIsRestartedTheStoredHandleSelectsThePipe)
+// but only within the drawing the row was read from, and only a pipe.
+struct ReopenCase {
+    const char* name;
+    // What the CAD has open when "Выделить" runs: given the harvested drawing,
+    // the drawing to open in the new session.
+    cadsim::Drawing (*reopen)(cadsim::Drawing harvested);
+    bool forgetDrawingOfRows; // the rows were stored by a version without FDrawing
+    bool selectsTheRowsPipe;
+};
+
+class SelectAfterRestart : public HarvestFixture, public ::testing::WithParamInterface<ReopenCase> {};
+
+TEST_P(SelectAfterRestart, TheHandleIsTrustedOnlyInItsOwnDrawing)
 {
     draw([](cadsim::Drawing& d) {
         d.addLine(u"0");
@@ -309,22 +320,106 @@ TEST_F(HarvestTest, AfterTheCadIsRestartedTheStoredHandleSelectsThePipe)
         d.addPipe(u"Трубы", 2000, 25, 20);
     });
     harvest();
-    const std::vector<cadsim::Entity> entities = cad.activeDrawing().entities();
+    const cadsim::Drawing harvested = cad.activeDrawing();
+    const std::vector<cadsim::Entity> entities = harvested.entities();
     EXPECT_EQ(database.handles(), (QStringList{QString::fromStdU16String(entities[1].handle),
                                                QString::fromStdU16String(entities[2].handle)}));
+    if (GetParam().forgetDrawingOfRows) {
+        database.exec(QStringLiteral("UPDATE TTruba SET FDrawing = NULL"));
+        SpecData->TTruba->requery();
+    }
 
-    cad.setLargeObjectIds(true, -4096); // a new session of the CAD
+    // A new session of the CAD: every ObjectID moves.
+    cad.closeAllDocuments();
+    cad.openDocument(GetParam().reopen(harvested));
+    cad.setLargeObjectIds(true, -4096);
     db::Dataset& table = *SpecData->TTruba;
     table.last();
-    SelectEntityById(SpecData->TTrubaFObjectID->asInteger(), SpecData->TTrubaFHandle->asString());
-    EXPECT_EQ(cad.selectedHandles(), std::vector<std::u16string>{entities[2].handle});
+    ASSERT_EQ(SpecData->TTrubaFLength->asFloat(), 2000.0);
+    SelectEntityById(SpecData->TTrubaFObjectID->asInteger(), SpecData->TTrubaFHandle->asString(),
+                     SpecData->TTrubaFDrawing->asString());
 
+    const std::vector<std::u16string> expected =
+        GetParam().selectsTheRowsPipe ? std::vector<std::u16string>{entities[2].handle} : std::vector<std::u16string>{};
+    EXPECT_EQ(cad.selectedHandles(), expected);
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+}
+
+cadsim::Drawing sameDrawing(cadsim::Drawing harvested) { return harvested; }
+
+// The next sheet of the project, started from the same template: the same
+// handles, other pipes, its own identity.
+cadsim::Drawing otherDrawingWithTheSameHandles(cadsim::Drawing harvested)
+{
+    cadsim::Drawing other(u"sheet2.dxf");
+    other.setFingerprint(cadsim::newFingerprint());
+    for (const cadsim::Entity& entity : harvested.entities()) {
+        cadsim::Entity copy = entity;
+        copy.objectId = 0;
+        other.addEntity(copy);
+    }
+    return other;
+}
+
+// Saved without an identity: it gets a new one at every load.
+cadsim::Drawing drawingWithoutIdentity(cadsim::Drawing harvested)
+{
+    harvested.setFingerprint({});
+    return harvested;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drawings, SelectAfterRestart,
+    ::testing::Values(ReopenCase{"SameDrawingReopened", &sameDrawing, false, true},
+                      ReopenCase{"AnotherDrawingWithTheSameHandles", &otherDrawingWithTheSameHandles, false, false},
+                      ReopenCase{"DrawingWithoutIdentity", &drawingWithoutIdentity, false, false},
+                      ReopenCase{"RowsOfAnOlderVersionWithoutDrawing", &sameDrawing, true, false}),
+    [](const ::testing::TestParamInfo<ReopenCase>& info) { return std::string(info.param.name); });
+
+TEST_F(HarvestTest, TheStoredHandleSelectsOnlyAPipe)
+{
+    draw([](cadsim::Drawing& d) {
+        d.addLine(u"0");
+        d.addPipe(u"Трубы", 1000, 25, 20);
+    });
+    harvest();
+    const std::vector<cadsim::Entity> entities = cad.activeDrawing().entities();
+    cad.setLargeObjectIds(true, -4096); // a new session of the CAD
+    SpecData->TTruba->first();
+    const QString drawing = SpecData->TTrubaFDrawing->asString();
+    ASSERT_FALSE(drawing.isEmpty());
     // A handle that names the line, or nothing at all, selects nothing.
     for (const std::u16string& handle : {entities[0].handle, std::u16string(u"FFFF")}) {
-        SelectEntityById(SpecData->TTrubaFObjectID->asInteger(), QString::fromStdU16String(handle));
+        SelectEntityById(SpecData->TTrubaFObjectID->asInteger(), QString::fromStdU16String(handle), drawing);
         EXPECT_TRUE(cad.selectedHandles().empty());
     }
     EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+}
+
+TEST_F(HarvestTest, EveryRowNamesTheDrawingItWasReadFrom)
+{
+    draw([](cadsim::Drawing& d) {
+        d.addPipe(u"Трубы", 1000, 25, 20);
+        d.addPipe(u"Трубы", 2000, 25, 20);
+    });
+    harvest();
+    const QString identity = QString::fromStdU16String(cad.activeDrawing().fingerprint());
+    EXPECT_EQ(identity.size(), 38);
+    EXPECT_EQ(database.drawings(), (QStringList{identity, identity}));
+}
+
+// A CAD that cannot tell which drawing it holds still gives every pipe; the
+// rows then carry no drawing, and are found by ObjectID alone.
+TEST_F(HarvestTest, ACadWithoutDrawingIdentityStoresRowsWithoutOne)
+{
+    draw([](cadsim::Drawing& d) { d.addPipe(u"Трубы", 1000, 25, 20); });
+    cad.injectFault(cadsim::Fault{.object = cadsim::ObjectKind::Document,
+                                  .member = u"GetVariable",
+                                  .argument = u"FINGERPRINTGUID"});
+    harvest();
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+    EXPECT_EQ(storedRows().size(), 1u);
+    EXPECT_EQ(database.drawings(), QStringList{"(null)"});
 }
 
 TEST_F(HarvestTest, ClosedTableShowsItsMessageAndIsNotTouched)

@@ -22,8 +22,13 @@ CadsimProcess::CadsimProcess(const QByteArray& drawingDxf)
     // A runtime folder must be private to its user.
     QFile::setPermissions(path("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     ::setenv("XDG_RUNTIME_DIR", QFile::encodeName(path("run")).constData(), 1);
+    writeDrawing(drawingDxf);
+}
+
+void CadsimProcess::writeDrawing(const QByteArray& drawingDxf)
+{
     QFile file(path("pipes.dxf"));
-    if (!file.open(QIODevice::WriteOnly) || file.write(drawingDxf) != drawingDxf.size())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(drawingDxf) != drawingDxf.size())
         throw std::runtime_error("cannot write the drawing");
 }
 

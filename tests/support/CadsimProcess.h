@@ -21,6 +21,8 @@ public:
     CadsimProcess& operator=(const CadsimProcess&) = delete;
 
     QString path(const QString& name) const { return m_folder.filePath(name); }
+    // Replaces the drawing the next start opens.
+    void writeDrawing(const QByteArray& drawingDxf);
 
     // Starts the program with `options` (before its own settings and drawing
     // arguments) and waits until it answers as the running CAD application;

@@ -141,10 +141,25 @@ std::vector<TestDatabase::Row> TestDatabase::rows() const
     return result;
 }
 
-QStringList TestDatabase::handles() const
+TestDatabase::WriteLock::WriteLock(const QString& path)
+{
+    Handle db = openFile(path, SQLITE_OPEN_READWRITE);
+    if (sqlite3_exec(db.get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(db.get(), "cannot take the write lock");
+    m_db = db.release();
+}
+
+TestDatabase::WriteLock::~WriteLock()
+{
+    sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(m_db);
+}
+
+QStringList TestDatabase::textColumn(const QString& column) const
 {
     Handle db = openFile(m_path, SQLITE_OPEN_READONLY);
-    Stmt select = prepare(db.get(), "SELECT FHandle FROM TTruba ORDER BY FKey");
+    const QByteArray sql = QStringLiteral("SELECT \"%1\" FROM TTruba ORDER BY FKey").arg(column).toUtf8();
+    Stmt select = prepare(db.get(), sql.constData());
     QStringList result;
     while (sqlite3_step(select.get()) == SQLITE_ROW) {
         result << (sqlite3_column_type(select.get(), 0) == SQLITE_NULL

@@ -43,8 +43,23 @@ public:
     void addRows(const std::vector<Row>& rows) const; // in one transaction
     std::vector<Row> rows() const;                  // TTruba in FKey order
     int rowCount(const QString& table = QStringLiteral("TTruba")) const;
-    // TTruba.FHandle in FKey order; Null as "(null)".
-    QStringList handles() const;
+    // TTruba.FHandle, TTruba.FDrawing in FKey order; Null as "(null)".
+    QStringList handles() const { return textColumn(QStringLiteral("FHandle")); }
+    QStringList drawings() const { return textColumn(QStringLiteral("FDrawing")); }
+    QStringList textColumn(const QString& column) const;
+    // The file's write lock, held as another program inside a transaction
+    // holds it (a second Ведорис saving, a backup tool), until it goes.
+    class WriteLock {
+    public:
+        explicit WriteLock(const QString& path);
+        ~WriteLock();
+        WriteLock(const WriteLock&) = delete;
+        WriteLock& operator=(const WriteLock&) = delete;
+
+    private:
+        struct sqlite3* m_db = nullptr;
+    };
+
     // The storage class SQLite reports for a value ("integer", "real", "text", "null").
     QString typeOf(const QString& column, int64_t key) const;
 

@@ -111,6 +111,8 @@ private:
                 version = g.trimmed();
             else if (variable == "$DWGCODEPAGE" && g.code == 3)
                 codePage = g.trimmed();
+            else if (variable == "$FINGERPRINTGUID" && g.code == 2)
+                m_drawing.setFingerprint(fingerprint(g.trimmed()));
         }
         if (version.empty() && codePage.empty())
             return;
@@ -130,6 +132,22 @@ private:
     }
 
     std::u16string text(const DxfGroup& g) const { return decodeDxfText(g.value, m_encoding); }
+
+    // A GUID is plain ASCII whatever the code page; a value that is not one
+    // (too long, other characters) leaves the drawing without an identity.
+    static std::u16string fingerprint(std::string_view value)
+    {
+        constexpr size_t maxLength = 64;
+        if (value.size() > maxLength)
+            return {};
+        for (char c : value) {
+            const bool allowed = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f')
+                                 || c == '{' || c == '}' || c == '-';
+            if (!allowed)
+                return {};
+        }
+        return ascii(value);
+    }
 
     static std::u16string ascii(std::string_view s) { return std::u16string(s.begin(), s.end()); }
 

@@ -4,6 +4,7 @@
 #include "cadsim/model/Text.h"
 
 #include <optional>
+#include <random>
 #include <stdexcept>
 #include <utility>
 
@@ -196,6 +197,31 @@ Entity& Drawing::addXData(std::u16string_view handle, std::u16string application
     for (XDataItem& item : items)
         group->items.push_back(std::move(item));
     return *target;
+}
+
+std::u16string newFingerprint()
+{
+    // A version-4 GUID: 122 random bits, the version nibble 4 and the variant
+    // bits 10, as CoCreateGuid makes them.
+    std::random_device seed;
+    std::mt19937_64 random((uint64_t(seed()) << 32) ^ seed());
+    uint8_t bytes[16];
+    for (size_t i = 0; i < sizeof bytes; i += 8) {
+        const uint64_t word = random();
+        for (size_t j = 0; j < 8; ++j)
+            bytes[i + j] = uint8_t(word >> (8 * j));
+    }
+    bytes[6] = uint8_t((bytes[6] & 0x0F) | 0x40);
+    bytes[8] = uint8_t((bytes[8] & 0x3F) | 0x80);
+    constexpr char16_t digits[] = u"0123456789ABCDEF";
+    std::u16string text = u"{";
+    for (size_t i = 0; i < sizeof bytes; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10)
+            text += u'-';
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 0x0F];
+    }
+    return text + u"}";
 }
 
 } // namespace cadsim

@@ -26,6 +26,12 @@ public:
     const std::u16string& name() const { return m_name; }
     void setName(std::u16string name) { m_name = std::move(name); }
 
+    // The drawing's FINGERPRINTGUID: set when the drawing was created and
+    // saved with it. Empty for a drawing that has none yet; the simulator
+    // gives it a new one when it opens it (newFingerprint).
+    const std::u16string& fingerprint() const { return m_fingerprint; }
+    void setFingerprint(std::u16string fingerprint) { m_fingerprint = std::move(fingerprint); }
+
     // Layers --------------------------------------------------------------
     const std::vector<Layer>& layers() const { return m_layers; }
     // Adds the layer, or replaces the flags of an existing one of that name.
@@ -78,6 +84,7 @@ private:
     void reindex();
 
     std::u16string m_name;
+    std::u16string m_fingerprint;
     std::vector<Layer> m_layers;
     std::unordered_map<std::u16string, size_t> m_layerByName; // folded name -> position
     std::vector<Entity> m_entities;
@@ -85,5 +92,9 @@ private:
     uint64_t m_nextHandle = 0x100;
     int64_t m_nextObjectId = firstObjectId;
 };
+
+// A new drawing identity as a CAD makes one: a random GUID in braces,
+// "{XXXXXXXX-XXXX-4XXX-YXXX-XXXXXXXXXXXX}", upper-case.
+std::u16string newFingerprint();
 
 } // namespace cadsim

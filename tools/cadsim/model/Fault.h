@@ -13,8 +13,9 @@ namespace cadsim {
 // A failure planted in one member of one kind of object, for tests that need
 // the CAD to fail at a chosen place. A call matches when it names the member
 // (case-insensitive) on an object of that kind, and, where given, on the
-// entity with that handle and with a first argument that is an index at or
-// above fromIndex. The first skipCalls matching calls still succeed; the
+// entity with that handle, with a first argument that is an index at or
+// above fromIndex, and with a first argument that is the text `argument`
+// (case-insensitive: a system variable's name). The first skipCalls matching calls still succeed; the
 // following ones fail with the code and description, `times` times in all
 // (-1: for good).
 struct Fault {
@@ -23,6 +24,7 @@ struct Fault {
     int skipCalls = 0;
     std::optional<int64_t> fromIndex = std::nullopt;
     std::u16string handle = {};
+    std::optional<std::u16string> argument = std::nullopt;
     int32_t code = automation::hr::E_Fail;
     std::u16string description = u"Simulated failure";
     int times = -1;

@@ -30,6 +30,12 @@ std::optional<int64_t> indexArgument(automation::Args args)
     }
 }
 
+bool textArgumentIs(automation::Args args, std::u16string_view text)
+{
+    return !args.empty() && args[0].value().type() == automation::VarType::BStr
+           && equalsIgnoringCase(args[0].value().toBStr(), text);
+}
+
 } // namespace
 
 void SimulatorState::admitCall(ObjectKind object, std::u16string_view handle, std::u16string_view member,
@@ -53,6 +59,8 @@ void SimulatorState::admitCall(ObjectKind object, std::u16string_view handle, st
             if (!index || *index < *f.fromIndex)
                 continue;
         }
+        if (f.argument && !(textArgumentIs(args, *f.argument)))
+            continue;
         if (planted.matched++ < f.skipCalls)
             continue;
         if (f.times >= 0 && planted.failed >= f.times)
@@ -136,6 +144,10 @@ std::shared_ptr<DocumentData> SimulatorState::addDocument(Drawing drawing)
 {
     auto document = std::make_shared<DocumentData>();
     document->drawing = std::move(drawing);
+    // A drawing saved without an identity, or a new one, gets a new identity
+    // each time it is opened, as an unsaved drawing of a CAD does.
+    if (document->drawing.fingerprint().empty())
+        document->drawing.setFingerprint(newFingerprint());
     documents.push_back(document);
     active = document;
     changed(Change::Documents);

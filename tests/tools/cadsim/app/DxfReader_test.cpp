@@ -90,6 +90,34 @@ TEST(DxfReader, ReadsTheSampleDrawing)
     EXPECT_EQ(d.entities()[10].xdata[0].items[0], (XDataItem{1071, Variant::i4(10)}));
     EXPECT_EQ(d.entities()[11].dxfName, u"LINE");
     EXPECT_EQ(d.entities()[11].layer, u"Размеры");
+    EXPECT_EQ(d.fingerprint(), u"{2F9C5E7A-3B41-4D8E-9A1C-6E0B7D52C4F3}");
+}
+
+// The drawing's identity is the header's $FINGERPRINTGUID; a value that is
+// no GUID leaves the drawing without one, whatever else the header says.
+TEST(DxfReader, TakesTheDrawingsIdentityFromItsHeader)
+{
+    struct Case {
+        const char* name;
+        Groups head;
+        std::u16string expected;
+    };
+    const auto withFingerprint = [](std::string value) {
+        return Groups{{0, "SECTION"}, {2, "HEADER"}, {9, "$FINGERPRINTGUID"}, {2, std::move(value)}, {0, "ENDSEC"}};
+    };
+    const Case cases[] = {
+        {"alone", withFingerprint("{6A0E2B1C-4D3F-4E5A-8B7C-9D0E1F2A3B4C}"), u"{6A0E2B1C-4D3F-4E5A-8B7C-9D0E1F2A3B4C}"},
+        {"after the version and code page",
+         header("AC1015", "ANSI_1251") + withFingerprint("{0c1d2e3f-4a5b-4c6d-9e8f-7a6b5c4d3e2f}"),
+         u"{0c1d2e3f-4a5b-4c6d-9e8f-7a6b5c4d3e2f}"},
+        {"none", header("AC1015", "ANSI_1251"), u""},
+        {"not a GUID", withFingerprint("{6A0E2B1C\")\"(command \"ERASE\"}"), u""},
+        {"far too long", withFingerprint(std::string(65, 'A')), u""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(readDxf(dxf(c.head + entities({{0, "LINE"}, {8, "0"}}))).fingerprint(), c.expected);
+    }
 }
 
 struct TextCase {

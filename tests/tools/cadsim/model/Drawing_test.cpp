@@ -1,5 +1,7 @@
 #include "cadsim/model/Drawing.h"
 #include "cadsim/model/EntityTypes.h"
+#include "cadsim/model/Simulator.h"
+#include "platform/automation/Dispatch.h"
 
 #include <gtest/gtest.h>
 
@@ -131,6 +133,34 @@ TEST(Drawing, AddXDataAppendsToTheApplicationsGroup)
     EXPECT_EQ(e.xdata[0].items.size(), 3u);
     EXPECT_EQ(e.xdataFor(u"OTHER"), &e.xdata[1]);
     EXPECT_THROW(d.addXData(u"FFFF", u"trb", {}), std::invalid_argument);
+}
+
+// Every drawing the simulator opens has an identity: its own, or, saved
+// without one, a new one at every opening, as a CAD gives a new drawing.
+TEST(DrawingIdentity, IsKeptWhenGivenAndNewAtEveryOpeningOtherwise)
+{
+    Drawing saved(u"saved.dxf");
+    saved.setFingerprint(u"{6A0E2B1C-4D3F-4E5A-8B7C-9D0E1F2A3B4C}");
+    Simulator sim(saved);
+    const auto identity = [&] {
+        return automation::call(automation::get(sim.applicationVariant(), u"ActiveDocument"), u"GetVariable",
+                                automation::Variant::bstr(u"FINGERPRINTGUID"))
+            .toBStr();
+    };
+    EXPECT_EQ(identity(), u"{6A0E2B1C-4D3F-4E5A-8B7C-9D0E1F2A3B4C}");
+
+    sim.openDocument(Drawing(u"unsaved.dxf"));
+    const std::u16string first = identity();
+    sim.closeAllDocuments();
+    sim.openDocument(Drawing(u"unsaved.dxf"));
+    const std::u16string second = identity();
+    EXPECT_NE(first, second);
+    for (const std::u16string& made : {first, second}) {
+        ASSERT_EQ(made.size(), 38u);
+        EXPECT_EQ(made.front(), u'{');
+        EXPECT_EQ(made[15], u'4'); // a version-4 GUID
+        EXPECT_EQ(made.back(), u'}');
+    }
 }
 
 TEST(EntityTypes, MapsDxfNamesToTheCadsCodes)
