@@ -52,10 +52,14 @@ find program/ -type f ! -name spec_base.mdb | LC_ALL=C sort |
   wixl-heat --prefix program/ --component-group ProgramFiles --var var.PackageDir \
             --directory-ref INSTALLDIR --win64 > files.wxs
 
+# The size the entry under installed programs shows, in KB: the files as
+# installed, whatever the file system here rounds them to.
+size_kb=$(( ($(find program/ -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }') + 1023) / 1024 ))
+
 mkdir -p "$(dirname "$out")"
 wixl --arch x64 --output "$out" \
   -D Version="$version" -D ProductCode="$product_code" -D PackageDir=program \
-  -D IconFile=vedoris.ico -D Win64=yes \
+  -D IconFile=vedoris.ico -D Win64=yes -D SizeKb="$size_kb" \
   Vedoris.wxs files.wxs
 
 # wixl writes its tables in code page 1252, which has no Cyrillic: the

@@ -482,14 +482,15 @@ def end_to_end(args):
             raise Failure("the failed attach touched the stored rows")
 
         # --- a CAD that behaves like a real one ----------------------------------------
-        def start_cad(name, *options, settings="cadsim.ini", answers=True):
+        def start_cad(name, *options, settings="cadsim.ini", answers=True, drawing="pipes.dxf"):
             process = wine.start(name, [cadsim, *options, "--settings",
                                         wine.windows_path(wine.drive_c("cadsim", settings)),
                                         "--support-path", wine.windows_path(support),
-                                        wine.windows_path(drawings / "pipes.dxf")])
+                                        wine.windows_path(drawings / drawing)])
             if answers:  # a CAD busy for good answers nobody
                 wait_for("cadsim.exe in the running object table", lambda: ask("selection") is not None, 90, 1.0)
-            window = wait_for("cadsim.exe's window", lambda: screen.windows(".*pipes\\.dxf.*"), 90)[0]
+            title = ".*" + drawing.replace(".", "\\.") + ".*"
+            window = wait_for("cadsim.exe's window", lambda: screen.windows(title), 90)[0]
             screen.move(window, 660, 0)
             return process
 
@@ -510,6 +511,24 @@ def end_to_end(args):
                 screen.shot(f"{case}-failed")
                 raise Failure(f"{case}: a message after the harvest: {message_text()!r}")
             log(f"{case}: {len(rows)} rows stored")
+
+        # The next sheet of the project, started from the same template: its
+        # pipes carry the same handles, the drawing has an identity of its own.
+        log("the CAD started on another drawing: Выделить selects nothing")
+        sheet = (drawings / "pipes.dxf").read_bytes().replace(
+            b"{2F9C5E7A-3B41-4D8E-9A1C-6E0B7D52C4F3}", b"{0C1D2E3F-4A5B-4C6D-9E8F-7A6B5C4D3E2F}")
+        (drawings / "sheet2.dxf").write_bytes(sheet)
+        cad = start_cad("cadsim-other-drawing", "--id-seed", "7", drawing="sheet2.dxf")
+        program.activate()
+        screen.keys("ctrl+End", "Home", "Menu", "Down", "Return")
+        time.sleep(5)
+        selected = ask("selection")
+        if selected is None or selected.strip():
+            screen.shot("other-drawing-failed")
+            raise Failure(f"Выделить selected {selected!r} in another drawing")
+        if len(screen.windows(Program.TITLE)) != 1:
+            raise Failure(f"a message after Выделить in another drawing: {message_text()!r}")
+        stop_cad(cad)
 
         log("the CAD started again: new ObjectIDs, Выделить by the stored handle")
         cad = start_cad("cadsim-restarted", "--id-seed", "2")

@@ -182,6 +182,15 @@ def main():
         log(f"the entry under installed programs: {entry}")
         if not entry or entry.get("DisplayVersion") != version or entry.get("Publisher") != product["VEDORIS_PUBLISHER"]:
             raise Failure(f"the entry under installed programs reads {entry}")
+        # Where the program lies and how large it is, as IT reads them. Wine's
+        # msi.dll writes ARPSIZE as "Size" and EstimatedSize as 0 whatever the
+        # package says; Windows Installer computes EstimatedSize itself.
+        location = entry.get("InstallLocation", "").rstrip("\\")
+        if location.lower() != wine.windows_path(folder).lower():
+            raise Failure(f"InstallLocation reads {entry.get('InstallLocation')!r}, not {wine.windows_path(folder)!r}")
+        installed_kb = sum(f.stat().st_size for f in folder.rglob("*") if f.is_file()) // 1024
+        if not entry.get("Size", "").isdigit() or not installed_kb // 2 <= int(entry["Size"]) <= installed_kb * 2:
+            raise Failure(f"the entry's size reads {entry.get('Size')!r} KB; the folder holds {installed_kb} KB")
 
         # --- what the executable says of itself -----------------------------------------
         strings = version_strings(exe)
