@@ -25,10 +25,12 @@ std::unique_ptr<automation::ObjectBackend> platformBackend()
 
 PlatformServices::PlatformServices(const PlatformOptions& options)
     // A call a busy CAD or spreadsheet refuses is tried again while the
-    // command's progress window stays drawn and, after a while, says why.
+    // command's progress window stays drawn and, after a while, says why;
+    // its user may stop the command between two tries.
     : m_busyWait(&automation::setBusyWait,
                  [](std::chrono::milliseconds refused, std::chrono::milliseconds pause) {
                      progress::busyPause(refused.count(), int(pause.count()));
+                     progress::throwIfCancelled();
                  }),
 #ifdef _WIN32
       m_apartment(std::make_unique<automation::com::Apartment>()),

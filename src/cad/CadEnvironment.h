@@ -11,9 +11,9 @@
 // The operating-system services the CAD link uses, gathered so that a test
 // can stand in for them: the executable's folder and the path separator
 // (a Windows layout such as D:\Tools with "\" is then checked anywhere), the
-// file copy, the pause between the idle questions, and the question whether
+// file copy, the pause between the idle questions, the question whether
 // others may write into a folder (the system's own check unless a test
-// stands in for it).
+// stands in for it), and the registration of the walker.
 struct CadEnvironment {
     std::function<QString()> executableFolder;
     QChar separator;
@@ -24,8 +24,13 @@ struct CadEnvironment {
     // with every folder below it: its own program folder and the
     // ApplicationPlugins folders its plug-in loader reads (Windows only).
     std::function<QStringList()> implicitlyTrusted = &systemTrustedFolders;
+    // Makes sure the CAD can find the walker that lies in `folder` (on
+    // Windows: its class registered for the user where no registration
+    // names an existing file); a failure is no failure of the command.
+    std::function<void(const QString& folder)> offerWalker = &offerWalkerToTheCad;
 
     static QStringList systemTrustedFolders();
+    static void offerWalkerToTheCad(const QString& folder);
 
     // The real services of the running system.
     static CadEnvironment system();

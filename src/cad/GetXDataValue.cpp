@@ -1,33 +1,8 @@
 #include "cad/GetXDataValue.h"
 
-#include "platform/automation/Dispatch.h"
+#include "walk/XDataValue.h"
 
-using automation::Variant;
-
-Variant GetXDataValue(Variant entity, const QString& appName, int32_t groupCode)
+automation::Variant GetXDataValue(automation::Variant entity, const QString& appName, int32_t groupCode)
 {
-    try {
-        // GetXData answers in two parallel arrays, group codes and values,
-        // written into the by-reference arguments; both stay Empty when the
-        // entity has no data for the application.
-        Variant codes;
-        Variant values;
-        automation::call(entity, u"GetXData", Variant::bstr(appName.toStdU16String()), automation::Arg::ref(codes),
-                         automation::Arg::ref(values));
-        if (codes.isEmpty())
-            return Variant::null();
-
-        // The walk runs from index 0 to the upper bound whatever the lower
-        // bound says, and reads the value array at the same index; an index
-        // either array lacks fails, and so gives Null.
-        Variant found = Variant::null();
-        const int32_t upper = codes.upperBound();
-        for (int32_t i = 0; i <= upper; ++i) {
-            if (codes.at(i).toI4() == groupCode)
-                found = values.at(i);
-        }
-        return found;
-    } catch (const std::exception&) {
-        return Variant::null();
-    }
+    return walk::xdataValue(entity, appName.toStdU16String(), groupCode);
 }

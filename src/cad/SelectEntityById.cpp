@@ -1,22 +1,18 @@
 #include "cad/SelectEntityById.h"
 
 #include "cad/DrawingIdentity.h"
-#include "cad/PipeSolid.h"
+#include "cad/ModelSpaceWalker.h"
 #include "cad/TAbstrAcadObj.h"
 #include "platform/automation/Dispatch.h"
-
-#include <algorithm>
+#include "platform/messages/Progress.h"
+#include "walk/EntityReads.h"
+#include "walk/PipeSolid.h"
 
 using automation::Variant;
 
 bool IsEntityHandle(const QString& text)
 {
-    constexpr qsizetype MaxDigits = 16; // a 64-bit handle
-    if (text.isEmpty() || text.size() > MaxDigits)
-        return false;
-    return std::all_of(text.begin(), text.end(), [](QChar c) {
-        return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
-    });
+    return walk::isEntityHandle(text.toStdU16String());
 }
 
 QString SelectionCommand(const QString& handle)
@@ -27,17 +23,18 @@ QString SelectionCommand(const QString& handle)
 
 namespace {
 
-void selectEntity(TAbstrAcadObj& acad, const Variant& entity)
+// Brings the CAD forward and selects the entity with the handle. A failure
+// with one entity does not stop the others.
+void selectByHandle(TAbstrAcadObj& acad, const std::u16string& handle)
 {
-    // The handle goes between quotes into a command line: anything but the
-    // hexadecimal digits a CAD hands out could end the string and add
-    // commands of its own. Such an entity fails like one whose Handle cannot
-    // be read: nothing is activated or sent for it.
-    const QString handle = QString::fromStdU16String(automation::get(entity, u"Handle").toBStr());
-    if (!IsEntityHandle(handle))
-        return;
-    acad.ActivateCadWindow();
-    acad.RunCommand(SelectionCommand(handle));
+    try {
+        acad.ActivateCadWindow();
+        acad.RunCommand(SelectionCommand(QString::fromStdU16String(handle)));
+    } catch (const progress::Cancelled&) {
+        throw;
+    } catch (const std::exception&) {
+        // One entity that will not be selected does not stop the others.
+    }
 }
 
 } // namespace
@@ -54,31 +51,30 @@ void SelectEntityById(int64_t id, const QString& handle, const QString& drawing)
         automation::call(selection, u"Clear");
 
     // ObjectIDs are compared as 64-bit values: on 64-bit CAD versions they
-    // exceed 32 bits, and two of them may share their low half.
-    const Variant wanted = Variant::i8(id);
+    // exceed 32 bits, and two of them may share their low half. The whole
+    // model space is walked, also past a match: several entities may report
+    // the same ObjectID, and each gets its own selection.
     const int32_t count = automation::get(acad.FModelSpace(), u"Count").toI4();
     bool found = false;
-    for (int32_t i = 0; i < count; ++i) {
-        const Variant entity = automation::call(acad.FModelSpace(), u"Item", Variant::i4(i));
-        // The whole model space is walked, also past a match: several entities
-        // may report the same ObjectID, and each gets its own selection.
-        try {
-            if (automation::numericEquals(automation::get(entity, u"ObjectID"), wanted)) {
-                found = true;
-                selectEntity(acad, entity);
-            }
-        } catch (const std::exception&) {
-            // One entity that will not answer does not stop the walk.
-        }
-    }
+    ModelSpaceWalker walker(acad);
+    walker.findEntities(count, Variant::i8(id), QStringLiteral("Поиск трубы в чертеже: объект %1 из %2"),
+                        [&](const std::u16string& handle) {
+                            found = true;
+                            selectByHandle(acad, handle);
+                        });
     if (found || handle.isEmpty() || drawing.isEmpty() || DrawingIdentity(acad.FDocument()) != drawing)
         return;
     try {
         const Variant entity =
             automation::call(acad.FDocument(), u"HandleToObject", Variant::bstr(handle.toStdU16String()));
         // Even in its own drawing the handle may by now name something else.
-        if (IsPipeSolid(entity))
-            selectEntity(acad, entity);
+        // The handle selected is the one the CAD answers, checked like any
+        // handle that goes into a command line.
+        if (!walk::isPipeSolid(entity))
+            return;
+        const std::u16string own = automation::get(entity, u"Handle").toBStr();
+        if (walk::isEntityHandle(own))
+            selectByHandle(acad, own);
     } catch (const std::exception&) {
         // No entity has the handle either: the pipe is gone from the drawing.
     }

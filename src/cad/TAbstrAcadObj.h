@@ -18,7 +18,8 @@
 // The members live in three files, by what they do:
 //   TAbstrAcadObj.cpp             attaching and letting go, the layer table
 //   TAbstrAcadObjCommands.cpp     the CAD's window, its command line, its idle state
-//   TAbstrAcadObjSupportFile.cpp  placing the CAD-side program, trusted folders
+//   TAbstrAcadObjSupportFile.cpp  placing the CAD-side program, trusted folders,
+//                                 where the CAD loads code from
 class TAbstrAcadObj {
 public:
     TAbstrAcadObj();
@@ -40,6 +41,11 @@ public:
     // folders or it is there already. A CAD that refuses the change (a locked
     // profile) is left as it is.
     void AddTrustedPath(const QString& Folder);
+    // Whether the CAD loads code from Folder without asking its user: its
+    // SECURELOAD is 0 (a CAD without the variable loads as at 0), or the
+    // folder is trusted, or is made trusted now by the rules of
+    // AddTrustedPath (nobody else may write there).
+    bool MayLoadCodeFrom(const QString& Folder);
 
     // Brings the CAD application's main window to the foreground: the first
     // top-level window, in z-order, whose title contains the caption.

@@ -40,20 +40,30 @@ bool TAbstrAcadObj::IsQuiescent()
 void TAbstrAcadObj::WaitUntilQuiescent()
 {
     // No time-out: a command waiting for its user's input keeps us waiting
-    // until the user ends or cancels it there.
-    progress::stage(BusyText());
+    // until the user ends or cancels it there. What the program waits for is
+    // said once the CAD has answered that it is not idle, not before.
     const CadEnvironment& environment = cadEnvironment();
-    do
+    bool told = false;
+    for (;;) {
         environment.sleepMilliseconds(PollMilliseconds);
-    while (!IsQuiescent());
+        // Its user may stop the command instead, between two questions.
+        progress::throwIfCancelled();
+        if (IsQuiescent())
+            return;
+        if (!told)
+            progress::stage(BusyText());
+        told = true;
+    }
 }
 
 void TAbstrAcadObj::RunCommand(const QString& command)
 {
     // Text sent while the user is at a prompt of a command of their own would
     // become input to that command: it goes only to an idle CAD.
-    if (!IsQuiescent())
+    if (!IsQuiescent()) {
+        progress::stage(BusyText());
         WaitUntilQuiescent();
+    }
 
     // Passed by reference, as the CAD application's SendCommand takes it;
     // whatever it writes back is of no interest.

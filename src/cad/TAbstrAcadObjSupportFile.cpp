@@ -145,3 +145,26 @@ void TAbstrAcadObj::AddTrustedPath(const QString& Folder)
         // whether to load it, which the wait after the load command covers.
     }
 }
+
+bool TAbstrAcadObj::MayLoadCodeFrom(const QString& Folder)
+{
+    int secureLoad = 0;
+    try {
+        secureLoad = automation::call(m_document, u"GetVariable", Variant::bstr(u"SECURELOAD")).toI4();
+    } catch (const std::exception&) {
+        // Versions before SECURELOAD load code from any folder.
+        secureLoad = 0;
+    }
+    if (secureLoad == 0)
+        return true;
+    try {
+        if (IsTrustedPath(Folder))
+            return true;
+        AddTrustedPath(Folder);
+        return IsTrustedPath(Folder);
+    } catch (const std::exception&) {
+        // Where trust cannot be told, the CAD would ask its user: it is not
+        // asked to load anything.
+        return false;
+    }
+}

@@ -1,7 +1,7 @@
 #include "spec/TSpecification.h"
 
 #include "cad/DrawingIdentity.h"
-#include "cad/PipeSolid.h"
+#include "cad/ModelSpaceWalker.h"
 #include "cad/TAbstrAcadObj.h"
 #include "data/FinishEdit.h"
 #include "data/TSpecData.h"
@@ -70,19 +70,13 @@ void TSpecification::ReadFromDrawing()
         cad.InstallSupportFile(PipeProgram, 2, true);
         cad.RunCommand(LoadCommand);
         m_drawing = DrawingIdentity(cad.FDocument());
-        const Variant& modelSpace = cad.FModelSpace();
-        const int32_t last = automation::add(automation::get(modelSpace, u"Count"), Variant::i4(-1)).toI4();
-        progress::stage(QStringLiteral("Чтение объекта %1 из %2"));
-        for (int32_t i = 0; i <= last; ++i) {
-            progress::step(i + 1, int64_t(last) + 1);
-            // A failure to fetch an entity ends the walk; one of a single
-            // entity only skips it.
-            const Variant entity = automation::call(modelSpace, u"Item", Variant::i4(i));
-            try {
-                collectPipe(entity);
-            } catch (...) {
-            }
-        }
+        const int32_t last = automation::add(automation::get(cad.FModelSpace(), u"Count"), Variant::i4(-1)).toI4();
+        ModelSpaceWalker walker(cad);
+        walker.collectPipes(last + 1, QStringLiteral("Чтение объекта %1 из %2"),
+                            [this](walk::PipeRow&& row) { keepPipe(std::move(row)); });
+    } catch (const SilentAbort&) {
+        // The user stopped the harvest: nothing is saved, and nothing more said.
+        throw;
     } catch (...) {
         // A drawing read only in part must not replace the stored rows: the
         // user's table, rows typed by hand included, stays as it was.
@@ -91,18 +85,17 @@ void TSpecification::ReadFromDrawing()
     }
 }
 
-void TSpecification::collectPipe(const Variant& entity)
+void TSpecification::keepPipe(walk::PipeRow&& row)
 {
-    if (!IsPipeSolid(entity))
-        return;
-
-    std::unique_ptr<TspDetail> pipe = std::make_unique<TspDetTruba>();
-    try {
-        pipe->LoadFromEntity(entity);
-    } catch (...) {
-        // What the load stored before failing is judged by the validity test.
-    }
-    Add(pipe); // a rejected detail is freed with `pipe`
+    auto pipe = std::make_unique<TspDetTruba>();
+    pipe->FLayer = QString::fromStdU16String(row.layer);
+    pipe->FObjectID = row.objectId;
+    pipe->FHandle = QString::fromStdU16String(row.handle);
+    pipe->FLength = row.length;
+    pipe->FRmax = row.rmax;
+    pipe->FRmin = row.rmin;
+    std::unique_ptr<TspDetail> detail = std::move(pipe);
+    Add(detail); // a rejected detail is freed with `detail`
 }
 
 void TSpecification::SaveToTable()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "spec/TspDetail.h"
+#include "walk/EntityReads.h"
 
 #include <QString>
 
@@ -32,8 +33,10 @@ public:
 
     // Attaches to the running CAD (its message and SilentAbort pass through
     // when that fails), installs and loads the pipe program, and collects the
-    // pipes. A failure on the way shows "Произошли ошибки при работе с
-    // Автокадом!!!" and raises SilentAbort, so that nothing is saved.
+    // pipes, inside the CAD where it loads the walker (ModelSpaceWalker). A
+    // failure on the way shows "Произошли ошибки при работе с Автокадом!!!"
+    // and raises SilentAbort, so that nothing is saved; the user's "Отмена"
+    // raises progress::Cancelled, and nothing is saved or said.
     void ReadFromDrawing();
     // Replaces every row of the pipe table with the collected pipes, in one
     // transaction: a failing row leaves the table as it was.
@@ -51,7 +54,8 @@ public:
     void setCad(TAbstrAcadObj* cad) { m_cad = cad; }
 
 private:
-    void collectPipe(const automation::Variant& entity);
+    // Keeps a pipe of the walk as a detail, when it is a valid one.
+    void keepPipe(walk::PipeRow&& row);
     void writeRows();
 
     TAbstrAcadObj* m_cad = nullptr;

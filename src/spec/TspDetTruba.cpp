@@ -1,19 +1,21 @@
 #include "spec/TspDetTruba.h"
 
-#include "cad/GetXDataValue.h"
+#include "walk/EntityReads.h"
 
-using automation::Variant;
+#include <QScopeGuard>
 
-void TspDetTruba::LoadFromEntity(Variant entity)
+void TspDetTruba::LoadFromEntity(automation::Variant entity)
 {
     TspDetail::LoadFromEntity(std::move(entity));
-
-    const Variant point = GetXDataValue(FEntity, QString::fromUtf16(PipeApplication), SizeGroup);
-    if (point.isNull())
-        return;
-    // The point holds radii; the table keeps diameters.
-    const Variant two = Variant::i4(2);
-    FLength = point.at(0).toR8();
-    FRmax = automation::multiply(point.at(1), two).toR8();
-    FRmin = automation::multiply(point.at(2), two).toR8();
+    // The sizes read before a malformed point failed stay.
+    walk::PipeRow sizes;
+    sizes.length = FLength;
+    sizes.rmax = FRmax;
+    sizes.rmin = FRmin;
+    const auto keep = qScopeGuard([&] {
+        FLength = sizes.length;
+        FRmax = sizes.rmax;
+        FRmin = sizes.rmin;
+    });
+    walk::readSizes(FEntity, sizes);
 }

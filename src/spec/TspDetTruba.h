@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cad/PipeSolid.h"
+#include "walk/PipeSolid.h"
 #include "spec/TspDetail.h"
 
 // A pipe: a detail with the length and the outer and inner diameters that the

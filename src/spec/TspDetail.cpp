@@ -1,23 +1,21 @@
 #include "spec/TspDetail.h"
 
-#include "platform/automation/Dispatch.h"
+#include "walk/EntityReads.h"
 
-#include <exception>
+#include <QScopeGuard>
 
 void TspDetail::LoadFromEntity(automation::Variant entity)
 {
     FEntity = std::move(entity);
     if (FKind == KindCreated)
         FKind = KindLoaded;
-    try {
-        FLayer = QString::fromStdU16String(automation::get(FEntity, u"Layer").toBStr());
-    } catch (const std::exception&) {
-        // A layer the CAD cannot tell leaves the detail on its former layer.
-    }
-    FObjectID = automation::get(FEntity, u"ObjectID").toI8();
-    try {
-        FHandle = QString::fromStdU16String(automation::get(FEntity, u"Handle").toBStr());
-    } catch (const std::exception&) {
-        // Without a handle the row is found by its ObjectID alone.
-    }
+    // Read as the walk of model space reads it; what was read stays, also
+    // when the ObjectID fails.
+    walk::PipeRow read{FLayer.toStdU16String(), FObjectID, FHandle.toStdU16String()};
+    const auto keep = qScopeGuard([&] {
+        FLayer = QString::fromStdU16String(read.layer);
+        FObjectID = read.objectId;
+        FHandle = QString::fromStdU16String(read.handle);
+    });
+    walk::readIdentity(FEntity, read);
 }

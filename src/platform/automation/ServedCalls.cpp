@@ -9,23 +9,47 @@ namespace {
 // for counts read once the calls are over.
 std::atomic<uint64_t> nameLookups{0};
 std::atomic<uint64_t> invocations{0};
+std::atomic<uint64_t> inProcessInvocations{0};
+
+thread_local int inProcessDepth = 0;
 
 } // namespace
 
-void countServedNameLookup() noexcept { nameLookups.fetch_add(1, std::memory_order_relaxed); }
+InProcessCaller::InProcessCaller() noexcept { ++inProcessDepth; }
 
-void countServedInvocation() noexcept { invocations.fetch_add(1, std::memory_order_relaxed); }
+InProcessCaller::~InProcessCaller() { --inProcessDepth; }
+
+bool servingInProcessCaller() noexcept { return inProcessDepth > 0; }
+
+void countServedNameLookup() noexcept
+{
+    if (!servingInProcessCaller())
+        nameLookups.fetch_add(1, std::memory_order_relaxed);
+}
+
+void countServedInvocation() noexcept
+{
+    if (!servingInProcessCaller())
+        invocations.fetch_add(1, std::memory_order_relaxed);
+}
+
+void countInProcessInvocation() noexcept
+{
+    if (servingInProcessCaller())
+        inProcessInvocations.fetch_add(1, std::memory_order_relaxed);
+}
 
 ServedCalls servedCalls() noexcept
 {
-    return {nameLookups.load(std::memory_order_relaxed), invocations.load(std::memory_order_relaxed)};
+    return {nameLookups.load(std::memory_order_relaxed), invocations.load(std::memory_order_relaxed),
+            inProcessInvocations.load(std::memory_order_relaxed)};
 }
 
 std::string servedCallsReport()
 {
     const ServedCalls calls = servedCalls();
     return "name lookups " + std::to_string(calls.nameLookups) + "\ninvocations " + std::to_string(calls.invocations)
-           + "\n";
+           + "\nin-process invocations " + std::to_string(calls.inProcessInvocations) + "\n";
 }
 
 } // namespace automation

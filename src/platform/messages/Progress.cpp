@@ -44,6 +44,12 @@ Task::~Task()
 
 bool taskRunning() { return tasksRunning > 0; }
 
+void throwIfCancelled()
+{
+    if (tasksRunning > 0 && display().cancelRequested())
+        throw Cancelled();
+}
+
 Display* setDisplay(Display* display) { return hook().install(display); }
 
 Display& display() { return *hook().current(); }

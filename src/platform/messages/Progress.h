@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/messages/SilentAbort.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -29,7 +31,21 @@ public:
     // long it has refused so far. A long refusal shows the busy text until
     // the next stage or step.
     virtual void busyPause(int64_t refusedMs, int milliseconds) = 0;
+    // Whether the user asked to stop the running task ("Отмена", Esc in its
+    // window). The task stops at its next chunk of work or retry.
+    virtual bool cancelRequested() const { return false; }
 };
+
+// The user stopped the command. The command ends at once, as after a
+// failure that has been reported: nothing more is shown.
+class Cancelled : public SilentAbort {
+public:
+    const char* what() const noexcept override { return "Cancelled by the user"; }
+};
+
+// Raises Cancelled when the user asked to stop: called between chunks of a
+// long command's work and between its retries.
+void throwIfCancelled();
 
 // A refusal longer than this is shown to the user.
 inline constexpr int64_t BusyNoticeMs = 500;

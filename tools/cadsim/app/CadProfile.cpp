@@ -38,6 +38,11 @@ QString CadProfile::supportPath() const
     return QDir::toNativeSeparators(folder);
 }
 
+QString CadProfile::interfaceObjectLibrary(const QString& progId) const
+{
+    return m_settings->value(QStringLiteral("InterfaceObjects/") + progId).toString();
+}
+
 QString CadProfile::trustedPaths() const { return m_settings->value(trustedPathsKey).toString(); }
 
 void CadProfile::save(const QString& supportPath, const QString& trustedPaths)

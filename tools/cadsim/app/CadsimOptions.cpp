@@ -38,6 +38,14 @@ std::optional<CadsimOptions> CadsimOptions::parse(const QStringList& arguments, 
         QStringLiteral("N"));
     const QCommandLineOption lockedTrustedPaths(QStringLiteral("locked-trustedpaths"),
                                                 QStringLiteral("Setting TRUSTEDPATHS fails, as on a locked profile."));
+    const QCommandLineOption secureLoad(
+        QStringLiteral("secureload"),
+        QStringLiteral("SECURELOAD: 0 loads libraries (GetInterfaceObject) from any folder; 1 asks its user about "
+                       "a folder it does not trust, and with nobody answering refuses; 2 refuses one."),
+        QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption noInterfaceObjects(
+        QStringLiteral("no-interface-objects"),
+        QStringLiteral("Refuses every GetInterfaceObject, as a CAD whose security settings block the load."));
     const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("Prints the entities and exits."));
     const QCommandLineOption supportPath(QStringLiteral("support-path"),
                                          QStringLiteral("The support folders, separated by \";\"; kept in the profile."),
@@ -50,7 +58,7 @@ std::optional<CadsimOptions> CadsimOptions::parse(const QStringList& arguments, 
         QStringLiteral("At exit, writes to FILE how many name lookups and calls its objects served."),
         QStringLiteral("FILE"));
     parser.addOptions({help, versionText, busy, bigIds, idleDelay, busyAfterCommand, userCommand, userCommandMs, idSeed,
-                       lockedTrustedPaths, list, supportPath, settings, countCalls});
+                       lockedTrustedPaths, secureLoad, noInterfaceObjects, list, supportPath, settings, countCalls});
     parser.addPositionalArgument(QStringLiteral("drawing"), QStringLiteral("The ASCII DXF file to open."));
 
     if (!parser.parse(arguments)) {
@@ -107,6 +115,13 @@ std::optional<CadsimOptions> CadsimOptions::parse(const QStringList& arguments, 
         }
     }
     o.lockedTrustedPaths = parser.isSet(lockedTrustedPaths);
+    bool secureLoadValid = false;
+    o.secureLoad = parser.value(secureLoad).toInt(&secureLoadValid);
+    if (!secureLoadValid || o.secureLoad < 0 || o.secureLoad > 2) {
+        error = QStringLiteral("--secureload takes 0, 1 or 2, not \"%1\".").arg(parser.value(secureLoad));
+        return std::nullopt;
+    }
+    o.interfaceObjects = !parser.isSet(noInterfaceObjects);
     o.list = parser.isSet(list);
     if (parser.isSet(supportPath))
         o.supportPath = parser.value(supportPath);

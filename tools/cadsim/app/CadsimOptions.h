@@ -20,6 +20,8 @@ struct CadsimOptions {
     std::optional<int> userCommandMs;    // --user-command-ms: ... and ends by itself after this long
     std::optional<uint32_t> idSeed;      // --id-seed: ObjectIDs as in an earlier run with this seed
     bool lockedTrustedPaths = false;     // --locked-trustedpaths: TRUSTEDPATHS cannot be set
+    int secureLoad = 1;                  // --secureload: 0 loads any library, 1 asks, 2 refuses untrusted folders
+    bool interfaceObjects = true;        // --no-interface-objects: GetInterfaceObject refused
     bool list = false;                   // --list: print the entities and exit
     std::optional<QString> supportPath;  // --support-path: replaces the stored one
     QString settingsFile;                // --settings: the profile file; empty for the user's own

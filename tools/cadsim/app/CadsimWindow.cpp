@@ -19,7 +19,8 @@ CadsimWindow::CadsimWindow(Simulator simulator, int64_t objectIdOffset, QWidget*
       m_model(new EntityTableModel(this)),
       m_view(new QTableView(this)),
       m_status(new QLabel(this)),
-      m_note(new QLabel(this))
+      m_note(new QLabel(this)),
+      m_question(new QLabel(this))
 {
     m_view->setModel(m_model);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -30,6 +31,10 @@ CadsimWindow::CadsimWindow(Simulator simulator, int64_t objectIdOffset, QWidget*
     setCentralWidget(m_view);
     statusBar()->addWidget(m_status);
     statusBar()->addPermanentWidget(m_note);
+    m_question->setWordWrap(true);
+    m_question->setStyleSheet(QStringLiteral("QLabel { background: #fff3b0; padding: 4px; }"));
+    m_question->hide();
+    setMenuWidget(m_question);
     resize(900, 480);
 
     connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CadsimWindow::userSelected);
@@ -68,8 +73,23 @@ void CadsimWindow::onChange(Change change)
         break;
     case Change::Settings: emit settingsChanged(); break;
     case Change::Commands: refreshStatus(); break;
+    case Change::Questions: showLoadQuestion(); break;
     }
 }
+
+// What a CAD asks its user before it loads code from a folder it does not
+// trust; the simulator's user never answers, and the load was refused.
+void CadsimWindow::showLoadQuestion()
+{
+    const std::vector<std::u16string> asked = m_simulator.loadQuestions();
+    if (asked.empty())
+        return;
+    m_question->setText(tr("Load %1 from a folder that is not trusted? (SECURELOAD = 1: refused, nobody answered)")
+                            .arg(QString::fromStdU16String(asked.back())));
+    m_question->show();
+}
+
+QString CadsimWindow::loadQuestion() const { return m_question->isVisible() ? m_question->text() : QString(); }
 
 void CadsimWindow::refreshStatus()
 {

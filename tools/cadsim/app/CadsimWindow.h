@@ -31,6 +31,10 @@ public:
     // the status bar for as long as the window is open.
     void showDrawingNote(const QString& note);
     QString drawingNote() const;
+    // The question the CAD asked its user about loading a library from a
+    // folder it does not trust (SECURELOAD 1), shown above the entities;
+    // empty while it has asked none.
+    QString loadQuestion() const;
 
 signals:
     // A setting the profile keeps changed (SupportPath, TRUSTEDPATHS).
@@ -46,6 +50,7 @@ private:
     void refreshSelection();
     void refreshTitle();
     void userSelected();
+    void showLoadQuestion();
 
     Simulator m_simulator;
     int64_t m_objectIdOffset;
@@ -53,6 +58,7 @@ private:
     QTableView* m_view;
     QLabel* m_status;
     QLabel* m_note;
+    QLabel* m_question;
     int m_observer = 0;
     bool m_syncingSelection = false;
 };

@@ -6,6 +6,7 @@
 // registration switch failed; 2 a usage error or a drawing that cannot be read.
 #include "cadsim/app/CadProfile.h"
 #include "cadsim/app/CadsimOptions.h"
+#include "cadsim/app/CadsimSetup.h"
 #include "cadsim/app/CadsimWindow.h"
 #include "cadsim/app/DxfReader.h"
 #include "cadsim/app/EntityRows.h"
@@ -24,22 +25,8 @@
 
 #include <cstdio>
 #include <optional>
-#include <random>
 
 namespace {
-
-constexpr int64_t bigIdOffset = int64_t{1} << 32;
-
-// A CAD hands out new ObjectIDs in every session (they are addresses of the
-// session's objects); only the handles are saved with the drawing. The
-// drawing's own ids are moved down by a multiple of 8 chosen per run, far
-// enough to tell runs apart and near enough to stay 32-bit values.
-int64_t sessionIdShift(std::optional<uint32_t> seed)
-{
-    // The engine's raw output is the same on every platform; a distribution's is not.
-    std::mt19937 random(seed ? *seed : std::random_device{}());
-    return -8 * (1 + int64_t(random() % (1u << 20)));
-}
 
 QStringList argumentList(int argc, char** argv)
 {
@@ -83,7 +70,7 @@ int main(int argc, char** argv)
     const QString note = QString::fromUtf8(assumption);
     if (!note.isEmpty())
         print(stderr, QStringLiteral("cadsim: %1: %2\n").arg(options->drawing, note));
-    const int64_t objectIdOffset = (options->bigIds ? bigIdOffset : 0) + sessionIdShift(options->idSeed);
+    const int64_t objectIdOffset = cadsim::sessionIdShift(options->idSeed, options->bigIds);
 
     if (options->list) {
         print(stdout, cadsim::entityListing(*drawing, objectIdOffset));
@@ -99,20 +86,7 @@ int main(int argc, char** argv)
         profile.save(*options->supportPath, profile.trustedPaths());
 
     cadsim::Simulator simulator(std::move(*drawing));
-    simulator.setSupportPath(profile.supportPath().toStdU16String());
-    simulator.setTrustedPaths(profile.trustedPaths().toStdU16String());
-    if (options->versionText)
-        simulator.setVersion(options->versionText->toStdU16String());
-    simulator.setBusy(options->busy);
-    simulator.setLargeObjectIds(true, objectIdOffset);
-    simulator.setIdleDelay(std::chrono::milliseconds(options->idleDelayMs));
-    simulator.setBusyAfterCommand(std::chrono::milliseconds(options->busyAfterCommandMs));
-    simulator.setTrustedPathsLocked(options->lockedTrustedPaths);
-    if (options->userCommand) {
-        simulator.startUserCommand(options->userCommandMs
-                                       ? std::optional(std::chrono::milliseconds(*options->userCommandMs))
-                                       : std::nullopt);
-    }
+    cadsim::applyOptions(simulator, *options, profile, QCoreApplication::applicationDirPath(), objectIdOffset);
     // One line per command text received, for whoever drives the simulator.
     simulator.setCommandReport([](const std::u16string& line) {
         print(stdout, QString::fromStdU16String(line) + QLatin1Char('\n'));

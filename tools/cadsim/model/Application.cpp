@@ -3,6 +3,7 @@
 #include "cadsim/model/CadState.h"
 #include "cadsim/model/Document.h"
 #include "cadsim/model/Documents.h"
+#include "cadsim/model/InterfaceObjects.h"
 #include "cadsim/model/Preferences.h"
 
 #include "platform/automation/AutomationError.h"
@@ -35,8 +36,12 @@ const ModelObject::MemberTable& Application::members()
             .property(u"Caption", [](Application& o) { return Variant::bstr(o.state().effectiveCaption()); })
             .property(u"Preferences",
                       [](Application& o) { return Variant::dispatch(std::make_shared<Preferences>(o.sharedState())); })
-            .method(u"GetAcadState", 0, 0, [](Application& o, Args) {
-                return Variant::dispatch(std::make_shared<CadState>(o.sharedState()));
+            .method(u"GetAcadState", 0, 0,
+                    [](Application& o, Args) {
+                        return Variant::dispatch(std::make_shared<CadState>(o.sharedState()));
+                    })
+            .method(u"GetInterfaceObject", 1, 1, [](Application& o, Args a) {
+                return getInterfaceObject(o.sharedState(), args::text(a[0]));
             });
     return table;
 }

@@ -13,6 +13,7 @@ enum class Change : uint8_t {
     Documents, // a document was added, closed or made active
     Settings,  // SupportPath or TRUSTEDPATHS changed
     Commands,  // a command text was received
+    Questions, // the CAD asked its user whether to load a library
 };
 
 // Called after the change, on the thread that made it, with the model's lock

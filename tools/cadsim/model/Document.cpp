@@ -75,6 +75,8 @@ Variant Document::getVariable(const std::u16string& name) const
         return Variant::bstr(m_document->drawing.name());
     if (equalsIgnoringCase(name, u"ACADVER"))
         return Variant::bstr(state().version);
+    if (equalsIgnoringCase(name, u"SECURELOAD"))
+        return Variant::i2(int16_t(state().secureLoad));
     if (equalsIgnoringCase(name, u"FINGERPRINTGUID"))
         return Variant::bstr(m_document->drawing.fingerprint());
     throw AutomationError(hr::E_InvalidArg, u"Error getting system variable");

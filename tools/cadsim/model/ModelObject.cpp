@@ -2,6 +2,7 @@
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/HResult.h"
+#include "platform/automation/ServedCalls.h"
 
 namespace cadsim {
 
@@ -20,6 +21,7 @@ ModelObject::ModelObject(std::shared_ptr<SimulatorState> state, ObjectKind kind,
 
 Variant ModelObject::invoke(std::u16string_view member, InvokeKind kind, Args args)
 {
+    automation::countInProcessInvocation();
     SimulatorState::Delivery delivery;
     Variant result;
     {

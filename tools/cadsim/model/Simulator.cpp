@@ -325,4 +325,29 @@ void Simulator::removeObserver(int id)
     });
 }
 
+void Simulator::setSecureLoad(int level)
+{
+    locked([level](SimulatorState& s) { s.secureLoad = level; });
+}
+
+void Simulator::setInterfaceObjectsAllowed(bool allowed)
+{
+    locked([allowed](SimulatorState& s) { s.interfaceObjectsAllowed = allowed; });
+}
+
+void Simulator::setProgramFolder(std::u16string folder)
+{
+    locked([&folder](SimulatorState& s) { s.programFolder = std::move(folder); });
+}
+
+void Simulator::setInterfaceObjectSource(InterfaceObjectSource source)
+{
+    locked([&source](SimulatorState& s) { s.interfaceObjects = std::move(source); });
+}
+
+std::vector<std::u16string> Simulator::loadQuestions() const
+{
+    return locked([](const SimulatorState& s) { return s.loadQuestions; });
+}
+
 } // namespace cadsim

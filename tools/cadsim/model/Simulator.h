@@ -89,6 +89,19 @@ public:
     void startUserCommand(std::optional<std::chrono::milliseconds> endsAfter = std::nullopt);
     void endUserCommand();
     bool userCommandPending() const;
+    // Interface objects (GetInterfaceObject) -----------------------------------
+    // SECURELOAD: 0 loads any library, 1 asks the user about an untrusted
+    // folder (and, never answered, refuses), 2 refuses one.
+    void setSecureLoad(int level);
+    // Off: every GetInterfaceObject is refused, as by the CAD's security settings.
+    void setInterfaceObjectsAllowed(bool allowed);
+    // The CAD's own program folder, trusted without being listed.
+    void setProgramFolder(std::u16string folder);
+    // Where a ProgID's library lies and how an object of it is made.
+    void setInterfaceObjectSource(InterfaceObjectSource source);
+    // The libraries the CAD asked its user about.
+    std::vector<std::u16string> loadQuestions() const;
+
     // Told of every command text as it arrives ("ran ..." or "input to the
     // user's command ..."); called on the thread of the call, with the
     // simulator locked: it must not call back into the simulator.

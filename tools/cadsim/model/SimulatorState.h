@@ -4,6 +4,7 @@
 #include "cadsim/model/CommandLine.h"
 #include "cadsim/model/Drawing.h"
 #include "cadsim/model/Fault.h"
+#include "cadsim/model/InterfaceObjects.h"
 #include "cadsim/model/ObjectKind.h"
 
 #include "platform/automation/Dispatch.h"
@@ -74,6 +75,18 @@ struct SimulatorState {
     // "input to the user's command <text>". Called with the mutex held.
     std::function<void(const std::u16string& line)> commandReport;
     FileExists fileExists = regularFileExists;
+
+    // Interface objects (GetInterfaceObject): the libraries the CAD loads
+    // into its own process, and whether it will. SECURELOAD: 0 loads from
+    // any folder, 1 asks its user about a folder it does not trust, 2
+    // refuses one. The CAD's own program folder is trusted without being
+    // listed in TRUSTEDPATHS.
+    int secureLoad = 1;
+    bool interfaceObjectsAllowed = true;
+    std::u16string programFolder;
+    InterfaceObjectSource interfaceObjects;
+    // The libraries the CAD asked its user about, in order.
+    std::vector<std::u16string> loadQuestions;
 
     // Documents; `active` is one of `documents` or null.
     std::vector<std::shared_ptr<DocumentData>> documents;

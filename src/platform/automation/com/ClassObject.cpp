@@ -53,10 +53,15 @@ private:
 
 } // namespace
 
+ComPtr<IClassFactory> makeClassObject(ClassFactory factory)
+{
+    return ComPtr<IClassFactory>::adopt(new ClassObject(std::move(factory)));
+}
+
 Registration registerClassObject(std::u16string_view progId, ClassFactory factory)
 {
     const CLSID id = classIdOf(progId);
-    ComPtr<IClassFactory> classObject = ComPtr<IClassFactory>::adopt(new ClassObject(std::move(factory)));
+    ComPtr<IClassFactory> classObject = makeClassObject(std::move(factory));
     DWORD cookie = 0;
     check(::CoRegisterClassObject(id, classObject.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie));
     // COM holds the class object now; the revocation lets go of it.

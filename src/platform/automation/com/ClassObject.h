@@ -3,6 +3,9 @@
 #ifdef _WIN32
 
 #include "platform/automation/ObjectRegistry.h"
+#include "platform/automation/com/ComPtr.h"
+
+#include <unknwn.h>
 
 #include <cstddef>
 #include <string_view>
@@ -14,6 +17,10 @@ namespace automation::com {
 // each CreateInstance gets a new object of the factory, through its adapter.
 // The ProgID must be registered with its CLSID.
 [[nodiscard]] Registration registerClassObject(std::u16string_view progId, ClassFactory factory);
+
+// A class object that makes objects of the factory, through their adapters:
+// what an in-process server's DllGetClassObject hands out.
+ComPtr<IClassFactory> makeClassObject(ClassFactory factory);
 
 // What other programs hold of this one through COM: the adapters of its
 // objects that are still referenced, and the locks taken with

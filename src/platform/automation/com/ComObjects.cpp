@@ -74,6 +74,35 @@ DispatchRef createObject(std::u16string_view progId)
     return asDispatch(object);
 }
 
+DispatchRef createInProcessObject(std::u16string_view progId)
+{
+    const CLSID id = classIdOf(progId);
+    ComPtr<IUnknown> object;
+    check(::CoCreateInstance(id, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.putVoid()));
+    return asDispatch(object);
+}
+
+std::u16string inProcessServerPath(std::u16string_view progId)
+{
+    const std::wstring name(progId.begin(), progId.end());
+    CLSID id{};
+    if (FAILED(::CLSIDFromProgID(name.c_str(), &id)))
+        return {};
+    wchar_t text[40] = {};
+    if (::StringFromGUID2(id, text, 40) == 0)
+        return {};
+    const std::wstring key = std::wstring(L"CLSID\\") + text + L"\\InprocServer32";
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD size = static_cast<DWORD>(path.size() * sizeof(wchar_t));
+    if (::RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, path.data(), &size)
+        != ERROR_SUCCESS)
+        return {};
+    path.resize(size / sizeof(wchar_t));
+    while (!path.empty() && path.back() == L'\0')
+        path.pop_back();
+    return std::u16string(path.begin(), path.end());
+}
+
 std::unique_ptr<ObjectBackend> makeObjectBackend() { return std::make_unique<ComObjectBackend>(); }
 
 Registration registerRunningObject(std::u16string_view progId, DispatchRef object)

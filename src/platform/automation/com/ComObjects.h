@@ -7,6 +7,7 @@
 #include <guiddef.h>
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace automation::com {
@@ -24,6 +25,15 @@ DispatchRef activeObject(std::u16string_view progId);
 // A new object of the class: CoCreateInstance, in-process or as a local
 // server (starting the server program when needed), asked for IDispatch.
 DispatchRef createObject(std::u16string_view progId);
+
+// A new object of the class from its in-process server only (a DLL loaded
+// into this process), as a CAD loads an interface object; asked for
+// IDispatch. A class without one fails as CoCreateInstance does.
+DispatchRef createInProcessObject(std::u16string_view progId);
+
+// The file of the class's in-process server as the registry names it
+// (InprocServer32), or empty when the ProgID or the entry is unknown.
+std::u16string inProcessServerPath(std::u16string_view progId);
 
 // The backend for automation::setObjectBackend: the two lookups above, where
 // "nothing runs" and "no such class" answer nullptr so that the registry

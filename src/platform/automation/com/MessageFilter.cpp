@@ -29,7 +29,14 @@ struct MessageFilter::Filter final : public SingleInterface<IMessageFilter, IID_
         const std::chrono::milliseconds refused(dwTickCount);
         if (dwRejectType != SERVERCALL_RETRYLATER || refused >= busyRetryLimit)
             return static_cast<DWORD>(-1);
-        waitWhileBusy(refused, busyRetryInterval);
+        // Nothing may leave a COM callback: a wait the program ends (its user
+        // stopped the command) gives the call up, and the caller's own retry
+        // then hears why.
+        try {
+            waitWhileBusy(refused, busyRetryInterval);
+        } catch (...) {
+            return static_cast<DWORD>(-1);
+        }
         return 0;
     }
 

@@ -31,18 +31,24 @@ private:
     HKEY m_key = nullptr;
 };
 
-void writeDefault(HKEY root, const std::wstring& path, const std::u16string& value)
+// Writes a text value of the key (its default value when `name` is null).
+void writeText(HKEY root, const std::wstring& path, const wchar_t* name, const std::u16string& value)
 {
     Key key;
     LSTATUS status = ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
                                        nullptr, key.put(), nullptr);
     if (status == ERROR_SUCCESS) {
         const std::wstring text = toWide(value);
-        status = ::RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+        status = ::RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     }
     if (status != ERROR_SUCCESS)
         throwFailure(HRESULT_FROM_WIN32(static_cast<DWORD>(status)));
+}
+
+void writeDefault(HKEY root, const std::wstring& path, const std::u16string& value)
+{
+    writeText(root, path, nullptr, value);
 }
 
 // The default value of a key, or nothing when there is no such key or value.
@@ -65,6 +71,10 @@ void writeClass(HKEY root, const ServerClass& server)
     writeDefault(root, classKey + L"\\ProgID", server.progId);
     if (!server.localServer.empty())
         writeDefault(root, classKey + L"\\LocalServer32", server.localServer);
+    if (!server.inprocServer.empty()) {
+        writeDefault(root, classKey + L"\\InprocServer32", server.inprocServer);
+        writeText(root, classKey + L"\\InprocServer32", L"ThreadingModel", u"Apartment");
+    }
 }
 
 void removeClass(HKEY root, const ServerClass& server)

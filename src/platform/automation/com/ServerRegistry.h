@@ -14,6 +14,9 @@ struct ServerClass {
     // The command line COM runs to have objects made (LocalServer32); empty
     // for a class whose objects are only ever found running.
     std::u16string localServer;
+    // The DLL COM loads to have objects made in the caller's process
+    // (InprocServer32, apartment threaded); empty for none.
+    std::u16string inprocServer;
 };
 
 // Registers the class for the current user, under HKCU\Software\Classes, as

@@ -18,6 +18,10 @@ inline constexpr int32_t SolidEntityType = 3; // EntityType of a 3D solid
 
 } // namespace pipesolid
 
+namespace walk {
+
 // Whether the entity is a pipe. Only a 16-bit 10 marks one: the same number
 // in another type is somebody else's data. Failures of the calls pass through.
-bool IsPipeSolid(const automation::Variant& entity);
+bool isPipeSolid(const automation::Variant& entity);
+
+} // namespace walk

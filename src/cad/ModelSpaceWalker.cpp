@@ -1,0 +1,124 @@
+#include "cad/ModelSpaceWalker.h"
+
+#include "cad/CadEnvironment.h"
+#include "cad/ChunkPacer.h"
+#include "cad/TAbstrAcadObj.h"
+#include "platform/automation/AutomationError.h"
+#include "platform/automation/Dispatch.h"
+#include "platform/automation/HResult.h"
+#include "platform/messages/Progress.h"
+#include "walk/ModelSpaceWalk.h"
+#include "walk/WalkerAnswer.h"
+#include "walk/WalkerIdentity.h"
+
+#include <algorithm>
+#include <chrono>
+
+using automation::Variant;
+
+namespace {
+
+// A chunk inside the CAD costs microseconds an entity; one walked from here
+// costs a call into the CAD for each of its members.
+constexpr int32_t firstChunkInCad = 256;
+constexpr int32_t firstChunkHere = 8;
+
+[[noreturn]] void raise(const walk::ItemFailure& failure)
+{
+    throw automation::AutomationError(failure.code, failure.description, failure.source, u"Item");
+}
+
+} // namespace
+
+Variant WalkerInCad(TAbstrAcadObj& cad)
+{
+    const CadEnvironment& environment = cadEnvironment();
+    const QString folder = environment.executableFolder();
+    environment.offerWalker(folder);
+    if (!cad.MayLoadCodeFrom(folder))
+        return {};
+    try {
+        Variant walker = automation::call(cad.FApplication(), u"GetInterfaceObject",
+                                          Variant::bstr(std::u16string(walk::walkerProgId)));
+        // A walker registered by another copy of the program answers another
+        // version: its answers may have another shape.
+        const Variant version = automation::get(walker, u"Version");
+        if (version.type() != automation::VarType::BStr || version.toBStr() != walk::walkerVersion())
+            return {};
+        return walker;
+    } catch (const std::exception&) {
+        // The CAD gives no walker (none registered, another bitness, its
+        // security settings): the walk runs here, as it always could.
+        return {};
+    }
+}
+
+ModelSpaceWalker::ModelSpaceWalker(TAbstrAcadObj& cad) : m_modelSpace(cad.FModelSpace()), m_walker(WalkerInCad(cad))
+{
+}
+
+template <typename Chunk, typename Walk, typename Take>
+void ModelSpaceWalker::walkInChunks(int32_t count, const QString& stage, Walk&& walkRange, Take&& take)
+{
+    ChunkPacer pacer(inCad() ? firstChunkInCad : firstChunkHere);
+    int32_t first = 0;
+    progress::stage(stage);
+    progress::step(0, count);
+    while (first < count) {
+        const int32_t size = std::min(pacer.size(), count - first);
+        const auto started = std::chrono::steady_clock::now();
+        Chunk chunk = walkRange(first, size);
+        pacer.took(chunk.next - first, std::chrono::steady_clock::now() - started);
+        take(chunk);
+        if (chunk.failure)
+            raise(*chunk.failure);
+        // A walk that makes no headway (an answer that claims none) would
+        // never end: the walker's answer is checked to claim at least one
+        // entity, or a failure.
+        if (chunk.next <= first)
+            throw automation::AutomationError(automation::hr::E_Fail, u"The walk of model space made no headway",
+                                              u"Vedoris.Walker");
+        first = chunk.next;
+        // Whatever the chunk's matches did meanwhile (a selection sent, a
+        // wait for the CAD), the window shows this walk again.
+        progress::stage(stage);
+        progress::step(first, count);
+        progress::throwIfCancelled();
+    }
+}
+
+void ModelSpaceWalker::collectPipes(int32_t count, const QString& stage,
+                                    const std::function<void(walk::PipeRow&&)>& take)
+{
+    walkInChunks<walk::PipeChunk>(
+        count, stage,
+        [this](int32_t first, int32_t size) {
+            if (!inCad())
+                return walk::collectPipes(m_modelSpace, first, size);
+            const Variant answer = automation::call(m_walker, u"Pipes", m_modelSpace, Variant::i4(first),
+                                                    Variant::i4(size));
+            return walk::decodePipes(answer, first, size);
+        },
+        [&take](walk::PipeChunk& chunk) {
+            for (walk::PipeRow& row : chunk.rows)
+                take(std::move(row));
+        });
+}
+
+void ModelSpaceWalker::findEntities(int32_t count, const Variant& objectId, const QString& stage,
+                                    const std::function<void(const std::u16string&)>& take)
+{
+    walkInChunks<walk::MatchChunk>(
+        count, stage,
+        [this, &objectId](int32_t first, int32_t size) {
+            if (!inCad())
+                return walk::findEntities(m_modelSpace, first, size, objectId);
+            const Variant answer = automation::call(m_walker, u"Find", m_modelSpace, Variant::i4(first),
+                                                    Variant::i4(size), objectId);
+            return walk::decodeMatches(answer, first, size);
+        },
+        [&take](walk::MatchChunk& chunk) {
+            for (const std::u16string& handle : chunk.handles)
+                take(handle);
+        });
+}

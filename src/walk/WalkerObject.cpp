@@ -1,0 +1,81 @@
+#include "walk/WalkerObject.h"
+
+#include "platform/automation/AutomationError.h"
+#include "platform/automation/HResult.h"
+#include "platform/automation/Utf8.h"
+#include "walk/WalkerAnswer.h"
+#include "walk/WalkerIdentity.h"
+
+#include <new>
+
+#include "version/Version.h"
+
+namespace walk {
+
+using automation::Args;
+using automation::AutomationError;
+using automation::Variant;
+namespace hr = automation::hr;
+
+std::u16string_view walkerVersion()
+{
+    // The second part counts the revisions of the answers' shape.
+    static const std::u16string text = automation::fromUtf8(version::Text) + u"/1";
+    return text;
+}
+
+namespace {
+
+// The object whose model space is to be walked: an automation object, or a
+// type mismatch.
+const Variant& modelSpaceArgument(const Args& args)
+{
+    const Variant& value = args[0].value();
+    if (!value.isDispatch() || !value.toDispatch())
+        throw AutomationError(hr::Disp_E_TypeMismatch, u"The first argument must be a model space", u"Vedoris.Walker");
+    return value;
+}
+
+// Runs a member so that nothing but an automation error leaves it.
+template <typename F>
+Variant guarded(F&& run)
+{
+    try {
+        return run();
+    } catch (const AutomationError&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw AutomationError(hr::E_OutOfMemory, u"Out of memory", u"Vedoris.Walker");
+    } catch (const std::exception& e) {
+        throw AutomationError(hr::E_Fail, automation::fromUtf8(e.what()), u"Vedoris.Walker");
+    } catch (...) {
+        throw AutomationError(hr::E_Fail, u"Unexpected failure", u"Vedoris.Walker");
+    }
+}
+
+} // namespace
+
+WalkerObject::WalkerObject() : TableObject(members()) {}
+
+const automation::MemberTable& WalkerObject::members()
+{
+    static const automation::Members<WalkerObject> table =
+        automation::Members<WalkerObject>()
+            .property(u"Version", [](WalkerObject&) { return Variant::bstr(std::u16string(walkerVersion())); })
+            .method(u"Pipes", 3, 3,
+                    [](WalkerObject&, Args a) {
+                        return guarded([&] {
+                            return encodePipes(
+                                collectPipes(modelSpaceArgument(a), a[1].value().toI4(), a[2].value().toI4()));
+                        });
+                    })
+            .method(u"Find", 4, 4, [](WalkerObject&, Args a) {
+                return guarded([&] {
+                    return encodeMatches(findEntities(modelSpaceArgument(a), a[1].value().toI4(),
+                                                      a[2].value().toI4(), a[3].value()));
+                });
+            });
+    return table;
+}
+
+} // namespace walk
