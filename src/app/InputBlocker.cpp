@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QWidget>
 
 namespace {
 
@@ -34,11 +35,24 @@ bool isUserInput(QEvent::Type type)
 
 } // namespace
 
-InputBlocker::InputBlocker() { QCoreApplication::instance()->installEventFilter(this); }
+InputBlocker::InputBlocker(const QWidget* except) : m_except(except)
+{
+    QCoreApplication::instance()->installEventFilter(this);
+}
 
 InputBlocker::~InputBlocker() = default;
 
-bool InputBlocker::eventFilter(QObject* /*watched*/, QEvent* event)
+bool InputBlocker::eventFilter(QObject* watched, QEvent* event)
 {
-    return isUserInput(event->type());
+    if (!isUserInput(event->type()))
+        return false;
+    // The command's own window, and what lies in it, takes its input; its
+    // close box stays dropped.
+    if (m_except && event->type() != QEvent::Close) {
+        for (const QObject* o = watched; o; o = o->parent()) {
+            if (o == m_except)
+                return false;
+        }
+    }
+    return true;
 }

@@ -9,6 +9,7 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QTimer>
 
 #include <algorithm>
@@ -16,10 +17,20 @@
 TWProgress::TWProgress(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::TWProgress>())
 {
     m_ui->setupUi(this);
-    // No close box and no button: the command ends when its work is done.
+    // No close box: the command ends when its work is done, or when its user
+    // stops it with "Отмена".
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setWindowModality(Qt::ApplicationModal);
     setFixedSize(size());
+    connect(m_ui->BCancel, &QPushButton::clicked, this, &TWProgress::requestCancel);
+}
+
+void TWProgress::requestCancel()
+{
+    if (m_depth == 0)
+        return;
+    m_cancelRequested = true;
+    m_ui->BCancel->setEnabled(false);
 }
 
 TWProgress::~TWProgress() = default;
@@ -33,6 +44,8 @@ void TWProgress::begin(const QString& title)
     m_busyText.clear();
     m_showingBusy = false;
     m_done = m_total = 0;
+    m_cancelRequested = false;
+    m_ui->BCancel->setEnabled(true);
     m_running.start();
     m_lastDrawMs = -DrawEveryMs;
 }
@@ -49,7 +62,8 @@ void TWProgress::stage(const QString& text)
     m_showingBusy = false;
     m_stage = text;
     m_done = m_total = 0;
-    if (m_depth > 0)
+    // A stage that counts is drawn with its first step, not as "0 из 0".
+    if (m_depth > 0 && !text.contains(QLatin1String("%1")))
         drawIfDue();
 }
 
@@ -66,7 +80,7 @@ void TWProgress::pause(int milliseconds)
 {
     // The windows are drawn, and the window itself comes up when due, all
     // through the pause; the user's input is dropped.
-    const InputBlocker blocker;
+    const InputBlocker blocker(this);
     const QDeadlineTimer deadline(milliseconds);
     while (!deadline.hasExpired()) {
         if (m_depth > 0)
@@ -106,7 +120,7 @@ void TWProgress::drawIfDue()
             move(over->geometry().center() - rect().center());
         show();
     }
-    const InputBlocker blocker;
+    const InputBlocker blocker(this);
     QCoreApplication::processEvents();
 }
 
@@ -127,5 +141,11 @@ void TWProgress::refresh()
 
 void TWProgress::closeEvent(QCloseEvent* event) { event->ignore(); }
 
-// Esc would reject the dialog; the command is not the user's to cut short here.
-void TWProgress::keyPressEvent(QKeyEvent* event) { event->ignore(); }
+// Esc would reject the dialog at once; it asks the command to stop instead,
+// as "Отмена" does, and the window goes when the command has stopped.
+void TWProgress::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        requestCancel();
+    event->accept();
+}

@@ -13,11 +13,12 @@ class TWProgress;
 
 // The progress window of a long command ("Получить размеры труб", "Экспорт в
 // Excel", "Выделить"): a modal window titled with the command's name, with
-// the stage it is in and a bar. It comes up only once the command has run for
-// half a second, and it is redrawn at most every 50 ms, so that a short
-// command shows nothing and a long one pays nothing measurable. While it
-// waits or draws, the program's windows are repainted and the user's input is
-// dropped.
+// the stage it is in, a bar and "Отмена". It comes up only once the command
+// has run for half a second, and it is redrawn at most every 50 ms, so that a
+// short command shows nothing and a long one pays nothing measurable. While
+// it waits or draws, the program's windows are repainted and the user's
+// input is dropped, but for this window's own: "Отмена", or Esc in it, asks
+// the command to stop, which it does at its next chunk of work or retry.
 class TWProgress final : public QDialog, public progress::Display {
     Q_OBJECT
 public:
@@ -34,10 +35,13 @@ public:
     void pause(int milliseconds) override;
     void setBusyText(const QString& text) override;
     void busyPause(int64_t refusedMs, int milliseconds) override;
+    bool cancelRequested() const override { return m_cancelRequested; }
 
     // For tests: the delay before the window shows (ShowAfterMs by default).
     void setShowAfter(int milliseconds) { m_showAfterMs = milliseconds; }
     QString stageText() const;
+    // The user's "Отмена" or Esc, as the window hears them.
+    void requestCancel();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -59,4 +63,5 @@ private:
     bool m_showingBusy = false; // until the next stage or step
     int64_t m_done = 0;
     int64_t m_total = 0;
+    bool m_cancelRequested = false;
 };

@@ -75,8 +75,12 @@ void ExportToSpreadsheet(db::Dataset& source, std::span<const TExportColumn> col
                 putCell(static_cast<int32_t>(i + 1), cellValue(columns[i]));
             row = Variant::i4(row.toI4() + 1);
             source.next();
+            progress::throwIfCancelled();
         }
         source.first();
+    } catch (const progress::Cancelled&) {
+        // The user stopped the export: what was written stays in the
+        // workbook, which goes to the spreadsheet as it is. Nothing to say.
     } catch (...) {
         // A validation that stopped the walk has shown its own message already;
         // this one follows it all the same.

@@ -29,7 +29,9 @@ struct TExportColumn {
 // record, from the first to the last; the table is left on its first row.
 // Any failure, whatever its kind, ends the export with the one message
 // "Не удается запустить Excel!!!"; what was written stays in the workbook and
-// the table stays where the failure left it. Nothing is thrown.
+// the table stays where the failure left it. The user's "Отмена" ends it
+// likewise, between two rows or two tries of a busy spreadsheet, without the
+// message. Nothing is thrown.
 void ExportToSpreadsheet(db::Dataset& source, std::span<const TExportColumn> columns) noexcept;
 
 // The pipe list (TTruba of the data module): layer, length, outer and inner diameter.

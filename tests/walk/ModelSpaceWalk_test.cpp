@@ -1,0 +1,222 @@
+// The decisions of the walk, entity by entity and range by range, against
+// entities that answer what a CAD, or a hostile one, may answer.
+#include "ScriptedModelSpace.h"
+
+#include "walk/ModelSpaceWalk.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using automation::Variant;
+using scripted::addPipe;
+using scripted::point;
+
+namespace {
+
+const double nan = std::numeric_limits<double>::quiet_NaN();
+
+struct EntityCase {
+    const char* name;
+    std::function<void(scripted::ModelSpace&)> draw;
+    std::optional<walk::PipeRow> expected;
+};
+
+walk::PipeRow row(std::u16string layer, int64_t id, std::u16string handle, double length, double rmax, double rmin)
+{
+    return walk::PipeRow{std::move(layer), id, std::move(handle), length, rmax, rmin};
+}
+
+void kind(scripted::Entity& e, Variant value)
+{
+    e.xdata(Variant::array({Variant::i2(1070), Variant::i2(1010)}),
+            Variant::array({std::move(value), point(Variant::r8(1000), Variant::r8(25), Variant::r8(20))}));
+}
+
+const EntityCase entityCases[] = {
+    {"PipeWithSixteenBitTen", [](auto& s) { addPipe(s, u"Трубы", 77, u"2A", 1000, 25, 20); },
+     row(u"Трубы", 77, u"2A", 1000, 50, 40)},
+    {"KindAsThirtyTwoBitTen", [](auto& s) { kind(addPipe(s, u"A", 1, u"1", 1, 1, 1), Variant::i4(10)); }, std::nullopt},
+    {"KindEleven", [](auto& s) { kind(addPipe(s, u"A", 1, u"1", 1, 1, 1), Variant::i2(11)); }, std::nullopt},
+    {"KindAsText", [](auto& s) { kind(addPipe(s, u"A", 1, u"1", 1, 1, 1), Variant::bstr(u"10")); }, std::nullopt},
+    {"NotASolid", [](auto& s) { addPipe(s, u"A", 1, u"1", 1000, 25, 20).answer(u"EntityType", Variant::i4(19)); },
+     std::nullopt},
+    {"EntityTypeFails", [](auto& s) { addPipe(s, u"A", 1, u"1", 1000, 25, 20).fail(u"EntityType"); }, std::nullopt},
+    {"NoExtendedData", [](auto& s) { addPipe(s, u"A", 1, u"1", 1000, 25, 20).xdata(Variant(), Variant()); },
+     std::nullopt},
+    {"ExtendedDataNotArrays",
+     [](auto& s) { addPipe(s, u"A", 1, u"1", 1000, 25, 20).xdata(Variant::i4(1070), Variant::i2(10)); }, std::nullopt},
+    {"NoSizePoint",
+     [](auto& s) {
+         addPipe(s, u"A", 1, u"1", 1, 1, 1).xdata(Variant::array({Variant::i2(1070)}), Variant::array({Variant::i2(10)}));
+     },
+     std::nullopt},
+    {"SizePointOfTwoElements",
+     [](auto& s) {
+         addPipe(s, u"A", 5, u"5", 1, 1, 1)
+             .xdata(Variant::array({Variant::i2(1070), Variant::i2(1010)}),
+                    Variant::array({Variant::i2(10), Variant::array({Variant::r8(700), Variant::r8(16)})}));
+     },
+     row(u"A", 5, u"5", 700, 32, 0)},
+    {"SizePointEmpty",
+     [](auto& s) {
+         addPipe(s, u"A", 5, u"5", 1, 1, 1)
+             .xdata(Variant::array({Variant::i2(1070), Variant::i2(1010)}),
+                    Variant::array({Variant::i2(10), Variant::array({})}));
+     },
+     std::nullopt},
+    {"ValuesShorterThanCodes",
+     [](auto& s) {
+         addPipe(s, u"A", 5, u"5", 1, 1, 1)
+             .xdata(Variant::array({Variant::i2(1070), Variant::i2(1010)}), Variant::array({Variant::i2(10)}));
+     },
+     std::nullopt},
+    {"LayerFails", [](auto& s) { addPipe(s, u"A", 8, u"8", 100, 5, 4).fail(u"Layer"); }, row(u"", 8, u"8", 100, 10, 8)},
+    {"LayerIsANumber", [](auto& s) { addPipe(s, u"A", 8, u"8", 100, 5, 4).answer(u"Layer", Variant::i4(12)); },
+     row(u"12", 8, u"8", 100, 10, 8)},
+    {"HandleFails", [](auto& s) { addPipe(s, u"A", 8, u"8", 100, 5, 4).fail(u"Handle"); }, row(u"A", 8, u"", 100, 10, 8)},
+    {"ObjectIdFails", [](auto& s) { addPipe(s, u"A", 8, u"8", 100, 5, 4).fail(u"ObjectID"); }, std::nullopt},
+    {"ObjectIdIsText", [](auto& s) { addPipe(s, u"A", 8, u"8", 100, 5, 4).answer(u"ObjectID", Variant::bstr(u"x")); },
+     std::nullopt},
+    {"ObjectIdAboveThirtyTwoBits",
+     [](auto& s) { addPipe(s, u"A", (int64_t{1} << 32) + 5, u"8", 100, 5, 4); },
+     row(u"A", (int64_t{1} << 32) + 5, u"8", 100, 10, 8)},
+    {"NaNLength", [](auto& s) { addPipe(s, u"A", 8, u"8", nan, 5, 4); }, std::nullopt},
+    {"NaNInnerRadius", [](auto& s) { addPipe(s, u"A", 8, u"8", 100, 5, nan); }, std::nullopt},
+    {"NegativeInnerRadius", [](auto& s) { addPipe(s, u"A", 8, u"8", 100, 5, -1); }, std::nullopt},
+    {"InnerZero", [](auto& s) { addPipe(s, u"A", 8, u"8", 100, 5, 0); }, row(u"A", 8, u"8", 100, 10, 0)},
+    {"HugeSizes", [](auto& s) { addPipe(s, u"A", 8, u"8", 1e300, 1e300, 1e300); },
+     row(u"A", 8, u"8", 1e300, 2e300, 2e300)},
+    {"LastOccurrenceCounts",
+     [](auto& s) {
+         addPipe(s, u"A", 9, u"9", 1, 1, 1)
+             .xdata(Variant::array({Variant::i2(1070), Variant::i2(1010), Variant::i2(1010)}),
+                    Variant::array({Variant::i2(10), point(Variant::r8(1), Variant::r8(1), Variant::r8(1)),
+                                    point(Variant::r8(300), Variant::r8(7), Variant::r8(6))}));
+     },
+     row(u"A", 9, u"9", 300, 14, 12)},
+};
+
+class EntityDecision : public testing::TestWithParam<EntityCase> {};
+
+TEST_P(EntityDecision, IsThePipeRowOrNone)
+{
+    auto space = std::make_shared<scripted::ModelSpace>();
+    GetParam().draw(*space);
+    const walk::PipeChunk chunk = walk::collectPipes(Variant::dispatch(space), 0, 1);
+    EXPECT_EQ(chunk.next, 1);
+    EXPECT_FALSE(chunk.failure);
+    if (GetParam().expected) {
+        ASSERT_EQ(chunk.rows.size(), 1u);
+        EXPECT_EQ(chunk.rows[0], *GetParam().expected);
+    } else {
+        EXPECT_TRUE(chunk.rows.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Entities, EntityDecision, testing::ValuesIn(entityCases),
+                         [](const testing::TestParamInfo<EntityCase>& info) { return std::string(info.param.name); });
+
+// The members a pipe is read by, in their order: the kind, then layer,
+// ObjectID, handle and the size point.
+TEST(ModelSpaceWalk, AsksAPipeItsMembersInTheHarvestsOrder)
+{
+    auto space = std::make_shared<scripted::ModelSpace>();
+    scripted::Entity& pipe = addPipe(*space, u"A", 1, u"1", 100, 5, 4);
+    std::vector<std::u16string> asked;
+    for (auto& [member, answer] : pipe.answers)
+        answer = [&asked, member = member, inner = answer](automation::Args a) {
+            asked.push_back(member);
+            return inner(a);
+        };
+    walk::collectPipes(Variant::dispatch(space), 0, 1);
+    EXPECT_EQ(asked, (std::vector<std::u16string>{u"EntityType", u"GetXData", u"Layer", u"ObjectID", u"Handle",
+                                                 u"GetXData"}));
+}
+
+TEST(ModelSpaceWalk, AFailingItemEndsTheRangeWithTheCadsFailureAndKeepsWhatCameBefore)
+{
+    auto space = std::make_shared<scripted::ModelSpace>();
+    for (int i = 0; i < 6; ++i)
+        addPipe(*space, u"A", 10 + i, u"A" + std::u16string(1, char16_t(u'0' + i)), 100 + i, 5, 4);
+    space->failItemAt = 3;
+    const walk::PipeChunk chunk = walk::collectPipes(Variant::dispatch(space), 1, 5);
+    EXPECT_EQ(chunk.next, 3);
+    ASSERT_TRUE(chunk.failure);
+    EXPECT_EQ(chunk.failure->code, automation::hr::Rpc_E_Disconnected);
+    EXPECT_EQ(chunk.failure->description, u"The CAD went away");
+    EXPECT_EQ(chunk.failure->source, u"CAD");
+    ASSERT_EQ(chunk.rows.size(), 2u);
+    EXPECT_EQ(chunk.rows[0].objectId, 11);
+    EXPECT_EQ(space->itemCalls, 3); // Item is not asked again after it failed
+}
+
+// However long the texts the entities answer, one answer stays within its
+// budget; the caller goes on from where it stopped.
+TEST(ModelSpaceWalk, AnAnswerStopsAtItsBudgetAndSaysWhereToGoOn)
+{
+    auto space = std::make_shared<scripted::ModelSpace>();
+    const std::u16string longLayer(20000, u'L');
+    for (int i = 0; i < 40; ++i)
+        addPipe(*space, longLayer, i + 1, u"1", 100, 5, 4);
+    int32_t first = 0;
+    size_t rows = 0;
+    int chunks = 0;
+    while (first < 40) {
+        const walk::PipeChunk chunk = walk::collectPipes(Variant::dispatch(space), first, 40 - first);
+        size_t bytes = 0;
+        for (const walk::PipeRow& r : chunk.rows)
+            bytes += walk::answerBytes(r);
+        EXPECT_LT(bytes, walk::answerByteBudget + walk::answerBytes(chunk.rows.front()));
+        ASSERT_GT(chunk.next, first);
+        rows += chunk.rows.size();
+        first = chunk.next;
+        ++chunks;
+    }
+    EXPECT_EQ(rows, 40u);
+    EXPECT_GT(chunks, 1);
+}
+
+TEST(ModelSpaceWalk, RangesOutsideTheModelSpaceOrEmptyWalkNothing)
+{
+    auto space = std::make_shared<scripted::ModelSpace>();
+    addPipe(*space, u"A", 1, u"1", 100, 5, 4);
+    EXPECT_EQ(walk::collectPipes(Variant::dispatch(space), 0, 0).next, 0);
+    EXPECT_EQ(walk::collectPipes(Variant::dispatch(space), -4, 3).next, -4);
+    EXPECT_EQ(space->itemCalls, 0);
+    const walk::PipeChunk past = walk::collectPipes(Variant::dispatch(space), 1, 1);
+    EXPECT_TRUE(past.failure); // Item of an index past the end fails as the CAD's does
+    EXPECT_EQ(past.next, 1);
+}
+
+TEST(ModelSpaceWalk, FindsEveryEntityWithTheObjectIdComparedAsNumbers)
+{
+    auto space = std::make_shared<scripted::ModelSpace>();
+    const int64_t big = (int64_t{1} << 32) + 7;
+    addPipe(*space, u"A", 7, u"A1", 1, 1, 1);
+    addPipe(*space, u"A", big, u"A2", 1, 1, 1);
+    addPipe(*space, u"A", 1, u"A3", 1, 1, 1).answer(u"ObjectID", Variant::r8(double(big)));
+    addPipe(*space, u"A", 1, u"A4", 1, 1, 1).fail(u"ObjectID");
+    addPipe(*space, u"A", big, u"A5", 1, 1, 1).fail(u"Handle");
+    addPipe(*space, u"A", big, u"1A\"))) (command \"ERASE", 1, 1, 1);
+    addPipe(*space, u"A", 1, u"A7", 1, 1, 1).answer(u"ObjectID", Variant::bstr(u"not a number"));
+    const walk::MatchChunk chunk = walk::findEntities(Variant::dispatch(space), 0, 7, Variant::i8(big));
+    EXPECT_EQ(chunk.next, 7);
+    EXPECT_FALSE(chunk.failure);
+    EXPECT_EQ(chunk.handles, (std::vector<std::u16string>{u"A2", u"A3"}));
+}
+
+TEST(ModelSpaceWalk, ASearchEndsAtAFailingItemWithTheMatchesBeforeIt)
+{
+    auto space = std::make_shared<scripted::ModelSpace>();
+    addPipe(*space, u"A", 5, u"B1", 1, 1, 1);
+    addPipe(*space, u"A", 5, u"B2", 1, 1, 1);
+    space->failItemAt = 1;
+    const walk::MatchChunk chunk = walk::findEntities(Variant::dispatch(space), 0, 2, Variant::i4(5));
+    EXPECT_EQ(chunk.next, 1);
+    ASSERT_TRUE(chunk.failure);
+    EXPECT_EQ(chunk.handles, std::vector<std::u16string>{u"B1"});
+}
+
+} // namespace
