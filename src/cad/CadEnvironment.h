@@ -24,13 +24,15 @@ struct CadEnvironment {
     // with every folder below it: its own program folder and the
     // ApplicationPlugins folders its plug-in loader reads (Windows only).
     std::function<QStringList()> implicitlyTrusted = &systemTrustedFolders;
-    // Makes sure the CAD can find the walker that lies in `folder` (on
-    // Windows: its class registered for the user where no registration
-    // names an existing file); a failure is no failure of the command.
-    std::function<void(const QString& folder)> offerWalker = &offerWalkerToTheCad;
+    // Makes sure the CAD can find the walker that lies beside the program in
+    // `ownFolder` (on Windows: its class registered for the user where no
+    // registration names an existing file; a failure is no failure of the
+    // command), and answers the folder the CAD will load it from: the one
+    // its registration names, which is where the CAD's trust is asked for.
+    std::function<QString(const QString& ownFolder)> walkerFolder = &offerWalkerToTheCad;
 
     static QStringList systemTrustedFolders();
-    static void offerWalkerToTheCad(const QString& folder);
+    static QString offerWalkerToTheCad(const QString& ownFolder);
 
     // The real services of the running system.
     static CadEnvironment system();

@@ -32,9 +32,10 @@ constexpr int32_t firstChunkHere = 8;
 
 Variant WalkerInCad(TAbstrAcadObj& cad)
 {
+    // The trust asked for is that of the folder the CAD loads the walker
+    // from: a folder it does not trust would have it ask its user.
     const CadEnvironment& environment = cadEnvironment();
-    const QString folder = environment.executableFolder();
-    environment.offerWalker(folder);
+    const QString folder = environment.walkerFolder(environment.executableFolder());
     if (!cad.MayLoadCodeFrom(folder))
         return {};
     try {

@@ -9,16 +9,26 @@
 #include <QDir>
 #include <QFileInfo>
 
-void CadEnvironment::offerWalkerToTheCad(const QString& folder)
+namespace {
+
+QString folderOf(const QString& file)
 {
-    const QString library = QDir(folder).filePath(QStringLiteral("vedoris_walker.dll"));
-    if (!QFileInfo(library).isFile())
-        return;
+    return QDir::toNativeSeparators(QFileInfo(file).absolutePath());
+}
+
+} // namespace
+
+QString CadEnvironment::offerWalkerToTheCad(const QString& ownFolder)
+{
     // A registration that names a file that is there stays: the installer's,
     // or another copy's, whose version the program checks before it uses it.
-    const std::u16string registered = automation::com::inProcessServerPath(walk::walkerProgId);
-    if (!registered.empty() && QFileInfo(QString::fromStdU16String(registered)).isFile())
-        return;
+    const QString registered =
+        QString::fromStdU16String(automation::com::inProcessServerPath(walk::walkerProgId));
+    if (!registered.isEmpty() && QFileInfo(registered).isFile())
+        return folderOf(registered);
+    const QString library = QDir(ownFolder).filePath(QStringLiteral("vedoris_walker.dll"));
+    if (!QFileInfo(library).isFile())
+        return ownFolder;
     automation::com::ServerClass server;
     server.progId = std::u16string(walk::walkerProgId);
     server.classId = std::u16string(walk::walkerClassId);
@@ -30,4 +40,5 @@ void CadEnvironment::offerWalkerToTheCad(const QString& folder)
         // A registry the user may not write: the walk runs in the program,
         // as it always can.
     }
+    return ownFolder;
 }

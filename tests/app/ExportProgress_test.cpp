@@ -9,6 +9,8 @@
 
 #include "ui_WMain.h"
 
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <thread>
@@ -73,4 +75,23 @@ TEST_F(ExportProgress, ASlowSpreadsheetShowsTheRowsAsTheyGo)
     EXPECT_FALSE(progressWindow->isVisible());
     EXPECT_EQ(spreadsheet.cells().size(), 4u * 101);
     EXPECT_EQ(data->TTruba->recNo(), 0);
+}
+
+// The user stops a slow export: the rows written so far stay in the workbook,
+// the spreadsheet keeps it, and nothing is said.
+TEST_F(ExportProgress, OtmenaStopsTheExportKeepingWhatWasWritten)
+{
+    spreadsheet.beforeAnswer = [] { std::this_thread::sleep_for(std::chrono::milliseconds(2)); };
+    QTimer::singleShot(900, window.get(), [&] {
+        ASSERT_TRUE(progressWindow->isVisible());
+        QTest::mouseClick(progressWindow->findChild<QPushButton*>(QStringLiteral("BCancel")), Qt::LeftButton);
+    });
+    window->ui().N8->trigger();
+    EXPECT_FALSE(progressWindow->isVisible());
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+    const size_t written = spreadsheet.cells().size();
+    EXPECT_GT(written, 4u * 2);
+    EXPECT_LT(written, 4u * 101);
+    EXPECT_EQ(written % 4, 0u); // whole rows
+    EXPECT_TRUE(spreadsheet.allReleased());
 }

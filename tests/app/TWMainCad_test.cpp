@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -307,4 +308,39 @@ TEST_F(HarvestWithProgress, TheWaitForABusyCadIsShownKeepsTheWindowsDrawnAndTake
     EXPECT_FALSE(progressWindow->isVisible());
     EXPECT_EQ(database.rowCount(), 1);
     EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+}
+
+// The user stops a harvest that waits for a busy CAD: with "Отмена", or Esc
+// in the progress window. The table stays as it was and nothing is said.
+TEST_F(HarvestWithProgress, OtmenaOrEscStopsTheHarvestAndTheRowsStay)
+{
+    for (const bool byEsc : {false, true}) {
+        SCOPED_TRACE(byEsc ? "Esc" : "Отмена");
+        database.exec(QStringLiteral("DELETE FROM TTruba"));
+        database.addRows({{.objectId = 9, .layer = QStringLiteral("old"), .length = 5, .rmax = 5, .rmin = 4}});
+        data->TTruba->requery();
+        cad.setStaysBusy(true); // a command of its own keeps the CAD busy
+        bool stopped = false;
+        QTimer::singleShot(800, window.get(), [&] {
+            ASSERT_TRUE(progressWindow->isVisible());
+            if (byEsc)
+                QTest::keyClick(progressWindow.get(), Qt::Key_Escape);
+            else
+                QTest::mouseClick(progressWindow->findChild<QPushButton*>(QStringLiteral("BCancel")), Qt::LeftButton);
+            stopped = true;
+        });
+        // Were the stop not heard, the CAD would keep the harvest waiting.
+        QTimer::singleShot(5000, window.get(), [&] { cad.setStaysBusy(false); });
+
+        window->ui().N3->trigger();
+
+        EXPECT_TRUE(stopped);
+        EXPECT_FALSE(progressWindow->isVisible());
+        EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+        const auto rows = database.rows();
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].layer, QStringLiteral("old"));
+        EXPECT_EQ(data->TTruba->recordCount(), 1);
+        cad.setStaysBusy(false);
+    }
 }

@@ -20,6 +20,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -342,4 +343,79 @@ TEST_F(EndToEnd, AnExportNothingCanShowNamesTheWorkbookAndTheProgramReportsNoFai
     ASSERT_EQ(messages.all.size(), 1) << messages.all.join('|').toStdString();
     EXPECT_TRUE(messages.all.front().contains(fullPath)) << messages.all.front().toStdString();
     EXPECT_FALSE(messages.all.front().contains(QStringLiteral("Не удается запустить Excel!!!")));
+}
+
+namespace {
+
+// A drawing of 2,000 pipes among 2,000 other entities, saved with its
+// identity, with pipes the harvest must drop or keep in part: a 32-bit kind,
+// a point of two values, a pipe of length 0.
+QByteArray drawingOfPipes()
+{
+    QByteArray out = "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n9\n$DWGCODEPAGE\n3\nANSI_1251\n"
+                     "9\n$FINGERPRINTGUID\n2\n{7B1C2D3E-4F50-4617-8A9B-0C1D2E3F4A5B}\n0\nENDSEC\n"
+                     "0\nSECTION\n2\nENTITIES\n";
+    int handle = 0x100;
+    const auto next = [&] { return QByteArray::number(handle++, 16).toUpper(); };
+    for (int i = 0; i < 2000; ++i) {
+        const QByteArray kind = i % 97 == 5 ? "1071" : "1070";
+        const QByteArray length = i % 89 == 7 ? "0" : QByteArray::number(1000 + i);
+        const QByteArray inner = i % 83 == 3 ? "" : "1030\n20.0\n";
+        out += "0\n3DSOLID\n5\n" + next() + "\n8\n\xD2\xF0\xF3\xE1\xFB_" + QByteArray::number(i % 7) + "\n1\nACIS\n1001\ntrb\n"
+               + kind + "\n10\n1010\n" + length + "\n1020\n25.0\n" + inner;
+        out += i % 2 ? "0\nLINE\n5\n" + next() + "\n8\n0\n" : "0\n3DSOLID\n5\n" + next() + "\n8\nEquipment\n";
+    }
+    return out + "0\nENDSEC\n0\nEOF\n";
+}
+
+QMap<QString, qint64> callCounts(const QString& file)
+{
+    QFile counts(file);
+    QMap<QString, qint64> result;
+    if (!counts.open(QIODevice::ReadOnly))
+        return result;
+    for (const QByteArray& line : counts.readAll().split('\n')) {
+        const qsizetype blank = line.lastIndexOf(' ');
+        if (blank > 0)
+            result[QString::fromUtf8(line.left(blank))] = line.mid(blank + 1).toLongLong();
+    }
+    return result;
+}
+
+} // namespace
+
+// The harvest of a large drawing walks it inside the CAD, by the walker the
+// simulator loads beside itself: a handful of calls cross between the two
+// processes, whatever the size. A CAD that will not load it gets the walk of
+// old, and the same rows.
+TEST_F(EndToEnd, TheWalkInsideTheCadAndTheWalkHereStoreTheSameRows)
+{
+    writeDrawing(drawingOfPipes());
+    std::vector<std::vector<TestDatabase::Row>> stored;
+    std::vector<QStringList> handles;
+    std::vector<QMap<QString, qint64>> counts;
+    for (const QStringList& options : {QStringList{}, QStringList{"--no-interface-objects"}}) {
+        const QString countFile = path(QStringLiteral("calls-%1.txt").arg(counts.size()));
+        restartCad(QStringList{"--id-seed", "11", "--count-calls", countFile} + options);
+        harvest();
+        EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+        std::vector<TestDatabase::Row> rows = database.rows();
+        for (TestDatabase::Row& row : rows)
+            row.key.reset(); // each harvest numbers its rows anew
+        stored.push_back(std::move(rows));
+        handles.push_back(database.handles());
+        const QString output = cadOutput();
+        EXPECT_FALSE(output.contains("asked its user")) << output.toStdString();
+        restartCad({}); // the counts are written when the simulator ends
+        counts.push_back(callCounts(countFile));
+    }
+    ASSERT_EQ(stored[0].size(), 2000u - 21 - 23);
+    EXPECT_TRUE(stored[0] == stored[1]);
+    EXPECT_EQ(handles[0], handles[1]);
+    // 4,000 entities: a few dozen calls cross to attach, install and load;
+    // then one per chunk of the walk.
+    EXPECT_GT(counts[0]["in-process invocations"], 4000);
+    EXPECT_LT(counts[0]["invocations"], 200);
+    EXPECT_EQ(counts[1]["in-process invocations"], 0);
+    EXPECT_GT(counts[1]["invocations"], 4000);
 }
