@@ -2,7 +2,8 @@
 # Lays out what runs on a clean Windows from a Windows build of the project:
 #
 #   OUT/vedoris/                 the program: vedoris.exe, every DLL and Qt
-#                                plugin it loads, tr.fas, a fresh spec_base.mdb
+#                                plugin it loads, tr.fas, the walker the CAD
+#                                loads (vedoris_walker.dll), a fresh spec_base.mdb
 #   OUT/cadsim/                  the CAD simulator and what it needs
 #   OUT/vedoris-windows-x64.zip  OUT/vedoris, for a designer to unpack
 #   OUT/vedoris-windows-x64.msi  OUT/vedoris as a per-user installer (make-msi.sh)
@@ -106,6 +107,15 @@ for plugin in "${qt_plugins[@]}"; do
 done
 write_qt_conf "$out/vedoris"
 place "$source_root/src/spec/tr.fas" "$out/vedoris"
+# The walker the CAD loads into its own process: it may import nothing but
+# Windows itself, for the CAD may carry runtime DLLs of other versions.
+place "$build/bin/vedoris_walker.dll" "$out/vedoris"
+while read -r dll; do
+  case "$windows_dlls" in
+    *" $(echo "$dll" | tr '[:upper:]' '[:lower:]') "*) ;;
+    *) echo "assemble-package: vedoris_walker.dll imports $dll, which is not part of Windows" >&2; exit 1 ;;
+  esac
+done < <("$triple-objdump" -p "$out/vedoris/vedoris_walker.dll" | awk '/DLL Name:/ { print $3 }')
 # A database made now from the schema, never the build's own, which tests and
 # trial runs have written rows into.
 cmake -DSQLITE3="$(command -v sqlite3)" -DSCHEMA="$source_root/src/data/schema.sql" \

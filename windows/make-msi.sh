@@ -59,7 +59,7 @@ size_kb=$(( ($(find program/ -type f -printf '%s\n' | awk '{ s += $1 } END { pri
 mkdir -p "$(dirname "$out")"
 wixl --arch x64 --output "$out" \
   -D Version="$version" -D ProductCode="$product_code" -D PackageDir=program \
-  -D IconFile=vedoris.ico -D Win64=yes -D SizeKb="$size_kb" \
+  -D IconFile=vedoris.ico -D Win64=yes -D SizeKb="$size_kb" -D WalkerClassId="$VEDORIS_WALKER_CLSID" \
   Vedoris.wxs files.wxs
 
 # wixl writes its tables in code page 1252, which has no Cyrillic: the

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <objbase.h>
+#include <olectl.h>
 
 #include <memory>
 #include <new>

@@ -254,6 +254,12 @@ def read_handles(database):
         connection.close()
 
 
+def call_counts(path):
+    """What a simulator wrote with --count-calls: name -> count."""
+    return {name: int(count) for name, count in
+            (line.rsplit(" ", 1) for line in Path(path).read_text().splitlines() if " " in line)}
+
+
 def without_ids(rows):
     return [(r[0], r[2], r[3], r[4]) for r in rows]
 
@@ -374,7 +380,9 @@ def end_to_end(args):
 
         # --- the harvest -----------------------------------------------------------
         log("starting cadsim.exe on pipes.dxf")
-        cad = wine.start("cadsim", [cadsim, "--id-seed", "1", "--settings", wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
+        first_calls = wine.drive_c("cadsim", "calls-first.txt")
+        cad = wine.start("cadsim", [cadsim, "--id-seed", "1", "--count-calls", wine.windows_path(first_calls),
+                                    "--settings", wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
                                     "--support-path", wine.windows_path(support),
                                     wine.windows_path(drawings / "pipes.dxf")])
         wait_for("cadsim.exe in the running object table", lambda: ask("selection") is not None, 90, 1.0)
@@ -480,6 +488,12 @@ def end_to_end(args):
         screen.wait_gone(Program.TITLE, 30, count=1)
         if read_rows(database) != expected:
             raise Failure("the failed attach touched the stored rows")
+        # The harvest and Выделить walked the drawing inside the CAD: the walker
+        # the program registered for the user beside itself.
+        counts = call_counts(first_calls)
+        log(f"calls served by cadsim.exe for the harvest and Выделить: {counts}")
+        if counts.get("in-process invocations", 0) == 0:
+            raise Failure("the drawing was not walked inside the CAD")
 
         # --- a CAD that behaves like a real one ----------------------------------------
         def start_cad(name, *options, settings="cadsim.ini", answers=True, drawing="pipes.dxf"):
@@ -560,6 +574,31 @@ def end_to_end(args):
         cad = start_cad("cadsim-locked", "--locked-trustedpaths", "--id-seed", "5", settings="cadsim-locked.ini")
         harvest_again("locked TRUSTEDPATHS")
         stop_cad(cad)
+
+        log("a CAD that loads no interface objects: the walk of old")
+        cad = start_cad("cadsim-no-interface-objects", "--no-interface-objects", "--id-seed", "8")
+        harvest_again("no interface objects")
+        stop_cad(cad)
+
+        log("Отмена stops a harvest that waits for a busy CAD")
+        before = read_rows(database)
+        cad = start_cad("cadsim-cancel", "--user-command", "--id-seed", "9")
+        program.menu("Данные", "Получить размеры труб")
+        progress = screen.wait_window("Получить размеры труб", 60)[0]
+        time.sleep(1)
+        screen.shot("harvest-waiting-for-a-busy-cad")
+        screen.focus(progress)
+        screen.keys("Escape")
+        screen.wait_gone("Получить размеры труб", 30)
+        time.sleep(1)
+        if read_rows(database) != before:
+            raise Failure("a cancelled harvest changed the stored rows")
+        if len(screen.windows(Program.TITLE)) != 1:
+            raise Failure(f"a message after the cancelled harvest: {message_text()!r}")
+        stop_cad(cad)
+        cad_log = (work / "cadsim-cancel.log").read_text(encoding="utf-8", errors="replace")
+        if "input to the user's command" in cad_log:
+            raise Failure(f"the cancelled harvest sent text into the user's command: {cad_log!r}")
 
         log("a CAD busy for good")
         before = read_rows(database)

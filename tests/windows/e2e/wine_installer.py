@@ -121,6 +121,23 @@ def installed_entry(wine, name):
     return None
 
 
+def user_key(wine, key):
+    """The values of a key of HKEY_CURRENT_USER (its default value as "@"),
+    read from the prefix's user.reg; None when there is no such key."""
+    wanted = "[" + key.replace("\\", "\\\\") + "]"
+    values, inside = None, False
+    for line in (wine.prefix / "user.reg").read_text(encoding="ascii", errors="replace").splitlines():
+        if line.startswith("["):
+            if inside:
+                return values
+            inside = line.split(" ")[0].lower() == wanted.lower()
+            values = {} if inside else None
+        elif inside and "=" in line and line.startswith(("@", '"')):
+            name, value = line.split("=", 1)
+            values["@" if name == "@" else registry_text(name.strip('"'))] = registry_text(value.strip('"'))
+    return values if inside else None
+
+
 def main():
     parser = argparse.ArgumentParser()
     for option in ("--source", "--work", "--package", "--build", "--upgrade-version"):
@@ -192,6 +209,19 @@ def main():
         if not entry.get("Size", "").isdigit() or not installed_kb // 2 <= int(entry["Size"]) <= installed_kb * 2:
             raise Failure(f"the entry's size reads {entry.get('Size')!r} KB; the folder holds {installed_kb} KB")
 
+        # --- the walker, registered for the user -----------------------------------------
+        clsid = product["VEDORIS_WALKER_CLSID"]
+        server = user_key(wine, f"Software\\Classes\\CLSID\\{clsid}\\InprocServer32")
+        walker_dll = wine.windows_path(folder / "vedoris_walker.dll")
+        log(f"the walker's registration: {server}")
+        if not (folder / "vedoris_walker.dll").is_file():
+            raise Failure("vedoris_walker.dll was not installed")
+        if not server or server.get("@", "").lower() != walker_dll.lower() or server.get("ThreadingModel") != "Apartment":
+            raise Failure(f"the walker is registered as {server}, not as {walker_dll}, apartment threaded")
+        progid = user_key(wine, "Software\\Classes\\Vedoris.Walker\\CLSID")
+        if not progid or progid.get("@") != clsid:
+            raise Failure(f"the walker's ProgID names {progid}, not {clsid}")
+
         # --- what the executable says of itself -----------------------------------------
         strings = version_strings(exe)
         log(f"vedoris.exe's version resource: {strings}")
@@ -223,7 +253,8 @@ def main():
         cadsim = wine.windows_path(wine.drive_c("cadsim", "cadsim.exe"))
         if wine.run([cadsim, "/regserver"]) != 0:
             raise Failure("cadsim.exe /regserver failed")
-        cad = wine.start("cadsim-installer", [cadsim, "--id-seed", "1",
+        cad_calls = wine.drive_c("cadsim", "calls.txt")
+        cad = wine.start("cadsim-installer", [cadsim, "--id-seed", "1", "--count-calls", wine.windows_path(cad_calls),
                                               "--settings", wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
                                               "--support-path", wine.windows_path(support),
                                               wine.windows_path(drawings / "pipes.dxf")])
@@ -300,6 +331,11 @@ def main():
         wait_for("vedoris.exe ends after Выход", lambda: vedoris.poll() is not None, 60)
         wine.run(["taskkill", "/im", "cadsim.exe"])
         wait_for("cadsim.exe ends", lambda: cad.poll() is not None, 60)
+        # The harvest walked the drawing inside the CAD, by the installed walker.
+        counts = dict(line.rsplit(" ", 1) for line in cad_calls.read_text().splitlines() if " " in line)
+        log(f"calls served by cadsim.exe: {counts}")
+        if int(counts.get("in-process invocations", "0")) == 0:
+            raise Failure("the harvest did not walk the drawing inside the CAD")
 
         # --- an upgrade keeps the rows ------------------------------------------------------
         log(f"upgrading to {args.upgrade_version}")
@@ -322,6 +358,9 @@ def main():
             raise Failure("the uninstall left the program or its shortcut")
         if installed_entry(wine, PRODUCT):
             raise Failure("the uninstall left the entry under installed programs")
+        if user_key(wine, f"Software\\Classes\\CLSID\\{clsid}\\InprocServer32") or \
+                user_key(wine, "Software\\Classes\\Vedoris.Walker\\CLSID"):
+            raise Failure("the uninstall left the walker's registration")
         if read_rows(database) != expected:
             raise Failure("the uninstall did not leave spec_base.mdb with its rows")
         log("installed, upgraded and uninstalled under Wine: passed")
