@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QWidget>
+#include <QWindow>
 
 namespace {
 
@@ -47,8 +48,11 @@ bool InputBlocker::eventFilter(QObject* watched, QEvent* event)
     if (!isUserInput(event->type()))
         return false;
     // The command's own window, and what lies in it, takes its input; its
-    // close box stays dropped.
+    // close box stays dropped. The window system hands input to the window
+    // first (its QWindow), which passes it on to the widget under it.
     if (m_except && event->type() != QEvent::Close) {
+        if (watched == m_except->windowHandle())
+            return false;
         for (const QObject* o = watched; o; o = o->parent()) {
             if (o == m_except)
                 return false;

@@ -1,6 +1,6 @@
 #include "cad/SelectEntityById.h"
 
-#include "cad/DrawingIdentity.h"
+#include "cad/SystemVariables.h"
 #include "cad/ModelSpaceWalker.h"
 #include "cad/TAbstrAcadObj.h"
 #include "platform/automation/Dispatch.h"

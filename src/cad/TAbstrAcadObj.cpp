@@ -1,5 +1,6 @@
 #include "cad/TAbstrAcadObj.h"
 
+#include "cad/CadApplications.h"
 #include "cad/ResStrings.h"
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
@@ -55,15 +56,13 @@ void TAbstrAcadObj::release() noexcept
 void TAbstrAcadObj::attach()
 {
     // The running instance only: the program never starts the CAD
-    // application itself.
-    try {
-        const automation::DispatchRef running = automation::activeObject(u"AutoCAD.Application");
-        if (!running)
-            throw automation::AutomationError(automation::hr::Mk_E_Unavailable, {});
-        m_application = Variant::dispatch(running);
-    } catch (const std::exception&) {
+    // application itself. AutoCAD first, then the other CADs of the table;
+    // whichever it is, the messages are the ones of AutoCAD.
+    std::optional<RunningCad> running = FindRunningCad();
+    if (!running)
         abortWith(ResStrings::SCannotFindAcad);
-    }
+    m_application = Variant::dispatch(std::move(running->application));
+    m_cad = running->cad;
 
     // From here on every failure means the application is there but will not
     // serve us, typically because its user is in the middle of a command.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "cad/TLayers.h"
+
+struct CadApplication;
 #include "platform/automation/Variant.h"
 
 #include <QString>
@@ -55,7 +57,8 @@ public:
     // text goes only to an idle CAD: while it is busy (its user at a prompt
     // of their own) it is asked every 200 ms first.
     void RunCommand(const QString& command);
-    // GetAcadState().IsQuiescent.
+    // GetAcadState().IsQuiescent, by the name this CAD gives the idle query
+    // (CadApplications).
     bool IsQuiescent();
 
     // Refills FLayers from the document's layer table.
@@ -80,10 +83,15 @@ private:
     void takeModelSpace();
     int32_t layerCapacity();
     void release() noexcept;
+    automation::Variant idleState();
 
     automation::Variant m_application;
     automation::Variant m_document;
     automation::Variant m_modelSpace;
     std::unique_ptr<TLayers> m_layers;
     std::unique_ptr<TLayers> m_savedLayers;
+    const CadApplication* m_cad = nullptr; // which CAD it is
+    // The idle query's name that this CAD answered (an index into its names),
+    // or its dispatch identifier (the number of names); -1 before it has.
+    int m_idleQuery = -1;
 };

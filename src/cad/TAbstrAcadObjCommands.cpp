@@ -1,9 +1,12 @@
 // Commands to the running CAD application: bringing its window forward and
 // sending command-line input.
 
+#include "cad/CadApplications.h"
 #include "cad/CadEnvironment.h"
 #include "cad/TAbstrAcadObj.h"
+#include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
+#include "platform/automation/HResult.h"
 #include "platform/messages/Progress.h"
 #include "platform/os/WindowSystem.h"
 
@@ -31,10 +34,38 @@ void TAbstrAcadObj::ActivateCadWindow()
     }
 }
 
+Variant TAbstrAcadObj::idleState()
+{
+    const std::vector<std::u16string>& names = m_cad->idleQueries;
+    const int byId = int(names.size());
+    if (m_idleQuery >= 0 && m_idleQuery < byId)
+        return automation::get(m_application, names[size_t(m_idleQuery)]);
+    if (m_idleQuery == byId)
+        return automation::invokeById(m_application, *m_cad->idleQueryId, automation::InvokeKind::MethodOrGet, {});
+
+    // The first question finds the name this CAD knows the query by. A name
+    // it does not know is no failure yet: the next one, and then the
+    // identifier, are tried; the last answer stands.
+    for (int i = 0; i < byId; ++i) {
+        const bool last = i + 1 == byId && !m_cad->idleQueryId;
+        try {
+            Variant state = automation::get(m_application, names[size_t(i)]);
+            m_idleQuery = i;
+            return state;
+        } catch (const automation::AutomationError& e) {
+            if (last || (e.code() != automation::hr::Disp_E_UnknownName
+                         && e.code() != automation::hr::Disp_E_MemberNotFound))
+                throw;
+        }
+    }
+    Variant state = automation::invokeById(m_application, *m_cad->idleQueryId, automation::InvokeKind::MethodOrGet, {});
+    m_idleQuery = byId;
+    return state;
+}
+
 bool TAbstrAcadObj::IsQuiescent()
 {
-    const Variant state = automation::get(m_application, u"GetAcadState");
-    return automation::get(state, u"IsQuiescent").toBool();
+    return automation::get(idleState(), u"IsQuiescent").toBool();
 }
 
 void TAbstrAcadObj::WaitUntilQuiescent()

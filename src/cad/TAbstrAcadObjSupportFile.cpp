@@ -4,6 +4,7 @@
 #include "cad/CadEnvironment.h"
 #include "cad/FolderList.h"
 #include "cad/ResStrings.h"
+#include "cad/SystemVariables.h"
 #include "cad/TAbstrAcadObj.h"
 #include "cad/TrustThreshold.h"
 #include "platform/automation/AutomationError.h"
@@ -33,11 +34,6 @@ Variant filesOf(const Variant& application)
 QString supportPathOf(const Variant& application)
 {
     return text(automation::get(filesOf(application), u"SupportPath"));
-}
-
-QString trustedPathsOf(const Variant& document)
-{
-    return text(automation::call(document, u"getVariable", Variant::bstr(u"TRUSTEDPATHS")));
 }
 
 // Both lists are split at every ";": a folder whose name holds one would
@@ -115,7 +111,7 @@ bool TAbstrAcadObj::IsTrustedPath(const QString& Folder)
             return true;
     // An entry ending in "\..." trusts its folder and every folder below it.
     const QString subfolders = QString(separator) + QStringLiteral("...");
-    QString rest = trustedPathsOf(m_document);
+    QString rest = TrustedPaths(m_document);
     while (!rest.isEmpty()) {
         const QString entry = FolderList::takeFirst(rest);
         if (entry == Folder || (entry.endsWith(subfolders) && within(entry.chopped(subfolders.size()))))
@@ -135,36 +131,25 @@ void TAbstrAcadObj::AddTrustedPath(const QString& Folder)
         return;
     if (IsTrustedPath(Folder))
         return;
-    const QString list = FolderList::appended(trustedPathsOf(m_document), Folder);
-    try {
-        automation::call(m_document, u"setVariable", Variant::bstr(u"TRUSTEDPATHS"),
-                         Variant::bstr(list.toStdU16String()));
-    } catch (const automation::AutomationError&) {
-        // An administrator may lock the profile (newer releases keep the list
-        // read-only). The file is still in place: the CAD asks its user
-        // whether to load it, which the wait after the load command covers.
-    }
+    // An administrator may lock the profile (newer releases keep the list
+    // read-only), and other CADs keep no such list: the file is still in
+    // place, and the CAD asks its user whether to load it, which the wait
+    // after the load command covers.
+    SetTrustedPaths(m_document, FolderList::appended(TrustedPaths(m_document), Folder));
 }
 
 bool TAbstrAcadObj::MayLoadCodeFrom(const QString& Folder)
 {
-    int secureLoad = 0;
-    try {
-        secureLoad = automation::call(m_document, u"GetVariable", Variant::bstr(u"SECURELOAD")).toI4();
-    } catch (const std::exception&) {
-        // Versions before SECURELOAD load code from any folder.
-        secureLoad = 0;
-    }
-    if (secureLoad == 0)
+    if (SecureLoad(m_document) == 0)
         return true;
     try {
         if (IsTrustedPath(Folder))
             return true;
         AddTrustedPath(Folder);
         return IsTrustedPath(Folder);
-    } catch (const std::exception&) {
-        // Where trust cannot be told, the CAD would ask its user: it is not
-        // asked to load anything.
+    } catch (const automation::AutomationError&) {
+        // Where trust cannot be told (the version unread), the CAD would ask
+        // its user: it is not asked to load anything.
         return false;
     }
 }

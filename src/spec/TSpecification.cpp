@@ -1,6 +1,6 @@
 #include "spec/TSpecification.h"
 
-#include "cad/DrawingIdentity.h"
+#include "cad/SystemVariables.h"
 #include "cad/ModelSpaceWalker.h"
 #include "cad/TAbstrAcadObj.h"
 #include "data/FinishEdit.h"

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <thread>
 
@@ -84,7 +85,9 @@ TEST_F(ExportProgress, OtmenaStopsTheExportKeepingWhatWasWritten)
     spreadsheet.beforeAnswer = [] { std::this_thread::sleep_for(std::chrono::milliseconds(2)); };
     QTimer::singleShot(900, window.get(), [&] {
         ASSERT_TRUE(progressWindow->isVisible());
-        QTest::mouseClick(progressWindow->findChild<QPushButton*>(QStringLiteral("BCancel")), Qt::LeftButton);
+        const auto* button = progressWindow->findChild<QPushButton*>(QStringLiteral("BCancel"));
+        QTest::mouseClick(progressWindow->windowHandle(), Qt::LeftButton, {},
+                          button->mapTo(progressWindow.get(), button->rect().center()));
     });
     window->ui().N8->trigger();
     EXPECT_FALSE(progressWindow->isVisible());

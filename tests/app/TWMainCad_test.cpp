@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include "platform/dbwidgets/DBGrid.h"
 #include "platform/dbwidgets/DBNavigator.h"
@@ -323,10 +324,14 @@ TEST_F(HarvestWithProgress, OtmenaOrEscStopsTheHarvestAndTheRowsStay)
         bool stopped = false;
         QTimer::singleShot(800, window.get(), [&] {
             ASSERT_TRUE(progressWindow->isVisible());
-            if (byEsc)
-                QTest::keyClick(progressWindow.get(), Qt::Key_Escape);
-            else
-                QTest::mouseClick(progressWindow->findChild<QPushButton*>(QStringLiteral("BCancel")), Qt::LeftButton);
+            // Through the window, as the window system delivers the user's input.
+            QWindow* window = progressWindow->windowHandle();
+            if (byEsc) {
+                QTest::keyClick(window, Qt::Key_Escape);
+            } else {
+                const auto* button = progressWindow->findChild<QPushButton*>(QStringLiteral("BCancel"));
+                QTest::mouseClick(window, Qt::LeftButton, {}, button->mapTo(progressWindow.get(), button->rect().center()));
+            }
             stopped = true;
         });
         // Were the stop not heard, the CAD would keep the harvest waiting.

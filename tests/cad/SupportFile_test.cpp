@@ -261,10 +261,30 @@ TEST(InstallSupportFileOn, AutomationFailureLeavesAtOnce)
     cad.supportPath = QStringLiteral("C:\\A;C:\\B");
     const auto running = cad.registerRunning();
     TAbstrAcadObj acad;
-    cad.document->failing = {u"getVariable"};
+    cad.files->failing = {u"SupportPath"};
     EXPECT_THROW(acad.InstallSupportFile(QStringLiteral("tr.fas"), 2, true), automation::AutomationError);
     EXPECT_TRUE(environment.copies.isEmpty());
     EXPECT_TRUE(recorder.all.isEmpty());
+}
+
+// A CAD that keeps no TRUSTEDPATHS (its getVariable and setVariable of it
+// fail) trusts no listed folder: the file goes into the first support folder
+// that takes it, and no folder is added to a list the CAD does not have.
+TEST(InstallSupportFileOn, ACadWithoutTrustedPathsStillGetsTheFile)
+{
+    MessageRecorder recorder;
+    CadTestEnvironment environment;
+    environment.accepting = {QStringLiteral("C:\\B")};
+    FakeCad cad;
+    cad.supportPath = QStringLiteral("C:\\A;C:\\B");
+    const auto running = cad.registerRunning();
+    TAbstrAcadObj acad;
+    cad.document->failing = {u"getVariable", u"setVariable"};
+    acad.InstallSupportFile(QStringLiteral("tr.fas"), 2, true);
+    EXPECT_EQ(environment.copies, (QStringList{"C:\\A\\tr.fas", "C:\\B\\tr.fas"}));
+    EXPECT_FALSE(acad.IsTrustedPath(QStringLiteral("C:\\B")));
+    EXPECT_TRUE(recorder.all.isEmpty());
+    EXPECT_EQ(cad.supportPath, QStringLiteral("C:\\A;C:\\B"));
 }
 
 } // namespace

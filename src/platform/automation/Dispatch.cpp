@@ -3,6 +3,9 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/BusyServer.h"
 #include "platform/automation/HResult.h"
+#include "platform/automation/Utf8.h"
+
+#include <string>
 
 namespace automation {
 
@@ -28,6 +31,26 @@ Variant invoke(const Variant& object, std::u16string_view member, InvokeKind kin
     } catch (const CallRejected& e) {
         // Still a refusal of a busy server, which a caller may try again.
         throw CallRejected(e.member().empty() ? std::u16string(member) : e.member());
+    } catch (const AutomationError& e) {
+        throw e.withMember(member);
+    }
+}
+
+Variant Dispatch::invokeById(int32_t dispatchId, InvokeKind, Args)
+{
+    throw AutomationError(hr::Disp_E_MemberNotFound, {}, {}, u"DISPID " + fromUtf8(std::to_string(dispatchId)));
+}
+
+Variant invokeById(const Variant& object, int32_t dispatchId, InvokeKind kind, Args args)
+{
+    const std::u16string member = u"DISPID " + fromUtf8(std::to_string(dispatchId));
+    if (!object.isDispatch())
+        throw AutomationError(hr::Disp_E_TypeMismatch, u"Object required", {}, member);
+    const DispatchRef target = object.toDispatch();
+    try {
+        return target->invokeById(dispatchId, kind, args);
+    } catch (const CallRejected&) {
+        throw CallRejected(member);
     } catch (const AutomationError& e) {
         throw e.withMember(member);
     }

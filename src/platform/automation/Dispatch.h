@@ -54,11 +54,18 @@ class Dispatch {
 public:
     virtual ~Dispatch() = default;
     virtual Variant invoke(std::u16string_view member, InvokeKind kind, Args args) = 0;
+    // Calls a member by its dispatch identifier, for a server that knows the
+    // member under a name the caller does not (a type library of another
+    // release). An object reached by name alone fails DISP_E_MEMBERNOTFOUND.
+    virtual Variant invokeById(int32_t dispatchId, InvokeKind kind, Args args);
 };
 
 // Calls a member of the object held by `object` (DISP_E_TYPEMISMATCH when it
 // holds none). An AutomationError leaving the call names the member.
 Variant invoke(const Variant& object, std::u16string_view member, InvokeKind kind, Args args);
+
+// The same by dispatch identifier; the error names the member "DISPID n".
+Variant invokeById(const Variant& object, int32_t dispatchId, InvokeKind kind, Args args);
 
 // get: a read or an argument-less call whose result is used (method-or-get).
 // call: a method. put: a property put of the last argument.

@@ -9,7 +9,11 @@ sets it up, the program's menus are driven with xdotool as a user would:
 
   - "Получить размеры труб" on a drawing of N pipe solids and N other
     entities (half lines, half solids without pipe data), timed from the
-    menu command to the rows stored in spec_base.mdb;
+    menu command to the rows stored in spec_base.mdb, and "Выделить" on one
+    row, timed to the selection sent and the progress window gone: once with
+    the walk inside the CAD (the walker cadsim.exe loads), once with the walk
+    in the program (cadsim.exe --no-interface-objects; skipped with
+    --no-fallback);
   - "Экспорт в Excel" of a pipe list of N rows into sheetsim.exe, timed from
     the menu command to the workbook written.
 
@@ -111,29 +115,66 @@ def timing(args):
 
         database = folder / "spec_base.mdb"
         entities = args.pipes + args.others
+        paths = [("in the CAD", "walker", [])]
+        if not args.no_fallback:
+            paths.append(("in the program", "fallback", ["--no-interface-objects"]))
 
-        # --- the harvest ----------------------------------------------------------
-        log(f"starting cadsim.exe on {args.pipes} pipes among {entities} entities")
-        cad = wine.start("cadsim", [cadsim, "--settings", wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
-                                    "--support-path", wine.windows_path(wine.drive_c("cad-support")),
-                                    "--count-calls", wine.windows_path(cad_counts), wine.windows_path(drawing)])
-        wait_for("cadsim.exe's window", lambda: screen.windows(".*walk\\.dxf.*"), 180)
-        time.sleep(3)  # in the running object table by the time its window is up
-        vedoris, program = start_program()
-        log("harvest")
-        program.menu("Данные", "Получить размеры труб")
-        started = time.monotonic()
-        wait_for("the harvested rows", lambda: len(read_rows(database)) == args.pipes, 3600, 0.1)
-        figures["harvest_s"] = time.monotonic() - started
-        if len(screen.windows(Program.TITLE)) != 1:
-            screen.shot("timing-harvest-failed")
-            raise Failure("a message after the harvest")
-        screen.shot("timing-harvest")
-        quit_program(vedoris, program)
-        wine.run(["taskkill", "/im", "cadsim.exe"])
-        wait_for("cadsim.exe ends", lambda: cad.poll() is not None, 60)
-        cad_calls = wait_for("cadsim.exe's call counts", lambda: cad_counts.is_file() and read_counts(cad_counts), 30)
-        log(f"the harvest took {figures['harvest_s']:.1f} s; cadsim.exe served {cad_calls}")
+        for label, key, options in paths:
+            counts = wine.drive_c("counts", f"cadsim-{key}.txt")
+            log(f"starting cadsim.exe on {args.pipes} pipes among {entities} entities, the walk {label}")
+            cad_log = work / f"cadsim-timing-{key}.log"
+            cad = wine.start(f"cadsim-timing-{key}",
+                             [cadsim, *options, "--settings", wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
+                              "--support-path", wine.windows_path(wine.drive_c("cad-support")),
+                              "--count-calls", wine.windows_path(counts), wine.windows_path(drawing)])
+            wait_for("cadsim.exe's window", lambda: screen.windows(".*walk\\.dxf.*"), 180)
+            time.sleep(3)  # in the running object table by the time its window is up
+            vedoris, program = start_program()
+
+            # "Получить размеры труб", from the menu command to the rows stored.
+            before = {r[1] for r in read_rows(database)}
+            log(f"harvest, the walk {label}")
+            program.menu("Данные", "Получить размеры труб")
+            started = time.monotonic()
+            shot_taken = False
+
+            def harvested():
+                nonlocal shot_taken
+                if not shot_taken and time.monotonic() - started > 2 and screen.windows("Получить размеры труб"):
+                    screen.shot(f"timing-harvest-progress-{key}")  # the bar as Wine's style draws it
+                    shot_taken = True
+                rows = read_rows(database)
+                return len(rows) == args.pipes and not ({r[1] for r in rows} & before)
+
+            wait_for("the harvested rows", harvested, 3600, 0.1)
+            figures[f"harvest_{key}_s"] = time.monotonic() - started
+            if len(screen.windows(Program.TITLE)) != 1:
+                screen.shot(f"timing-harvest-failed-{key}")
+                raise Failure("a message after the harvest")
+
+            # "Выделить" on the grid's current row (its first), from the menu
+            # command to the selection sent and the progress window gone.
+            time.sleep(2)
+            program.activate()
+            log(f"Выделить, the walk {label}")
+            screen.keys("ctrl+Home", "Menu", "Down")
+            sent_before = cad_log.read_text(errors="replace").count("ran (sssetfirst")
+            screen.keys("Return", pause=0)
+            started = time.monotonic()
+            wait_for("the selection sent", lambda: cad_log.read_text(errors="replace").count("ran (sssetfirst")
+                     > sent_before, 3600, 0.05)
+            wait_for("Выделить done", lambda: not screen.windows("Выделить"), 600, 0.05)
+            figures[f"select_{key}_s"] = time.monotonic() - started
+            if len(screen.windows(Program.TITLE)) != 1:
+                raise Failure("a message after Выделить")
+
+            quit_program(vedoris, program)
+            wine.run(["taskkill", "/im", "cadsim.exe"])
+            wait_for("cadsim.exe ends", lambda: cad.poll() is not None, 60)
+            figures[f"calls_{key}"] = wait_for("cadsim.exe's call counts",
+                                               lambda: counts.is_file() and read_counts(counts), 30)
+            log(f"the walk {label}: harvest {figures[f'harvest_{key}_s']:.1f} s, Выделить "
+                f"{figures[f'select_{key}_s']:.1f} s; cadsim.exe served {figures[f'calls_{key}']}")
 
         # --- the export -------------------------------------------------------------
         replace_rows(database, args.rows)
@@ -155,17 +196,27 @@ def timing(args):
         wine.kill()
 
     cells = 4 * (args.rows + 1)
-    cad_total = cad_calls["name lookups"] + cad_calls["invocations"]
     sheet_total = sheet_calls["name lookups"] + sheet_calls["invocations"]
-    print(f"""
-Summary (under Wine; wall clock from the menu command)
-  harvest of {args.pipes} pipes among {entities} entities, to the rows stored: {figures['harvest_s']:8.1f} s
-      served by cadsim.exe: {cad_calls['invocations']} invocations, {cad_calls['name lookups']} name lookups
-      = {cad_total / entities:.2f} calls per entity, {1e3 * figures['harvest_s'] / cad_total:.2f} ms per call
-  pipe-list export of {args.rows} rows ({cells} cells), to the workbook written:    {figures['export_s']:8.1f} s
-      served by sheetsim.exe: {sheet_calls['invocations']} invocations, {sheet_calls['name lookups']} name lookups
-      = {sheet_total / cells:.2f} calls per cell, {1e3 * figures['export_s'] / sheet_total:.2f} ms per call""",
-          flush=True)
+    lines = [f"\nSummary (under Wine; wall clock from the menu command)"]
+    for label, key in (("inside the CAD (the walker)", "walker"), ("in the program, call by call", "fallback")):
+        if f"harvest_{key}_s" not in figures:
+            continue
+        calls = figures[f"calls_{key}"]
+        crossing = calls["name lookups"] + calls["invocations"]
+        lines += [f"  the walk {label}:",
+                  f"    harvest of {args.pipes} pipes among {entities} entities, to the rows stored: "
+                  f"{figures[f'harvest_{key}_s']:8.1f} s",
+                  f"    Выделить on one row, to the selection sent and the progress window gone:   "
+                  f"{figures[f'select_{key}_s']:8.1f} s",
+                  f"    served by cadsim.exe for both: {calls['invocations']} invocations and {calls['name lookups']} "
+                  f"name lookups from Ведорис's process ({crossing / (2 * entities):.4f} per entity walked), "
+                  f"{calls.get('in-process invocations', 0)} inside its own process"]
+    lines += [f"  pipe-list export of {args.rows} rows ({cells} cells), to the workbook written: "
+              f"{figures['export_s']:8.1f} s",
+              f"      served by sheetsim.exe: {sheet_calls['invocations']} invocations, "
+              f"{sheet_calls['name lookups']} name lookups",
+              f"      = {sheet_total / cells:.2f} calls per cell, {1e3 * figures['export_s'] / sheet_total:.2f} ms per call"]
+    print("\n".join(lines), flush=True)
     return 0
 
 
@@ -176,6 +227,7 @@ def main():
     parser.add_argument("--pipes", type=int, default=10000)
     parser.add_argument("--others", type=int, default=10000)
     parser.add_argument("--rows", type=int, default=5000)
+    parser.add_argument("--no-fallback", action="store_true", help="time only the walk inside the CAD")
     args = parser.parse_args()
     Path(args.work).mkdir(parents=True, exist_ok=True)
     try:

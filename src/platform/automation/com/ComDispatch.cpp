@@ -3,6 +3,7 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/BusyServer.h"
 #include "platform/automation/HResult.h"
+#include "platform/automation/Utf8.h"
 #include "platform/automation/com/ComError.h"
 #include "platform/automation/com/ComResources.h"
 #include "platform/automation/com/VariantConversion.h"
@@ -113,9 +114,19 @@ Variant ComDispatch::invoke(std::u16string_view member, InvokeKind kind, Args ar
 {
     if (kind == InvokeKind::PropertyPut && args.empty())
         throw AutomationError(hr::Disp_E_BadParamCount, {}, {}, std::u16string(member));
+    return call(idOf(member), member, kind, args);
+}
 
-    const DISPID id = idOf(member);
+Variant ComDispatch::invokeById(int32_t dispatchId, InvokeKind kind, Args args)
+{
+    const std::u16string member = u"DISPID " + fromUtf8(std::to_string(dispatchId));
+    if (kind == InvokeKind::PropertyPut && args.empty())
+        throw AutomationError(hr::Disp_E_BadParamCount, {}, {}, member);
+    return call(DISPID(dispatchId), member, kind, args);
+}
 
+Variant ComDispatch::call(DISPID id, std::u16string_view member, InvokeKind kind, Args args)
+{
     CallArguments call(args);
     if (kind == InvokeKind::PropertyPut)
         call.nameLastAsPutValue();

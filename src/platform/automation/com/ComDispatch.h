@@ -27,11 +27,14 @@ public:
     explicit ComDispatch(ComPtr<IDispatch> object);
 
     Variant invoke(std::u16string_view member, InvokeKind kind, Args args) override;
+    Variant invokeById(int32_t dispatchId, InvokeKind kind, Args args) override;
 
     IDispatch* object() const { return m_object.get(); }
 
 private:
     DISPID idOf(std::u16string_view member);
+    // The call itself, once the identifier is known; `member` names it in errors.
+    Variant call(DISPID id, std::u16string_view member, InvokeKind kind, Args args);
 
     ComPtr<IDispatch> m_object;
     bool m_throughProxy; // reached through COM's proxy, i.e. in another apartment or process
