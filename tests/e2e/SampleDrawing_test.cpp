@@ -4,6 +4,9 @@
 // driven through its real windows under Wine, to the same list.
 #include "app/Session.h"
 #include "app/TWMain.h"
+#include "data/TSpecData.h"
+#include "platform/automation/Dispatch.h"
+#include "platform/db/Dataset.h"
 #include "support/CadsimProcess.h"
 #include "support/MessageRecorder.h"
 #include "support/TestDatabase.h"
@@ -75,5 +78,69 @@ TEST(SampleDrawing, TheHarvestStoresTheListedRows)
         row.key.reset();
     EXPECT_EQ(stored, expectedRows());
 }
+
+// The CAD the designer has: nanoCAD, ZWCAD, BricsCAD or GstarCAD, each found
+// by its own ProgID and asked whether it is idle by its own name. Each gives
+// the sample's pipes, BricsCAD too, whose LISP cannot load tr.fas (the pipes
+// carry their data from when they were drawn); and "Выделить" on the third
+// row selects that row's pipe.
+struct OtherCad {
+    const char* as;
+    const char16_t* progId;
+    bool loadsTheProgram;
+};
+
+class EachCad : public testing::TestWithParam<OtherCad> {};
+
+TEST_P(EachCad, GivesEveryPipeOfTheSampleAndSelectsTheRowsPipe)
+{
+    MessageRecorder messages;
+    TestDatabase database;
+    CadsimProcess cad(fileContents(QStringLiteral(VEDORIS_SAMPLES_DIR "/pipes.dxf")));
+    QString output;
+    std::u16string selected;
+    std::u16string rowsHandle;
+    {
+        SessionOptions options;
+        options.connectionString = database.connectionString();
+        options.messages = &messages;
+        const Session session(std::move(options));
+        const automation::Variant app = cad.start(
+            {"--as", GetParam().as, "--support-path", cad.path("support"), "--id-seed", "1"}, GetParam().progId);
+        ASSERT_FALSE(app.isEmpty());
+        session.mainWindow().show();
+        session.mainWindow().N3Click();
+
+        db::Dataset& table = *session.data().TTruba;
+        table.first();
+        table.next();
+        table.next();
+        rowsHandle = session.data().TTrubaFHandle->asString().toStdU16String();
+        session.mainWindow().N9Click();
+        const automation::Variant selection =
+            automation::get(automation::get(app, u"ActiveDocument"), u"PickfirstSelectionSet");
+        if (automation::get(selection, u"Count").toI4() == 1)
+            selected = automation::get(automation::call(selection, u"Item", automation::Variant::i4(0)), u"Handle").toBStr();
+        cad.process().waitForReadyRead(200);
+        output = QString::fromUtf8(cad.process().readAllStandardOutput());
+    }
+    cad.stop();
+
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+    std::vector<TestDatabase::Row> stored = database.rows();
+    for (TestDatabase::Row& row : stored)
+        row.key.reset();
+    EXPECT_EQ(stored, expectedRows());
+    EXPECT_FALSE(rowsHandle.empty());
+    EXPECT_EQ(selected, rowsHandle);
+    EXPECT_EQ(output.contains(QStringLiteral("LOAD failed")), !GetParam().loadsTheProgram) << output.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cads, EachCad,
+                         testing::Values(OtherCad{"nanocad", u"nanoCAD.Application", true},
+                                         OtherCad{"zwcad", u"ZWCAD.Application", true},
+                                         OtherCad{"bricscad", u"BricscadApp.AcadApplication", false},
+                                         OtherCad{"gstarcad", u"Gcad.Application", true}),
+                         [](const testing::TestParamInfo<OtherCad>& info) { return std::string(info.param.as); });
 
 } // namespace

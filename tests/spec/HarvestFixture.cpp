@@ -3,6 +3,8 @@
 #include "platform/messages/SilentAbort.h"
 #include "platform/os/FileCopy.h"
 #include "spec/TSpecification.h"
+#include "walk/WalkerIdentity.h"
+#include "walk/WalkerObject.h"
 
 #include <QFile>
 
@@ -46,4 +48,14 @@ void HarvestFixture::harvest()
         return;
     }
     specification.SaveToTable();
+}
+
+void HarvestFixture::offerWalker()
+{
+    const std::u16string library = executableFolder.filePath(QStringLiteral("vedoris_walker.so")).toStdU16String();
+    cad.setInterfaceObjectSource([library](const std::u16string& progId) -> std::optional<cadsim::InterfaceObjectLibrary> {
+        if (progId != walk::walkerProgId)
+            return std::nullopt;
+        return cadsim::InterfaceObjectLibrary{library, [] { return std::make_shared<walk::WalkerObject>(); }};
+    });
 }

@@ -26,6 +26,9 @@ protected:
     void draw(const std::function<void(cadsim::Drawing&)>& edit) { cad.editActiveDrawing(edit); }
     // One run of the harvest command without the window: read, then save.
     void harvest();
+    // The simulated CAD loads the walker from the executable's folder, as
+    // the real one loads it when it trusts that folder.
+    void offerWalker();
     std::vector<TestDatabase::Row> storedRows() const { return database.rows(); }
 
     TestDatabase database;

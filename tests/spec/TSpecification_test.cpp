@@ -2,11 +2,13 @@
 
 #include "cad/SelectEntityById.h"
 #include "cadsim/model/ObjectKind.h"
+#include "platform/automation/ServedCalls.h"
 #include "platform/db/DbError.h"
 #include "platform/messages/SilentAbort.h"
 #include "spec/TSpecification.h"
 #include "spec/TspDetTruba.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -408,19 +410,56 @@ TEST_F(HarvestTest, EveryRowNamesTheDrawingItWasReadFrom)
     EXPECT_EQ(database.drawings(), (QStringList{identity, identity}));
 }
 
-// A CAD that cannot tell which drawing it holds still gives every pipe; the
-// rows then carry no drawing, and are found by ObjectID alone.
-TEST_F(HarvestTest, ACadWithoutDrawingIdentityStoresRowsWithoutOne)
+// A system variable the CAD does not have is no failure: each stands for
+// what the CAD does without it. Without TRUSTEDPATHS no folder is trusted by
+// being listed, and the pipe program is still placed and loaded; without
+// SECURELOAD the CAD loads code from anywhere, so the walker is asked for;
+// without FINGERPRINTGUID the rows have no drawing, and are found by their
+// ObjectIDs alone.
+struct MissingVariables {
+    const char* name;
+    std::vector<std::u16string> missing;
+};
+
+class HarvestWithout : public HarvestFixture, public ::testing::WithParamInterface<MissingVariables> {};
+
+TEST_P(HarvestWithout, TheVariablesTheCadLacksAreNoFailure)
 {
-    draw([](cadsim::Drawing& d) { d.addPipe(u"Трубы", 1000, 25, 20); });
-    cad.injectFault(cadsim::Fault{.object = cadsim::ObjectKind::Document,
-                                  .member = u"GetVariable",
-                                  .argument = u"FINGERPRINTGUID"});
+    draw([](cadsim::Drawing& d) {
+        d.addPipe(u"Трубы", 1000, 25, 20);
+        d.addPipe(u"Трубы", 2000, 25, 20);
+    });
+    const auto lacks = [&](std::u16string_view name) {
+        return std::find(GetParam().missing.begin(), GetParam().missing.end(), name) != GetParam().missing.end();
+    };
+    // Where the CAD knows SECURELOAD, it refuses the walker's folder.
+    cad.setSecureLoad(2);
+    cad.setTrustedPathsLocked(true);
+    offerWalker();
+    cad.setMissingVariables(GetParam().missing);
+    const automation::ServedCalls before = automation::servedCalls();
+
     harvest();
+
     EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
-    EXPECT_EQ(storedRows().size(), 1u);
-    EXPECT_EQ(database.drawings(), QStringList{"(null)"});
+    EXPECT_EQ(storedRows().size(), 2u);
+    EXPECT_EQ(cad.loadedFiles().size(), 1u); // the pipe program was placed and loaded
+    const bool walkedInside = automation::servedCalls().inProcessInvocations > before.inProcessInvocations;
+    EXPECT_EQ(walkedInside, lacks(u"SECURELOAD"));
+    const QString identity = QString::fromStdU16String(cad.activeDrawing().fingerprint());
+    const QStringList expected =
+        lacks(u"FINGERPRINTGUID") ? QStringList{"(null)", "(null)"} : QStringList{identity, identity};
+    EXPECT_EQ(database.drawings(), expected);
+    EXPECT_TRUE(cad.loadQuestions().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cads, HarvestWithout,
+    ::testing::Values(MissingVariables{"TrustedPaths", {u"TRUSTEDPATHS"}},
+                      MissingVariables{"SecureLoad", {u"SECURELOAD"}},
+                      MissingVariables{"FingerprintGuid", {u"FINGERPRINTGUID"}},
+                      MissingVariables{"AllThree", {u"TRUSTEDPATHS", u"SECURELOAD", u"FINGERPRINTGUID"}}),
+    [](const ::testing::TestParamInfo<MissingVariables>& info) { return std::string(info.param.name); });
 
 TEST_F(HarvestTest, ClosedTableShowsItsMessageAndIsNotTouched)
 {

@@ -34,7 +34,7 @@ void CadsimProcess::writeDrawing(const QByteArray& drawingDxf)
 
 CadsimProcess::~CadsimProcess() { stop(); }
 
-automation::Variant CadsimProcess::start(QStringList options)
+automation::Variant CadsimProcess::start(QStringList options, std::u16string progId)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -49,7 +49,7 @@ automation::Variant CadsimProcess::start(QStringList options)
     EXPECT_TRUE(m_process.waitForStarted(10000));
     for (int i = 0; i < 400 && m_process.state() == QProcess::Running; ++i) {
         try {
-            return automation::Variant::dispatch(automation::activeObject(u"AutoCAD.Application"));
+            return automation::Variant::dispatch(automation::activeObject(progId));
         } catch (const automation::AutomationError&) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <string>
+
 // The CAD simulator program, started on a drawing in a private folder of its
 // own: its runtime folder (where it registers as the running CAD), settings
 // file and data and config folders all lie there, so a test never meets the
@@ -25,10 +27,10 @@ public:
     void writeDrawing(const QByteArray& drawingDxf);
 
     // Starts the program with `options` (before its own settings and drawing
-    // arguments) and waits until it answers as the running CAD application;
-    // returns that application, or Empty after reporting a test failure. The
-    // remote backend must be installed in this process.
-    automation::Variant start(QStringList options = {});
+    // arguments) and waits until it answers as the running CAD application
+    // under `progId`; returns that application, or Empty after reporting a
+    // test failure. The remote backend must be installed in this process.
+    automation::Variant start(QStringList options = {}, std::u16string progId = u"AutoCAD.Application");
     // Ends the program the way a user's Ctrl+C does.
     void stop();
 

@@ -1,9 +1,11 @@
 // What the end-to-end test asks inside the Wine prefix, as any other
 // Windows program would see it:
 //
-//   vedoris_wine_probe.exe selection FILE   the running CAD's pickfirst
+//   vedoris_wine_probe.exe selection FILE [PROGID]
+//                                           the running CAD's pickfirst
 //                                           selection: handle and ObjectID of
-//                                           each entity, one a line
+//                                           each entity, one a line; the CAD
+//                                           found by PROGID, AutoCAD's by default
 //   vedoris_wine_probe.exe clipboard FILE   the clipboard's text
 //
 // Answers are written to FILE in UTF-8. Exit codes: 0 answered; 1 nothing to
@@ -26,10 +28,10 @@ using namespace automation;
 
 namespace {
 
-int answerSelection(std::string& answer)
+int answerSelection(std::string& answer, const std::u16string& progId)
 {
     try {
-        const Variant application = Variant::dispatch(com::activeObject(u"AutoCAD.Application"));
+        const Variant application = Variant::dispatch(com::activeObject(progId));
         const Variant selection = get(get(application, u"ActiveDocument"), u"PickfirstSelectionSet");
         const int32_t count = get(selection, u"Count").toI4();
         for (int32_t i = 0; i < count; ++i) {
@@ -67,20 +69,21 @@ int main()
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     int count = 0;
     LPWSTR* args = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (count != 3) {
+    if (count != 3 && count != 4) {
         ::LocalFree(args);
-        std::fputs("usage: vedoris_wine_probe selection|clipboard FILE\n", stderr);
+        std::fputs("usage: vedoris_wine_probe selection|clipboard FILE [PROGID]\n", stderr);
         return 2;
     }
     const std::wstring question = args[1];
     const std::wstring file = args[2];
+    const std::wstring progId = count == 4 ? args[3] : L"AutoCAD.Application";
     ::LocalFree(args);
 
     com::Apartment apartment;
     std::string answer;
     int status = 2;
     if (question == L"selection")
-        status = answerSelection(answer);
+        status = answerSelection(answer, std::u16string(progId.begin(), progId.end()));
     else if (question == L"clipboard")
         status = answerClipboard(answer);
     if (status == 0)

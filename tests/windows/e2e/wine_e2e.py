@@ -192,11 +192,11 @@ class Probe:
         self.answers = wine.drive_c("answers")
         self.answers.mkdir()
 
-    def ask(self, question):
+    def ask(self, question, *extra):
         """The probe's answer, or None when it had none (no CAD running, say)."""
         answer = self.answers / f"{question}.txt"
         answer.unlink(missing_ok=True)
-        code = self.wine.run([self.wine.windows_path(self.exe), question, self.wine.windows_path(answer)], 60)
+        code = self.wine.run([self.wine.windows_path(self.exe), question, self.wine.windows_path(answer), *extra], 60)
         return answer.read_text(encoding="utf-8") if code == 0 else None
 
     def message_text(self):
@@ -601,6 +601,55 @@ def end_to_end(args):
         cad_log = (work / "cadsim-cancel.log").read_text(encoding="utf-8", errors="replace")
         if "input to the user's command" in cad_log:
             raise Failure(f"the cancelled harvest sent text into the user's command: {cad_log!r}")
+
+        # --- the CAD the designer has -----------------------------------------------------
+        # Each of the other CADs, found by its own ProgID and asked whether it
+        # is idle by its own name, gives every pipe of the sample; BricsCAD
+        # too, whose LISP cannot load tr.fas. "Выделить" selects row 3's pipe.
+        ordered = sorted(expected, key=lambda r: (r[0], r[3]))
+        for as_cad, progid in (("nanocad", "nanoCAD.Application"), ("zwcad", "ZWCAD.Application"),
+                               ("bricscad", "BricscadApp.AcadApplication"), ("gstarcad", "Gcad.Application")):
+            log(f"cadsim.exe --as {as_cad}")
+            if wine.run([cadsim, "/regserver", "--as", as_cad]) != 0:
+                raise Failure(f"cadsim.exe /regserver --as {as_cad} failed")
+            process = wine.start(f"cadsim-{as_cad}", [cadsim, "--as", as_cad, "--id-seed", "1", "--settings",
+                                                      wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
+                                                      "--support-path", wine.windows_path(support),
+                                                      wine.windows_path(drawings / "pipes.dxf")])
+            wait_for(f"{as_cad} in the running object table", lambda: ask("selection", progid) is not None, 90, 1.0)
+            window = wait_for(f"{as_cad}'s window", lambda: screen.windows(".*pipes\\.dxf.*"), 90)[0]
+            screen.move(window, 660, 0)
+            harvest_again(as_cad)
+            program.activate()
+            screen.keys("ctrl+Home", "Home", "Down", "Down", "Menu", "Down", "Return")
+            third = ordered[2]
+            handle = read_handles(database)[(third[0], third[3], third[2])]
+            selected = wait_for(f"{as_cad}'s selection", lambda: (lambda a: a if a and a.strip() else None)(
+                ask("selection", progid)), 60, 1.0)
+            entities = [line.split("\t") for line in selected.splitlines()]
+            if len(entities) != 1 or entities[0][0] != handle:
+                screen.shot(f"{as_cad}-selection-failed")
+                raise Failure(f"{as_cad}: selected {entities}, not row 3's pipe ({handle})")
+            wine.run(["taskkill", "/im", "cadsim.exe"])
+            wait_for("cadsim.exe ends", lambda: process.poll() is not None, 60)
+            cad_log = (work / f"cadsim-{as_cad}.log").read_text(encoding="utf-8", errors="replace")
+            if ("LOAD failed" in cad_log) != (as_cad == "bricscad"):
+                raise Failure(f"{as_cad}: the simulator's command log reads {cad_log!r}")
+            log(f"{as_cad}: every pipe stored, row 3's pipe selected")
+
+        log("two CADs at once: ZWCAD comes before BricsCAD")
+        zwcad = start_cad("cadsim-two-zwcad", "--as", "zwcad", "--id-seed", "10", answers=False)
+        bricscad = start_cad("cadsim-two-bricscad", "--as", "bricscad", "--id-seed", "11", answers=False)
+        wait_for("both in the running object table", lambda: ask("selection", "ZWCAD.Application") is not None
+                 and ask("selection", "BricscadApp.AcadApplication") is not None, 90, 1.0)
+        harvest_again("two CADs at once")
+        wine.run(["taskkill", "/im", "cadsim.exe"])
+        wait_for("both end", lambda: zwcad.poll() is not None and bricscad.poll() is not None, 60)
+        if 'ran (load "tr.fas")' not in (work / "cadsim-two-zwcad.log").read_text(errors="replace") or \
+                "ran (" in (work / "cadsim-two-bricscad.log").read_text(errors="replace"):
+            raise Failure("with ZWCAD and BricsCAD running, the harvest did not go to ZWCAD")
+        for as_cad in ("nanocad", "zwcad", "bricscad", "gstarcad"):
+            wine.run([cadsim, "/unregserver", "--as", as_cad])
 
         log("a CAD busy for good")
         before = read_rows(database)

@@ -1,5 +1,7 @@
 #include "cadsim/app/CadsimOptions.h"
 
+#include "cadsim/model/CadPersonality.h"
+
 #include <QCommandLineParser>
 
 namespace cadsim {
@@ -46,6 +48,15 @@ std::optional<CadsimOptions> CadsimOptions::parse(const QStringList& arguments, 
     const QCommandLineOption noInterfaceObjects(
         QStringLiteral("no-interface-objects"),
         QStringLiteral("Refuses every GetInterfaceObject, as a CAD whose security settings block the load."));
+    const QCommandLineOption as(
+        QStringLiteral("as"),
+        QStringLiteral("The CAD it plays: autocad, nanocad, zwcad, bricscad or gstarcad (their ProgIDs, caption, "
+                       "version and idle query; bricscad loads no .fas files)."),
+        QStringLiteral("CAD"), QStringLiteral("autocad"));
+    const QCommandLineOption noVariable(
+        QStringLiteral("no-variable"),
+        QStringLiteral("The CAD has no such system variable: getVariable and setVariable of it fail. Repeatable."),
+        QStringLiteral("NAME"));
     const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("Prints the entities and exits."));
     const QCommandLineOption supportPath(QStringLiteral("support-path"),
                                          QStringLiteral("The support folders, separated by \";\"; kept in the profile."),
@@ -58,7 +69,8 @@ std::optional<CadsimOptions> CadsimOptions::parse(const QStringList& arguments, 
         QStringLiteral("At exit, writes to FILE how many name lookups and calls its objects served."),
         QStringLiteral("FILE"));
     parser.addOptions({help, versionText, busy, bigIds, idleDelay, busyAfterCommand, userCommand, userCommandMs, idSeed,
-                       lockedTrustedPaths, secureLoad, noInterfaceObjects, list, supportPath, settings, countCalls});
+                       lockedTrustedPaths, secureLoad, noInterfaceObjects, as, noVariable, list, supportPath, settings,
+                       countCalls});
     parser.addPositionalArgument(QStringLiteral("drawing"), QStringLiteral("The ASCII DXF file to open."));
 
     if (!parser.parse(arguments)) {
@@ -122,6 +134,12 @@ std::optional<CadsimOptions> CadsimOptions::parse(const QStringList& arguments, 
         return std::nullopt;
     }
     o.interfaceObjects = !parser.isSet(noInterfaceObjects);
+    o.as = parser.value(as).toLower();
+    if (!findCadPersonality(o.as.toStdU16String())) {
+        error = QStringLiteral("--as takes autocad, nanocad, zwcad, bricscad or gstarcad, not \"%1\".").arg(o.as);
+        return std::nullopt;
+    }
+    o.missingVariables = parser.values(noVariable);
     o.list = parser.isSet(list);
     if (parser.isSet(supportPath))
         o.supportPath = parser.value(supportPath);

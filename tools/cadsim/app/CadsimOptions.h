@@ -22,6 +22,8 @@ struct CadsimOptions {
     bool lockedTrustedPaths = false;     // --locked-trustedpaths: TRUSTEDPATHS cannot be set
     int secureLoad = 1;                  // --secureload: 0 loads any library, 1 asks, 2 refuses untrusted folders
     bool interfaceObjects = true;        // --no-interface-objects: GetInterfaceObject refused
+    QString as = QStringLiteral("autocad"); // --as: the CAD it plays (CadPersonality)
+    QStringList missingVariables;        // --no-variable NAME (repeatable): the CAD has no such variable
     bool list = false;                   // --list: print the entities and exit
     std::optional<QString> supportPath;  // --support-path: replaces the stored one
     QString settingsFile;                // --settings: the profile file; empty for the user's own

@@ -2,6 +2,7 @@
 
 #include "cadsim/app/CadProfile.h"
 #include "cadsim/app/InterfaceObjectLibraries.h"
+#include "cadsim/model/CadPersonality.h"
 
 #include <random>
 
@@ -22,6 +23,11 @@ int64_t sessionIdShift(std::optional<uint32_t> seed, bool bigIds)
 void applyOptions(Simulator& simulator, const CadsimOptions& options, const CadProfile& profile,
                   const QString& programFolder, int64_t objectIdOffset)
 {
+    simulator.setPersonality(*findCadPersonality(options.as.toStdU16String()));
+    std::vector<std::u16string> missing;
+    for (const QString& name : options.missingVariables)
+        missing.push_back(name.toUpper().toStdU16String());
+    simulator.setMissingVariables(std::move(missing));
     simulator.setSupportPath(profile.supportPath().toStdU16String());
     simulator.setTrustedPaths(profile.trustedPaths().toStdU16String());
     if (options.versionText)

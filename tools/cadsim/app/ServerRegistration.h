@@ -1,17 +1,28 @@
 #pragma once
 
+#include "cadsim/model/CadPersonality.h"
+
 #include <QStringList>
 
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace cadsim {
 
 // The program's registration switches, looked for before the usual options:
-// "/regserver" registers the simulator's class as "AutoCAD.Application" for
-// the current user, "/unregserver" removes it. COM finds a running object
-// only by a registered class; the local sockets used elsewhere need none, so
+// "/regserver" registers the simulator's class under the ProgIDs of the CAD
+// it plays ("AutoCAD.Application"; with "--as CAD" that CAD's) for the
+// current user, "/unregserver" removes them. COM finds a running object only
+// by a registered class; the local sockets used elsewhere need none, so
 // there the switches only say so. Returns the exit code when a switch was
-// given (0 done, 1 failed), nothing otherwise.
+// given (0 done, 1 failed, 2 an unknown CAD), nothing otherwise.
 std::optional<int> runRegistrationSwitch(const QStringList& arguments);
+
+// The ProgIDs the running simulator is published under, so that a client
+// finds it by any of the CAD's: each one where every ProgID is a name of its
+// own (a local socket); the first on Windows, where the running object
+// table holds it by its class, which all its ProgIDs name.
+std::vector<std::u16string> progIdsToPublish(const CadPersonality& personality);
 
 } // namespace cadsim

@@ -6,7 +6,7 @@ namespace cadsim {
 
 std::optional<int> runRegistrationSwitch(const QStringList& arguments)
 {
-    if (arguments.size() != 2
+    if (arguments.size() < 2
         || (arguments[1].compare(QStringLiteral("/regserver"), Qt::CaseInsensitive) != 0
             && arguments[1].compare(QStringLiteral("/unregserver"), Qt::CaseInsensitive) != 0))
         return std::nullopt;
@@ -15,5 +15,7 @@ std::optional<int> runRegistrationSwitch(const QStringList& arguments)
                stdout);
     return 0;
 }
+
+std::vector<std::u16string> progIdsToPublish(const CadPersonality& personality) { return personality.progIds; }
 
 } // namespace cadsim

@@ -11,40 +11,58 @@ namespace cadsim {
 
 namespace {
 
-// The simulator's own class. It is never started by COM (there is no
-// LocalServer32): the system only attaches to a CAD application the user
-// started, and the simulator needs a drawing to open.
-automation::com::ServerClass simulatorClass()
+// The simulator's class for the CAD it plays. It is never started by COM
+// (there is no LocalServer32): the system only attaches to a CAD application
+// the user started, and the simulator needs a drawing to open.
+automation::com::ServerClass simulatorClass(const CadPersonality& personality, const std::u16string& progId)
 {
-    return {.progId = u"AutoCAD.Application",
-            .classId = u"{5E0A7C3D-91B4-4F62-8D1E-7A3C2B9F4E10}",
+    return {.progId = progId,
+            .classId = personality.classId,
             .description = u"Vedoris CAD simulator",
-            .localServer = {}};
+            .localServer = {},
+            .inprocServer = {}};
 }
 
 } // namespace
 
 std::optional<int> runRegistrationSwitch(const QStringList& arguments)
 {
-    if (arguments.size() != 2)
+    if (arguments.size() != 2 && arguments.size() != 4)
         return std::nullopt;
     const QString& option = arguments[1];
     const bool add = option.compare(QStringLiteral("/regserver"), Qt::CaseInsensitive) == 0;
     const bool remove = option.compare(QStringLiteral("/unregserver"), Qt::CaseInsensitive) == 0;
     if (!add && !remove)
         return std::nullopt;
+    const CadPersonality* personality = &autocadPersonality();
+    if (arguments.size() == 4) {
+        personality = arguments[2] == QStringLiteral("--as") ? findCadPersonality(arguments[3].toStdU16String())
+                                                            : nullptr;
+        if (!personality) {
+            std::fprintf(stderr, "cadsim: %s [--as autocad|nanocad|zwcad|bricscad|gstarcad]\n",
+                         option.toLocal8Bit().constData());
+            return 2;
+        }
+    }
 
     automation::com::Apartment apartment; // CLSIDFromProgID wants COM
     try {
-        if (add)
-            automation::com::registerServerClass(simulatorClass());
-        else
-            automation::com::unregisterServerClass(simulatorClass());
+        for (const std::u16string& progId : personality->progIds) {
+            if (add)
+                automation::com::registerServerClass(simulatorClass(*personality, progId));
+            else
+                automation::com::unregisterServerClass(simulatorClass(*personality, progId));
+        }
     } catch (const automation::AutomationError& e) {
         std::fprintf(stderr, "cadsim: %s\n", automation::toUtf8(e.message()).c_str());
         return 1;
     }
     return 0;
+}
+
+std::vector<std::u16string> progIdsToPublish(const CadPersonality& personality)
+{
+    return {personality.progIds.front()};
 }
 
 } // namespace cadsim

@@ -106,9 +106,10 @@ int main(int argc, char** argv)
     // so that its clients see what a real CAD's clients see.
     const automation::com::MessageFilter refuseWhileBusy([&] { return simulator.refusesCalls(); });
 #endif
-    automation::Registration running;
+    std::vector<automation::Registration> running;
     try {
-        running = automation::publishRunningObject(u"AutoCAD.Application", simulator.application());
+        for (const std::u16string& progId : cadsim::progIdsToPublish(simulator.personality()))
+            running.push_back(automation::publishRunningObject(progId, simulator.application()));
     } catch (const automation::PublishError& e) {
         print(stderr, QStringLiteral("cadsim: %1\n").arg(QString::fromUtf8(e.what())));
         return 1;
@@ -116,7 +117,7 @@ int main(int argc, char** argv)
     cadsim::QuitOnSignal quitOnSignal;
     window.show();
     const int code = app.exec();
-    running.revoke();
+    running.clear();
     if (options->callCountFile) {
         QFile counts(*options->callCountFile);
         if (!counts.open(QIODevice::WriteOnly | QIODevice::Truncate)

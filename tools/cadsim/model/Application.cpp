@@ -5,6 +5,7 @@
 #include "cadsim/model/Documents.h"
 #include "cadsim/model/InterfaceObjects.h"
 #include "cadsim/model/Preferences.h"
+#include "cadsim/model/Text.h"
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/HResult.h"
@@ -36,14 +37,23 @@ const ModelObject::MemberTable& Application::members()
             .property(u"Caption", [](Application& o) { return Variant::bstr(o.state().effectiveCaption()); })
             .property(u"Preferences",
                       [](Application& o) { return Variant::dispatch(std::make_shared<Preferences>(o.sharedState())); })
-            .method(u"GetAcadState", 0, 0,
-                    [](Application& o, Args) {
-                        return Variant::dispatch(std::make_shared<CadState>(o.sharedState()));
-                    })
+            // The idle query, by each name a CAD gives it; the CAD played
+            // answers to its own name only, as a lookup of another fails there.
+            .method(u"GetAcadState", 0, 0, [](Application& o, Args) { return o.idleState(u"GetAcadState"); })
+            .method(u"GetState", 0, 0, [](Application& o, Args) { return o.idleState(u"GetState"); })
+            .method(u"GetZcadState", 0, 0, [](Application& o, Args) { return o.idleState(u"GetZcadState"); })
+            .method(u"GetGcadState", 0, 0, [](Application& o, Args) { return o.idleState(u"GetGcadState"); })
             .method(u"GetInterfaceObject", 1, 1, [](Application& o, Args a) {
                 return getInterfaceObject(o.sharedState(), args::text(a[0]));
             });
     return table;
+}
+
+Variant Application::idleState(std::u16string_view name)
+{
+    if (!equalsIgnoringCase(state().personality->idleQuery, name))
+        throw AutomationError(automation::hr::Disp_E_UnknownName, u"Unknown name", {}, std::u16string(name));
+    return Variant::dispatch(std::make_shared<CadState>(sharedState()));
 }
 
 } // namespace cadsim

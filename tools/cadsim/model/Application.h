@@ -12,6 +12,8 @@ public:
 
 private:
     static const MemberTable& members();
+    // The state object, asked for by the idle query's `name`.
+    automation::Variant idleState(std::u16string_view name);
 };
 
 } // namespace cadsim

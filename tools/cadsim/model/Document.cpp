@@ -67,8 +67,21 @@ const ModelObject::MemberTable& Document::members()
 
 // Only the variables the simulator has a use for exist; asking for any other
 // fails as it does for a name the CAD does not know.
+namespace {
+
+// A system variable this CAD does not have fails both ways.
+void requireVariable(const SimulatorState& s, const std::u16string& name, const char16_t* failure)
+{
+    for (const std::u16string& missing : s.missingVariables)
+        if (equalsIgnoringCase(missing, name))
+            throw AutomationError(hr::E_InvalidArg, failure);
+}
+
+} // namespace
+
 Variant Document::getVariable(const std::u16string& name) const
 {
+    requireVariable(state(), name, u"Error getting system variable");
     if (equalsIgnoringCase(name, u"TRUSTEDPATHS"))
         return Variant::bstr(state().trustedPaths);
     if (equalsIgnoringCase(name, u"DWGNAME"))
@@ -84,6 +97,7 @@ Variant Document::getVariable(const std::u16string& name) const
 
 void Document::setVariable(const std::u16string& name, const Variant& value)
 {
+    requireVariable(state(), name, u"Error setting system variable");
     if (!equalsIgnoringCase(name, u"TRUSTEDPATHS"))
         throw AutomationError(hr::E_InvalidArg, u"Error setting system variable");
     if (state().trustedPathsLocked)
@@ -113,6 +127,13 @@ void Document::sendCommand(const std::u16string& text)
 
     const CommandExpression expression = parseCommand(text);
     if (const auto* load = std::get_if<LoadExpression>(&expression)) {
+        // A LISP that loads no compiled files says so on the command line;
+        // the command itself runs to its end.
+        if (!s.personality->loadsFas && endsWithIgnoringCase(load->fileName, u".fas")) {
+            if (s.commandReport)
+                s.commandReport(u"; error: LOAD failed: \"" + load->fileName + u"\"");
+            return;
+        }
         const std::optional<std::u16string> path = findSupportFile(load->fileName, s.supportPath, s.fileExists);
         if (!path)
             throw AutomationError(hr::E_Fail, u"LOAD failed: " + load->fileName);

@@ -8,6 +8,8 @@
 #include "platform/automation/HResult.h"
 #include "platform/automation/ServedCalls.h"
 
+#include <algorithm>
+
 namespace cadsim {
 
 using automation::AutomationError;
@@ -106,8 +108,12 @@ Variant getInterfaceObject(const std::shared_ptr<SimulatorState>& shared, const 
     const std::optional<InterfaceObjectLibrary> library = state.interfaceObjects(progId);
     if (!library || !library->create)
         problemInLoading();
-    if (state.secureLoad != 0 && !trustsFolder(state, folderOf(library->path))) {
-        if (state.secureLoad == 1) {
+    // A CAD that has no SECURELOAD loads code from any folder.
+    const bool knowsSecureLoad = std::none_of(state.missingVariables.begin(), state.missingVariables.end(),
+                                              [](const std::u16string& name) { return equalsIgnoringCase(name, u"SECURELOAD"); });
+    const int secureLoad = knowsSecureLoad ? state.secureLoad : 0;
+    if (secureLoad != 0 && !trustsFolder(state, folderOf(library->path))) {
+        if (secureLoad == 1) {
             state.loadQuestions.push_back(library->path);
             state.changed(Change::Questions);
             if (state.commandReport)

@@ -26,7 +26,8 @@ using InterfaceObjectSource = std::function<std::optional<InterfaceObjectLibrary
 // the CAD's objects directly, and the object handed to the caller.
 //
 // The CAD loads code only from folders it trusts (TRUSTEDPATHS, with the
-// "\..." rule, and its own program folder), as SECURELOAD says: 0 loads from
+// "\..." rule, and its own program folder), as SECURELOAD says (a CAD
+// without that variable loads as at 0): 0 loads from
 // anywhere; 2 refuses any other folder; 1 asks its user first, and this
 // simulator, whose user never answers, records the question (loadQuestions,
 // and a line "asked its user whether to load <file>") and refuses. With

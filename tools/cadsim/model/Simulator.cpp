@@ -350,4 +350,23 @@ std::vector<std::u16string> Simulator::loadQuestions() const
     return locked([](const SimulatorState& s) { return s.loadQuestions; });
 }
 
+void Simulator::setPersonality(const CadPersonality& personality)
+{
+    changing([&](SimulatorState& s) {
+        s.personality = &personality;
+        s.version = personality.version;
+        s.changed(Change::Documents); // the caption, and with it the window's title
+    });
+}
+
+const CadPersonality& Simulator::personality() const
+{
+    return *locked([](const SimulatorState& s) { return s.personality; });
+}
+
+void Simulator::setMissingVariables(std::vector<std::u16string> names)
+{
+    locked([&names](SimulatorState& s) { s.missingVariables = std::move(names); });
+}
+
 } // namespace cadsim

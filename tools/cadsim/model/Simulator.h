@@ -63,6 +63,13 @@ public:
     std::u16string trustedPaths() const;
     void setTrustedPaths(std::u16string folders);
 
+    // The CAD it plays (AutoCAD unless told otherwise): its caption, version
+    // and idle query, and whether it loads .fas files.
+    void setPersonality(const CadPersonality& personality);
+    const CadPersonality& personality() const;
+    // Variables this CAD does not have: getVariable and setVariable of them fail.
+    void setMissingVariables(std::vector<std::u16string> names);
+
     // Behaviour ----------------------------------------------------------------
     // Busy with its own user's command: every call on every object is refused
     // with RPC_E_CALL_REJECTED.

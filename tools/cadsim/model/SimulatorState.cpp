@@ -128,8 +128,8 @@ std::u16string SimulatorState::effectiveCaption() const
     if (!caption.empty())
         return caption;
     if (active && !active->drawing.name().empty())
-        return u"cadsim - [" + active->drawing.name() + u"]";
-    return u"cadsim";
+        return personality->product + u" - [" + active->drawing.name() + u"]";
+    return personality->product;
 }
 
 Variant SimulatorState::reportedObjectId(int64_t stored) const

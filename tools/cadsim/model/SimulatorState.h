@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cadsim/model/CadPersonality.h"
 #include "cadsim/model/Change.h"
 #include "cadsim/model/CommandLine.h"
 #include "cadsim/model/Drawing.h"
@@ -47,6 +48,12 @@ using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
 // form a reference cycle. Members are used with `mutex` held.
 struct SimulatorState {
     mutable std::mutex mutex;
+
+    // The CAD it plays: AutoCAD unless told otherwise.
+    const CadPersonality* personality = &autocadPersonality();
+    // System variables this CAD does not have: GetVariable and SetVariable
+    // of them fail (names in upper case).
+    std::vector<std::u16string> missingVariables;
 
     // Settings kept in the CAD's profile.
     std::u16string version = u"24.1s (LMS Tech)";

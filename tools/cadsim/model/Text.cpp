@@ -25,6 +25,11 @@ std::u16string foldCase(std::u16string_view text)
     return folded;
 }
 
+bool endsWithIgnoringCase(std::u16string_view text, std::u16string_view end)
+{
+    return text.size() >= end.size() && equalsIgnoringCase(text.substr(text.size() - end.size()), end);
+}
+
 bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b)
 {
     if (a.size() != b.size())

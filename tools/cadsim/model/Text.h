@@ -11,6 +11,7 @@ namespace cadsim {
 // and Cyrillic capitals, which covers the names met in these drawings.
 std::u16string foldCase(std::u16string_view text);
 bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b);
+bool endsWithIgnoringCase(std::u16string_view text, std::u16string_view end);
 
 // Splits a ";"-separated folder list; empty elements are dropped.
 std::vector<std::u16string> splitFolderList(std::u16string_view list);
