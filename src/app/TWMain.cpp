@@ -125,21 +125,15 @@ void TWMain::N4Click() { close(); }
 
 void TWMain::N3Click()
 {
-    // A harvest replaces every row: on a file that cannot take them it is
-    // refused before the CAD is reached, rather than rolled back after the walk.
-    TSpecData& data = dataModule();
-    if (data.isReadOnly()) {
-        messages::showMessage(readOnlyMessage(data.ADOConnection.dataSource()));
-        return;
-    }
-    // The harvested pipe list goes whatever happens; the window comes to the front
-    // only after a normal end, so a failed attach leaves the CAD in front.
+    // The window comes to the front only after the rows were stored, so a
+    // failed attach leaves the CAD in front.
+    bool stored = false;
     {
         const progress::Task task(m_ui->N3->text(), TAbstrAcadObj::BusyText());
-        TSpecification specification(0);
-        specification.ReadFromDrawing();
-        specification.SaveToTable();
+        stored = HarvestPipes(dataModule());
     }
+    if (!stored)
+        return;
     raise();
     activateWindow();
 }

@@ -3,6 +3,7 @@
 #include "cad/SystemVariables.h"
 #include "cad/ModelSpaceWalker.h"
 #include "cad/TAbstrAcadObj.h"
+#include "data/DatabaseMessages.h"
 #include "data/FinishEdit.h"
 #include "data/TSpecData.h"
 #include "platform/automation/Dispatch.h"
@@ -172,4 +173,17 @@ void TSpecification::writeRows()
             SpecData->TTrubaFDrawing->setAsString(m_drawing);
         FinishEdit(table);
     }
+}
+
+bool HarvestPipes(TSpecData& data)
+{
+    if (data.isReadOnly()) {
+        messages::showMessage(readOnlyMessage(data.ADOConnection.dataSource()));
+        return false;
+    }
+    // The harvested pipe list goes whatever happens.
+    TSpecification specification(0);
+    specification.ReadFromDrawing();
+    specification.SaveToTable();
+    return true;
 }

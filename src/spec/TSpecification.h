@@ -63,3 +63,14 @@ private:
     int32_t m_count = 0;
     std::vector<std::unique_ptr<TspDetail>> m_items;
 };
+
+class TSpecData;
+
+// The command "Получить размеры труб" as a whole, but for its window: the
+// pipes of the active drawing replace the rows of the pipe table of `data`,
+// which must be the process's data module (SpecData). A file that cannot be
+// written is refused before the CAD is reached, rather than rolled back after
+// the walk: its message is shown and false returned. True once the rows are
+// stored; a failed attach, a failure of the CAD or the user's stop ends it
+// with SilentAbort, a failure of the table with its own error.
+bool HarvestPipes(TSpecData& data);

@@ -24,7 +24,7 @@ protected:
 
     // Adds entities to the drawing of the active document.
     void draw(const std::function<void(cadsim::Drawing&)>& edit) { cad.editActiveDrawing(edit); }
-    // One run of the harvest command without the window: read, then save.
+    // One run of the harvest command (HarvestPipes), as the menu runs it.
     void harvest();
     // The simulated CAD loads the walker from the executable's folder, as
     // the real one loads it when it trusts that folder.
