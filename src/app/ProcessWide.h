@@ -3,11 +3,13 @@
 #include <memory>
 #include <utility>
 
-// A process-wide hook (a messages::ProcessHook behind its setter) installed
+// A process-wide hook (a hooks::ProcessHook behind its setter) installed
 // for as long as this lives: the setter installs it and answers the one it
 // replaced, which comes back when this goes (messages::setService,
 // progress::setDisplay, automation::setBusyWait, automation::setObjectBackend).
-// The one way the session installs anything for the whole process.
+// The session installs its hooks this way; the classes and running objects
+// it offers come back the same way through the automation::Registration
+// their registering answers.
 template <class Hook>
 class Installed {
 public:

@@ -3,16 +3,16 @@
 #include "platform/os/Executable.h"
 #include "platform/os/FileCopy.h"
 #include "platform/os/Paths.h"
-#include "platform/messages/ProcessHook.h"
+#include "platform/hooks/ProcessHook.h"
 #include "platform/messages/Progress.h"
 
 #include <utility>
 
 namespace {
 
-messages::ProcessHook<CadEnvironment>& hook()
+hooks::ProcessHook<CadEnvironment>& hook()
 {
-    static messages::ProcessHook<CadEnvironment> installed(CadEnvironment::system());
+    static hooks::ProcessHook<CadEnvironment> installed(CadEnvironment::system());
     return installed;
 }
 

@@ -1,7 +1,7 @@
 #include "platform/automation/BusyServer.h"
 
 #include "platform/automation/HResult.h"
-#include "platform/messages/ProcessHook.h"
+#include "platform/hooks/ProcessHook.h"
 
 #include <thread>
 #include <utility>
@@ -15,9 +15,9 @@ CallRejected::CallRejected(std::u16string member)
 
 namespace {
 
-messages::ProcessHook<BusyWait>& hook()
+hooks::ProcessHook<BusyWait>& hook()
 {
-    static messages::ProcessHook<BusyWait> installed(
+    static hooks::ProcessHook<BusyWait> installed(
         [](std::chrono::milliseconds, std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); });
     return installed;
 }

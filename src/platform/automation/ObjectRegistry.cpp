@@ -3,7 +3,7 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/HResult.h"
-#include "platform/messages/ProcessHook.h"
+#include "platform/hooks/ProcessHook.h"
 
 #include <list>
 #include <mutex>
@@ -34,7 +34,7 @@ struct Registry {
     std::list<RunningEntry> running;
     std::list<ClassEntry> classes;
     std::list<ClassEntry> fallbacks;
-    messages::ProcessHook<std::unique_ptr<ObjectBackend>> backend; // guarded by the mutex too
+    hooks::ProcessHook<std::unique_ptr<ObjectBackend>> backend; // guarded by the mutex too
 };
 
 Registry& registry()

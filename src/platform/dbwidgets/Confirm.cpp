@@ -1,6 +1,6 @@
 #include "platform/dbwidgets/Confirm.h"
 
-#include "platform/messages/ProcessHook.h"
+#include "platform/hooks/ProcessHook.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -15,9 +15,9 @@ bool askWithMessageBox(QWidget* parent, const QString& question)
     return answer == QMessageBox::Ok;
 }
 
-messages::ProcessHook<Asker>& hook()
+hooks::ProcessHook<Asker>& hook()
 {
-    static messages::ProcessHook<Asker> installed(askWithMessageBox);
+    static hooks::ProcessHook<Asker> installed(askWithMessageBox);
     return installed;
 }
 

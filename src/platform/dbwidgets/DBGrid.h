@@ -45,7 +45,7 @@ class GridDelegate;
 // to reach.
 //
 // No exception leaves the grid: failures go to errorHandler, or to the
-// process-wide hook when it is empty.
+// program's one failure reporter (messages::reportFailure) when it is empty.
 class DBGrid : public QTableView {
     Q_OBJECT
 public:

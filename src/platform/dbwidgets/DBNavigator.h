@@ -16,7 +16,7 @@ namespace dbwidgets {
 // post the row's changes, cancel them. The buttons are enabled as the
 // dataset's state allows and never take the focus, so a grid being edited
 // keeps it. No exception leaves the bar: failures go to errorHandler, or to
-// the process-wide hook when it is empty.
+// the program's one failure reporter (messages::reportFailure) when it is empty.
 class DBNavigator : public QWidget {
     Q_OBJECT
 public:

@@ -58,7 +58,7 @@ public:
     // The generic item-view path: writeCell with failures sent to errorHandler.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
-    // Receives failures of setData (empty: the process-wide hook).
+    // Receives failures of setData (empty: messages::reportFailure).
     messages::FailureHandler errorHandler;
 
 private:

@@ -1,6 +1,6 @@
 #include "platform/messages/Messages.h"
 
-#include "platform/messages/ProcessHook.h"
+#include "platform/hooks/ProcessHook.h"
 
 #include <cstdio>
 
@@ -21,10 +21,10 @@ private:
     }
 };
 
-ProcessHook<MessageService*>& hook()
+hooks::ProcessHook<MessageService*>& hook()
 {
     static StderrService fallback;
-    static ProcessHook<MessageService*> installed(&fallback);
+    static hooks::ProcessHook<MessageService*> installed(&fallback);
     return installed;
 }
 

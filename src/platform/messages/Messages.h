@@ -17,7 +17,8 @@ public:
 };
 
 // Installs the service for the whole process and returns the one it replaces.
-// The caller keeps ownership; nullptr restores the silent default.
+// The caller keeps ownership; nullptr restores the default, which writes each
+// text to standard error, so that a message nobody could show leaves a trace.
 MessageService* setService(MessageService* service);
 MessageService& service();
 

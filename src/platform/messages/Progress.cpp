@@ -1,6 +1,6 @@
 #include "platform/messages/Progress.h"
 
-#include "platform/messages/ProcessHook.h"
+#include "platform/hooks/ProcessHook.h"
 
 #include <QThread>
 
@@ -18,10 +18,10 @@ public:
     void busyPause(int64_t, int milliseconds) override { pause(milliseconds); }
 };
 
-messages::ProcessHook<Display*>& hook()
+hooks::ProcessHook<Display*>& hook()
 {
     static Silent fallback;
-    static messages::ProcessHook<Display*> installed(&fallback);
+    static hooks::ProcessHook<Display*> installed(&fallback);
     return installed;
 }
 

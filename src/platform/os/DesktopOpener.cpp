@@ -1,6 +1,6 @@
 #include "platform/os/DesktopOpener.h"
 
-#include "platform/messages/ProcessHook.h"
+#include "platform/hooks/ProcessHook.h"
 
 #include <QRegularExpression>
 
@@ -9,9 +9,9 @@
 namespace os {
 namespace {
 
-messages::ProcessHook<DesktopOpener>& hook()
+hooks::ProcessHook<DesktopOpener>& hook()
 {
-    static messages::ProcessHook<DesktopOpener> installed(&platformOpenWithDesktop);
+    static hooks::ProcessHook<DesktopOpener> installed(&platformOpenWithDesktop);
     return installed;
 }
 

@@ -1,15 +1,15 @@
 #include "platform/os/WindowSystem.h"
 
-#include "platform/messages/ProcessHook.h"
+#include "platform/hooks/ProcessHook.h"
 
 #include <utility>
 
 namespace os {
 namespace {
 
-messages::ProcessHook<std::unique_ptr<WindowSystem>>& hook()
+hooks::ProcessHook<std::unique_ptr<WindowSystem>>& hook()
 {
-    static messages::ProcessHook<std::unique_ptr<WindowSystem>> installed;
+    static hooks::ProcessHook<std::unique_ptr<WindowSystem>> installed;
     return installed;
 }
 

@@ -3,14 +3,17 @@
 #include <type_traits>
 #include <utility>
 
-namespace messages {
+// Header-only, and free of Qt and of every other layer, so that each library
+// that offers a hook (automation, os, messages, dbwidgets, cad) takes it
+// without depending on any other.
+namespace hooks {
 
 // One process-wide hook through which the lower layers reach the program or
 // the platform (the message service, the progress display, the busy wait,
 // the object backend, the window system, the desktop opener, the CAD
-// environment, a control's failure handler and its delete question):
-// whatever the program or a test installed, else the default. Installing
-// answers the hook it replaced, for its owner to put back.
+// environment, the grid's and navigator's delete question): whatever the
+// program or a test installed, else the default. Installing answers the hook
+// it replaced, for its owner to put back.
 //
 // A hook that can be empty (a function, a pointer) falls back to the default
 // when an empty one is installed. A hook that owns what it points to (a
@@ -45,4 +48,4 @@ private:
     Hook m_current{};
 };
 
-} // namespace messages
+} // namespace hooks
