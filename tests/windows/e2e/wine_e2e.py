@@ -607,12 +607,14 @@ def end_to_end(args):
         # is idle by its own name, gives every pipe of the sample; BricsCAD
         # too, whose LISP cannot load tr.fas. "Выделить" selects row 3's pipe.
         ordered = sorted(expected, key=lambda r: (r[0], r[3]))
-        for as_cad, progid in (("nanocad", "nanoCAD.Application"), ("zwcad", "ZWCAD.Application"),
-                               ("bricscad", "BricscadApp.AcadApplication"), ("gstarcad", "Gcad.Application")):
+        for seed, (as_cad, progid) in enumerate((("nanocad", "nanoCAD.Application"), ("zwcad", "ZWCAD.Application"),
+                                                 ("bricscad", "BricscadApp.AcadApplication"),
+                                                 ("gstarcad", "Gcad.Application")), start=21):
             log(f"cadsim.exe --as {as_cad}")
             if wine.run([cadsim, "/regserver", "--as", as_cad]) != 0:
                 raise Failure(f"cadsim.exe /regserver --as {as_cad} failed")
-            process = wine.start(f"cadsim-{as_cad}", [cadsim, "--as", as_cad, "--id-seed", "1", "--settings",
+            # A seed of its own: the harvest is seen to store this CAD's ObjectIDs.
+            process = wine.start(f"cadsim-{as_cad}", [cadsim, "--as", as_cad, "--id-seed", str(seed), "--settings",
                                                       wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
                                                       "--support-path", wine.windows_path(support),
                                                       wine.windows_path(drawings / "pipes.dxf")])
