@@ -6,71 +6,140 @@
 
 namespace cadsim {
 
+namespace {
+
+// Every option: its name, what --help says of it, and, for one that takes a
+// value, the value's name and default.
+struct OptionText {
+    const char* name;
+    const char* help;
+    const char* valueName = nullptr;
+    const char* defaultValue = nullptr;
+};
+
+const OptionText optionTexts[] = {
+    {"version-text", "The text the application's Version answers.", "TEXT"},
+    {"busy", "Refuses every call, as a CAD busy with its user's command."},
+    {"big-ids", "Hands out ObjectIDs above 32 bits."},
+    {"idle-delay", "Stays busy this long after each command.", "MS", "0"},
+    {"busy-after-command", "Refuses every call as busy for this long after each command text it receives.", "MS",
+     "0"},
+    {"user-command",
+     "A command of its own user waits at a prompt from the start: the CAD is not idle, and command text sent to it "
+     "is input to that command. Esc in the window ends it."},
+    {"user-command-ms", "As --user-command, ending by itself after this long.", "MS"},
+    {"id-seed", "ObjectIDs are new in every run, as a CAD's are; with the same seed they repeat.", "N"},
+    {"locked-trustedpaths", "Setting TRUSTEDPATHS fails, as on a locked profile."},
+    {"secureload",
+     "SECURELOAD: 0 loads libraries (GetInterfaceObject) from any folder; 1 asks its user about a folder it does "
+     "not trust, and with nobody answering refuses; 2 refuses one.",
+     "N", "1"},
+    {"no-interface-objects", "Refuses every GetInterfaceObject, as a CAD whose security settings block the load."},
+    {"as",
+     "The CAD it plays: autocad, nanocad, zwcad, bricscad or gstarcad (their ProgIDs, caption, version and idle "
+     "query; bricscad loads no .fas files).",
+     "CAD", "autocad"},
+    {"no-variable", "The CAD has no such system variable: getVariable and setVariable of it fail. Repeatable.",
+     "NAME"},
+    {"list", "Prints the entities and exits."},
+    {"support-path", "The support folders, separated by \";\"; kept in the profile.", "LIST"},
+    {"settings", "The profile file (SupportPath, TRUSTEDPATHS) to use.", "FILE"},
+    {"count-calls", "At exit, writes to FILE how many name lookups and calls its objects served.", "FILE"},
+};
+
+QCommandLineOption option(const OptionText& text)
+{
+    QCommandLineOption made(QString::fromLatin1(text.name), QString::fromUtf8(text.help));
+    if (text.valueName)
+        made.setValueName(QString::fromLatin1(text.valueName));
+    if (text.defaultValue)
+        made.setDefaultValue(QString::fromLatin1(text.defaultValue));
+    return made;
+}
+
+// Reads the values the parser was given, and tells the first that is wrong.
+class Reader {
+public:
+    Reader(const QCommandLineParser& parser, QString& error) : m_parser(parser), m_error(error) {}
+
+    bool isSet(const char* name) const { return m_parser.isSet(QString::fromLatin1(name)); }
+    QString value(const char* name) const { return m_parser.value(QString::fromLatin1(name)); }
+    std::optional<QString> optional(const char* name) const
+    {
+        return isSet(name) ? std::optional(value(name)) : std::nullopt;
+    }
+
+    // A number of milliseconds, 0 or more.
+    bool milliseconds(const char* name, int& into) const
+    {
+        bool valid = false;
+        into = value(name).toInt(&valid);
+        return valid && into >= 0 ? true : fail("--%1 takes a number of milliseconds, not \"%2\".", name);
+    }
+
+    bool fail(const char* text, const char* name) const
+    {
+        m_error = QString::fromLatin1(text).arg(QString::fromLatin1(name), value(name));
+        return false;
+    }
+
+private:
+    const QCommandLineParser& m_parser;
+    QString& m_error;
+};
+
+// How the CAD behaves towards its clients: busy, slow, its user's command.
+bool readBehaviour(const Reader& in, CadsimOptions& o)
+{
+    o.versionText = in.optional("version-text");
+    o.busy = in.isSet("busy");
+    o.bigIds = in.isSet("big-ids");
+    if (!in.milliseconds("idle-delay", o.idleDelayMs) || !in.milliseconds("busy-after-command", o.busyAfterCommandMs))
+        return false;
+    o.userCommand = in.isSet("user-command") || in.isSet("user-command-ms");
+    if (in.isSet("user-command-ms")) {
+        int ms = 0;
+        if (!in.milliseconds("user-command-ms", ms))
+            return false;
+        o.userCommandMs = ms;
+    }
+    if (in.isSet("id-seed")) {
+        bool valid = false;
+        o.idSeed = in.value("id-seed").toUInt(&valid);
+        if (!valid)
+            return in.fail("--%1 takes a whole number, not \"%2\".", "id-seed");
+    }
+    return true;
+}
+
+// Which CAD it is and how it guards itself: its ProgIDs, variables, trust.
+bool readIdentity(const Reader& in, CadsimOptions& o)
+{
+    o.lockedTrustedPaths = in.isSet("locked-trustedpaths");
+    bool valid = false;
+    o.secureLoad = in.value("secureload").toInt(&valid);
+    if (!valid || o.secureLoad < 0 || o.secureLoad > 2)
+        return in.fail("--%1 takes 0, 1 or 2, not \"%2\".", "secureload");
+    o.interfaceObjects = !in.isSet("no-interface-objects");
+    o.as = in.value("as").toLower();
+    if (!findCadPersonality(o.as.toStdU16String()))
+        return in.fail("--%1 takes autocad, nanocad, zwcad, bricscad or gstarcad, not \"%2\".", "as");
+    return true;
+}
+
+} // namespace
+
 std::optional<CadsimOptions> CadsimOptions::parse(const QStringList& arguments, QString& error, bool& helpAsked)
 {
     helpAsked = false;
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "A stand-in CAD application: opens an ASCII DXF drawing and serves it as the running "
-        "\"AutoCAD.Application\" for programs that attach to it."));
+        "\"AutoCAD.Application\" (or another CAD's, --as) for programs that attach to it."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help."));
-    const QCommandLineOption versionText(QStringLiteral("version-text"),
-                                         QStringLiteral("The text the application's Version answers."),
-                                         QStringLiteral("TEXT"));
-    const QCommandLineOption busy(QStringLiteral("busy"),
-                                  QStringLiteral("Refuses every call, as a CAD busy with its user's command."));
-    const QCommandLineOption bigIds(QStringLiteral("big-ids"), QStringLiteral("Hands out ObjectIDs above 32 bits."));
-    const QCommandLineOption idleDelay(QStringLiteral("idle-delay"),
-                                       QStringLiteral("Stays busy this long after each command."),
-                                       QStringLiteral("MS"), QStringLiteral("0"));
-    const QCommandLineOption busyAfterCommand(
-        QStringLiteral("busy-after-command"),
-        QStringLiteral("Refuses every call as busy for this long after each command text it receives."),
-        QStringLiteral("MS"), QStringLiteral("0"));
-    const QCommandLineOption userCommand(
-        QStringLiteral("user-command"),
-        QStringLiteral("A command of its own user waits at a prompt from the start: the CAD is not idle, and "
-                       "command text sent to it is input to that command. Esc in the window ends it."));
-    const QCommandLineOption userCommandMs(QStringLiteral("user-command-ms"),
-                                           QStringLiteral("As --user-command, ending by itself after this long."),
-                                           QStringLiteral("MS"));
-    const QCommandLineOption idSeed(
-        QStringLiteral("id-seed"),
-        QStringLiteral("ObjectIDs are new in every run, as a CAD's are; with the same seed they repeat."),
-        QStringLiteral("N"));
-    const QCommandLineOption lockedTrustedPaths(QStringLiteral("locked-trustedpaths"),
-                                                QStringLiteral("Setting TRUSTEDPATHS fails, as on a locked profile."));
-    const QCommandLineOption secureLoad(
-        QStringLiteral("secureload"),
-        QStringLiteral("SECURELOAD: 0 loads libraries (GetInterfaceObject) from any folder; 1 asks its user about "
-                       "a folder it does not trust, and with nobody answering refuses; 2 refuses one."),
-        QStringLiteral("N"), QStringLiteral("1"));
-    const QCommandLineOption noInterfaceObjects(
-        QStringLiteral("no-interface-objects"),
-        QStringLiteral("Refuses every GetInterfaceObject, as a CAD whose security settings block the load."));
-    const QCommandLineOption as(
-        QStringLiteral("as"),
-        QStringLiteral("The CAD it plays: autocad, nanocad, zwcad, bricscad or gstarcad (their ProgIDs, caption, "
-                       "version and idle query; bricscad loads no .fas files)."),
-        QStringLiteral("CAD"), QStringLiteral("autocad"));
-    const QCommandLineOption noVariable(
-        QStringLiteral("no-variable"),
-        QStringLiteral("The CAD has no such system variable: getVariable and setVariable of it fail. Repeatable."),
-        QStringLiteral("NAME"));
-    const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("Prints the entities and exits."));
-    const QCommandLineOption supportPath(QStringLiteral("support-path"),
-                                         QStringLiteral("The support folders, separated by \";\"; kept in the profile."),
-                                         QStringLiteral("LIST"));
-    const QCommandLineOption settings(QStringLiteral("settings"),
-                                      QStringLiteral("The profile file (SupportPath, TRUSTEDPATHS) to use."),
-                                      QStringLiteral("FILE"));
-    const QCommandLineOption countCalls(
-        QStringLiteral("count-calls"),
-        QStringLiteral("At exit, writes to FILE how many name lookups and calls its objects served."),
-        QStringLiteral("FILE"));
-    parser.addOptions({help, versionText, busy, bigIds, idleDelay, busyAfterCommand, userCommand, userCommandMs, idSeed,
-                       lockedTrustedPaths, secureLoad, noInterfaceObjects, as, noVariable, list, supportPath, settings,
-                       countCalls});
+    parser.addOption(help);
+    for (const OptionText& text : optionTexts)
+        parser.addOption(option(text));
     parser.addPositionalArgument(QStringLiteral("drawing"), QStringLiteral("The ASCII DXF file to open."));
 
     if (!parser.parse(arguments)) {
@@ -90,62 +159,14 @@ std::optional<CadsimOptions> CadsimOptions::parse(const QStringList& arguments, 
 
     CadsimOptions o;
     o.drawing = positional.front();
-    if (parser.isSet(versionText))
-        o.versionText = parser.value(versionText);
-    o.busy = parser.isSet(busy);
-    o.bigIds = parser.isSet(bigIds);
-    bool ok = false;
-    o.idleDelayMs = parser.value(idleDelay).toInt(&ok);
-    if (!ok || o.idleDelayMs < 0) {
-        error = QStringLiteral("--idle-delay takes a number of milliseconds, not \"%1\".").arg(parser.value(idleDelay));
+    const Reader in(parser, error);
+    if (!readBehaviour(in, o) || !readIdentity(in, o))
         return std::nullopt;
-    }
-    const auto milliseconds = [&](const QCommandLineOption& option, int& into) {
-        bool valid = false;
-        into = parser.value(option).toInt(&valid);
-        if (valid && into >= 0)
-            return true;
-        error = QStringLiteral("--%1 takes a number of milliseconds, not \"%2\".")
-                    .arg(option.names().front(), parser.value(option));
-        return false;
-    };
-    if (!milliseconds(busyAfterCommand, o.busyAfterCommandMs))
-        return std::nullopt;
-    o.userCommand = parser.isSet(userCommand) || parser.isSet(userCommandMs);
-    if (parser.isSet(userCommandMs)) {
-        int ms = 0;
-        if (!milliseconds(userCommandMs, ms))
-            return std::nullopt;
-        o.userCommandMs = ms;
-    }
-    if (parser.isSet(idSeed)) {
-        bool valid = false;
-        o.idSeed = parser.value(idSeed).toUInt(&valid);
-        if (!valid) {
-            error = QStringLiteral("--id-seed takes a whole number, not \"%1\".").arg(parser.value(idSeed));
-            return std::nullopt;
-        }
-    }
-    o.lockedTrustedPaths = parser.isSet(lockedTrustedPaths);
-    bool secureLoadValid = false;
-    o.secureLoad = parser.value(secureLoad).toInt(&secureLoadValid);
-    if (!secureLoadValid || o.secureLoad < 0 || o.secureLoad > 2) {
-        error = QStringLiteral("--secureload takes 0, 1 or 2, not \"%1\".").arg(parser.value(secureLoad));
-        return std::nullopt;
-    }
-    o.interfaceObjects = !parser.isSet(noInterfaceObjects);
-    o.as = parser.value(as).toLower();
-    if (!findCadPersonality(o.as.toStdU16String())) {
-        error = QStringLiteral("--as takes autocad, nanocad, zwcad, bricscad or gstarcad, not \"%1\".").arg(o.as);
-        return std::nullopt;
-    }
-    o.missingVariables = parser.values(noVariable);
-    o.list = parser.isSet(list);
-    if (parser.isSet(supportPath))
-        o.supportPath = parser.value(supportPath);
-    o.settingsFile = parser.value(settings);
-    if (parser.isSet(countCalls))
-        o.callCountFile = parser.value(countCalls);
+    o.missingVariables = parser.values(QStringLiteral("no-variable"));
+    o.list = in.isSet("list");
+    o.supportPath = in.optional("support-path");
+    o.settingsFile = in.value("settings");
+    o.callCountFile = in.optional("count-calls");
     return o;
 }
 

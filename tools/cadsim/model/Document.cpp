@@ -2,9 +2,6 @@
 
 #include "cadsim/model/CommandLine.h"
 #include "cadsim/model/EntityObject.h"
-#include "cadsim/model/Layers.h"
-#include "cadsim/model/ModelSpace.h"
-#include "cadsim/model/SelectionSet.h"
 #include "cadsim/model/Text.h"
 
 #include "platform/automation/AutomationError.h"
@@ -18,7 +15,7 @@ using automation::Variant;
 namespace hr = automation::hr;
 
 Document::Document(std::shared_ptr<SimulatorState> state, std::shared_ptr<DocumentData> document)
-    : ModelObject(std::move(state), ObjectKind::Document, members()), m_document(std::move(document))
+    : DocumentPart(std::move(state), std::move(document), ObjectKind::Document, members())
 {
 }
 
@@ -26,29 +23,29 @@ const ModelObject::MemberTable& Document::members()
 {
     static const Members<Document> table =
         Members<Document>()
-            .property(u"Name", [](Document& o) { return Variant::bstr(o.m_document->drawing.name()); })
+            .property(u"Name", [](Document& o) { return Variant::bstr(o.document().drawing.name()); })
             .property(u"ModelSpace",
                       [](Document& o) {
-                          return Variant::dispatch(std::make_shared<ModelSpace>(o.sharedState(), o.m_document));
+                          return Variant::dispatch(std::make_shared<ModelSpace>(o.sharedState(), o.sharedDocument()));
                       })
             .property(u"Layers",
                       [](Document& o) {
-                          return Variant::dispatch(std::make_shared<Layers>(o.sharedState(), o.m_document));
+                          return Variant::dispatch(std::make_shared<Layers>(o.sharedState(), o.sharedDocument()));
                       })
             .property(u"PickfirstSelectionSet",
                       [](Document& o) {
-                          return Variant::dispatch(std::make_shared<SelectionSet>(o.sharedState(), o.m_document));
+                          return Variant::dispatch(std::make_shared<SelectionSet>(o.sharedState(), o.sharedDocument()));
                       })
             // The entity a handle names, wherever it lies in the drawing; the
             // handle is saved with the drawing, where an ObjectID is not.
             .method(u"HandleToObject", 1, 1,
                     [](Document& o, Args a) {
                         const std::u16string handle = args::text(a[0]);
-                        const Entity* entity = o.m_document->drawing.entity(handle);
+                        const Entity* entity = o.document().drawing.entity(handle);
                         if (!entity)
                             throw AutomationError(hr::E_InvalidArg, u"Invalid handle: " + handle);
                         return Variant::dispatch(
-                            std::make_shared<EntityObject>(o.sharedState(), o.m_document, entity->handle));
+                            std::make_shared<EntityObject>(o.sharedState(), o.sharedDocument(), entity->handle));
                     })
             .method(u"GetVariable", 1, 1, [](Document& o, Args a) { return o.getVariable(args::text(a[0])); })
             .method(u"SetVariable", 2, 2,
@@ -85,13 +82,13 @@ Variant Document::getVariable(const std::u16string& name) const
     if (equalsIgnoringCase(name, u"TRUSTEDPATHS"))
         return Variant::bstr(state().trustedPaths);
     if (equalsIgnoringCase(name, u"DWGNAME"))
-        return Variant::bstr(m_document->drawing.name());
+        return Variant::bstr(document().drawing.name());
     if (equalsIgnoringCase(name, u"ACADVER"))
         return Variant::bstr(state().version);
     if (equalsIgnoringCase(name, u"SECURELOAD"))
         return Variant::i2(int16_t(state().secureLoad));
     if (equalsIgnoringCase(name, u"FINGERPRINTGUID"))
-        return Variant::bstr(m_document->drawing.fingerprint());
+        return Variant::bstr(document().drawing.fingerprint());
     throw AutomationError(hr::E_InvalidArg, u"Error getting system variable");
 }
 
@@ -141,10 +138,10 @@ void Document::sendCommand(const std::u16string& text)
     } else if (const auto* select = std::get_if<SelectExpression>(&expression)) {
         // handent of an unknown handle is nil, and (ssadd nil) an empty set.
         std::vector<std::u16string> selection;
-        if (const Entity* entity = m_document->drawing.entity(select->handle))
+        if (const Entity* entity = document().drawing.entity(select->handle))
             selection.push_back(entity->handle);
-        if (selection != m_document->pickfirst) {
-            m_document->pickfirst = std::move(selection);
+        if (selection != document().pickfirst) {
+            document().pickfirst = std::move(selection);
             s.changed(Change::Selection);
         }
     }

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "cadsim/model/ModelObject.h"
+#include "cadsim/model/DocumentCollections.h"
 
 namespace cadsim {
 
 // One open drawing: model space, layers, system variables, the command line
 // and the pickfirst selection.
-class Document : public ModelObject {
+class Document final : public DocumentPart {
 public:
     Document(std::shared_ptr<SimulatorState> state, std::shared_ptr<DocumentData> document);
 
@@ -15,8 +15,6 @@ private:
     automation::Variant getVariable(const std::u16string& name) const;
     void setVariable(const std::u16string& name, const automation::Variant& value);
     void sendCommand(const std::u16string& text);
-
-    std::shared_ptr<DocumentData> m_document;
 };
 
 } // namespace cadsim

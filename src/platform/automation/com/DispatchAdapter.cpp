@@ -151,40 +151,6 @@ size_t DispatchAdapter::liveCount()
     return adapters().all.size();
 }
 
-bool DispatchAdapter::addRefUnlessDying()
-{
-    // An adapter whose count reached zero is on its way out and must not be
-    // handed out again, even though its destructor has not run yet.
-    ULONG count = m_references.load();
-    while (count != 0)
-        if (m_references.compare_exchange_weak(count, count + 1))
-            return true;
-    return false;
-}
-
-HRESULT DispatchAdapter::QueryInterface(REFIID iid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG DispatchAdapter::AddRef() { return ++m_references; }
-
-ULONG DispatchAdapter::Release()
-{
-    const ULONG left = --m_references;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 HRESULT DispatchAdapter::GetTypeInfoCount(UINT* count)
 {
     if (!count)
@@ -226,6 +192,62 @@ HRESULT DispatchAdapter::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID
     return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
 }
 
+std::optional<std::u16string> DispatchAdapter::memberOf(DISPID id)
+{
+    std::lock_guard lock(m_namesMutex);
+    if (id < 1 || static_cast<size_t>(id) > m_names.size())
+        return std::nullopt;
+    return m_names[static_cast<size_t>(id) - 1];
+}
+
+HRESULT DispatchAdapter::readArguments(DISPPARAMS& params, std::vector<Variant>& values, std::vector<Arg>& args,
+                                       UINT* argumentError)
+{
+    // Source order is the reverse of rgvarg; the named put value sits at
+    // rgvarg[0] and so comes last, where a put wants it.
+    const size_t count = params.cArgs;
+    values.resize(count);
+    args.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        VARIANT& slot = params.rgvarg[count - 1 - i];
+        try {
+            values[i] = fromComVariant(slot);
+        } catch (const AutomationError&) {
+            if (argumentError)
+                *argumentError = static_cast<UINT>(count - 1 - i);
+            return DISP_E_TYPEMISMATCH;
+        }
+        if ((slot.vt & VT_BYREF) && writable(slot.vt & ~VT_BYREF))
+            args.push_back(Arg::ref(values[i]));
+        else
+            args.push_back(Arg(values[i]));
+    }
+    return S_OK;
+}
+
+HRESULT DispatchAdapter::failed(std::exception_ptr failure, EXCEPINFO* exception) noexcept
+{
+    try {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const CallRejected&) {
+            // Busy: refused as COM's channel refuses for a server whose
+            // message filter said "retry later", not as a failure of the member.
+            return RPC_E_CALL_REJECTED;
+        } catch (const AutomationError& e) {
+            return reportFailure(e, exception);
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        } catch (const std::exception& e) {
+            return reportFailure(AutomationError(hr::E_Fail, fromUtf8(e.what())), exception);
+        }
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY; // the report itself could not be made
+    } catch (...) {
+        return E_UNEXPECTED; // nothing may leave a COM method
+    }
+}
+
 HRESULT DispatchAdapter::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                 EXCEPINFO* exception, UINT* argumentError)
 {
@@ -245,37 +267,17 @@ HRESULT DispatchAdapter::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPAR
         return DISP_E_NONAMEDARGS;
 
     try {
-        std::u16string member;
-        {
-            std::lock_guard lock(m_namesMutex);
-            if (id < 1 || static_cast<size_t>(id) > m_names.size())
-                return DISP_E_MEMBERNOTFOUND;
-            member = m_names[static_cast<size_t>(id) - 1];
-        }
-
-        // Source order is the reverse of rgvarg; the named put value sits at
-        // rgvarg[0] and so comes last, where a put wants it.
-        const size_t count = params->cArgs;
-        std::vector<Variant> values(count);
+        const std::optional<std::u16string> member = memberOf(id);
+        if (!member)
+            return DISP_E_MEMBERNOTFOUND;
+        std::vector<Variant> values;
         std::vector<Arg> args;
-        args.reserve(count);
-        for (size_t i = 0; i < count; ++i) {
-            VARIANT& slot = params->rgvarg[count - 1 - i];
-            try {
-                values[i] = fromComVariant(slot);
-            } catch (const AutomationError&) {
-                if (argumentError)
-                    *argumentError = static_cast<UINT>(count - 1 - i);
-                return DISP_E_TYPEMISMATCH;
-            }
-            if ((slot.vt & VT_BYREF) && writable(slot.vt & ~VT_BYREF))
-                args.push_back(Arg::ref(values[i]));
-            else
-                args.push_back(Arg(values[i]));
-        }
+        if (const HRESULT read = readArguments(*params, values, args, argumentError); FAILED(read))
+            return read;
 
-        const Variant answer = m_object->invoke(member, *kind, Args(args));
+        const Variant answer = m_object->invoke(*member, *kind, Args(args));
 
+        const size_t count = params->cArgs;
         for (size_t i = 0; i < count; ++i)
             if (args[i].isByRef())
                 storeByRef(params->rgvarg[count - 1 - i], values[i]);
@@ -284,26 +286,9 @@ HRESULT DispatchAdapter::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPAR
             toComVariant(answer, *result);
         }
         return S_OK;
-    } catch (const CallRejected&) {
-        // Busy: refused as COM's channel refuses for a server whose message
-        // filter said "retry later", not as a failure of the member.
-        return RPC_E_CALL_REJECTED;
-    } catch (const AutomationError& e) {
-        try {
-            return reportFailure(e, exception);
-        } catch (...) {
-            return E_OUTOFMEMORY;
-        }
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (const std::exception& e) {
-        try {
-            return reportFailure(AutomationError(hr::E_Fail, fromUtf8(e.what())), exception);
-        } catch (...) {
-            return E_OUTOFMEMORY;
-        }
     } catch (...) {
-        return E_UNEXPECTED; // nothing may leave a COM method
+        // Whatever the member threw becomes the call's answer (failed).
+        return failed(std::current_exception(), exception);
     }
 }
 

@@ -4,14 +4,16 @@
 
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/com/ComPtr.h"
+#include "platform/automation/com/SingleInterface.h"
 
 #include <windows.h>
 
 #include <ole2.h>
 #include <oaidl.h>
 
-#include <atomic>
+#include <exception>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,7 +25,7 @@ namespace automation::com {
 // as they are asked for (case-insensitively); whether a member exists is the
 // object's own answer when Invoke calls it. An AutomationError of the object
 // goes back as EXCEPINFO with its source and description.
-class DispatchAdapter final : public IDispatch {
+class DispatchAdapter final : public SingleInterface<IDispatch, IID_IDispatch> {
 public:
     // The one adapter of `object` while it lives, so that COM sees one
     // identity for one object.
@@ -35,10 +37,6 @@ public:
     // another program through COM, still holds.
     static size_t liveCount();
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
@@ -48,10 +46,16 @@ public:
 
 private:
     explicit DispatchAdapter(DispatchRef object);
-    ~DispatchAdapter();
-    bool addRefUnlessDying();
+    ~DispatchAdapter() override;
 
-    std::atomic<ULONG> m_references{1};
+    // The steps of Invoke: the member a dispatch identifier names, the
+    // arguments in source order (by-ref ones pointing into `values`), and
+    // what a failure of the member answers.
+    std::optional<std::u16string> memberOf(DISPID id);
+    static HRESULT readArguments(DISPPARAMS& params, std::vector<Variant>& values, std::vector<Arg>& args,
+                                 UINT* argumentError);
+    static HRESULT failed(std::exception_ptr failure, EXCEPINFO* exception) noexcept;
+
     DispatchRef m_object;
     std::mutex m_namesMutex;
     std::vector<std::u16string> m_names; // DISPID n is m_names[n - 1]

@@ -43,6 +43,18 @@ protected:
     SingleInterface() = default;
     virtual ~SingleInterface() = default;
 
+    // A reference for an object found in a table of live objects: none for
+    // one whose count reached zero, which is on its way out though its
+    // destructor has not run yet.
+    bool addRefUnlessDying()
+    {
+        ULONG count = m_references.load();
+        while (count != 0)
+            if (m_references.compare_exchange_weak(count, count + 1))
+                return true;
+        return false;
+    }
+
 private:
     std::atomic<ULONG> m_references{1};
 };

@@ -1,0 +1,65 @@
+// The simulator as its command line sets it up, without starting the program.
+#include "cadsim/app/CadProfile.h"
+#include "cadsim/app/CadsimOptions.h"
+#include "cadsim/app/CadsimSetup.h"
+
+#include "platform/automation/AutomationError.h"
+#include "platform/automation/Dispatch.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using automation::Variant;
+
+namespace {
+
+cadsim::CadsimOptions parsed(QStringList arguments)
+{
+    QString error;
+    bool help = false;
+    const std::optional<cadsim::CadsimOptions> options =
+        cadsim::CadsimOptions::parse(QStringList{"cadsim"} + arguments + QStringList{"d.dxf"}, error, help);
+    EXPECT_TRUE(options) << error.toStdString();
+    return options.value_or(cadsim::CadsimOptions{});
+}
+
+TEST(CadsimSetup, AppliesEveryBehaviourTheCommandLineAsksFor)
+{
+    QTemporaryDir folder;
+    cadsim::CadProfile profile(folder.filePath(QStringLiteral("cadsim.ini")));
+    profile.save(QStringLiteral("/support/a;/support/b"), QStringLiteral("/trusted"));
+    cadsim::Simulator sim(cadsim::Drawing(u"d.dxf"));
+    cadsim::applyOptions(sim,
+                         parsed({"--as", "zwcad", "--version-text", "2025 SP1", "--secureload", "2", "--no-variable",
+                                 "fingerprintguid", "--locked-trustedpaths", "--idle-delay", "300"}),
+                         profile, QStringLiteral("/opt/cadsim"), 16);
+
+    const Variant app = sim.applicationVariant();
+    const Variant doc = automation::get(app, u"ActiveDocument");
+    EXPECT_EQ(sim.personality().key, u"zwcad");
+    EXPECT_EQ(automation::get(app, u"Version"), Variant::bstr(u"2025 SP1")); // the option beats the CAD's own
+    EXPECT_EQ(automation::get(app, u"Caption"), Variant::bstr(u"ZWCAD 2026 - [d.dxf]"));
+    EXPECT_EQ(sim.supportPath(), u"/support/a;/support/b");
+    EXPECT_EQ(sim.trustedPaths(), u"/trusted");
+    EXPECT_EQ(automation::call(doc, u"getVariable", Variant::bstr(u"SECURELOAD")), Variant::i2(2));
+    EXPECT_THROW(automation::call(doc, u"getVariable", Variant::bstr(u"FINGERPRINTGUID")), automation::AutomationError);
+    EXPECT_THROW(automation::call(doc, u"setVariable", Variant::bstr(u"TRUSTEDPATHS"), Variant::bstr(u"/x")),
+                 automation::AutomationError);
+    EXPECT_EQ(sim.idleDelay(), std::chrono::milliseconds(300));
+    EXPECT_EQ(sim.objectIdOffset(), 16);
+}
+
+TEST(CadsimSetup, RefusesWhatNoCadWouldBe)
+{
+    for (const QStringList& wrong : {QStringList{"--as", "solidworks"}, QStringList{"--secureload", "3"},
+                                     QStringList{"--idle-delay", "-1"}, QStringList{"--id-seed", "x"}}) {
+        QString error;
+        bool help = false;
+        EXPECT_FALSE(cadsim::CadsimOptions::parse(QStringList{"cadsim"} + wrong + QStringList{"d.dxf"}, error, help))
+            << wrong.join(' ').toStdString();
+        EXPECT_TRUE(error.contains(wrong.front())) << error.toStdString();
+    }
+}
+
+} // namespace
