@@ -10,8 +10,9 @@ namespace automation::remote {
 // How a wait on a connection ended.
 enum class ChannelStatus {
     Ok,
-    Closed,  // the peer is gone: end of stream, reset, broken pipe
+    Closed,    // the peer is gone: end of stream, reset, broken pipe
     TimedOut,
+    Malformed, // the peer broke the protocol (a frame over the limit); only frames say so
 };
 
 // The way the bytes of one connection travel: the local socket itself

@@ -112,7 +112,8 @@ Message ClientConnection::exchange(const std::vector<uint8_t>& request, std::u16
     switch (m_socket.send(frame)) {
     case FrameSocket::Status::Ok: break;
     case FrameSocket::Status::TimedOut: fail(hr::Rpc_E_Timeout, noAnswerText(m_callTimeout), member);
-    case FrameSocket::Status::Closed: fail(hr::Rpc_E_Disconnected, {}, member);
+    case FrameSocket::Status::Closed:
+    case FrameSocket::Status::Malformed: fail(hr::Rpc_E_Disconnected, {}, member);
     }
 
     std::vector<uint8_t> payload;
@@ -121,6 +122,9 @@ Message ClientConnection::exchange(const std::vector<uint8_t>& request, std::u16
         case FrameSocket::Status::Ok: break;
         case FrameSocket::Status::TimedOut: fail(hr::Rpc_E_Timeout, noAnswerText(m_callTimeout), member);
         case FrameSocket::Status::Closed: fail(hr::Rpc_E_ServerDied, {}, member);
+        case FrameSocket::Status::Malformed:
+            fail(hr::Rpc_E_Disconnected, u"The automation server sent a malformed answer: a message over the limit",
+                 member);
         }
         return decodePayload(payload, *this);
     } catch (const FrameError& e) {

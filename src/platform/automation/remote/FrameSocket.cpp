@@ -120,8 +120,9 @@ FrameSocket::Status FrameSocket::receive(std::vector<uint8_t>& payload)
     if (const Status s = readExactly(header + got, sizeof header - got, deadline); s != Status::Ok)
         return s;
     const uint32_t length = payloadLength(std::span<const uint8_t, frameHeaderSize>(header));
+    // Refused before anything is allocated for it.
     if (length > maxFrameSize)
-        throw FrameError("the peer announced a message larger than the limit");
+        return Status::Malformed;
     payload.resize(length);
     return readExactly(payload.data(), length, deadline);
 }

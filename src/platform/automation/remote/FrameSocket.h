@@ -49,8 +49,9 @@ public:
     Status sendWithDescriptor(std::span<const uint8_t> frame, int descriptor);
     // Reads one frame and hands back its payload. The first byte may take the
     // receive time-out, the rest of the frame the frame time-out. A length
-    // above the protocol's limit is a FrameError, raised before anything is
-    // allocated; so is a peer that breaks the shared rings.
+    // above the protocol's limit is Malformed, answered before anything is
+    // allocated; so is a peer that breaks the shared rings. Nothing is thrown:
+    // how the connection fares is the answer.
     Status receive(std::vector<uint8_t>& payload);
 
     // Lets receive() take one descriptor the peer passes (only the client

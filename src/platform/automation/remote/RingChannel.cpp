@@ -1,7 +1,5 @@
 #include "platform/automation/remote/RingChannel.h"
 
-#include "platform/automation/remote/FrameCodec.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <poll.h>
@@ -62,7 +60,7 @@ ChannelStatus RingChannel::readSome(uint8_t* data, size_t size, size_t& got, Clo
     while (true) {
         const SharedRings::Moved moved = m_rings->read(data, size);
         if (moved.corrupt)
-            throw FrameError("the peer broke the shared message rings");
+            return ChannelStatus::Malformed; // the peer broke the shared message rings
         if (moved.bytes > 0) {
             got = moved.bytes;
             wakePeer(); // it may wait for room
