@@ -54,7 +54,9 @@ QString describeSqliteError(sqlite3* db, int resultCode)
 
 void throwSqliteError(sqlite3* db, int resultCode, const QString& context)
 {
-    throw DbError(context + QStringLiteral(": ") + describeSqliteError(db, resultCode));
+    // The extended code, where SQLite keeps one for the handle.
+    const int code = db && (resultCode & 0xff) == (sqlite3_errcode(db) & 0xff) ? sqlite3_extended_errcode(db) : resultCode;
+    throw DbError(context + QStringLiteral(": ") + describeSqliteError(db, resultCode), code);
 }
 
 } // namespace db

@@ -11,7 +11,7 @@ namespace db {
 // (database is locked)". db may be null; then only the code's text is used.
 QString describeSqliteError(sqlite3* db, int resultCode);
 
-// Throws DbError "<context>: <reason>".
+// Throws DbError "<context>: <reason>", with SQLite's result code.
 [[noreturn]] void throwSqliteError(sqlite3* db, int resultCode, const QString& context);
 
 } // namespace db

@@ -1,6 +1,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
 #include "platform/db/Statement.h"
+#include "platform/db/Transaction.h"
 #include "support/AsNobody.h"
 #include "support/TestDatabase.h"
 
@@ -220,5 +221,38 @@ TEST(Connection, ReadModeOpensReadOnly)
     EXPECT_TRUE(connection.isReadOnly());
 }
 #endif
+
+} // namespace
+
+namespace {
+
+// A failure SQLite reported names its result code, so that a caller can tell
+// a file another program holds from one that cannot be read; the layer's own
+// failures name none.
+TEST(Connection, AFailureSqliteReportedCarriesItsCode)
+{
+    TestDatabase file;
+    db::Connection connection;
+    connection.setConnectionString(file.connectionString());
+    connection.setBusyTimeout(50);
+    connection.open();
+    const TestDatabase::WriteLock otherProgram(file.path());
+    try {
+        db::Transaction transaction(connection);
+        ADD_FAILURE() << "began while another program held the write lock";
+    } catch (const db::DbError& e) {
+        EXPECT_EQ(e.sqliteCode() & 0xff, 5) << e.message().toStdString(); // SQLITE_BUSY
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot begin a transaction"))) << e.message().toStdString();
+    }
+
+    db::Connection missing;
+    missing.setConnectionString(connectionStringFor(file.folder() + QStringLiteral("/none.mdb")));
+    try {
+        missing.open();
+        ADD_FAILURE() << "a missing file opened";
+    } catch (const db::DbError& e) {
+        EXPECT_EQ(e.sqliteCode(), 0);
+    }
+}
 
 } // namespace
