@@ -104,6 +104,7 @@ void TWMain::FormShow()
         messages::showMessage(connectionFailureMessage(path, QString::fromUtf8(e.what())));
         return;
     } catch (...) {
+        // Whatever kept the database closed, the user hears the one message.
         messages::showMessage(connectionFailureMessage(path, QString()));
         return;
     }

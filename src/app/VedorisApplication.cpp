@@ -18,6 +18,7 @@ bool VedorisApplication::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
+        // The last-resort backstop: nothing may reach Qt's event loop.
         messages::reportFailure(std::current_exception());
         return false;
     }

@@ -129,12 +129,14 @@ void TSpecification::SaveToTable()
         writeRows();
         transaction.commit();
     } catch (...) {
+        // Whatever failed, the replacement is undone before the failure goes on.
         transaction.rollback();
         // The rows in memory no longer match the file: show the stored ones.
         try {
             table.cancel();
             table.requery();
         } catch (...) {
+            // Showing the stored rows failed too: the first failure is the one to report.
         }
         throw;
     }

@@ -49,6 +49,7 @@ Variant guarded(F&& run)
     } catch (const std::exception& e) {
         throw AutomationError(hr::E_Fail, automation::fromUtf8(e.what()), u"Vedoris.Walker");
     } catch (...) {
+        // Whatever else was thrown: the CAD hears an automation error only.
         throw AutomationError(hr::E_Fail, u"Unexpected failure", u"Vedoris.Walker");
     }
 }

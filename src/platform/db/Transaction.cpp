@@ -37,6 +37,7 @@ void Transaction::commit()
                 m_savepoint ? QStringLiteral("RELEASE ") + savepointName : QStringLiteral("COMMIT"),
                 QStringLiteral("Cannot save the changes"));
     } catch (...) {
+        // A commit that failed for any reason leaves nothing half done.
         rollback();
         throw;
     }

@@ -18,6 +18,7 @@ void deliverFailure(const FailureHandler& handler, std::exception_ptr failure) n
         else
             reportFailure(failure);
     } catch (...) {
+        // A handler that fails cannot be reported anywhere safer, and Qt must not see it.
     }
 }
 

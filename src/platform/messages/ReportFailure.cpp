@@ -19,6 +19,7 @@ void reportFailure(std::exception_ptr failure) noexcept
         } catch (const std::exception& e) {
             showError(QString::fromUtf8(e.what()));
         } catch (...) {
+            // Not even a text to show: the user still learns that something failed.
             showError(QStringLiteral("Unknown error"));
         }
     } catch (...) {

@@ -24,7 +24,7 @@ QString describe(const std::exception_ptr& failure)
     } catch (const std::exception& e) {
         return QString::fromUtf8(e.what());
     } catch (...) {
-        return {};
+        return {}; // a failure that cannot even be described is described as nothing
     }
 }
 
@@ -60,6 +60,7 @@ void handOver(const StandInOptions& options, const CellMap& cells) noexcept
             path = reserveWorkbookFile(folder);
             writeXlsx(path, cells, folder);
         } catch (...) {
+            // The workbook is lost whatever the reason; the user is told it.
             messages::showMessage(saveFailure(folder, describe(std::current_exception())));
             return;
         }
@@ -77,6 +78,7 @@ void handOver(const StandInOptions& options, const CellMap& cells) noexcept
                     messages::showMessage(openFailure(path, verdict.reason));
             }
         } catch (...) {
+            // The file is written; the user is told where, whatever kept it from opening.
             messages::showMessage(openFailure(path, describe(std::current_exception())));
         }
     } catch (...) {

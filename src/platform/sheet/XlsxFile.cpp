@@ -74,6 +74,7 @@ void writeXlsx(const QString& path, const CellMap& cells, const QString& tempFol
         for (const auto& [at, value] : cells)
             writeCell(sheet, at, value, wholeNumber);
     } catch (...) {
+        // No half-written workbook is left behind, whatever stopped the writing.
         workbook_close(book);
         QFile::remove(path);
         throw;

@@ -60,7 +60,7 @@ HRESULT asResult(F&& step)
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     } catch (...) {
-        return SELFREG_E_CLASS;
+        return SELFREG_E_CLASS; // nothing may leave a DLL's entry point
     }
 }
 

@@ -30,6 +30,7 @@ Variant ModelObject::invoke(std::u16string_view member, InvokeKind kind, Args ar
             m_state->admitCall(m_kind, m_handle, member, kind, args);
             result = TableObject::invoke(member, kind, args);
         } catch (...) {
+            // A failed call may have changed the model part way: observers hear it.
             delivery = m_state->takeChanges();
             lock.unlock();
             delivery();

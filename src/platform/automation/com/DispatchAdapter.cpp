@@ -184,7 +184,7 @@ HRESULT DispatchAdapter::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID
         }
         ids[0] = id;
     } catch (...) {
-        return E_OUTOFMEMORY;
+        return E_OUTOFMEMORY; // the name could not be kept; nothing may leave a COM method
     }
     // Named parameters are not supported: their names are unknown.
     for (UINT i = 1; i < count; ++i)

@@ -83,6 +83,7 @@ struct RemoteServer::Impl {
             [[maybe_unused]] const ssize_t n =
                 ::send(fd, frame.data(), frame.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
         } catch (...) {
+            // The reason could not be written: the client sees the socket close, which is refusal enough.
         }
     }
 

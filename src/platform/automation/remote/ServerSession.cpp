@@ -132,6 +132,7 @@ bool ServerSession::answer(const Invoke& request)
     } catch (const std::exception& e) {
         reply = Failure{hr::Disp_E_Exception, {}, fromUtf8(e.what()), request.member};
     } catch (...) {
+        // Whatever the object threw, the client hears a failure of the call.
         reply = Failure{hr::E_Fail, {}, {}, request.member};
     }
     // A call refused as busy never reached the object, as under COM, where
