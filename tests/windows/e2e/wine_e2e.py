@@ -516,8 +516,14 @@ def end_to_end(args):
             """The harvest stores every pipe again, with the new session's ObjectIDs."""
             before = {r[1] for r in read_rows(database)}
             program.menu("Данные", "Получить размеры труб")
-            rows = wait_for(f"{case}: the harvested rows", lambda: (lambda r: r if len(r) == len(expected)
-                            and not ({x[1] for x in r} & before) else None)(read_rows(database)), 120)
+            try:
+                rows = wait_for(f"{case}: the harvested rows", lambda: (lambda r: r if len(r) == len(expected)
+                                and not ({x[1] for x in r} & before) else None)(read_rows(database)), 120)
+            except Failure:
+                screen.shot(f"{case}-harvest-failed")
+                if len(screen.windows(Program.TITLE)) > 1:
+                    log(f"{case}: the message in front reads {message_text()!r}")
+                raise
             time.sleep(1)
             if without_ids(rows) != without_ids(expected):
                 raise Failure(f"{case}: stored rows differ:\n{rows}\nexpected:\n{expected}")
