@@ -504,8 +504,11 @@ def end_to_end(args):
             if answers:  # a CAD busy for good answers nobody
                 wait_for("cadsim.exe in the running object table", lambda: ask("selection") is not None, 90, 1.0)
             title = ".*" + drawing.replace(".", "\\.") + ".*"
-            window = wait_for("cadsim.exe's window", lambda: screen.windows(title), 90)[0]
-            screen.move(window, 660, 0)
+            wait_for("cadsim.exe's window", lambda: screen.windows(title), 90)
+            time.sleep(1)
+            # Every simulator's window out of the program's way, a second one's too.
+            for window in screen.windows(title):
+                screen.move(window, 660, 0)
             return process
 
         def stop_cad(process):
