@@ -114,14 +114,15 @@ struct Setup {
         if (!makeDatabase(folder.filePath("spec_base.mdb")))
             return false;
 
-        if (!startCad({}))
-            return false;
         // The program as main() makes it, with the messages kept quiet.
         SessionOptions options;
         options.connectionString =
             QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1").arg(folder.filePath("spec_base.mdb"));
         options.messages = &quiet;
         session = std::make_unique<Session>(std::move(options));
+        // The session's platform services find the simulator once it serves.
+        if (!startCad({}))
+            return false;
         session->mainWindow().show(); // opens the table
         QCoreApplication::processEvents();
         return session->data().TTruba->isActive();
@@ -138,7 +139,9 @@ struct Setup {
         cad.setProcessEnvironment(env);
         cad.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         cad.start(QCoreApplication::applicationDirPath() + "/cadsim",
-                  options + QStringList{"--settings", folder.filePath("cadsim.ini"), "--support-path",
+                  // The same ObjectIDs in every run, as in one session of a CAD:
+                  // the rows of one harvest name the entities of the next run.
+                  options + QStringList{"--id-seed", "7", "--settings", folder.filePath("cadsim.ini"), "--support-path",
                                         folder.filePath("support"), "--count-calls", countsFile(),
                                         folder.filePath("walk.dxf")});
         const std::optional<Variant> served = attachWhenServing(cad);

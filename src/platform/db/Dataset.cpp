@@ -21,6 +21,8 @@ struct Dataset::Private {
     bool readOnly = false;
     QString tableName; // as the schema spells it
     QString keyColumn; // empty for a view
+    // Made when the rows are taken, kept with the statements it made.
+    std::unique_ptr<RowWriter> writer;
 };
 
 namespace {
@@ -158,6 +160,7 @@ void Dataset::takeRows(LoadedSource&& source, int current)
     d->readOnly = source.isView || m_connection.isReadOnly();
     d->tableName = source.name;
     d->keyColumn = source.keyColumn;
+    d->writer.reset();
     d->buffer = {};
     d->changed.clear();
     m_modified = false;
@@ -236,9 +239,11 @@ void Dataset::checkWritable() const
         throw DbError(name() + QStringLiteral(": Cannot modify a read-only dataset"));
 }
 
-RowWriter Dataset::writer() const
+RowWriter& Dataset::writer() const
 {
-    return RowWriter(m_connection, d->tableName, d->keyColumn, m_fields, name());
+    if (!d->writer)
+        d->writer = std::make_unique<RowWriter>(m_connection, d->tableName, d->keyColumn, m_fields, name());
+    return *d->writer;
 }
 
 int Dataset::recordCount() const { return int(d->rows.size()); }
@@ -379,7 +384,7 @@ void Dataset::postRow()
     if (!isEditing())
         return;
     checkWritable();
-    RowWriter rowWriter = writer();
+    RowWriter& rowWriter = writer();
     DatasetRow& stored = d->rows[size_t(m_current)];
     stored = m_state == DatasetState::Insert ? rowWriter.insert(d->buffer, d->changed)
                                              : rowWriter.update(stored, d->buffer, d->changed);

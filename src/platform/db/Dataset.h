@@ -157,7 +157,7 @@ private:
     QString name() const; // the component's name in messages, else the source name
     std::vector<SortColumn> sortColumns(const QString& names) const;
     void checkWritable() const;
-    RowWriter writer() const;
+    RowWriter& writer() const;
     void beginInsert(int position);
     void postRow();
     void leaveEditState();

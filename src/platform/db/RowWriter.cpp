@@ -14,6 +14,13 @@ RowWriter::RowWriter(Connection& connection, QString tableName, QString keyColum
     : m_connection(connection), m_table(quoteIdentifier(tableName)), m_key(quoteIdentifier(keyColumn)),
       m_fields(fields), m_context(std::move(context))
 {
+    // Every write reads the row back as stored: the new key, and the values
+    // as the column's affinity kept them.
+    m_returning = QStringLiteral(" RETURNING rowid");
+    for (const auto& field : m_fields) {
+        m_columns.push_back(quoteIdentifier(field->name()));
+        m_returning += QStringLiteral(", ") + m_columns.back();
+    }
 }
 
 std::vector<size_t> RowWriter::writableChanged(const std::vector<bool>& changed) const
@@ -26,14 +33,45 @@ std::vector<size_t> RowWriter::writableChanged(const std::vector<bool>& changed)
     return result;
 }
 
-// Every write reads the row back as stored: the new key, and the values as
-// the column's affinity kept them.
-QString RowWriter::returningClause() const
+QString RowWriter::insertSql(const std::vector<size_t>& columns)
 {
-    QString returning = QStringLiteral(" RETURNING rowid");
-    for (const auto& field : m_fields)
-        returning += QStringLiteral(", ") + quoteIdentifier(field->name());
-    return returning;
+    QString& sql = m_inserts[columns];
+    if (!sql.isEmpty())
+        return sql;
+    if (columns.empty()) {
+        sql = QStringLiteral("INSERT INTO ") + m_table + QStringLiteral(" DEFAULT VALUES");
+    } else {
+        QStringList names, params;
+        for (size_t i = 0; i < columns.size(); ++i) {
+            names << m_columns[columns[i]];
+            params << QStringLiteral("?%1").arg(i + 1);
+        }
+        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(m_table, names.join(QLatin1String(", ")), params.join(QLatin1String(", ")));
+    }
+    sql += m_returning;
+    return sql;
+}
+
+QString RowWriter::updateSql(const std::vector<size_t>& columns)
+{
+    QString& sql = m_updates[columns];
+    if (!sql.isEmpty())
+        return sql;
+    // ?1..?n the new values, ?n+1 the key, ?n+2.. the values as read.
+    const int n = int(columns.size());
+    QStringList sets, guards;
+    for (int i = 0; i < n; ++i) {
+        const QString& column = m_columns[columns[size_t(i)]];
+        sets << QStringLiteral("%1 = ?%2").arg(column).arg(i + 1);
+        guards << QStringLiteral("%1 IS ?%2").arg(column).arg(n + 2 + i);
+    }
+    sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?%4 AND %5")
+              .arg(m_table, sets.join(QLatin1String(", ")), m_key)
+              .arg(n + 1)
+              .arg(guards.join(QLatin1String(" AND ")))
+          + m_returning;
+    return sql;
 }
 
 // The statement is stepped to its end before anything is taken over: in
@@ -61,19 +99,7 @@ DatasetRow RowWriter::insert(const DatasetRow& row, const std::vector<bool>& cha
 {
     const QString context = m_context + QStringLiteral(": Cannot save the row");
     const std::vector<size_t> columns = writableChanged(changed);
-    QString sql;
-    if (columns.empty()) {
-        sql = QStringLiteral("INSERT INTO ") + m_table + QStringLiteral(" DEFAULT VALUES");
-    } else {
-        QStringList names, params;
-        for (size_t i = 0; i < columns.size(); ++i) {
-            names << quoteIdentifier(m_fields[columns[i]]->name());
-            params << QStringLiteral("?%1").arg(i + 1);
-        }
-        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                  .arg(m_table, names.join(QLatin1String(", ")), params.join(QLatin1String(", ")));
-    }
-    Statement statement(m_connection, sql + returningClause(), context);
+    Statement statement(m_connection, insertSql(columns), context);
     for (size_t i = 0; i < columns.size(); ++i)
         statement.bind(int(i) + 1, row.values[columns[i]]);
     return readBack(statement, row, context);
@@ -85,19 +111,8 @@ DatasetRow RowWriter::update(const DatasetRow& stored, const DatasetRow& row, co
     const std::vector<size_t> columns = writableChanged(changed);
     if (columns.empty())
         return row;
-    // ?1..?n the new values, ?n+1 the key, ?n+2.. the values as read.
     const int n = int(columns.size());
-    QStringList sets, guards;
-    for (int i = 0; i < n; ++i) {
-        const QString column = quoteIdentifier(m_fields[columns[size_t(i)]]->name());
-        sets << QStringLiteral("%1 = ?%2").arg(column).arg(i + 1);
-        guards << QStringLiteral("%1 IS ?%2").arg(column).arg(n + 2 + i);
-    }
-    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?%4 AND %5")
-                            .arg(m_table, sets.join(QLatin1String(", ")), m_key)
-                            .arg(n + 1)
-                            .arg(guards.join(QLatin1String(" AND ")));
-    Statement statement(m_connection, sql + returningClause(), context);
+    Statement statement(m_connection, updateSql(columns), context);
     for (int i = 0; i < n; ++i) {
         const size_t f = columns[size_t(i)];
         statement.bind(i + 1, row.values[f]);
