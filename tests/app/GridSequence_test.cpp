@@ -17,6 +17,7 @@
 #include "platform/dbwidgets/DBGrid.h"
 #include "platform/dbwidgets/DBNavigator.h"
 #include "platform/dbwidgets/DatasetModel.h"
+#include "support/GridKeyboard.h"
 
 #include "ui_WMain.h"
 
@@ -89,8 +90,11 @@ private:
 // known by a negative number of the test's own.
 using Identity = int64_t;
 
-class GridSequence : public MainWindowFixture {
+class GridSequence : public MainWindowFixture, protected GridKeyboard {
 protected:
+    // A key pressed while nothing has the focus goes to the grid.
+    GridSequence() : GridKeyboard([this] { return &grid(); }) {}
+
     void SetUp() override
     {
         QApplication::setQuitOnLastWindowClosed(false);
@@ -126,14 +130,6 @@ protected:
     dbwidgets::DBGrid& grid() const { return *window->ui().DBGrid1; }
     db::Dataset& table() const { return *data->TTruba; }
 
-    // The user's hands.
-    QWidget* focus() const { return QApplication::focusWidget() ? QApplication::focusWidget() : &grid(); }
-    void key(Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(focus(), k, mods); }
-    void type(const QString& text)
-    {
-        for (QChar c : text)
-            QTest::keyClicks(focus(), QString(c));
-    }
     QLineEdit* openEditor() const;
 
     AnsweredMessageBoxes m_boxes;
