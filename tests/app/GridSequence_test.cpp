@@ -17,6 +17,7 @@
 #include "platform/dbwidgets/DBGrid.h"
 #include "platform/dbwidgets/DBNavigator.h"
 #include "platform/dbwidgets/DatasetModel.h"
+#include "support/GridKeyboard.h"
 
 #include "ui_WMain.h"
 
@@ -89,8 +90,11 @@ private:
 // known by a negative number of the test's own.
 using Identity = int64_t;
 
-class GridSequence : public MainWindowFixture {
+class GridSequence : public MainWindowFixture, protected GridKeyboard {
 protected:
+    // A key pressed while nothing has the focus goes to the grid.
+    GridSequence() : GridKeyboard([this] { return &grid(); }) {}
+
     void SetUp() override
     {
         QApplication::setQuitOnLastWindowClosed(false);
@@ -104,8 +108,9 @@ protected:
         db::Dataset& table = *data->TTruba;
         auto validate = table.beforePost;
         table.beforePost = [this, validate](db::Dataset& ds) {
+            Row entered = datasetRow(ds.recNo()); // as the user left it, before the validation completes it
             validate(ds);
-            notePost(ds);
+            notePost(ds, std::move(entered));
         };
         startWindow();
         for (const Row& row : database.rows())
@@ -126,14 +131,6 @@ protected:
     dbwidgets::DBGrid& grid() const { return *window->ui().DBGrid1; }
     db::Dataset& table() const { return *data->TTruba; }
 
-    // The user's hands.
-    QWidget* focus() const { return QApplication::focusWidget() ? QApplication::focusWidget() : &grid(); }
-    void key(Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(focus(), k, mods); }
-    void type(const QString& text)
-    {
-        for (QChar c : text)
-            QTest::keyClicks(focus(), QString(c));
-    }
     QLineEdit* openEditor() const;
 
     AnsweredMessageBoxes m_boxes;
@@ -141,14 +138,15 @@ protected:
     struct Post {
         Identity who;
         bool inserted;
-        Row values;
+        Row entered; // what the validation was handed
+        Row values;  // what it let through, to be written
     };
 
     void startWindow();
     std::string step(std::mt19937& random);
     std::string problem() const;
     void settle();
-    void notePost(db::Dataset& ds);
+    void notePost(db::Dataset& ds, Row entered);
 
     std::string typeInto(std::mt19937& random);
     std::string click(std::mt19937& random, Qt::MouseButton button);
@@ -220,21 +218,25 @@ Row GridSequence::datasetRow(int row) const
     return r;
 }
 
-// The row validation approved a post: what it writes, and whose row it is.
-void GridSequence::notePost(db::Dataset& ds)
+// The row validation approved a post: what it was handed, what it writes,
+// and whose row it is.
+void GridSequence::notePost(db::Dataset& ds, Row entered)
 {
     const bool inserted = ds.state() == db::DatasetState::Insert;
     if (inserted && !m_newRow)
         m_newRow = m_nextNewRow--;
     Row values = datasetRow(ds.recNo());
     values.key.reset();
-    m_posts.push_back({inserted ? *m_newRow : identityOf(ds.recNo()), inserted, values});
+    entered.key.reset();
+    m_posts.push_back({inserted ? *m_newRow : identityOf(ds.recNo()), inserted, std::move(entered), values});
     if (inserted)
         m_newRow.reset();
 }
 
 // Folds the posts of the last step into the expected file, checking that
-// each posted value is the row's own: what it held, or what was typed into it.
+// each value handed to the validation is the row's own (what it held, or what
+// was typed into it), and that the validation changed nothing but a missing
+// inner diameter, which it makes 0.
 void GridSequence::settle()
 {
     std::vector<int64_t> newKeys;
@@ -274,11 +276,22 @@ void GridSequence::settle()
         const auto asText = [](const std::optional<double>& v) -> std::optional<QString> {
             return v ? std::optional<QString>(QString::number(*v, 'g', 17)) : std::nullopt;
         };
-        own(Layer, before.layer, post.values.layer);
-        own(Length, asText(before.length), asText(post.values.length));
-        own(Rmax, asText(before.rmax), asText(post.values.rmax));
-        if (post.values.rmin != 0.0) // the validation puts 0 into a missing inner diameter
-            own(Rmin, asText(before.rmin), asText(post.values.rmin));
+        own(Layer, before.layer, post.entered.layer);
+        own(Length, asText(before.length), asText(post.entered.length));
+        own(Rmax, asText(before.rmax), asText(post.entered.rmax));
+        own(Rmin, asText(before.rmin), asText(post.entered.rmin));
+        // The validation completes a row in one way only: a missing inner diameter becomes 0.
+        Row completed = post.entered;
+        if (!completed.rmin)
+            completed.rmin = 0.0;
+        if (!(post.values == completed)) {
+            const auto shown = [&](const std::optional<double>& v) {
+                return asText(v).value_or(QStringLiteral("Null")).toStdString();
+            };
+            ADD_FAILURE() << "row " << who << " was handed to the validation with an inner diameter of "
+                          << shown(post.entered.rmin) << " and posted with " << shown(post.values.rmin)
+                          << " (or with another column changed)";
+        }
         Row expected = post.values;
         expected.key = who;
         m_expected[who] = expected;

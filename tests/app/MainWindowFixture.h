@@ -9,8 +9,11 @@
 
 #include <memory>
 
-// The main window and the data module as the program creates them, over a
-// fresh database file, with every message recorded instead of shown.
+// The main window and the data module as the program's session creates them
+// (the window first, then the module, pointed at its file and bound to the
+// window), over a fresh database file, with every message recorded instead of
+// shown. Both can be made again over another file, as when the program starts
+// again; that is why the module is made here and not by PipeTableFixture.
 class MainWindowFixture : public ::testing::Test {
 protected:
     void SetUp() override { createInstances(database.connectionString()); }

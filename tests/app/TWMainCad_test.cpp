@@ -24,6 +24,7 @@
 #include "platform/dbwidgets/DBGrid.h"
 #include "platform/dbwidgets/DBNavigator.h"
 #include "support/EventCounter.h"
+#include "support/GridKeyboard.h"
 
 #include "ui_WMain.h"
 
@@ -31,7 +32,7 @@ namespace {
 
 // The main window with a simulated CAD running beside it: the harvest and
 // the selection go the whole way from the menu handlers to the drawing.
-class MainWindowWithCad : public MainWindowFixture {
+class MainWindowWithCad : public MainWindowFixture, protected GridKeyboard {
 protected:
     void SetUp() override
     {
@@ -158,13 +159,12 @@ TEST_F(MainWindowWithCad, HarvestIsStoredWhateverRowIsPendingInTheGrid)
         grid.setCurrentIndex(grid.model()->index(0, 0));
         if (c.newRow) {
             QTest::keyClick(&grid, Qt::Key_Insert);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            key(Qt::Key_X);
+            key(Qt::Key_Tab);
         } else {
             grid.setCurrentIndex(grid.model()->index(0, 1));
         }
-        for (const char* k = c.typedLength; *k; ++k)
-            QTest::keyClicks(QApplication::focusWidget(), QString(QLatin1Char(*k)));
+        type(QString::fromLatin1(c.typedLength));
         ASSERT_NE(data->TTruba->state(), db::DatasetState::Browse);
 
         window->ui().N3->trigger();
@@ -199,9 +199,8 @@ TEST_F(MainWindowWithCad, AHarvestThatCannotWriteLeavesTheRowBeingTyped)
     dbwidgets::DBGrid& grid = *window->ui().DBGrid1;
     grid.setFocus();
     grid.setCurrentIndex(grid.model()->index(0, 1));
-    for (QChar digit : QStringLiteral("4444")) // the first key opens the editor
-        QTest::keyClick(QApplication::focusWidget(), digit.toLatin1());
-    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    type(QStringLiteral("4444")); // the first key opens the editor
+    QLineEdit* const editor = GridKeyboard::editor();
     ASSERT_NE(editor, nullptr);
 
     {

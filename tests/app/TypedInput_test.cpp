@@ -9,6 +9,7 @@
 #include "platform/dbwidgets/DBNavigator.h"
 #include "reports/FakeSpreadsheet.h"
 #include "reports/TWSumTruba.h"
+#include "support/GridKeyboard.h"
 
 #include "ui_WMain.h"
 
@@ -57,7 +58,7 @@ std::vector<Case> allCases()
     return cases;
 }
 
-class TypedInputTest : public MainWindowFixture, public ::testing::WithParamInterface<Case> {
+class TypedInputTest : public MainWindowFixture, public ::testing::WithParamInterface<Case>, protected GridKeyboard {
 protected:
     void SetUp() override
     {
@@ -79,14 +80,6 @@ protected:
     }
 
     dbwidgets::DBGrid& grid() const { return *window->ui().DBGrid1; }
-    QLineEdit* editor() const { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); }
-    static void key(Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); }
-    // Each key goes where the user's would: the first opens the cell editor.
-    static void type(const QString& text)
-    {
-        for (QChar c : text)
-            QTest::keyClicks(QApplication::focusWidget(), QString(c));
-    }
 
     std::unique_ptr<TWSumTruba> totals;
     FakeSpreadsheet spreadsheet;

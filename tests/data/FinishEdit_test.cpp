@@ -1,4 +1,5 @@
-#include "SpecDataFixture.h"
+#include "support/MessageRecorder.h"
+#include "support/PipeTableFixture.h"
 
 #include "data/FinishEdit.h"
 #include "platform/db/DbError.h"
@@ -10,19 +11,17 @@
 
 namespace {
 
-struct WithRow : SpecDataFixture {
-    WithRow()
-    {
-        file.addRows({{.layer = QStringLiteral("A"), .length = 1.0, .rmax = 2.0, .rmin = 1.0}});
-        openTable();
-    }
+struct WithRow : PipeTableFixture {
+    WithRow() : PipeTableFixture({{.layer = QStringLiteral("A"), .length = 1.0, .rmax = 2.0, .rmin = 1.0}}) { open(); }
+
+    MessageRecorder messages;
 };
 
 TEST(FinishEdit, ClosedTableIsAnError)
 {
-    SpecDataFixture t;
+    PipeTableFixture t;
     try {
-        FinishEdit(*t.module.TTruba);
+        FinishEdit(*t.data.TTruba);
         FAIL();
     } catch (const db::DbError& e) {
         EXPECT_EQ(e.message(), QStringLiteral("TTruba: Cannot perform this operation on a closed dataset"));
@@ -32,56 +31,56 @@ TEST(FinishEdit, ClosedTableIsAnError)
 TEST(FinishEdit, BrowseStateDoesNothing)
 {
     WithRow t;
-    DataEventLog log(*t.module.TTruba);
-    FinishEdit(*t.module.TTruba);
+    DataEventLog log(*t.data.TTruba);
+    FinishEdit(*t.data.TTruba);
     EXPECT_EQ(log.count(db::DataEvent::StateChanged), 0);
-    EXPECT_EQ(t.module.TTruba->state(), db::DatasetState::Browse);
+    EXPECT_EQ(t.data.TTruba->state(), db::DatasetState::Browse);
 }
 
 TEST(FinishEdit, UntouchedInsertedRowDisappearsWithoutAMessage)
 {
     WithRow t;
-    t.module.TTruba->append();
-    FinishEdit(*t.module.TTruba);
-    EXPECT_EQ(t.module.TTruba->state(), db::DatasetState::Browse);
-    EXPECT_EQ(t.module.TTruba->recordCount(), 1);
+    t.data.TTruba->append();
+    FinishEdit(*t.data.TTruba);
+    EXPECT_EQ(t.data.TTruba->state(), db::DatasetState::Browse);
+    EXPECT_EQ(t.data.TTruba->recordCount(), 1);
     EXPECT_TRUE(t.messages.all.isEmpty());
 }
 
 TEST(FinishEdit, ChangedRowIsPosted)
 {
     WithRow t;
-    t.module.TTruba->edit();
-    t.module.TTrubaFLength->setAsFloat(5.0);
-    FinishEdit(*t.module.TTruba);
-    EXPECT_EQ(t.module.TTruba->state(), db::DatasetState::Browse);
+    t.data.TTruba->edit();
+    t.data.TTrubaFLength->setAsFloat(5.0);
+    FinishEdit(*t.data.TTruba);
+    EXPECT_EQ(t.data.TTruba->state(), db::DatasetState::Browse);
     EXPECT_EQ(t.file.rows().at(0).length, 5.0);
 }
 
 TEST(FinishEdit, InvalidRowStaysInItsStateAfterTheMessage)
 {
     WithRow t;
-    t.module.TTruba->append();
-    t.module.TTrubaFLayer->setAsString(QStringLiteral("B"));
-    EXPECT_THROW(FinishEdit(*t.module.TTruba), SilentAbort);
+    t.data.TTruba->append();
+    t.data.TTrubaFLayer->setAsString(QStringLiteral("B"));
+    EXPECT_THROW(FinishEdit(*t.data.TTruba), SilentAbort);
     EXPECT_EQ(t.messages.all, QStringList{QStringLiteral("Необходимо указать длинну!!!")});
-    EXPECT_EQ(t.module.TTruba->state(), db::DatasetState::Insert);
-    EXPECT_EQ(t.module.TTrubaFLayer->asString(), QStringLiteral("B"));
+    EXPECT_EQ(t.data.TTruba->state(), db::DatasetState::Insert);
+    EXPECT_EQ(t.data.TTrubaFLayer->asString(), QStringLiteral("B"));
 }
 
 TEST(FinishEdit, TakesOverInputPendingInABoundControl)
 {
     WithRow t;
     // A grid whose cell editor holds a typed length that it has not written yet.
-    DataEventLog grid(*t.module.TTruba);
+    DataEventLog grid(*t.data.TTruba);
     grid.onUpdateRecord = [&] {
-        if (t.module.TTruba->state() == db::DatasetState::Insert)
-            t.module.TTrubaFLength->setAsString(QStringLiteral("750,5"));
+        if (t.data.TTruba->state() == db::DatasetState::Insert)
+            t.data.TTrubaFLength->setAsString(QStringLiteral("750,5"));
     };
-    t.module.TTruba->append();
-    t.module.TTrubaFRmax->setAsFloat(57.0);
-    FinishEdit(*t.module.TTruba);
-    EXPECT_EQ(t.module.TTruba->state(), db::DatasetState::Browse);
+    t.data.TTruba->append();
+    t.data.TTrubaFRmax->setAsFloat(57.0);
+    FinishEdit(*t.data.TTruba);
+    EXPECT_EQ(t.data.TTruba->state(), db::DatasetState::Browse);
     EXPECT_EQ(t.file.rows().at(1).length, 750.5);
 }
 

@@ -1,4 +1,4 @@
-#include "SpecDataFixture.h"
+#include "support/PipeTableFixture.h"
 
 #include "platform/db/DbError.h"
 
@@ -100,35 +100,35 @@ TEST(TSpecData, CreationPointsAtTheFileBesideTheExecutable)
 
 TEST(TSpecData, OpensThePipeTableSorted)
 {
-    SpecDataFixture t;
+    PipeTableFixture t;
     t.file.addRows({{.layer = QStringLiteral("Тепло"), .length = 1.0, .rmax = 108.0},
                     {.layer = QStringLiteral("Вода"), .length = 1.0, .rmax = 57.0},
                     {.layer = QStringLiteral("Тепло"), .length = 1.0, .rmax = 76.0},
                     {.layer = QStringLiteral("Вода"), .length = 1.0, .rmax = 32.0}});
-    t.openTable();
+    t.open();
     QStringList seen;
-    for (t.module.TTruba->first(); !t.module.TTruba->eof(); t.module.TTruba->next())
-        seen << t.module.TTrubaFLayer->asString() + QLatin1Char(' ') + t.module.TTrubaFRmax->displayText();
+    for (t.data.TTruba->first(); !t.data.TTruba->eof(); t.data.TTruba->next())
+        seen << t.data.TTrubaFLayer->asString() + QLatin1Char(' ') + t.data.TTrubaFRmax->displayText();
     EXPECT_EQ(seen, (QStringList{"Вода 32", "Вода 57", "Тепло 76", "Тепло 108"}));
 }
 
 TEST(TSpecData, TotalsSumLengthPerSize)
 {
-    SpecDataFixture t;
+    PipeTableFixture t;
     t.file.addRows({{.length = 1000.4, .rmax = 57.0, .rmin = 50.0},
                     {.length = 500.0, .rmax = 57.0, .rmin = 50.0},
                     {.length = 200.0, .rmax = 57.0, .rmin = 49.0},
                     {.length = 300.0, .rmax = 32.0, .rmin = 25.0}});
-    t.module.ADOConnection.open();
-    t.module.VTruba->open();
+    t.data.ADOConnection.open();
+    t.data.VTruba->open();
     QStringList seen;
-    for (t.module.VTruba->first(); !t.module.VTruba->eof(); t.module.VTruba->next()) {
-        seen << QStringLiteral("%1 %2 %3").arg(t.module.VTrubaFLength->displayText(), t.module.VTrubaFRmax->displayText(),
-                                               t.module.VTrubaFRmin->displayText());
+    for (t.data.VTruba->first(); !t.data.VTruba->eof(); t.data.VTruba->next()) {
+        seen << QStringLiteral("%1 %2 %3").arg(t.data.VTrubaFLength->displayText(), t.data.VTrubaFRmax->displayText(),
+                                               t.data.VTrubaFRmin->displayText());
     }
     EXPECT_EQ(seen, (QStringList{"300 32 25", "200 57 49", "1500 57 50"}));
-    t.module.VTruba->first();
-    EXPECT_THROW(t.module.VTruba->edit(), db::DbError);
+    t.data.VTruba->first();
+    EXPECT_THROW(t.data.VTruba->edit(), db::DbError);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The row check before every post of the pipe table.
-#include "SpecDataFixture.h"
+#include "support/MessageRecorder.h"
+#include "support/PipeTableFixture.h"
 
 #include "platform/messages/SilentAbort.h"
 
@@ -23,31 +24,32 @@ class BeforePostTest : public testing::TestWithParam<ValidationCase> {};
 TEST_P(BeforePostTest, ValidatesTheRow)
 {
     const ValidationCase& c = GetParam();
-    SpecDataFixture t;
-    t.openTable();
-    db::Dataset& table = *t.module.TTruba;
+    MessageRecorder messages;
+    PipeTableFixture t;
+    t.open();
+    db::Dataset& table = *t.data.TTruba;
     table.append();
-    t.module.TTrubaFLayer->setAsString(QString()); // a layer is never required
+    t.data.TTrubaFLayer->setAsString(QString()); // a layer is never required
     auto set = [](db::Field* f, std::optional<double> v) { v ? f->setAsFloat(*v) : f->setNull(); };
-    set(t.module.TTrubaFLength, c.length);
-    set(t.module.TTrubaFRmax, c.rmax);
-    set(t.module.TTrubaFRmin, c.rmin);
+    set(t.data.TTrubaFLength, c.length);
+    set(t.data.TTrubaFRmax, c.rmax);
+    set(t.data.TTrubaFRmin, c.rmin);
 
     if (c.expectedMessages.isEmpty()) {
         table.post();
-        EXPECT_TRUE(t.messages.all.isEmpty());
+        EXPECT_TRUE(messages.all.isEmpty());
         const auto rows = t.file.rows();
         ASSERT_EQ(rows.size(), 1u);
         EXPECT_EQ(rows[0].length, c.length);
         EXPECT_EQ(rows[0].rmin, c.expectedStoredRmin);
     } else {
         EXPECT_THROW(table.post(), SilentAbort);
-        EXPECT_EQ(t.messages.all, c.expectedMessages);
+        EXPECT_EQ(messages.all, c.expectedMessages);
         EXPECT_EQ(table.state(), db::DatasetState::Insert);
         EXPECT_TRUE(table.isModified());
         EXPECT_EQ(t.file.rowCount(), 0);
         // The user's values stay, untouched by the check.
-        EXPECT_EQ(t.module.TTrubaFRmin->isNull(), !c.rmin.has_value());
+        EXPECT_EQ(t.data.TTrubaFRmin->isNull(), !c.rmin.has_value());
     }
 }
 
@@ -80,31 +82,33 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TTrubaBeforePost, MessagesFollowOneAnotherAsTheRowIsCompleted)
 {
-    SpecDataFixture t;
-    t.openTable();
-    t.module.TTruba->append();
-    t.module.TTrubaFLayer->setAsString(QStringLiteral("Вода"));
-    EXPECT_THROW(t.module.TTruba->post(), SilentAbort);
-    t.module.TTrubaFLength->setAsFloat(1234.6);
-    EXPECT_THROW(t.module.TTruba->post(), SilentAbort);
-    t.module.TTrubaFRmax->setAsFloat(57.0);
-    t.module.TTruba->post();
-    EXPECT_EQ(t.messages.all, (QStringList{noLength, noRmax}));
-    EXPECT_EQ(t.module.TTrubaFLength->displayText(), QStringLiteral("1235"));
+    MessageRecorder messages;
+    PipeTableFixture t;
+    t.open();
+    t.data.TTruba->append();
+    t.data.TTrubaFLayer->setAsString(QStringLiteral("Вода"));
+    EXPECT_THROW(t.data.TTruba->post(), SilentAbort);
+    t.data.TTrubaFLength->setAsFloat(1234.6);
+    EXPECT_THROW(t.data.TTruba->post(), SilentAbort);
+    t.data.TTrubaFRmax->setAsFloat(57.0);
+    t.data.TTruba->post();
+    EXPECT_EQ(messages.all, (QStringList{noLength, noRmax}));
+    EXPECT_EQ(t.data.TTrubaFLength->displayText(), QStringLiteral("1235"));
     EXPECT_EQ(t.file.rows().at(0).length, 1234.6);
-    EXPECT_EQ(t.module.TTrubaFRmin->value(), db::FieldValue{0.0});
+    EXPECT_EQ(t.data.TTrubaFRmin->value(), db::FieldValue{0.0});
 }
 
 TEST(TTrubaBeforePost, RunsForAnEditToo)
 {
-    SpecDataFixture t;
+    MessageRecorder messages;
+    PipeTableFixture t;
     t.file.addRows({{.layer = QStringLiteral("A"), .length = 1.0, .rmax = 2.0, .rmin = 1.0}});
-    t.openTable();
-    t.module.TTruba->edit();
-    t.module.TTrubaFRmax->setNull();
-    EXPECT_THROW(t.module.TTruba->post(), SilentAbort);
-    EXPECT_EQ(t.messages.all, QStringList{noRmax});
-    EXPECT_EQ(t.module.TTruba->state(), db::DatasetState::Edit);
+    t.open();
+    t.data.TTruba->edit();
+    t.data.TTrubaFRmax->setNull();
+    EXPECT_THROW(t.data.TTruba->post(), SilentAbort);
+    EXPECT_EQ(messages.all, QStringList{noRmax});
+    EXPECT_EQ(t.data.TTruba->state(), db::DatasetState::Edit);
     EXPECT_EQ(t.file.rows().at(0).rmax, 2.0);
 }
 

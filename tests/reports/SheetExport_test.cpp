@@ -1,5 +1,4 @@
 #include "FakeSpreadsheet.h"
-#include "PipeData.h"
 #include "RecordedStandIn.h"
 #include "XlsxReader.h"
 
@@ -8,6 +7,7 @@
 #include "platform/messages/SilentAbort.h"
 #include "reports/SheetExport.h"
 #include "support/MessageRecorder.h"
+#include "support/PipeTableFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -49,7 +49,9 @@ CellMap withRow(CellMap cells, int32_t row, std::vector<Variant> values)
 
 TEST(PipeListExport, WritesTheHeaderAndEveryPipeInTableOrderAndReturnsToTheFirstRow)
 {
-    PipeData pipes({pipe("B", 1000.4, 57.0, 50.0), pipe("A", 1234.5, 76.1, 70.0), pipe("A", 1235.5, 32.0, 28.5)});
+    PipeTableFixture pipes({pipe("B", 1000.4, 57.0, 50.0),
+                            pipe("A", 1234.5, 76.1, 70.0), pipe("A", 1235.5, 32.0, 28.5)});
+    pipes.open();
     pipes.data.TTruba->last();
     RecordedStandIn standIn;
     MessageRecorder messages;
@@ -105,7 +107,8 @@ TEST(PipeListExport, ConvertsEachFieldAsItsColumnSays)
         {"all Null", nulls, {text(u""), Variant::i4(0), Variant::r8(0.0), Variant::r8(0.0)}},
     };
     for (const Case& c : cases) {
-        PipeData pipes({c.row});
+        PipeTableFixture pipes({c.row});
+        pipes.open();
         RecordedStandIn standIn;
         MessageRecorder messages;
         ExportPipeList(pipes.data);
@@ -116,7 +119,8 @@ TEST(PipeListExport, ConvertsEachFieldAsItsColumnSays)
 
 TEST(PipeListExport, AnEmptyTableGivesTheHeaderRowOnly)
 {
-    PipeData pipes;
+    PipeTableFixture pipes;
+    pipes.open();
     RecordedStandIn standIn;
     MessageRecorder messages;
     ExportPipeList(pipes.data);
@@ -129,14 +133,14 @@ TEST(PipeListExport, AClosedTableGivesTheHeaderRowThenTheMessage)
 {
     struct Case {
         const char* name;
-        std::function<void(PipeData&)> prepare;
+        std::function<void(PipeTableFixture&)> prepare;
     };
     const Case cases[] = {
-        {"database not connected", [](PipeData&) {}},
-        {"connected, table closed", [](PipeData& p) { p.data.ADOConnection.open(); }},
+        {"database not connected", [](PipeTableFixture&) {}},
+        {"connected, table closed", [](PipeTableFixture& p) { p.data.ADOConnection.open(); }},
     };
     for (const Case& c : cases) {
-        PipeData pipes({pipe("A", 1, 2, 3)}, false);
+        PipeTableFixture pipes({pipe("A", 1, 2, 3)});
         c.prepare(pipes);
         RecordedStandIn standIn;
         MessageRecorder messages;
@@ -149,7 +153,8 @@ TEST(PipeListExport, AClosedTableGivesTheHeaderRowThenTheMessage)
 
 TEST(PipeListExport, ANewRowFailingValidationShowsItsMessageThenTheExportMessage)
 {
-    PipeData pipes({pipe("A", 1, 2, 3)});
+    PipeTableFixture pipes({pipe("A", 1, 2, 3)});
+    pipes.open();
     db::Dataset& table = *pipes.data.TTruba;
     table.append();
     pipes.data.TTrubaFLayer->setAsString(QStringLiteral("новая"));
@@ -167,7 +172,8 @@ TEST(PipeListExport, ANewRowFailingValidationShowsItsMessageThenTheExportMessage
 
 TEST(PipeListExport, APendingValidRowIsPostedAndExported)
 {
-    PipeData pipes({pipe("B", 1, 2, 3)});
+    PipeTableFixture pipes({pipe("B", 1, 2, 3)});
+    pipes.open();
     db::Dataset& table = *pipes.data.TTruba;
     table.append();
     pipes.data.TTrubaFLayer->setAsString(QStringLiteral("A"));
@@ -213,7 +219,8 @@ TEST(PipeListExport, ALengthBeyondThirtyTwoBitsIsWrittenAsAWholeDoubleAndTheRest
         std::vector<TestDatabase::Row> rows;
         for (int i = 0; i < 10; ++i)
             rows.push_back(pipe(QString::number(i).toStdString().c_str(), i == 3 ? c.length : 100.0 + i, 57, 50));
-        PipeData pipes(rows);
+        PipeTableFixture pipes(rows);
+        pipes.open();
         RecordedStandIn standIn;
         MessageRecorder messages;
         ExportPipeList(pipes.data);
@@ -228,7 +235,8 @@ TEST(PipeListExport, ALengthBeyondThirtyTwoBitsIsWrittenAsAWholeDoubleAndTheRest
 
 TEST(TotalsExport, ATotalBeyondThirtyTwoBitsIsWrittenAsAWholeDoubleAndTheRestFollows)
 {
-    PipeData pipes({pipe("A", 2.0e9, 57.0, 50.0), pipe("B", 2.0e9, 57.0, 50.0), pipe("C", 10.5, 76.5, 70.0)});
+    PipeTableFixture pipes({pipe("A", 2.0e9, 57.0, 50.0), pipe("B", 2.0e9, 57.0, 50.0), pipe("C", 10.5, 76.5, 70.0)});
+    pipes.open();
     pipes.data.VTruba->open();
     RecordedStandIn standIn;
     MessageRecorder messages;
@@ -246,7 +254,9 @@ TEST(TotalsExport, ATotalBeyondThirtyTwoBitsIsWrittenAsAWholeDoubleAndTheRestFol
 
 TEST(TotalsExport, WritesTheTotalPerDiameterPair)
 {
-    PipeData pipes({pipe("A", 1000.25, 57.0, 50.0), pipe("B", 500.25, 57.0, 50.0), pipe("C", 10.5, 76.5, 70.0)});
+    PipeTableFixture pipes({pipe("A", 1000.25, 57.0, 50.0),
+                            pipe("B", 500.25, 57.0, 50.0), pipe("C", 10.5, 76.5, 70.0)});
+    pipes.open();
     pipes.data.VTruba->open();
     pipes.data.VTruba->last();
     RecordedStandIn standIn;
@@ -264,7 +274,8 @@ TEST(TotalsExport, WritesTheTotalPerDiameterPair)
 
 TEST(SpreadsheetExport, WithoutASpreadsheetBothExportsShowOnlyTheirMessage)
 {
-    PipeData pipes({pipe("A", 1, 2, 3)});
+    PipeTableFixture pipes({pipe("A", 1, 2, 3)});
+    pipes.open();
     pipes.data.VTruba->open();
     MessageRecorder messages;
     ExportPipeList(pipes.data);
@@ -274,7 +285,8 @@ TEST(SpreadsheetExport, WithoutASpreadsheetBothExportsShowOnlyTheirMessage)
 
 TEST(SpreadsheetExport, CallsTheSpreadsheetExactlyAsItsAutomationContractSays)
 {
-    PipeData pipes({pipe("A", 7.5, 2.5, 1.0)});
+    PipeTableFixture pipes({pipe("A", 7.5, 2.5, 1.0)});
+    pipes.open();
     pipes.data.VTruba->open();
     FakeSpreadsheet spreadsheet;
     MessageRecorder messages;
@@ -339,7 +351,8 @@ TEST(SpreadsheetExport, AnyFailureEndsTheExportWithTheOneMessageAndReleasesEvery
         {"never", -1, automationError, 12, true},
     };
     for (const Case& c : cases) {
-        PipeData pipes({pipe("A", 1, 2, 3), pipe("B", 4, 5, 6)});
+        PipeTableFixture pipes({pipe("A", 1, 2, 3), pipe("B", 4, 5, 6)});
+        pipes.open();
         pipes.data.TTruba->last();
         FakeSpreadsheet spreadsheet;
         spreadsheet.failAt = c.failAt;

@@ -1,4 +1,3 @@
-#include "PipeData.h"
 #include "RecordedStandIn.h"
 
 #include "platform/db/DbError.h"
@@ -8,6 +7,7 @@
 #include "platform/messages/SilentAbort.h"
 #include "reports/TWSumTruba.h"
 #include "support/MessageRecorder.h"
+#include "support/PipeTableFixture.h"
 
 #include "ui_WSumTruba.h"
 
@@ -66,7 +66,8 @@ std::optional<Shown> runTotalsCommand(
 
 TEST(TWSumTruba, IsLaidOutAsDesigned)
 {
-    PipeData pipes({pipe("A", 1, 2, 3)});
+    PipeTableFixture pipes({pipe("A", 1, 2, 3)});
+    pipes.open();
     TWSumTruba window;
     window.bindDataModule(pipes.data);
     const Ui::TWSumTruba& ui = window.ui();
@@ -95,7 +96,8 @@ TEST(TWSumTruba, IsLaidOutAsDesigned)
 
 TEST(TWSumTruba, ShowsTheTotalsIncludingARowJustAddedInTheMainTable)
 {
-    PipeData pipes({pipe("A", 1000.25, 57.0, 50.0), pipe("B", 20.0, 76.0, 70.0)});
+    PipeTableFixture pipes({pipe("A", 1000.25, 57.0, 50.0), pipe("B", 20.0, 76.0, 70.0)});
+    pipes.open();
     TWSumTruba window;
     window.bindDataModule(pipes.data);
     MessageRecorder messages;
@@ -124,26 +126,27 @@ TEST(TWSumTruba, TheCommandStopsBeforeTheWindowWhenItCannotGoOn)
 {
     struct Case {
         const char* name;
-        std::function<void(PipeData&)> prepare;
+        std::function<void(PipeTableFixture&)> prepare;
         QStringList messages;
     };
     const Case cases[] = {
-        {"the database is not connected", [](PipeData& p) { p.data.ADOConnection.close(); }, {}},
+        {"the database is not connected", [](PipeTableFixture& p) { p.data.ADOConnection.close(); }, {}},
         {"a new row without a length",
-         [](PipeData& p) {
+         [](PipeTableFixture& p) {
              p.data.TTruba->append();
              p.data.TTrubaFRmax->setAsFloat(5.0);
          },
          {QStringLiteral("Необходимо указать длинну!!!")}},
         {"a changed row without an outer diameter",
-         [](PipeData& p) {
+         [](PipeTableFixture& p) {
              p.data.TTruba->edit();
              p.data.TTrubaFRmax->setNull();
          },
          {QStringLiteral("Необходимо указать наружный диаметр!!!")}},
     };
     for (const Case& c : cases) {
-        PipeData pipes({pipe("A", 1, 2, 3)});
+        PipeTableFixture pipes({pipe("A", 1, 2, 3)});
+        pipes.open();
         c.prepare(pipes);
         const db::DatasetState before = pipes.data.TTruba->state();
         TWSumTruba window;
@@ -163,7 +166,8 @@ TEST(TWSumTruba, TheCommandStopsBeforeTheWindowWhenItCannotGoOn)
 
 TEST(TWSumTruba, AClosedPipeTableFailsTheCommandWithTheDataLayerError)
 {
-    PipeData pipes({pipe("A", 1, 2, 3)});
+    PipeTableFixture pipes({pipe("A", 1, 2, 3)});
+    pipes.open();
     pipes.data.TTruba->close();
     TWSumTruba window;
     window.bindDataModule(pipes.data);
@@ -177,7 +181,8 @@ TEST(TWSumTruba, ADatabaseWithoutTheTotalsQueryShowsAnEmptyGridSilently)
     const QString tableOnly = QStringLiteral(
         "CREATE TABLE TTruba (FKey INTEGER PRIMARY KEY AUTOINCREMENT, FObjectID INTEGER,"
         " FLayer TEXT, FLength REAL, FRmax REAL, FRmin REAL);");
-    PipeData pipes(tableOnly, {pipe("A", 1, 2, 3)}, true);
+    PipeTableFixture pipes(tableOnly, {pipe("A", 1, 2, 3)});
+    pipes.open();
     TWSumTruba window;
     window.bindDataModule(pipes.data);
     RecordedStandIn standIn;
@@ -198,7 +203,8 @@ TEST(TWSumTruba, ADatabaseWithoutTheTotalsQueryShowsAnEmptyGridSilently)
 
 TEST(TWSumTruba, ExportsTheTotalsAndStaysOpen)
 {
-    PipeData pipes({pipe("A", 10.5, 57.0, 50.0)});
+    PipeTableFixture pipes({pipe("A", 10.5, 57.0, 50.0)});
+    pipes.open();
     TWSumTruba window;
     window.bindDataModule(pipes.data);
     RecordedStandIn standIn;
@@ -228,7 +234,8 @@ TEST(TWSumTruba, ClosesTheQueryWhateverClosesTheWindow)
         {"hidden by the program", [](TWSumTruba& w) { w.hide(); }, QDialog::Rejected},
     };
     for (const Case& c : cases) {
-        PipeData pipes({pipe("A", 1, 2, 3)});
+        PipeTableFixture pipes({pipe("A", 1, 2, 3)});
+        pipes.open();
         TWSumTruba window;
         window.bindDataModule(pipes.data);
         const auto shown = runTotalsCommand(window, c.close);

@@ -10,11 +10,8 @@
 
 void HarvestFixture::SetUp()
 {
-    data = std::make_unique<TSpecData>();
-    SpecData = data.get();
-    data->ADOConnection.setConnectionString(database.connectionString());
-    data->ADOConnection.open();
-    data->TTruba->open();
+    makeProcessWide();
+    open();
 
     QFile pipeProgram(executableFolder.filePath(QStringLiteral("tr.fas")));
     ASSERT_TRUE(pipeProgram.open(QIODevice::WriteOnly));
@@ -34,8 +31,6 @@ void HarvestFixture::TearDown()
 {
     running.revoke();
     setCadEnvironment(m_previousEnvironment);
-    SpecData = nullptr;
-    data.reset();
 }
 
 // The program's own command, but for its window; what ends it early has
@@ -43,7 +38,7 @@ void HarvestFixture::TearDown()
 void HarvestFixture::harvest()
 {
     try {
-        HarvestPipes(*data);
+        HarvestPipes(data);
     } catch (const SilentAbort&) {
     }
 }

@@ -2,22 +2,22 @@
 
 #include "cad/CadEnvironment.h"
 #include "cadsim/model/Simulator.h"
-#include "data/TSpecData.h"
 #include "platform/automation/ObjectRegistry.h"
 #include "support/MessageRecorder.h"
-#include "support/TestDatabase.h"
+#include "support/PipeTableFixture.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <functional>
 
-// A pipe table in a fresh database file, opened through the data module, and
-// a simulated CAD application registered as the running one, with the pipe
-// program beside a stand-in executable and one support folder of its own.
-class HarvestFixture : public ::testing::Test {
+// The program's pipe table over a fresh database file, open, its data module
+// the process-wide SpecData as the harvest expects; and a simulated CAD
+// application registered as the running one, with the pipe program beside a
+// stand-in executable and one support folder of its own.
+class HarvestFixture : public ::testing::Test, protected PipeTableFixture {
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -29,11 +29,9 @@ protected:
     // The simulated CAD loads the walker from the executable's folder, as
     // the real one loads it when it trusts that folder.
     void offerWalker();
-    std::vector<TestDatabase::Row> storedRows() const { return database.rows(); }
+    std::vector<TestDatabase::Row> storedRows() const { return file.rows(); }
 
-    TestDatabase database;
     MessageRecorder messages;
-    std::unique_ptr<TSpecData> data;
     cadsim::Simulator cad{cadsim::Drawing(u"pipes.dxf")};
     QTemporaryDir executableFolder;
     QTemporaryDir supportFolder;

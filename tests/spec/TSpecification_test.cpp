@@ -197,7 +197,7 @@ TEST_F(HarvestTest, LoadsThePipeProgramWithItsExactCommand)
 
 TEST_F(HarvestTest, EmptyModelSpaceEmptiesTheTable)
 {
-    database.addRows({{.layer = "old", .length = 1, .rmax = 2, .rmin = 0}});
+    file.addRows({{.layer = "old", .length = 1, .rmax = 2, .rmin = 0}});
     SpecData->TTruba->requery();
     harvest();
     EXPECT_TRUE(storedRows().empty());
@@ -224,7 +224,7 @@ TEST_F(HarvestTest, SecondRunReplacesRowsEditedByHand)
 
 TEST_F(HarvestTest, NoRunningCadLeavesTheTableAlone)
 {
-    database.addRows({{.layer = "old", .length = 1, .rmax = 2, .rmin = 0}});
+    file.addRows({{.layer = "old", .length = 1, .rmax = 2, .rmin = 0}});
     SpecData->TTruba->requery();
     running.revoke(); // the CAD application has been closed
 
@@ -257,7 +257,7 @@ public:
 
 TEST_P(FailedHarvest, ShowsTheCadMessageAndLeavesTheStoredRows)
 {
-    database.addRows({{.layer = "typed by hand", .length = 1, .rmax = 2, .rmin = 0}});
+    file.addRows({{.layer = "typed by hand", .length = 1, .rmax = 2, .rmin = 0}});
     SpecData->TTruba->requery();
     draw([](cadsim::Drawing& d) {
         for (int i = 1; i <= 5; ++i)
@@ -324,10 +324,10 @@ TEST_P(SelectAfterRestart, TheHandleIsTrustedOnlyInItsOwnDrawing)
     harvest();
     const cadsim::Drawing harvested = cad.activeDrawing();
     const std::vector<cadsim::Entity> entities = harvested.entities();
-    EXPECT_EQ(database.handles(), (QStringList{QString::fromStdU16String(entities[1].handle),
+    EXPECT_EQ(file.handles(), (QStringList{QString::fromStdU16String(entities[1].handle),
                                                QString::fromStdU16String(entities[2].handle)}));
     if (GetParam().forgetDrawingOfRows) {
-        database.exec(QStringLiteral("UPDATE TTruba SET FDrawing = NULL"));
+        file.exec(QStringLiteral("UPDATE TTruba SET FDrawing = NULL"));
         SpecData->TTruba->requery();
     }
 
@@ -407,7 +407,7 @@ TEST_F(HarvestTest, EveryRowNamesTheDrawingItWasReadFrom)
     harvest();
     const QString identity = QString::fromStdU16String(cad.activeDrawing().fingerprint());
     EXPECT_EQ(identity.size(), 38);
-    EXPECT_EQ(database.drawings(), (QStringList{identity, identity}));
+    EXPECT_EQ(file.drawings(), (QStringList{identity, identity}));
 }
 
 // A system variable the CAD does not have is no failure: each stands for
@@ -449,7 +449,7 @@ TEST_P(HarvestWithout, TheVariablesTheCadLacksAreNoFailure)
     const QString identity = QString::fromStdU16String(cad.activeDrawing().fingerprint());
     const QStringList expected =
         lacks(u"FINGERPRINTGUID") ? QStringList{"(null)", "(null)"} : QStringList{identity, identity};
-    EXPECT_EQ(database.drawings(), expected);
+    EXPECT_EQ(file.drawings(), expected);
     EXPECT_TRUE(cad.loadQuestions().empty());
 }
 
@@ -464,7 +464,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(HarvestTest, ClosedTableShowsItsMessageAndIsNotTouched)
 {
     draw([](cadsim::Drawing& d) { d.addPipe(u"Трубы", 1000, 25, 20); });
-    database.addRows({{.layer = "old", .length = 1, .rmax = 2, .rmin = 0}});
+    file.addRows({{.layer = "old", .length = 1, .rmax = 2, .rmin = 0}});
     SpecData->TTruba->close();
     harvest();
     EXPECT_EQ(messages.messages, QStringList{"Отсутствует подключение к базе данных!!!"});
@@ -473,7 +473,7 @@ TEST_F(HarvestTest, ClosedTableShowsItsMessageAndIsNotTouched)
 
 TEST_F(HarvestTest, FailingTableOperationRollsTheWholeReplacementBack)
 {
-    database.addRows({{.layer = "old 1", .length = 1, .rmax = 2, .rmin = 0},
+    file.addRows({{.layer = "old 1", .length = 1, .rmax = 2, .rmin = 0},
                       {.layer = "old 2", .length = 3, .rmax = 4, .rmin = 0}});
     SpecData->TTruba->requery();
     draw([](cadsim::Drawing& d) {

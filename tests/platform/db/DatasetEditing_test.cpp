@@ -42,18 +42,18 @@ TEST_P(InsertPositionTest, InsertsAtTheCurrentRowAndCancelReturns)
     const PositionCase& c = GetParam();
     ThreeRows t;
     t.table->moveTo(c.startRow);
-    const QString before = t.f("FLayer").asString();
+    const QString before = t.data.TTrubaFLayer->asString();
     c.append ? t.table->append() : t.table->insert();
     EXPECT_EQ(t.table->state(), DatasetState::Insert);
     EXPECT_EQ(t.table->recNo(), c.expectedNewRow);
     EXPECT_EQ(t.table->recordCount(), 4);
     EXPECT_EQ(t.layers(), c.expectedWhileInserting);
-    EXPECT_TRUE(t.f("FLayer").isNull());
+    EXPECT_TRUE(t.data.TTrubaFLayer->isNull());
 
     t.table->cancel();
     EXPECT_EQ(t.table->state(), DatasetState::Browse);
     EXPECT_EQ(t.table->recordCount(), 3);
-    EXPECT_EQ(t.f("FLayer").asString(), before);
+    EXPECT_EQ(t.data.TTrubaFLayer->asString(), before);
     EXPECT_EQ(t.file.rowCount(), 3);
 }
 
@@ -72,15 +72,15 @@ TEST(DatasetInsert, PostedRowKeepsItsPlaceAndReadsBackItsKey)
     ThreeRows t;
     t.table->moveTo(1);
     t.table->insert();
-    t.f("FLayer").setAsString(QStringLiteral("D"));
-    t.f("FLength").setAsFloat(5.0);
+    t.data.TTrubaFLayer->setAsString(QStringLiteral("D"));
+    t.data.TTrubaFLength->setAsFloat(5.0);
     t.table->post();
     EXPECT_EQ(t.table->state(), DatasetState::Browse);
     EXPECT_EQ(t.table->recNo(), 1);
     EXPECT_EQ(t.layers(), (QStringList{"A", "D", "B", "C"}));
     const auto rows = t.file.rows();
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(t.f("FKey").asInteger(), *rows.back().key);
+    EXPECT_EQ(t.data.TTrubaFKey->asInteger(), *rows.back().key);
     EXPECT_EQ(rows.back().layer, QStringLiteral("D"));
     // The sort applies again when the table is reopened.
     t.table->requery();
@@ -94,10 +94,10 @@ TEST(DatasetInsert, IntoAnEmptyTable)
     t.table->edit(); // on an empty table, edit inserts
     EXPECT_EQ(t.table->state(), DatasetState::Insert);
     EXPECT_EQ(t.table->recNo(), 0);
-    t.f("FLength").setAsFloat(1.0);
+    t.data.TTrubaFLength->setAsFloat(1.0);
     t.table->post();
     EXPECT_EQ(t.table->recordCount(), 1);
-    EXPECT_FALSE(t.f("FKey").isNull());
+    EXPECT_FALSE(t.data.TTrubaFKey->isNull());
 }
 
 TEST(DatasetInsert, UnchangedRowIsDroppedWhenLeaving)
@@ -113,7 +113,7 @@ TEST(DatasetInsert, ChangedRowIsPostedWhenLeaving)
 {
     ThreeRows t;
     t.table->append();
-    t.f("FLayer").setAsString(QStringLiteral("D"));
+    t.data.TTrubaFLayer->setAsString(QStringLiteral("D"));
     t.table->first();
     EXPECT_EQ(t.table->state(), DatasetState::Browse);
     EXPECT_EQ(t.file.rowCount(), 4);
@@ -125,7 +125,7 @@ TEST(DatasetInsert, MovingToARowBelowAnUntouchedInsertionLandsOnThatRow)
     t.table->moveTo(1);
     t.table->insert(); // A, new, B, C
     t.table->moveTo(3); // the grid's row 3 is C
-    EXPECT_EQ(t.f("FLayer").asString(), QStringLiteral("C"));
+    EXPECT_EQ(t.data.TTrubaFLayer->asString(), QStringLiteral("C"));
 }
 
 struct DeleteCase {
@@ -172,7 +172,7 @@ TEST(DatasetDelete, InInsertStateDropsTheNewRow)
 {
     ThreeRows t;
     t.table->insert();
-    t.f("FLayer").setAsString(QStringLiteral("D"));
+    t.data.TTrubaFLayer->setAsString(QStringLiteral("D"));
     t.table->deleteRecord();
     EXPECT_EQ(t.table->state(), DatasetState::Browse);
     EXPECT_EQ(t.table->recordCount(), 3);
@@ -191,10 +191,10 @@ TEST(DatasetEdit, CancelBringsBackTheStoredValues)
 {
     ThreeRows t;
     t.table->edit();
-    t.f("FLength").setAsFloat(99.0);
+    t.data.TTrubaFLength->setAsFloat(99.0);
     EXPECT_TRUE(t.table->isModified());
     t.table->cancel();
-    EXPECT_EQ(t.f("FLength").asFloat(), 1.0);
+    EXPECT_EQ(t.data.TTrubaFLength->asFloat(), 1.0);
     EXPECT_FALSE(t.table->isModified());
     EXPECT_EQ(t.file.rows()[1].length, 1.0);
 }
@@ -206,12 +206,12 @@ TEST(DatasetPost, NullEmptyAndZeroStayApart)
     PipeTable t;
     t.table->open();
     t.table->append();
-    t.f("FLayer").setAsString(QString());
-    t.f("FObjectID").setAsInteger(0);
-    t.f("FLength").setAsFloat(0.0);
-    t.f("FRmax").setNull();
+    t.data.TTrubaFLayer->setAsString(QString());
+    t.data.TTrubaFObjectID->setAsInteger(0);
+    t.data.TTrubaFLength->setAsFloat(0.0);
+    t.data.TTrubaFRmax->setNull();
     t.table->post();
-    const int64_t key = t.f("FKey").asInteger();
+    const int64_t key = t.data.TTrubaFKey->asInteger();
 
     EXPECT_EQ(t.file.typeOf(QStringLiteral("FLayer"), key), QStringLiteral("text"));
     EXPECT_EQ(t.file.typeOf(QStringLiteral("FObjectID"), key), QStringLiteral("integer"));
@@ -220,13 +220,13 @@ TEST(DatasetPost, NullEmptyAndZeroStayApart)
     EXPECT_EQ(t.file.typeOf(QStringLiteral("FRmin"), key), QStringLiteral("null")); // never set
 
     t.table->requery();
-    EXPECT_FALSE(t.f("FLayer").isNull());
-    EXPECT_EQ(t.f("FLayer").asString(), QString());
-    EXPECT_EQ(t.f("FObjectID").value(), db::FieldValue{int64_t(0)});
-    EXPECT_EQ(t.f("FLength").value(), db::FieldValue{0.0});
-    EXPECT_TRUE(t.f("FRmax").isNull());
-    EXPECT_EQ(t.f("FRmax").displayText(), QString());
-    EXPECT_EQ(t.f("FLength").displayText(), QStringLiteral("0"));
+    EXPECT_FALSE(t.data.TTrubaFLayer->isNull());
+    EXPECT_EQ(t.data.TTrubaFLayer->asString(), QString());
+    EXPECT_EQ(t.data.TTrubaFObjectID->value(), db::FieldValue{int64_t(0)});
+    EXPECT_EQ(t.data.TTrubaFLength->value(), db::FieldValue{0.0});
+    EXPECT_TRUE(t.data.TTrubaFRmax->isNull());
+    EXPECT_EQ(t.data.TTrubaFRmax->displayText(), QString());
+    EXPECT_EQ(t.data.TTrubaFLength->displayText(), QStringLiteral("0"));
 }
 
 TEST(DatasetPost, SixtyFourBitObjectIdComesBackWhole)
@@ -235,11 +235,11 @@ TEST(DatasetPost, SixtyFourBitObjectIdComesBackWhole)
     PipeTable t;
     t.table->open();
     t.table->append();
-    t.f("FObjectID").setAsInteger(objectId);
+    t.data.TTrubaFObjectID->setAsInteger(objectId);
     t.table->post();
     EXPECT_EQ(t.file.rows().at(0).objectId, objectId);
     t.table->requery();
-    EXPECT_EQ(t.f("FObjectID").asInteger(), objectId);
+    EXPECT_EQ(t.data.TTrubaFObjectID->asInteger(), objectId);
 }
 
 TEST(DatasetPost, LongCyrillicLayerIsKeptWhole)
@@ -249,21 +249,21 @@ TEST(DatasetPost, LongCyrillicLayerIsKeptWhole)
     PipeTable t;
     t.table->open();
     t.table->append();
-    t.f("FLayer").setAsString(layer);
+    t.data.TTrubaFLayer->setAsString(layer);
     t.table->post();
     EXPECT_EQ(t.file.rows().at(0).layer, layer);
     t.table->requery();
-    EXPECT_EQ(t.f("FLayer").asString(), layer);
+    EXPECT_EQ(t.data.TTrubaFLayer->asString(), layer);
 }
 
 TEST(DatasetPost, StoresTheFractionThatTheFormatHides)
 {
     ThreeRows t;
     t.table->edit();
-    t.f("FLength").setAsFloat(1234.6);
+    t.data.TTrubaFLength->setAsFloat(1234.6);
     t.table->post();
-    EXPECT_EQ(t.f("FLength").displayText(), QStringLiteral("1235"));
-    EXPECT_EQ(t.f("FLength").asFloat(), 1234.6);
+    EXPECT_EQ(t.data.TTrubaFLength->displayText(), QStringLiteral("1235"));
+    EXPECT_EQ(t.data.TTrubaFLength->asFloat(), 1234.6);
     EXPECT_EQ(t.file.rows()[1].length, 1234.6);
 }
 
@@ -274,13 +274,13 @@ TEST(DatasetPost, WritesOnlyTheChangedColumns)
     // not put the old diameter back.
     t.file.exec(QStringLiteral("UPDATE TTruba SET FRmax = 11 WHERE FLayer = 'A'"));
     t.table->edit();
-    t.f("FLength").setAsFloat(7.0);
+    t.data.TTrubaFLength->setAsFloat(7.0);
     t.table->post();
     const Row a = t.file.rows()[1];
     EXPECT_EQ(a.length, 7.0);
     EXPECT_EQ(a.rmax, 11.0);
     // The row shows what the file now holds for the columns it wrote back.
-    EXPECT_EQ(t.f("FRmax").asFloat(), 11.0);
+    EXPECT_EQ(t.data.TTrubaFRmax->asFloat(), 11.0);
 }
 
 TEST(DatasetPost, ConflictingChangeByAnotherProgramIsReported)
@@ -288,7 +288,7 @@ TEST(DatasetPost, ConflictingChangeByAnotherProgramIsReported)
     ThreeRows t;
     t.file.exec(QStringLiteral("UPDATE TTruba SET FLength = 50 WHERE FLayer = 'A'"));
     t.table->edit();
-    t.f("FLength").setAsFloat(7.0);
+    t.data.TTrubaFLength->setAsFloat(7.0);
     try {
         t.table->post();
         FAIL() << "no conflict reported";
@@ -297,7 +297,7 @@ TEST(DatasetPost, ConflictingChangeByAnotherProgramIsReported)
             << e.message().toStdString();
     }
     EXPECT_EQ(t.table->state(), DatasetState::Edit);
-    EXPECT_EQ(t.f("FLength").asFloat(), 7.0);
+    EXPECT_EQ(t.data.TTrubaFLength->asFloat(), 7.0);
     EXPECT_EQ(t.file.rows()[1].length, 50.0);
 }
 
@@ -310,12 +310,12 @@ TEST(DatasetPost, ThrowingBeforePostLeavesTheRowAsTheUserLeftIt)
         throw std::runtime_error("refused");
     };
     t.table->insert();
-    t.f("FLayer").setAsString(QStringLiteral("D"));
+    t.data.TTrubaFLayer->setAsString(QStringLiteral("D"));
     DataEventLog log(*t.table);
     EXPECT_THROW(t.table->post(), std::runtime_error);
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(t.table->state(), DatasetState::Insert);
-    EXPECT_EQ(t.f("FLayer").asString(), QStringLiteral("D"));
+    EXPECT_EQ(t.data.TTrubaFLayer->asString(), QStringLiteral("D"));
     EXPECT_TRUE(t.table->isModified());
     EXPECT_EQ(log.count(db::DataEvent::StateChanged), 0);
     EXPECT_EQ(t.file.rowCount(), 3);
@@ -331,7 +331,7 @@ TEST(DatasetPost, PendingInputOfABoundControlIsTakenOver)
     DataEventLog grid(*t.table);
     grid.onUpdateRecord = [&] {
         if (t.table->state() == DatasetState::Edit)
-            t.f("FLayer").setAsString(QStringLiteral("typed"));
+            t.data.TTrubaFLayer->setAsString(QStringLiteral("typed"));
     };
     t.table->edit();
     t.table->post();
@@ -342,7 +342,7 @@ TEST(DatasetPost, SignalsFollowTheWrite)
 {
     ThreeRows t;
     t.table->edit();
-    t.f("FLength").setAsFloat(8.0);
+    t.data.TTrubaFLength->setAsFloat(8.0);
     std::vector<std::optional<double>> seenInFile;
     DataEventLog log(*t.table);
     log.onEvent = [&](db::DataEvent event, int) {
@@ -378,7 +378,7 @@ TEST(DatasetNotifications, AnnounceTheRowListBeforeAndConfirmAfter)
                                                      : nullptr;
         if (!name)
             return;
-        const QString current = t.table->recNo() < 0 ? QStringLiteral("-") : t.f("FLayer").asString();
+        const QString current = t.table->recNo() < 0 ? QStringLiteral("-") : t.data.TTrubaFLayer->asString();
         seen << QStringLiteral("%1 %2: %3 rows, on %4").arg(QLatin1String(name)).arg(row).arg(t.table->recordCount()).arg(current);
     };
     t.table->append();                                      // the new, empty row
@@ -423,7 +423,7 @@ TEST(DatasetNotifications, AControlThatRefusesItsInputStopsTheOperation)
             ThreeRows t;
             t.table->moveTo(1);
             inserting ? t.table->insert() : t.table->edit();
-            t.f("FLayer").setAsString(QStringLiteral("typed"));
+            t.data.TTrubaFLayer->setAsString(QStringLiteral("typed"));
             DataEventLog grid(*t.table);
             int asked = 0;
             grid.onUpdateRecord = [&] {
@@ -434,7 +434,7 @@ TEST(DatasetNotifications, AControlThatRefusesItsInputStopsTheOperation)
             EXPECT_EQ(asked, 1);
             EXPECT_EQ(t.table->state(), inserting ? DatasetState::Insert : DatasetState::Edit);
             EXPECT_EQ(t.table->recNo(), 1);
-            EXPECT_EQ(t.f("FLayer").asString(), QStringLiteral("typed"));
+            EXPECT_EQ(t.data.TTrubaFLayer->asString(), QStringLiteral("typed"));
             EXPECT_EQ(t.table->recordCount(), inserting ? 4 : 3);
             EXPECT_EQ(t.file.rowCount(), 3);
             EXPECT_EQ(t.table->indexFieldNames(), QStringLiteral("FLayer;FRmax"));
@@ -450,7 +450,7 @@ TEST(DatasetNotifications, EndingAnEditByDroppingItAsksNoControl)
         SCOPED_TRACE(how);
         ThreeRows t;
         t.table->edit();
-        t.f("FLayer").setAsString(QStringLiteral("typed"));
+        t.data.TTrubaFLayer->setAsString(QStringLiteral("typed"));
         DataEventLog grid(*t.table);
         grid.onUpdateRecord = [] { throw SilentAbort(); };
         const std::string h = how;
@@ -482,8 +482,8 @@ TEST(DatasetNotifications, DisabledControlsHearOneResetAtTheEnd)
                 t.table->deleteRecord();
             for (const char* layer : {"X", "Y"}) {
                 t.table->append();
-                t.f("FLayer").setAsString(QString::fromLatin1(layer));
-                t.f("FLength").setAsFloat(1.0);
+                t.data.TTrubaFLayer->setAsString(QString::fromLatin1(layer));
+                t.data.TTrubaFLength->setAsFloat(1.0);
                 t.table->post();
             }
         }

@@ -65,7 +65,7 @@ struct EditedTable : PipeTable {
     {
         EXPECT_EQ(table->state(), state);
         EXPECT_TRUE(table->isModified());
-        EXPECT_EQ(f("FLayer").asString(), QString::fromUtf8(layer));
+        EXPECT_EQ(data.TTrubaFLayer->asString(), QString::fromUtf8(layer));
     }
 };
 
@@ -103,7 +103,7 @@ TEST(DatasetWriteFailure, FileLockedByAnotherProgram)
 {
     EditedTable t;
     t.table->edit();
-    t.f("FLayer").setAsString(QStringLiteral("Б"));
+    t.data.TTrubaFLayer->setAsString(QStringLiteral("Б"));
     ExclusiveLock lock(t.file.path());
     ASSERT_TRUE(lock.ok());
     const QString error = postError(*t.table);
@@ -131,29 +131,27 @@ TEST(DatasetWriteFailure, DeleteOfALockedFile)
 TEST(DatasetWriteFailure, ConstraintOfTheTable)
 {
     PipeTable t(QStringLiteral("CREATE TABLE TTruba (FKey INTEGER PRIMARY KEY AUTOINCREMENT, FObjectID INTEGER UNIQUE, "
-                               "FLayer TEXT, FLength REAL CHECK (FLength >= 0), FRmax REAL, FRmin REAL);"));
+                               "FLayer TEXT, FLength REAL CHECK (FLength >= 0), FRmax REAL, FRmin REAL, "
+                               "FHandle TEXT, FDrawing TEXT);"));
     t.file.addRows({{.objectId = 7, .layer = QStringLiteral("A")}});
     t.table->open();
     t.table->append();
-    t.f("FObjectID").setAsInteger(7);
-    t.f("FLayer").setAsString(QStringLiteral("B"));
+    t.data.TTrubaFObjectID->setAsInteger(7);
+    t.data.TTrubaFLayer->setAsString(QStringLiteral("B"));
     const QString error = postError(*t.table);
     EXPECT_TRUE(error.startsWith(QStringLiteral("TTruba: Cannot save the row: the row breaks a rule of the table")))
         << error.toStdString();
     EXPECT_TRUE(error.contains(QStringLiteral("UNIQUE"))) << error.toStdString();
     EXPECT_EQ(t.table->state(), DatasetState::Insert);
-    EXPECT_EQ(t.f("FObjectID").asInteger(), 7);
+    EXPECT_EQ(t.data.TTrubaFObjectID->asInteger(), 7);
     EXPECT_EQ(t.file.rowCount(), 1);
 }
 
 TEST(DatasetWriteFailure, ViewRowsAreReadOnly)
 {
-    TestDatabase file;
-    file.addRows({{.length = 1.0, .rmax = 2.0, .rmin = 1.0}});
-    db::Connection connection;
-    connection.setConnectionString(file.connectionString());
-    db::Dataset view(connection, QStringLiteral("VTruba"));
-    view.addField(PipeTable::def("FLength", db::FieldType::Double));
+    PipeTable t;
+    t.file.addRows({{.length = 1.0, .rmax = 2.0, .rmin = 1.0}});
+    db::Dataset& view = *t.data.VTruba;
     view.open();
     EXPECT_TRUE(view.isReadOnly());
     for (auto op : {&db::Dataset::edit, &db::Dataset::insert, &db::Dataset::append, &db::Dataset::deleteRecord}) {

@@ -12,7 +12,7 @@ namespace {
 
 struct SetCase {
     const char* name;
-    const char* field;
+    db::Field* TSpecData::*field; // one of the module's pipe table fields
     db::FieldValue input;
     db::FieldValue expected; // Null with error set means "refused"
     bool refused;
@@ -26,7 +26,7 @@ TEST_P(FieldSetTest, ConvertsToTheFieldsType)
     PipeTable t;
     t.table->open();
     t.table->append();
-    db::Field& field = t.f(c.field);
+    db::Field& field = *(t.data.*c.field);
     if (c.refused) {
         EXPECT_THROW(field.setValue(c.input), db::DbError);
         EXPECT_TRUE(field.isNull());
@@ -43,19 +43,19 @@ const double nan = std::numeric_limits<double>::quiet_NaN();
 INSTANTIATE_TEST_SUITE_P(
     Cases, FieldSetTest,
     testing::Values(
-        SetCase{"TextWithPoint", "FLength", QStringLiteral("12.5"), 12.5, false},
-        SetCase{"TextWithComma", "FLength", QStringLiteral(" 12,5 "), 12.5, false},
-        SetCase{"EmptyTextIsNullForNumbers", "FLength", QStringLiteral(""), db::FieldValue{}, false},
-        SetCase{"NotANumber", "FLength", QStringLiteral("12 мм"), db::FieldValue{}, true},
-        SetCase{"NaNRefused", "FLength", nan, db::FieldValue{}, true},
-        SetCase{"IntegerToDouble", "FLength", int64_t(3), 3.0, false},
-        SetCase{"DoubleToIntegerHalfEven", "FObjectID", 2.5, int64_t(2), false},
-        SetCase{"DoubleTooLargeForInteger", "FObjectID", 1e19, db::FieldValue{}, true},
-        SetCase{"IntegerText", "FObjectID", QStringLiteral("4294967301"), int64_t(4294967301), false},
-        SetCase{"FractionTextForInteger", "FObjectID", QStringLiteral("1.5"), db::FieldValue{}, true},
-        SetCase{"EmptyTextStaysText", "FLayer", QStringLiteral(""), QStringLiteral(""), false},
-        SetCase{"NumberToText", "FLayer", 1.5, QStringLiteral("1.5"), false},
-        SetCase{"KeyIsReadOnly", "FKey", int64_t(5), db::FieldValue{}, true}),
+        SetCase{"TextWithPoint", &TSpecData::TTrubaFLength, QStringLiteral("12.5"), 12.5, false},
+        SetCase{"TextWithComma", &TSpecData::TTrubaFLength, QStringLiteral(" 12,5 "), 12.5, false},
+        SetCase{"EmptyTextIsNullForNumbers", &TSpecData::TTrubaFLength, QStringLiteral(""), db::FieldValue{}, false},
+        SetCase{"NotANumber", &TSpecData::TTrubaFLength, QStringLiteral("12 мм"), db::FieldValue{}, true},
+        SetCase{"NaNRefused", &TSpecData::TTrubaFLength, nan, db::FieldValue{}, true},
+        SetCase{"IntegerToDouble", &TSpecData::TTrubaFLength, int64_t(3), 3.0, false},
+        SetCase{"DoubleToIntegerHalfEven", &TSpecData::TTrubaFObjectID, 2.5, int64_t(2), false},
+        SetCase{"DoubleTooLargeForInteger", &TSpecData::TTrubaFObjectID, 1e19, db::FieldValue{}, true},
+        SetCase{"IntegerText", &TSpecData::TTrubaFObjectID, QStringLiteral("4294967301"), int64_t(4294967301), false},
+        SetCase{"FractionTextForInteger", &TSpecData::TTrubaFObjectID, QStringLiteral("1.5"), db::FieldValue{}, true},
+        SetCase{"EmptyTextStaysText", &TSpecData::TTrubaFLayer, QStringLiteral(""), QStringLiteral(""), false},
+        SetCase{"NumberToText", &TSpecData::TTrubaFLayer, 1.5, QStringLiteral("1.5"), false},
+        SetCase{"KeyIsReadOnly", &TSpecData::TTrubaFKey, int64_t(5), db::FieldValue{}, true}),
     [](const testing::TestParamInfo<SetCase>& info) { return std::string(info.param.name); });
 
 TEST(Field, WritingNeedsEditOrInsertState)
@@ -64,12 +64,12 @@ TEST(Field, WritingNeedsEditOrInsertState)
     t.file.addRows({{.layer = QStringLiteral("A")}});
     t.table->open();
     try {
-        t.f("FLayer").setAsString(QStringLiteral("B"));
+        t.data.TTrubaFLayer->setAsString(QStringLiteral("B"));
         FAIL();
     } catch (const db::DbError& e) {
         EXPECT_EQ(e.message(), QStringLiteral("TTruba: Dataset not in edit or insert mode"));
     }
-    EXPECT_EQ(t.f("FLayer").asString(), QStringLiteral("A"));
+    EXPECT_EQ(t.data.TTrubaFLayer->asString(), QStringLiteral("A"));
 }
 
 TEST(Field, ReadingConvertsNullToZeroAndEmpty)
@@ -77,10 +77,10 @@ TEST(Field, ReadingConvertsNullToZeroAndEmpty)
     PipeTable t;
     t.file.addRows({{}});
     t.table->open();
-    EXPECT_EQ(t.f("FLength").asFloat(), 0.0);
-    EXPECT_EQ(t.f("FObjectID").asInteger(), 0);
-    EXPECT_EQ(t.f("FLayer").asString(), QString());
-    EXPECT_EQ(t.f("FLength").displayText(), QString());
+    EXPECT_EQ(t.data.TTrubaFLength->asFloat(), 0.0);
+    EXPECT_EQ(t.data.TTrubaFObjectID->asInteger(), 0);
+    EXPECT_EQ(t.data.TTrubaFLayer->asString(), QString());
+    EXPECT_EQ(t.data.TTrubaFLength->displayText(), QString());
 }
 
 } // namespace

@@ -2,52 +2,20 @@
 
 #include "platform/db/Connection.h"
 #include "platform/db/Dataset.h"
-#include "support/TestDatabase.h"
+#include "support/PipeTableFixture.h"
 
-#include <memory>
-
-// A table object over TTruba with fields declared the way a data module
-// declares them, on a fresh database file. The busy timeout is short, so that
-// a test of a locked file fails fast.
-struct PipeTable {
-    TestDatabase file;
-    db::Connection connection;
-    std::unique_ptr<db::Dataset> table;
-
-    explicit PipeTable(const QString& schema = TestDatabase::schemaSql()) : file(schema)
+// The program's pipe table for the tests of the dataset layer: the data
+// module's TTruba over a fresh file, named as what these tests exercise, a
+// table and its connection. The module's row validation is lifted (the data
+// module's own tests pin it down), so that a test can post any row the file
+// takes; the busy timeout is short, so that a test of a locked file fails fast.
+struct PipeTable : PipeTableFixture {
+    explicit PipeTable(const QString& schemaSql = TestDatabase::schemaSql()) : PipeTableFixture(schemaSql)
     {
-        connection.setConnectionString(file.connectionString());
+        table->beforePost = nullptr;
         connection.setBusyTimeout(100);
-        table = std::make_unique<db::Dataset>(connection, QStringLiteral("TTruba"));
-        table->addField(def("FKey", db::FieldType::AutoInc));
-        table->addField(def("FObjectID", db::FieldType::Integer));
-        table->addField(def("FLayer", db::FieldType::Text));
-        table->addField(def("FLength", db::FieldType::Double, "0"));
-        table->addField(def("FRmax", db::FieldType::Double));
-        table->addField(def("FRmin", db::FieldType::Double));
-        table->setIndexFieldNames(QStringLiteral("FLayer;FRmax"));
     }
 
-    static db::FieldDef def(const char* name, db::FieldType type, const char* format = "")
-    {
-        db::FieldDef d;
-        d.name = QString::fromLatin1(name);
-        d.type = type;
-        d.displayFormat = QString::fromLatin1(format);
-        return d;
-    }
-
-    db::Field& f(const char* name) const { return table->fieldByName(QString::fromLatin1(name)); }
-
-    // The layers of all rows in list order, "<null>" for Null.
-    QStringList layers() const
-    {
-        QStringList out;
-        const int layer = f("FLayer").index();
-        for (int r = 0; r < table->recordCount(); ++r) {
-            const db::FieldValue v = table->valueAt(r, layer);
-            out << (db::isNull(v) ? QStringLiteral("<null>") : std::get<QString>(v));
-        }
-        return out;
-    }
+    db::Dataset* const table = data.TTruba;
+    db::Connection& connection = data.ADOConnection;
 };

@@ -9,7 +9,7 @@ namespace {
 void appendRow(PipeTable& t, const char* layer)
 {
     t.table->append();
-    t.f("FLayer").setAsString(QString::fromLatin1(layer));
+    t.data.TTrubaFLayer->setAsString(QString::fromLatin1(layer));
     t.table->post();
 }
 

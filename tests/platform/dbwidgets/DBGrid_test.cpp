@@ -1,13 +1,14 @@
 #include "platform/dbwidgets/DBGrid.h"
 
-#include "PipeTable.h"
 #include "QtPrinters.h"
 #include "platform/db/DbError.h"
 #include "platform/db/Field.h"
 #include "platform/dbwidgets/DatasetModel.h"
 #include "platform/messages/Progress.h"
 #include "platform/messages/SilentAbort.h"
+#include "support/GridKeyboard.h"
 #include "support/MessageRecorder.h"
+#include "support/PipeTableFixture.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -25,17 +26,22 @@ namespace {
 
 enum Column { Layer, Length, Rmax, Rmin };
 
-std::vector<PipeRow> threePipes()
+std::vector<TestDatabase::Row> threePipes()
 {
-    return {{"A", 100, 57, 50}, {"B", 200, 76, 70}, {"C", 300, 89, 80}};
+    return {pipe("A", 100, 57, 50), pipe("B", 200, 76, 70), pipe("C", 300, 89, 80)};
 }
 
-// A window with the grid and one other control to move the focus to, shown
-// and active so that keys and focus behave as on the desktop.
-class GridTest : public ::testing::Test {
+// What the module's row validation says of a row without a length.
+const QString noLength = QStringLiteral("Необходимо указать длинну!!!");
+
+// A window with the grid over the program's pipe table and one other control
+// to move the focus to, shown and active so that keys and focus behave as on
+// the desktop.
+class GridTest : public ::testing::Test, protected GridKeyboard {
 protected:
-    explicit GridTest(const std::vector<PipeRow>& rows = threePipes()) : db(rows)
+    explicit GridTest(const std::vector<TestDatabase::Row>& rows = threePipes()) : db(rows)
     {
+        db.open();
         auto* layout = new QVBoxLayout(&window);
         grid = new DBGrid(&window);
         other = new QLineEdit(&window);
@@ -46,7 +52,7 @@ protected:
             questions << question;
             return answer;
         };
-        grid->setDataSource(&db.source);
+        grid->setDataSource(db.data.STruba);
         window.resize(500, 300);
         window.show();
         window.activateWindow();
@@ -54,24 +60,13 @@ protected:
         grid->setFocus();
     }
 
-    db::Dataset& ds() { return *db.table; }
-    db::Field& field(const char* name) { return ds().fieldByName(QString::fromLatin1(name)); }
+    db::Dataset& ds() { return *db.data.TTruba; }
 
-    // Keys go where the user's keys would go: to the focused widget, which is
-    // the cell editor once one is open.
-    static QWidget* target() { return QApplication::focusWidget(); }
-    void key(Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(target(), k, mods); }
-    void type(const QString& text)
-    {
-        for (QChar c : text)
-            QTest::keyClicks(target(), QString(c));
-    }
     void goTo(int row, int column)
     {
         grid->setCurrentIndex(grid->model()->index(row, column));
     }
     QModelIndex current() const { return grid->currentIndex(); }
-    QLineEdit* editor() const { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); }
     QString cell(int row, int column) const { return grid->model()->index(row, column).data().toString(); }
 
     static bool isSilent(const std::exception_ptr& failure)
@@ -101,7 +96,7 @@ protected:
     QStringList questions;
     bool answer = true;
     MessageRecorder recorder;
-    PipeTable db;
+    PipeTableFixture db;
     QWidget window;
     DBGrid* grid = nullptr;
     QLineEdit* other = nullptr;
@@ -119,9 +114,9 @@ TEST_F(GridTest, TypingIntoACellEditsTheRowAndTabMovesToTheNextColumn)
 
     key(Qt::Key_Tab);
     EXPECT_EQ(current(), grid->model()->index(1, Rmax));
-    EXPECT_EQ(field("FLength").asFloat(), 250.0);
+    EXPECT_EQ(db.data.TTrubaFLength->asFloat(), 250.0);
     EXPECT_EQ(ds().state(), db::DatasetState::Edit); // still the same row: nothing posted
-    EXPECT_EQ(db.storedRows()[1], QStringLiteral("B:200"));
+    EXPECT_EQ(db.storedLayerLengths()[1], QStringLiteral("B:200"));
     EXPECT_TRUE(failures.empty());
 }
 
@@ -142,7 +137,7 @@ TEST_F(GridTest, TabFromTheLastCellOfTheLastRowAppendsARowAndShiftTabGoesBack)
         EXPECT_EQ(ds().state(), db::DatasetState::Insert);
         EXPECT_EQ(ds().recordCount(), 4);
         EXPECT_EQ(current(), grid->model()->index(3, Layer));
-        EXPECT_EQ(db.storedRows()[2], QStringLiteral("C:300")); // the length was not touched
+        EXPECT_EQ(db.storedLayerLengths()[2], QStringLiteral("C:300")); // the length was not touched
         if (c.inEditor) {
             EXPECT_EQ(db.file.rows()[2].rmin, 81.0);
         }
@@ -167,7 +162,7 @@ TEST_F(GridTest, MovingToAnotherRowPostsTheChangedRow)
     EXPECT_EQ(ds().recNo(), 1);
     EXPECT_EQ(current().row(), 1);
     EXPECT_EQ(ds().state(), db::DatasetState::Browse);
-    EXPECT_EQ(db.storedRows(), (QStringList{"A:111", "B:200", "C:300"}));
+    EXPECT_EQ(db.storedLayerLengths(), (QStringList{"A:111", "B:200", "C:300"}));
     EXPECT_EQ(cell(0, Length), QStringLiteral("111"));
 }
 
@@ -179,7 +174,7 @@ TEST_F(GridTest, ClickingAnotherRowPostsTheChangedRow)
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, target.center());
     EXPECT_EQ(ds().recNo(), 2);
     EXPECT_EQ(current(), grid->model()->index(2, Length));
-    EXPECT_EQ(db.storedRows().first(), QStringLiteral("Z:100"));
+    EXPECT_EQ(db.storedLayerLengths().first(), QStringLiteral("Z:100"));
 }
 
 TEST_F(GridTest, GridCursorFollowsTheDatasetsCurrentRow)
@@ -190,11 +185,11 @@ TEST_F(GridTest, GridCursorFollowsTheDatasetsCurrentRow)
     EXPECT_EQ(current().row(), 0);
 }
 
-std::vector<PipeRow> manyPipes()
+std::vector<TestDatabase::Row> manyPipes()
 {
-    std::vector<PipeRow> rows;
+    std::vector<TestDatabase::Row> rows;
     for (int i = 0; i < 600; ++i)
-        rows.push_back({"L", 100.0 + i, 57, 50});
+        rows.push_back(pipe("L", 100.0 + i, 57, 50));
     return rows;
 }
 
@@ -244,10 +239,12 @@ TEST_F(GridTest, DownOnTheLastRowAppendsOneNewRow)
     EXPECT_EQ(ds().recordCount(), 4);
 
     type(QStringLiteral("5"));
+    key(Qt::Key_Tab);
+    type(QStringLiteral("57")); // a length and an outer diameter: a row the validation takes
     key(Qt::Key_Down); // a filled-in one is posted and the next appended
     EXPECT_EQ(ds().recordCount(), 5);
     EXPECT_EQ(ds().recNo(), 4);
-    EXPECT_EQ(db.storedRows().last(), QStringLiteral(":5"));
+    EXPECT_EQ(db.storedLayerLengths().last(), QStringLiteral(":5"));
 }
 
 TEST_F(GridTest, DownOnAnEmptyTableAppendsTheFirstRow)
@@ -269,7 +266,7 @@ TEST_F(GridTest, InsertKeyInsertsARowAtTheCurrentRow)
     EXPECT_EQ(ds().state(), db::DatasetState::Insert);
     EXPECT_EQ(ds().recNo(), 1);
     EXPECT_EQ(current(), grid->model()->index(1, Length));
-    EXPECT_EQ(db.layers(), (QStringList{"A", "", "B", "C"}));
+    EXPECT_EQ(db.layers(), (QStringList{"A", "<null>", "B", "C"}));
     EXPECT_EQ(grid->model()->headerData(1, Qt::Vertical).toString(),
               QString(QChar(dbwidgets::DatasetModel::insertGlyph)));
 }
@@ -281,7 +278,7 @@ TEST_F(GridTest, InsertKeyInsideAnOpenEditorStillInsertsARow)
     ASSERT_NE(editor(), nullptr);
     key(Qt::Key_Insert); // the typed value is posted first
     EXPECT_EQ(ds().state(), db::DatasetState::Insert);
-    EXPECT_EQ(db.storedRows()[1], QStringLiteral("B:7"));
+    EXPECT_EQ(db.storedLayerLengths()[1], QStringLiteral("B:7"));
 }
 
 TEST_F(GridTest, EscClosesTheEditorFirstAndThenCancelsTheRow)
@@ -308,7 +305,7 @@ TEST_F(GridTest, EscClosesTheEditorFirstAndThenCancelsTheRow)
         EXPECT_EQ(ds().state(), db::DatasetState::Browse);
         EXPECT_EQ(db.layers(), (QStringList{"A", "B", "C"}));
         EXPECT_EQ(current().row(), ds().recNo());
-        EXPECT_EQ(db.storedRows(), (QStringList{"A:100", "B:200", "C:300"}));
+        EXPECT_EQ(db.storedLayerLengths(), (QStringList{"A:100", "B:200", "C:300"}));
     }
 }
 
@@ -317,7 +314,7 @@ TEST_F(GridTest, CtrlDeleteDeletesTheCurrentRowWithoutAQuestion)
     goTo(1, Length);
     key(Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_TRUE(questions.isEmpty());
-    EXPECT_EQ(db.storedRows(), (QStringList{"A:100", "C:300"}));
+    EXPECT_EQ(db.storedLayerLengths(), (QStringList{"A:100", "C:300"}));
     EXPECT_EQ(current().row(), ds().recNo());
 }
 
@@ -340,7 +337,7 @@ TEST_F(GridTest, CtrlDeleteAsksFirstWhenConfirmDeleteIsOn)
         goTo(1, Layer);
         key(Qt::Key_Delete, Qt::ControlModifier);
         EXPECT_EQ(questions, QStringList{QStringLiteral("Удалить запись?")});
-        EXPECT_EQ(db.storedRows(), c.stored);
+        EXPECT_EQ(db.storedLayerLengths(), c.stored);
     }
 }
 
@@ -350,7 +347,7 @@ TEST_F(GridTest, CtrlDeleteInsideAnOpenEditorDeletesTheRow)
     key(Qt::Key_F2);
     ASSERT_NE(editor(), nullptr);
     key(Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(db.storedRows(), (QStringList{"B:200", "C:300"}));
+    EXPECT_EQ(db.storedLayerLengths(), (QStringList{"B:200", "C:300"}));
 }
 
 TEST_F(GridTest, FailedValidationKeepsTheRowCurrentInItsStateWithItsValues)
@@ -376,13 +373,13 @@ TEST_F(GridTest, FailedValidationKeepsTheRowCurrentInItsStateWithItsValues)
         failures.clear();
         recorder.clear();
         c.leave();
-        EXPECT_EQ(recorder.messages, QStringList{PipeTable::lengthMessage()});
+        EXPECT_EQ(recorder.messages, QStringList{noLength});
         EXPECT_TRUE(failedSilently());
         EXPECT_EQ(ds().state(), db::DatasetState::Insert);
         EXPECT_EQ(ds().recNo(), 1);
         EXPECT_EQ(current().row(), 1);
         EXPECT_EQ(db.layers(), (QStringList{"A", "new", "B", "C"}));
-        EXPECT_EQ(db.storedRows(), (QStringList{"A:100", "B:200", "C:300"}));
+        EXPECT_EQ(db.storedLayerLengths(), (QStringList{"A:100", "B:200", "C:300"}));
     }
 }
 
@@ -427,7 +424,7 @@ TEST_F(GridTest, TextThatIsNoNumberIsReportedAndStaysInTheEditor)
     key(Qt::Key_Down);
     EXPECT_TRUE(shown().empty());
     EXPECT_EQ(ds().recNo(), 1);
-    EXPECT_EQ(db.storedRows().first(), QStringLiteral("A:12.5"));
+    EXPECT_EQ(db.storedLayerLengths().first(), QStringLiteral("A:12.5"));
 }
 
 TEST_F(GridTest, LeavingTheGridDropsAnUntouchedNewRowButKeepsAFilledInOne)
@@ -472,7 +469,7 @@ TEST_F(GridTest, UpdateRecordWritesTheOpenEditorsText)
     type(QStringLiteral("333"));
     ASSERT_NE(editor(), nullptr);
     ds().post(); // as the navigator's post button or the program's own post does
-    EXPECT_EQ(db.storedRows()[2], QStringLiteral("C:333"));
+    EXPECT_EQ(db.storedLayerLengths()[2], QStringLiteral("C:333"));
     EXPECT_EQ(ds().state(), db::DatasetState::Browse);
     EXPECT_EQ(editor(), nullptr);
 }
@@ -502,12 +499,13 @@ TEST_F(GridTest, RightClickMakesThePointedRowCurrentBeforeTheMenuOpens)
          {"error: Значение «abc» не является числом (столбец «Длинна, мм»)"}, untouched},
         {"leaving a new row that fails its validation",
          [&] { goTo(0, Layer); key(Qt::Key_Insert); type(QStringLiteral("x")); key(Qt::Key_Tab); }, 2, 0, false,
-         {PipeTable::lengthMessage()}, untouched},
+         {noLength}, untouched},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        PipeTable fresh(threePipes());
-        grid->setDataSource(&fresh.source);
+        PipeTableFixture fresh(threePipes());
+        fresh.open();
+        grid->setDataSource(fresh.data.STruba);
         QMenu menu;
         menu.addAction(QStringLiteral("Выделить"));
         grid->setPopupMenu(&menu);
@@ -525,15 +523,15 @@ TEST_F(GridTest, RightClickMakesThePointedRowCurrentBeforeTheMenuOpens)
         QTest::mouseRelease(grid->viewport(), Qt::RightButton, {}, at);
 
         EXPECT_EQ(menu.isVisible(), c.menuOpens);
-        EXPECT_EQ(fresh.table->recNo(), c.expectedRow);
+        EXPECT_EQ(fresh.data.TTruba->recNo(), c.expectedRow);
         EXPECT_EQ(current().row(), c.expectedRow);
         EXPECT_EQ(recorder.all, c.expectedMessages);
-        EXPECT_EQ(fresh.storedRows(), c.expectedStored);
+        EXPECT_EQ(fresh.storedLayerLengths(), c.expectedStored);
         menu.hide();
         if (editor())
             key(Qt::Key_Escape);
-        fresh.table->cancel();
-        grid->setDataSource(&db.source);
+        fresh.data.TTruba->cancel();
+        grid->setDataSource(db.data.STruba);
     }
 }
 
@@ -566,9 +564,9 @@ TEST_F(GridTest, ColumnWidthsFollowTheDisplayWidthInCharacters)
 
 TEST_F(GridTest, RowKeysDoNothingOnADatasetThatCannotBeWritten)
 {
-    db.totals->open(); // a view: one row per pipe size
+    db.data.VTruba->open(); // a view: one row per pipe size
 
-    grid->setDataSource(&db.totalsSource);
+    grid->setDataSource(db.data.SVTruba);
     grid->setConfirmDelete(true);
     ASSERT_EQ(grid->model()->rowCount(), 3);
     goTo(0, 0);
@@ -579,8 +577,8 @@ TEST_F(GridTest, RowKeysDoNothingOnADatasetThatCannotBeWritten)
     }
     goTo(2, 0);
     key(Qt::Key_Down);
-    EXPECT_EQ(db.totals->recordCount(), 3);
-    EXPECT_EQ(db.totals->state(), db::DatasetState::Browse);
+    EXPECT_EQ(db.data.VTruba->recordCount(), 3);
+    EXPECT_EQ(db.data.VTruba->state(), db::DatasetState::Browse);
     EXPECT_EQ(editor(), nullptr);
     EXPECT_TRUE(questions.isEmpty());
     EXPECT_TRUE(failures.empty());
@@ -588,12 +586,13 @@ TEST_F(GridTest, RowKeysDoNothingOnADatasetThatCannotBeWritten)
 
 TEST(DBGridBinding, BindsWhenTheDataSourceGetsItsDatasetLater)
 {
-    PipeTable db({{"A", 1, 2, 3}});
+    PipeTableFixture db({pipe("A", 1, 2, 3)});
+    db.open();
     db::DataSource later;
     DBGrid grid;
     grid.setDataSource(&later);
     EXPECT_EQ(grid.model()->columnCount(), 0);
-    later.setDataset(db.table.get());
+    later.setDataset(db.data.TTruba);
     EXPECT_EQ(grid.model()->columnCount(), 4);
     EXPECT_EQ(grid.model()->rowCount(), 1);
     EXPECT_EQ(grid.currentIndex().row(), 0);

@@ -1,11 +1,11 @@
 #include "platform/dbwidgets/DBNavigator.h"
 
-#include "PipeTable.h"
 #include "QtPrinters.h"
 #include "platform/db/Field.h"
 #include "platform/dbwidgets/DBGrid.h"
 #include "platform/messages/SilentAbort.h"
 #include "support/MessageRecorder.h"
+#include "support/PipeTableFixture.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -31,6 +31,9 @@ void click(DBNavigator& bar, DBNavigator::Button which)
     QTest::mouseClick(bar.button(which), Qt::LeftButton);
 }
 
+// What the module's row validation says of a row without a length.
+const QString noLength = QStringLiteral("Необходимо указать длинну!!!");
+
 } // namespace
 
 TEST(DBNavigator, FourButtonsOf56By25WithRussianTips)
@@ -52,8 +55,9 @@ TEST(DBNavigator, FourButtonsOf56By25WithRussianTips)
 
 TEST(DBNavigator, ButtonsFollowTheDatasetsState)
 {
-    PipeTable db({{"A", 1, 2, 3}});
-    db::Dataset& ds = *db.table;
+    PipeTableFixture db({pipe("A", 1, 2, 3)});
+    db.open();
+    db::Dataset& ds = *db.data.TTruba;
     DBNavigator bar;
     struct Case {
         const char* name;
@@ -62,15 +66,15 @@ TEST(DBNavigator, ButtonsFollowTheDatasetsState)
     };
     const std::vector<Case> cases{
         {"no data source", [] {}, {false, false, false, false}},
-        {"browse with rows", [&] { bar.setDataSource(&db.source); }, {true, true, false, false}},
+        {"browse with rows", [&] { bar.setDataSource(db.data.STruba); }, {true, true, false, false}},
         {"edit", [&] { ds.edit(); }, {true, true, true, true}},
         {"back to browse", [&] { ds.cancel(); }, {true, true, false, false}},
         {"insert", [&] { ds.insert(); }, {true, true, true, true}},
         {"browse without rows", [&] { ds.cancel(); ds.deleteRecord(); }, {true, false, false, false}},
         {"closed", [&] { ds.close(); }, {false, false, false, false}},
-        {"a view cannot be written", [&] { db.totals->open(); bar.setDataSource(&db.totalsSource); },
+        {"a view cannot be written", [&] { db.data.VTruba->open(); bar.setDataSource(db.data.SVTruba); },
          {false, false, false, false}},
-        {"the data source changes its dataset", [&] { ds.open(); db.totalsSource.setDataset(&ds); },
+        {"the data source changes its dataset", [&] { ds.open(); db.data.SVTruba->setDataset(&ds); },
          {true, false, false, false}},
     };
     for (const Case& c : cases) {
@@ -82,12 +86,13 @@ TEST(DBNavigator, ButtonsFollowTheDatasetsState)
 
 TEST(DBNavigator, ButtonsActOnTheCurrentRow)
 {
-    PipeTable db({{"A", 100, 2, 3}, {"B", 200, 2, 3}, {"C", 300, 2, 3}});
-    db::Dataset& ds = *db.table;
+    PipeTableFixture db({pipe("A", 100, 2, 3), pipe("B", 200, 2, 3), pipe("C", 300, 2, 3)});
+    db.open();
+    db::Dataset& ds = *db.data.TTruba;
     DBNavigator bar;
-    bar.setDataSource(&db.source);
-    db::Field& length = ds.fieldByName(QStringLiteral("FLength"));
-    db::Field& layer = ds.fieldByName(QStringLiteral("FLayer"));
+    bar.setDataSource(db.data.STruba);
+    db::Field& length = *db.data.TTrubaFLength;
+    db::Field& layer = *db.data.TTrubaFLayer;
 
     ds.moveTo(1);
     click(bar, DBNavigator::Insert);
@@ -95,9 +100,10 @@ TEST(DBNavigator, ButtonsActOnTheCurrentRow)
     EXPECT_EQ(ds.recNo(), 1);
     layer.setAsString(QStringLiteral("AB"));
     length.setAsFloat(150);
+    db.data.TTrubaFRmax->setAsFloat(2); // the module's validation wants an outer diameter too
     click(bar, DBNavigator::Post);
     EXPECT_EQ(ds.state(), db::DatasetState::Browse);
-    EXPECT_EQ(db.storedRows(), (QStringList{"A:100", "B:200", "C:300", "AB:150"}));
+    EXPECT_EQ(db.storedLayerLengths(), (QStringList{"A:100", "B:200", "C:300", "AB:150"}));
 
     ds.moveTo(0);
     ds.edit();
@@ -106,40 +112,42 @@ TEST(DBNavigator, ButtonsActOnTheCurrentRow)
     EXPECT_EQ(length.asFloat(), 100.0);
 
     click(bar, DBNavigator::Delete); // no question asked
-    EXPECT_EQ(db.storedRows(), (QStringList{"B:200", "C:300", "AB:150"}));
+    EXPECT_EQ(db.storedLayerLengths(), (QStringList{"B:200", "C:300", "AB:150"}));
 }
 
 TEST(DBNavigator, FailedPostIsHandedToTheHandlerAndKeepsTheRow)
 {
     MessageRecorder recorder;
-    PipeTable db({{"A", 100, 2, 3}});
+    PipeTableFixture db({pipe("A", 100, 2, 3)});
+    db.open();
     DBNavigator bar;
-    bar.setDataSource(&db.source);
+    bar.setDataSource(db.data.STruba);
     std::vector<std::exception_ptr> failures;
     bar.errorHandler = [&](std::exception_ptr e) { failures.push_back(e); };
 
     click(bar, DBNavigator::Insert);
-    db.table->fieldByName(QStringLiteral("FLayer")).setAsString(QStringLiteral("no length"));
+    db.data.TTrubaFLayer->setAsString(QStringLiteral("no length"));
     click(bar, DBNavigator::Post);
-    EXPECT_EQ(recorder.messages, QStringList{PipeTable::lengthMessage()});
+    EXPECT_EQ(recorder.messages, QStringList{noLength});
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_THROW(std::rethrow_exception(failures.front()), SilentAbort);
-    EXPECT_EQ(db.table->state(), db::DatasetState::Insert);
-    EXPECT_EQ(db.table->fieldByName(QStringLiteral("FLayer")).asString(), QStringLiteral("no length"));
+    EXPECT_EQ(db.data.TTruba->state(), db::DatasetState::Insert);
+    EXPECT_EQ(db.data.TTrubaFLayer->asString(), QStringLiteral("no length"));
     EXPECT_TRUE(bar.button(DBNavigator::Post)->isEnabled());
 }
 
 TEST(DBNavigator, PostTakesTheGridsHalfTypedCell)
 {
-    PipeTable db({{"A", 100, 2, 3}});
+    PipeTableFixture db({pipe("A", 100, 2, 3)});
+    db.open();
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
     auto* grid = new dbwidgets::DBGrid(&window);
     auto* bar = new DBNavigator(&window);
     layout->addWidget(grid);
     layout->addWidget(bar);
-    grid->setDataSource(&db.source);
-    bar->setDataSource(&db.source);
+    grid->setDataSource(db.data.STruba);
+    bar->setDataSource(db.data.STruba);
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -152,7 +160,7 @@ TEST(DBNavigator, PostTakesTheGridsHalfTypedCell)
     EXPECT_TRUE(bar->button(DBNavigator::Post)->isEnabled()); // typing started the edit
 
     click(*bar, DBNavigator::Post);
-    EXPECT_EQ(db.storedRows(), QStringList{"A:42"});
+    EXPECT_EQ(db.storedLayerLengths(), QStringList{"A:42"});
     EXPECT_EQ(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr);
     EXPECT_EQ(QApplication::focusWidget(), grid); // the buttons never take the focus
 }

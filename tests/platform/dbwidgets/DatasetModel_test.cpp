@@ -1,9 +1,9 @@
 #include "platform/dbwidgets/DatasetModel.h"
 
-#include "PipeTable.h"
 #include "QtPrinters.h"
 #include "platform/db/DbError.h"
 #include "platform/db/Field.h"
+#include "support/PipeTableFixture.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -33,9 +33,9 @@ const QString browseMark = QString(QChar(DatasetModel::currentGlyph));
 const QString editMark = QString(QChar(DatasetModel::editGlyph));
 const QString insertMark = QString(QChar(DatasetModel::insertGlyph));
 
-std::vector<PipeRow> threePipes()
+std::vector<TestDatabase::Row> threePipes()
 {
-    return {{"A", 100, 57, 50}, {"B", 200, 76, 70}, {"C", 300, 89, 80}};
+    return {pipe("A", 100, 57, 50), pipe("B", 200, 76, 70), pipe("C", 300, 89, 80)};
 }
 
 } // namespace
@@ -44,29 +44,34 @@ std::vector<PipeRow> threePipes()
 // the test binary at the first breach of the model contract.
 class TestedModel : public ::testing::Test {
 protected:
-    TestedModel() { model.setDataSource(&db.source); }
+    TestedModel()
+    {
+        db.open();
+        model.setDataSource(db.data.STruba);
+    }
 
-    PipeTable db{threePipes()};
-    db::Dataset& ds = *db.table;
+    PipeTableFixture db{threePipes()};
+    db::Dataset& ds = *db.data.TTruba;
     DatasetModel model;
     QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::Fatal};
 };
 
 TEST_F(TestedModel, PassesTheItemModelTesterThroughEveryRowOperation)
 {
-    db::Field& layer = ds.fieldByName(QStringLiteral("FLayer"));
-    db::Field& length = ds.fieldByName(QStringLiteral("FLength"));
+    db::Field& layer = *db.data.TTrubaFLayer;
+    db::Field& length = *db.data.TTrubaFLength;
 
     const auto expectMirrors = [&](const char* step) {
         SCOPED_TRACE(step);
         EXPECT_EQ(model.rowCount(), ds.recordCount());
-        EXPECT_EQ(column(model, 0), db.layers());
+        EXPECT_EQ(column(model, 0), db.layers(QString()));
     };
     ds.moveTo(1);
     ds.insert(); // in the middle
     expectMirrors("insert");
     layer.setAsString(QStringLiteral("AB"));
     length.setAsFloat(150);
+    db.data.TTrubaFRmax->setAsFloat(57); // the module's validation wants an outer diameter too
     ds.post();
     expectMirrors("post");
     ds.append();
@@ -94,9 +99,10 @@ TEST_F(TestedModel, PassesTheItemModelTesterThroughEveryRowOperation)
     model.setDataSource(nullptr);
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_EQ(model.columnCount(), 0);
-    model.setDataSource(&db.source);
+    model.setDataSource(db.data.STruba);
     expectMirrors("bound again");
-    db.table.reset(); // the dataset goes while the model still shows it
+    delete db.data.TTruba; // the dataset goes while the model still shows it
+    db.data.TTruba = nullptr;
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_EQ(model.dataset(), nullptr);
 }
@@ -115,8 +121,9 @@ TEST_F(TestedModel, ABulkWriteWithDisabledControlsIsOneReset)
             ds.deleteRecord();
         for (int i = 0; i < 5; ++i) {
             ds.append();
-            ds.fieldByName(QStringLiteral("FLayer")).setAsString(QStringLiteral("L%1").arg(i));
-            ds.fieldByName(QStringLiteral("FLength")).setAsFloat(1.0);
+            db.data.TTrubaFLayer->setAsString(QStringLiteral("L%1").arg(i));
+            db.data.TTrubaFLength->setAsFloat(1.0);
+            db.data.TTrubaFRmax->setAsFloat(57.0); // the module's validation wants an outer diameter too
             ds.post();
             EXPECT_EQ(model.rowCount(), 0);
         }
@@ -125,20 +132,21 @@ TEST_F(TestedModel, ABulkWriteWithDisabledControlsIsOneReset)
     EXPECT_EQ(inserted.count(), 0);
     EXPECT_EQ(removed.count(), 0);
     EXPECT_EQ(model.rowCount(), 5);
-    EXPECT_EQ(column(model, 0), db.layers());
+    EXPECT_EQ(column(model, 0), db.layers(QString()));
 }
 
 TEST(DatasetModel, ShowsTheVisibleFieldsInFieldOrderTitledWithTheirLabels)
 {
-    PipeTable db(threePipes());
+    PipeTableFixture db(threePipes());
+    db.open();
     DatasetModel model;
-    model.setDataSource(&db.source);
+    model.setDataSource(db.data.STruba);
     QStringList titles;
     for (int c = 0; c < model.columnCount(); ++c)
         titles << model.headerData(c, Qt::Horizontal).toString();
     EXPECT_EQ(titles, (QStringList{"Слой", "Длинна, мм", "D наружный, мм", "D Внутр, мм"}));
 
-    model.setDataSource(&db.totalsSource); // closed: the columns show, no rows
+    model.setDataSource(db.data.SVTruba); // closed: the columns show, no rows
     titles.clear();
     for (int c = 0; c < model.columnCount(); ++c)
         titles << model.headerData(c, Qt::Horizontal).toString();
@@ -155,9 +163,10 @@ TEST(DatasetModel, DisplayGoesThroughTheFormatWhileTheEditorGetsTheStoredValue)
         QString edit;
         Qt::Alignment alignment;
     };
-    PipeTable db({{"Труба-1", 1234.6, 0.5, std::nullopt}});
+    PipeTableFixture db({{.layer = QStringLiteral("Труба-1"), .length = 1234.6, .rmax = 0.5}});
+    db.open();
     DatasetModel model;
-    model.setDataSource(&db.source);
+    model.setDataSource(db.data.STruba);
     const std::vector<Case> cases{
         {"text", 0, "Труба-1", "Труба-1", Qt::AlignLeft},
         {"fraction rounded for display only", 1, "1235", "1234.6", Qt::AlignRight},
@@ -175,10 +184,11 @@ TEST(DatasetModel, DisplayGoesThroughTheFormatWhileTheEditorGetsTheStoredValue)
 
 TEST(DatasetModel, RowIndicatorMarksTheCurrentRowWithItsState)
 {
-    PipeTable db(threePipes());
-    db::Dataset& ds = *db.table;
+    PipeTableFixture db(threePipes());
+    db.open();
+    db::Dataset& ds = *db.data.TTruba;
     DatasetModel model;
-    model.setDataSource(&db.source);
+    model.setDataSource(db.data.STruba);
     QSignalSpy headerSpy(&model, &QAbstractItemModel::headerDataChanged);
 
     EXPECT_EQ(indicators(model), (QStringList{browseMark, "", ""}));
@@ -197,16 +207,17 @@ TEST(DatasetModel, RowIndicatorMarksTheCurrentRowWithItsState)
 
 TEST(DatasetModel, SetDataMovesToTheRowStartsAnEditAndWritesTheField)
 {
-    PipeTable db(threePipes());
-    db::Dataset& ds = *db.table;
+    PipeTableFixture db(threePipes());
+    db.open();
+    db::Dataset& ds = *db.data.TTruba;
     DatasetModel model;
-    model.setDataSource(&db.source);
+    model.setDataSource(db.data.STruba);
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
 
     EXPECT_TRUE(model.setData(model.index(1, 1), QStringLiteral("250,5")));
     EXPECT_EQ(ds.recNo(), 1);
     EXPECT_EQ(ds.state(), db::DatasetState::Edit);
-    EXPECT_EQ(ds.fieldByName(QStringLiteral("FLength")).asFloat(), 250.5);
+    EXPECT_EQ(db.data.TTrubaFLength->asFloat(), 250.5);
     EXPECT_EQ(model.index(1, 1).data().toString(), QStringLiteral("251"));
     ASSERT_FALSE(changed.isEmpty());
     EXPECT_EQ(changed.last().at(0).toModelIndex().row(), 1);
@@ -214,18 +225,20 @@ TEST(DatasetModel, SetDataMovesToTheRowStartsAnEditAndWritesTheField)
 
 TEST(DatasetModel, SetDataWithUnchangedTextStartsNoEdit)
 {
-    PipeTable db(threePipes());
+    PipeTableFixture db(threePipes());
+    db.open();
     DatasetModel model;
-    model.setDataSource(&db.source);
+    model.setDataSource(db.data.STruba);
     EXPECT_TRUE(model.setData(model.index(0, 1), QStringLiteral("100")));
-    EXPECT_EQ(db.table->state(), db::DatasetState::Browse);
+    EXPECT_EQ(db.data.TTruba->state(), db::DatasetState::Browse);
 }
 
 TEST(DatasetModel, SetDataThatTheFieldRefusesIsReportedAndChangesNothing)
 {
-    PipeTable db(threePipes());
+    PipeTableFixture db(threePipes());
+    db.open();
     DatasetModel model;
-    model.setDataSource(&db.source);
+    model.setDataSource(db.data.STruba);
     std::exception_ptr reported;
     model.errorHandler = [&](std::exception_ptr e) { reported = e; };
 
@@ -237,13 +250,14 @@ TEST(DatasetModel, SetDataThatTheFieldRefusesIsReportedAndChangesNothing)
 
 TEST(DatasetModel, CellsOfAReadOnlyOrClosedDatasetAreNotEditable)
 {
-    PipeTable db(threePipes());
+    PipeTableFixture db(threePipes());
+    db.open();
     DatasetModel model;
-    model.setDataSource(&db.source);
+    model.setDataSource(db.data.STruba);
     EXPECT_TRUE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
 
-    db.totals->open(); // a view
-    model.setDataSource(&db.totalsSource);
+    db.data.VTruba->open(); // a view
+    model.setDataSource(db.data.SVTruba);
     ASSERT_GT(model.rowCount(), 0);
     EXPECT_FALSE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
     EXPECT_FALSE(model.setData(model.index(0, 0), QStringLiteral("1")));
