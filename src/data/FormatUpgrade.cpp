@@ -22,7 +22,9 @@ bool hasColumn(db::Connection& connection, const QString& table, const QString& 
 bool hasTable(db::Connection& connection, const QString& table)
 {
     db::Statement tables(connection.handle(),
-                         QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1"), table);
+                         // As SQLite names tables, and the open finds them: in any case.
+                         QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE"),
+                         table);
     tables.bind(1, table);
     return tables.step();
 }

@@ -20,6 +20,11 @@ const QString SchemaWithHandlesWithoutDrawings = QStringLiteral(
     "FLength REAL, FRmax REAL, FRmin REAL, FHandle TEXT);"
     "CREATE VIEW VTruba AS SELECT SUM(FLength) AS FLength, FRmax, FRmin FROM TTruba GROUP BY FRmax, FRmin;");
 
+// A table another tool made, its name written in lower case: SQLite finds
+// tables by name in any case, and so does the open.
+const QString SchemaInLowerCase = QString(SchemaWithoutHandles).replace(QStringLiteral("TABLE TTruba"),
+                                                                         QStringLiteral("TABLE ttruba"));
+
 QByteArray fingerprint(const QString& path)
 {
     QFile file(path);
@@ -67,7 +72,8 @@ TEST_P(FormatUpgradeOf, AnOlderFileGainsTheMissingColumnsWithEveryRowKept)
 INSTANTIATE_TEST_SUITE_P(
     Versions, FormatUpgradeOf,
     testing::Values(OlderFile{"WithoutHandles", &SchemaWithoutHandles, {"(null)", "(null)"}},
-                    OlderFile{"WithHandlesWithoutDrawings", &SchemaWithHandlesWithoutDrawings, {"2A", "(null)"}}),
+                    OlderFile{"WithHandlesWithoutDrawings", &SchemaWithHandlesWithoutDrawings, {"2A", "(null)"}},
+                    OlderFile{"TableNamedInLowerCase", &SchemaInLowerCase, {"(null)", "(null)"}}),
     [](const testing::TestParamInfo<OlderFile>& info) { return std::string(info.param.name); });
 
 TEST(FormatUpgrade, AFileOfThisVersionIsNotWrittenOnOpen)
