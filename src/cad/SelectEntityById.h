@@ -7,8 +7,8 @@
 // Makes the model-space entity whose ObjectID is `id` the drawing's pickfirst
 // selection, by a selection expression sent to the CAD command line, and
 // brings the CAD window forward. An id of 0 or below does nothing and does
-// not attach. Opens and frees its own connection; the connection's messages
-// and SilentAbort pass through, as do failures to read the selection set or
+// not attach. Opens and frees its own connection; the connection's
+// MessageAbort passes through, as do failures to read the selection set or
 // the model space; a failure with a single entity is dropped, and so is an
 // entity whose handle is not a handle (IsEntityHandle).
 //

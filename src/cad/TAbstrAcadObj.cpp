@@ -7,7 +7,7 @@
 #include "platform/automation/HResult.h"
 #include "platform/automation/ObjectRegistry.h"
 #include "platform/messages/Messages.h"
-#include "platform/messages/SilentAbort.h"
+#include "platform/messages/MessageAbort.h"
 
 using automation::Variant;
 
@@ -20,10 +20,10 @@ QString failureText(const std::exception& failure)
     return QString::fromUtf8(failure.what());
 }
 
+// The command ends with the message of the CAD link's own table.
 [[noreturn]] void abortWith(int messageId)
 {
-    messages::showMessage(ResStrings::text(messageId));
-    throw SilentAbort();
+    throw MessageAbort(ResStrings::text(messageId));
 }
 
 } // namespace

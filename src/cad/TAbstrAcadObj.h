@@ -15,7 +15,7 @@ struct CadApplication;
 // command. Construction does all the attaching: the running application, the
 // drawing to work on (the active one, or a new one), its model space, and a
 // snapshot of its layer table with a second copy. It yields a fully attached
-// object, or shows one message and raises SilentAbort.
+// object, or raises a MessageAbort with the one message that says why not.
 //
 // The members live in three files, by what they do:
 //   TAbstrAcadObj.cpp             attaching and letting go, the layer table

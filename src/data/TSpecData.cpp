@@ -3,7 +3,7 @@
 #include "data/DatabasePath.h"
 #include "data/FormatUpgrade.h"
 #include "platform/messages/Messages.h"
-#include "platform/messages/SilentAbort.h"
+#include "platform/messages/MessageAbort.h"
 #include "platform/os/Executable.h"
 #include "platform/os/Paths.h"
 
@@ -98,12 +98,11 @@ void TSpecData::DataModuleCreate()
 
 namespace {
 
-// A refused row: the user is told why, and the post stops with the row as
-// the user left it.
+// A refused row: the post stops with the row as the user left it, and the
+// user is told why by whatever ends the command.
 [[noreturn]] void refuse(const QString& message)
 {
-    messages::showMessage(message);
-    throw SilentAbort();
+    throw MessageAbort(message);
 }
 
 // The refusal of an impossible size, naming the column as the grid titles it.

@@ -46,8 +46,8 @@ public:
     void DataModuleCreate();
     // TTruba's before-post handler: a row needs a length and an outer
     // diameter, then a length and an outer diameter above zero and an inner
-    // diameter not below it (each refusal shows its message and aborts
-    // silently); a missing inner diameter becomes 0.
+    // diameter not below it (each refusal is a MessageAbort with its
+    // message); a missing inner diameter becomes 0.
     void TTrubaBeforePost(db::Dataset& DataSet);
 };
 

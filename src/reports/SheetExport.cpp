@@ -5,6 +5,7 @@
 #include "platform/automation/ObjectRegistry.h"
 #include "platform/db/Dataset.h"
 #include "platform/db/Field.h"
+#include "platform/messages/MessageAbort.h"
 #include "platform/messages/Messages.h"
 #include "platform/messages/Progress.h"
 
@@ -82,8 +83,16 @@ void ExportToSpreadsheet(db::Dataset& source, std::span<const TExportColumn> col
         // The user stopped the export: what was written stays in the
         // workbook, which goes to the spreadsheet as it is. Nothing to say.
     } catch (...) {
-        // A validation that stopped the walk has shown its own message already;
-        // this one follows it all the same.
+        // The export is where its failures end, whatever they are: a refusal
+        // of the row being typed (the walk posts it) says its own words
+        // first, and the one message of a failed export follows all the same.
+        try {
+            throw;
+        } catch (const MessageAbort& refusal) {
+            messages::showMessage(refusal.text());
+        } catch (...) {
+            // Any other failure has the export's message alone.
+        }
         messages::showMessage(QStringLiteral("Не удается запустить Excel!!!"));
     }
 }

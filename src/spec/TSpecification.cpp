@@ -10,7 +10,7 @@
 #include "platform/db/Transaction.h"
 #include "platform/messages/Messages.h"
 #include "platform/messages/Progress.h"
-#include "platform/messages/SilentAbort.h"
+#include "platform/messages/MessageAbort.h"
 #include "spec/TspDetTruba.h"
 
 #include <cmath>
@@ -59,8 +59,8 @@ void TSpecification::Grow() { m_items.resize(m_items.size() + GrowBy); }
 
 void TSpecification::ReadFromDrawing()
 {
-    // Attaching lies outside the guard: a failed attach has shown its own
-    // message and ends the command.
+    // Attaching lies outside the guard: a failed attach ends the command with
+    // its own message.
     std::unique_ptr<TAbstrAcadObj> ownCad;
     if (!m_cad)
         ownCad = std::make_unique<TAbstrAcadObj>();
@@ -76,13 +76,13 @@ void TSpecification::ReadFromDrawing()
         walker.collectPipes(last + 1, QStringLiteral("Чтение объекта %1 из %2"),
                             [this](walk::PipeRow&& row) { keepPipe(std::move(row)); });
     } catch (const SilentAbort&) {
-        // The user stopped the harvest: nothing is saved, and nothing more said.
+        // The user stopped the harvest, or a step ended it with its own
+        // words: nothing is saved, and nothing more said.
         throw;
     } catch (...) {
         // A drawing read only in part must not replace the stored rows: the
         // user's table, rows typed by hand included, stays as it was.
-        messages::showMessage(QStringLiteral("Произошли ошибки при работе с Автокадом!!!"));
-        throw SilentAbort();
+        throw MessageAbort(QStringLiteral("Произошли ошибки при работе с Автокадом!!!"));
     }
 }
 

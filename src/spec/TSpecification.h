@@ -31,12 +31,12 @@ public:
     static bool IsValidDetail(const TspDetail& detail);
     void Grow();
 
-    // Attaches to the running CAD (its message and SilentAbort pass through
-    // when that fails), installs and loads the pipe program, and collects the
-    // pipes, inside the CAD where it loads the walker (ModelSpaceWalker). A
-    // failure on the way shows "Произошли ошибки при работе с Автокадом!!!"
-    // and raises SilentAbort, so that nothing is saved; the user's "Отмена"
-    // raises progress::Cancelled, and nothing is saved or said.
+    // Attaches to the running CAD (its MessageAbort passes through when that
+    // fails), installs and loads the pipe program, and collects the pipes,
+    // inside the CAD where it loads the walker (ModelSpaceWalker). A failure
+    // on the way raises a MessageAbort "Произошли ошибки при работе с
+    // Автокадом!!!", so that nothing is saved; the user's "Отмена" raises
+    // progress::Cancelled, and nothing is saved or said.
     void ReadFromDrawing();
     // Replaces every row of the pipe table with the collected pipes, in one
     // transaction: a failing row leaves the table as it was.
@@ -71,6 +71,7 @@ class TSpecData;
 // which must be the process's data module (SpecData). A file that cannot be
 // written is refused before the CAD is reached, rather than rolled back after
 // the walk: its message is shown and false returned. True once the rows are
-// stored; a failed attach, a failure of the CAD or the user's stop ends it
-// with SilentAbort, a failure of the table with its own error.
+// stored; a failed attach or a failure of the CAD ends it with a
+// MessageAbort, the user's stop with progress::Cancelled, a failure of the
+// table with its own error.
 bool HarvestPipes(TSpecData& data);

@@ -5,7 +5,7 @@
 #include "platform/automation/AutomationError.h"
 #include "cad/TAbstrAcadObj.h"
 #include "platform/automation/ObjectRegistry.h"
-#include "platform/messages/SilentAbort.h"
+#include "platform/messages/EntryPoint.h"
 
 #include "CadTestEnvironment.h"
 #include "support/MessageRecorder.h"
@@ -78,7 +78,7 @@ TEST(CadApplications, NoneRunningIsTheMessageOfAutoCad)
     MessageRecorder recorder;
     CadTestEnvironment environment;
     EXPECT_FALSE(FindRunningCad());
-    EXPECT_THROW(TAbstrAcadObj(), SilentAbort);
+    EXPECT_FALSE(messages::runEntryPoint([] { TAbstrAcadObj acad; }));
     EXPECT_EQ(recorder.all, QStringList{ResStrings::text(ResStrings::SCannotFindAcad)});
 }
 

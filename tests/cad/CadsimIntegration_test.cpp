@@ -6,7 +6,7 @@
 #include "cad/TAbstrAcadObj.h"
 #include "cad/ResStrings.h"
 #include "platform/automation/ObjectRegistry.h"
-#include "platform/messages/SilentAbort.h"
+#include "platform/messages/EntryPoint.h"
 #include "platform/os/FileCopy.h"
 
 #include "CadTestEnvironment.h"
@@ -79,7 +79,7 @@ TEST_F(Cadsim, BusyCadIsNotReady)
 {
     start(cadsim::Simulator(cadsim::Drawing(u"a.dwg")));
     sim.setBusy(true);
-    EXPECT_THROW(TAbstrAcadObj(), SilentAbort);
+    EXPECT_FALSE(messages::runEntryPoint([] { TAbstrAcadObj acad; }));
     EXPECT_EQ(recorder.all, QStringList{ResStrings::text(ResStrings::SAcadNotReady)});
 }
 

@@ -1,6 +1,6 @@
 #include "cad/ResStrings.h"
 #include "cad/SelectEntityById.h"
-#include "platform/messages/SilentAbort.h"
+#include "platform/messages/EntryPoint.h"
 
 #include "CadTestEnvironment.h"
 #include "FakeCad.h"
@@ -69,7 +69,7 @@ TEST_F(Select, NonPositiveIdsDoNotAttach)
 
 TEST_F(Select, NoRunningCadShowsTheMessageAndAborts)
 {
-    EXPECT_THROW(SelectEntityById(5), SilentAbort);
+    EXPECT_FALSE(messages::runEntryPoint([] { SelectEntityById(5); }));
     EXPECT_EQ(recorder.all, QStringList{ResStrings::text(ResStrings::SCannotFindAcad)});
 }
 

@@ -1,6 +1,6 @@
 #include "cad/ResStrings.h"
 #include "cad/TAbstrAcadObj.h"
-#include "platform/messages/SilentAbort.h"
+#include "platform/messages/EntryPoint.h"
 
 #include "FakeCad.h"
 #include "support/MessageRecorder.h"
@@ -31,7 +31,7 @@ protected:
 
 TEST_F(Attach, NothingRunningShowsOnlyTheFirstMessage)
 {
-    EXPECT_THROW(TAbstrAcadObj(), SilentAbort);
+    EXPECT_FALSE(messages::runEntryPoint([] { TAbstrAcadObj acad; }));
     EXPECT_EQ(recorder.all, QStringList{QStringLiteral("Cannot find AutoCAD that has been already started!!!")});
     EXPECT_TRUE(cad.log.isEmpty());
 }
@@ -102,8 +102,8 @@ TEST_F(Attach, ModelSpaceFailureIsShownAndAttachingGoesOn)
     EXPECT_EQ(acad.FLayers()->Count(), 1);
 }
 
-// Every failure once the application is found ends in the one "not ready"
-// message and SilentAbort, with every reference given back.
+// Every failure once the application is found ends the command with the one
+// "not ready" message, with every reference given back.
 struct NotReadyCase {
     const char* name;
     std::function<void(FakeCad&)> breakIt;
@@ -116,7 +116,7 @@ TEST_P(AttachNotReady, ShowsOnlyTheSecondMessage)
     cad.setLayers(3);
     GetParam().breakIt(cad);
     const auto running = cad.registerRunning();
-    EXPECT_THROW(TAbstrAcadObj(), SilentAbort);
+    EXPECT_FALSE(messages::runEntryPoint([] { TAbstrAcadObj acad; }));
     EXPECT_EQ(recorder.all, QStringList{NotReady});
     expectNoReferencesHeld();
 }
@@ -141,7 +141,7 @@ TEST_F(Attach, ModelSpaceAndNotReadyBothShownWhenBothFail)
 {
     cad.document->failing = {u"ModelSpace", u"Layers"};
     const auto running = cad.registerRunning();
-    EXPECT_THROW(TAbstrAcadObj(), SilentAbort);
+    EXPECT_FALSE(messages::runEntryPoint([] { TAbstrAcadObj acad; }));
     EXPECT_EQ(recorder.all, (QStringList{QStringLiteral("Call was rejected by callee."), NotReady}));
 }
 

@@ -3,7 +3,7 @@
 
 #include "data/FinishEdit.h"
 #include "platform/db/DbError.h"
-#include "platform/messages/SilentAbort.h"
+#include "platform/messages/EntryPoint.h"
 
 #include "platform/db/DataEventLog.h"
 
@@ -62,7 +62,7 @@ TEST(FinishEdit, InvalidRowStaysInItsStateAfterTheMessage)
     WithRow t;
     t.data.TTruba->append();
     t.data.TTrubaFLayer->setAsString(QStringLiteral("B"));
-    EXPECT_THROW(FinishEdit(*t.data.TTruba), SilentAbort);
+    EXPECT_FALSE(messages::runEntryPoint([&] { FinishEdit(*t.data.TTruba); }));
     EXPECT_EQ(t.messages.all, QStringList{QStringLiteral("Необходимо указать длинну!!!")});
     EXPECT_EQ(t.data.TTruba->state(), db::DatasetState::Insert);
     EXPECT_EQ(t.data.TTrubaFLayer->asString(), QStringLiteral("B"));

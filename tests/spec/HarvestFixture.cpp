@@ -1,6 +1,6 @@
 #include "HarvestFixture.h"
 
-#include "platform/messages/SilentAbort.h"
+#include "platform/messages/EntryPoint.h"
 #include "platform/os/FileCopy.h"
 #include "spec/TSpecification.h"
 #include "walk/WalkerIdentity.h"
@@ -33,14 +33,11 @@ void HarvestFixture::TearDown()
     setCadEnvironment(m_previousEnvironment);
 }
 
-// The program's own command, but for its window; what ends it early has
-// shown its message already.
+// The program's own command, but for its window, ended as the program ends
+// a command: what stops it early is told to the user.
 void HarvestFixture::harvest()
 {
-    try {
-        HarvestPipes(data);
-    } catch (const SilentAbort&) {
-    }
+    messages::runEntryPoint([this] { HarvestPipes(data); });
 }
 
 void HarvestFixture::offerWalker()

@@ -4,7 +4,7 @@
 #include "cadsim/model/ObjectKind.h"
 #include "platform/automation/ServedCalls.h"
 #include "platform/db/DbError.h"
-#include "platform/messages/SilentAbort.h"
+#include "support/Refusal.h"
 #include "spec/TSpecification.h"
 #include "spec/TspDetTruba.h"
 
@@ -229,8 +229,8 @@ TEST_F(HarvestTest, NoRunningCadLeavesTheTableAlone)
     running.revoke(); // the CAD application has been closed
 
     TSpecification specification(0);
-    EXPECT_THROW(specification.ReadFromDrawing(), SilentAbort);
-    EXPECT_EQ(messages.messages, QStringList{"Cannot find AutoCAD that has been already started!!!"});
+    EXPECT_EQ(refusalOf([&] { specification.ReadFromDrawing(); }),
+              QStringLiteral("Cannot find AutoCAD that has been already started!!!"));
     EXPECT_EQ(storedRows().size(), 1u);
 }
 

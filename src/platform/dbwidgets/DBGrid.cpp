@@ -181,7 +181,9 @@ void DBGrid::writeEditor()
     } catch (const SilentAbort&) {
         throw;
     } catch (...) {
-        // Told once, here; whatever asked for the text stops without a word.
+        // The grid is where the user's typing enters, and so where its
+        // refusal is told: once, here, before the editor takes the focus
+        // back; whatever asked for the text stops without a word.
         messages::deliverFailure(errorHandler, std::current_exception());
         if (editor)
             editor->setFocus(Qt::OtherFocusReason);

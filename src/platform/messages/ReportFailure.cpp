@@ -1,5 +1,6 @@
 #include "platform/messages/ReportFailure.h"
 
+#include "platform/messages/MessageAbort.h"
 #include "platform/messages/Messages.h"
 #include "platform/messages/SilentAbort.h"
 
@@ -14,6 +15,9 @@ void reportFailure(std::exception_ptr failure) noexcept
     try {
         try {
             std::rethrow_exception(failure);
+        } catch (const MessageAbort& refusal) {
+            // The command's own words, in a plain message box.
+            showMessage(refusal.text());
         } catch (const SilentAbort&) {
             // Already told the user; the command simply ends.
         } catch (const std::exception& e) {

@@ -5,6 +5,7 @@
 #include "platform/db/Field.h"
 #include "platform/dbwidgets/DatasetModel.h"
 #include "platform/messages/Progress.h"
+#include "platform/messages/ReportFailure.h"
 #include "platform/messages/SilentAbort.h"
 #include "support/GridKeyboard.h"
 #include "support/MessageRecorder.h"
@@ -47,7 +48,12 @@ protected:
         other = new QLineEdit(&window);
         layout->addWidget(grid);
         layout->addWidget(other);
-        grid->errorHandler = [this](std::exception_ptr e) { failures.push_back(e); };
+        // Kept for the checks, and reported as the program would: a refusal's
+        // words reach the recorder.
+        grid->errorHandler = [this](std::exception_ptr e) {
+            failures.push_back(e);
+            messages::reportFailure(e);
+        };
         grid->confirmAsker = [this](QWidget*, const QString& question) {
             questions << question;
             return answer;
@@ -79,7 +85,8 @@ protected:
             return false;
         }
     }
-    // The failures that the program's handler would show (SilentAbort is not).
+    // The failures shown in the error box (a refusal has its own plain
+    // message, a silent abort none).
     std::vector<std::exception_ptr> shown() const
     {
         std::vector<std::exception_ptr> result;
