@@ -86,6 +86,20 @@ TEST_F(ServerRegistry, RemovingLeavesAProgIdThatNamesAnotherClassAlone)
     EXPECT_EQ(knownClass(), secondClass);
 }
 
+TEST_F(ServerRegistry, RemovingLeavesAClassKeyOfAnotherProgramAlone)
+{
+    // Another program's class under the same CLSID: removing ours must not
+    // take its server away.
+    com::ServerClass other = serverClass(firstClass, u"\"C:\\Tools\\other.exe\"");
+    other.progId = u"Vedoris.ComTest.Other";
+    other.description = u"Another program's class";
+    com::registerServerClass(other);
+    com::unregisterServerClass(serverClass(firstClass));
+    EXPECT_EQ(classesValue(u"CLSID\\" + firstClass + u"\\LocalServer32"), u"\"C:\\Tools\\other.exe\"");
+    com::unregisterServerClass(other);
+    EXPECT_EQ(classesValue(u"CLSID\\" + firstClass), u"(none)");
+}
+
 TEST_F(ServerRegistry, RemovingWhatWasNeverRegisteredIsHarmless)
 {
     com::unregisterServerClass(serverClass(firstClass));

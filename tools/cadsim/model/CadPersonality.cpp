@@ -11,15 +11,15 @@ const std::vector<CadPersonality>& cadPersonalities()
         {u"autocad", u"cadsim", {u"AutoCAD.Application"}, u"{5E0A7C3D-91B4-4F62-8D1E-7A3C2B9F4E10}",
          u"GetAcadState", u"24.1s (LMS Tech)", true},
         {u"nanocad", u"nanoCAD x64 23.0", {u"nanoCAD.Application", u"nanoCADx64.Application.23.0"},
-         u"{5E0A7C3D-91B4-4F62-8D1E-7A3C2B9F4E11}", u"GetState", u"23.0", true},
+         u"{5E0A7C3D-91B4-4F62-8D1E-7A3C2B9F4E21}", u"GetState", u"23.0", true},
         {u"zwcad", u"ZWCAD 2026", {u"ZWCAD.Application", u"ZWCAD.Application.2026"},
-         u"{5E0A7C3D-91B4-4F62-8D1E-7A3C2B9F4E12}", u"GetZcadState", u"2026", true},
+         u"{5E0A7C3D-91B4-4F62-8D1E-7A3C2B9F4E22}", u"GetZcadState", u"2026", true},
         {u"bricscad", u"BricsCAD V25", {u"BricscadApp.AcadApplication", u"BricscadApp.AcadApplication.25.0"},
-         u"{5E0A7C3D-91B4-4F62-8D1E-7A3C2B9F4E13}", u"GetAcadState", u"25.1.06 (x64)", false},
+         u"{5E0A7C3D-91B4-4F62-8D1E-7A3C2B9F4E23}", u"GetAcadState", u"25.1.06 (x64)", false},
         // A 2025 release: its type library names the query as AutoCAD's,
         // where older ones said GetGcadState.
         {u"gstarcad", u"GstarCAD 2025", {u"Gcad.Application", u"GStarCAD.Application.25"},
-         u"{5E0A7C3D-91B4-4F62-8D1E-7A3C2B9F4E14}", u"GetAcadState", u"2025", true},
+         u"{5E0A7C3D-91B4-4F62-8D1E-7A3C2B9F4E24}", u"GetAcadState", u"2025", true},
     };
     return all;
 }

@@ -77,13 +77,18 @@ void writeClass(HKEY root, const ServerClass& server)
     }
 }
 
+// Removes only what is this server's: a ProgID that now names another
+// class, or a class key another program registered under the same CLSID,
+// belongs to someone else and stays.
 void removeClass(HKEY root, const ServerClass& server)
 {
     const std::wstring progId = userClasses + toWide(server.progId);
     const std::wstring classId = toWide(server.classId);
+    const std::wstring classKey = userClasses + L"CLSID\\" + classId;
     if (::lstrcmpiW(readDefault(root, progId + L"\\CLSID").c_str(), classId.c_str()) == 0)
         ::RegDeleteTreeW(root, progId.c_str());
-    ::RegDeleteTreeW(root, (userClasses + L"CLSID\\" + classId).c_str());
+    if (readDefault(root, classKey) == toWide(server.description))
+        ::RegDeleteTreeW(root, classKey.c_str());
 }
 
 // Whether COM maps the ProgID to the class now.

@@ -4,6 +4,7 @@
 
 #include "cadsim/model/CadPersonality.h"
 #include "cadsim/model/Simulator.h"
+#include "sheetsim/SheetServer.h"
 
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/HResult.h"
@@ -11,6 +12,8 @@
 #include <QString>
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 using namespace automation;
 using namespace cadsim;
@@ -51,6 +54,15 @@ INSTANTIATE_TEST_SUITE_P(
                       Played{u"bricscad", u"BricsCAD V25 - [pipes.dxf]", u"GetAcadState", u"25.1.06 (x64)"},
                       Played{u"gstarcad", u"GstarCAD 2025 - [pipes.dxf]", u"GetAcadState", u"2025"}),
     [](const ::testing::TestParamInfo<Played>& info) { return QString::fromUtf16(info.param.key).toStdString(); });
+
+// Registering or removing one simulator's class must leave every other
+// one's registration, the spreadsheet stand-in's too, as it was.
+TEST(Playing, EachCadHasAClassOfItsOwn)
+{
+    std::set<std::u16string> classes{sheetsim::ClassId};
+    for (const CadPersonality& cad : cadPersonalities())
+        EXPECT_TRUE(classes.insert(cad.classId).second) << QString::fromUtf16(cad.key.c_str()).toStdString();
+}
 
 // BricsCAD's LISP loads no compiled file: it says so on its command line, and
 // the command runs to its end, so SendCommand succeeds.
