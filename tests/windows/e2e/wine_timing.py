@@ -10,7 +10,7 @@ sets it up, the program's menus are driven with xdotool as a user would:
   - "Получить размеры труб" on a drawing of N pipe solids and N other
     entities (half lines, half solids without pipe data), timed from the
     menu command to the rows stored in spec_base.mdb, and "Выделить" on one
-    row, timed to the selection sent and the progress window gone: once with
+    row, timed to the end of its search (the progress window gone): once with
     the walk inside the CAD (the walker cadsim.exe loads), once with the walk
     in the program (cadsim.exe --no-interface-objects; skipped with
     --no-fallback);
@@ -31,6 +31,10 @@ import time
 from pathlib import Path
 
 from wine_e2e import Failure, Program, Screen, Wine, log, read_rows, unpack, wait_for
+
+
+# The progress window of a command shows once the command has run this long.
+SHOW_AFTER_S = 0.5
 
 
 def walk_drawing(pipes, others):
@@ -163,8 +167,22 @@ def timing(args):
             started = time.monotonic()
             wait_for("the selection sent", lambda: cad_log.read_text(errors="replace").count("ran (sssetfirst")
                      > sent_before, 3600, 0.05)
-            wait_for("Выделить done", lambda: not screen.windows("Выделить"), 600, 0.05)
+            # The selection goes as soon as the pipe is found, and the search
+            # walks on to the end of model space. The command is over when its
+            # progress window has come and gone; a command that ends before
+            # the window is due (SHOW_AFTER_S) never shows it.
+            progress = {"seen": False}
+
+            def select_done():
+                if screen.windows("Выделить"):
+                    progress["seen"] = True
+                    return False
+                return progress["seen"] or time.monotonic() - started > SHOW_AFTER_S + 0.5
+
+            wait_for("Выделить done", select_done, 3600, 0.05)
             figures[f"select_{key}_s"] = time.monotonic() - started
+            if not progress["seen"]:
+                figures[f"select_{key}_s"] = min(figures[f"select_{key}_s"], SHOW_AFTER_S)
             if len(screen.windows(Program.TITLE)) != 1:
                 raise Failure("a message after Выделить")
 
@@ -206,7 +224,7 @@ def timing(args):
         lines += [f"  the walk {label}:",
                   f"    harvest of {args.pipes} pipes among {entities} entities, to the rows stored: "
                   f"{figures[f'harvest_{key}_s']:8.1f} s",
-                  f"    Выделить on one row, to the selection sent and the progress window gone:   "
+                  f"    Выделить on one row, to the search's end (the progress window gone):      "
                   f"{figures[f'select_{key}_s']:8.1f} s",
                   f"    served by cadsim.exe for both: {calls['invocations']} invocations and {calls['name lookups']} "
                   f"name lookups from Ведорис's process ({crossing / (2 * entities):.4f} per entity walked), "
