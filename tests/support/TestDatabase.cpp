@@ -141,6 +141,14 @@ std::vector<TestDatabase::Row> TestDatabase::rows() const
     return result;
 }
 
+std::vector<TestDatabase::Row> TestDatabase::rowsWithoutKeys() const
+{
+    std::vector<Row> result = rows();
+    for (Row& row : result)
+        row.key.reset();
+    return result;
+}
+
 TestDatabase::WriteLock::WriteLock(const QString& path)
 {
     Handle db = openFile(path, SQLITE_OPEN_READWRITE);

@@ -42,6 +42,9 @@ public:
     void exec(const QString& sql) const;            // fails the test on an error
     void addRows(const std::vector<Row>& rows) const; // in one transaction
     std::vector<Row> rows() const;                  // TTruba in FKey order
+    // The same without their keys, which the file hands out (and each
+    // harvest anew): to compare with rows written down without them.
+    std::vector<Row> rowsWithoutKeys() const;
     int rowCount(const QString& table = QStringLiteral("TTruba")) const;
     // TTruba.FHandle, TTruba.FDrawing in FKey order; Null as "(null)".
     QStringList handles() const { return textColumn(QStringLiteral("FHandle")); }
