@@ -128,13 +128,10 @@ void TWMain::N3Click()
 {
     // The window comes to the front only after the rows were stored, so a
     // failed attach leaves the CAD in front.
-    bool stored = false;
     {
         const progress::Task task(m_ui->N3->text(), TAbstrAcadObj::BusyText());
-        stored = HarvestPipes(dataModule());
+        HarvestPipes(dataModule());
     }
-    if (!stored)
-        return;
     raise();
     activateWindow();
 }

@@ -40,6 +40,8 @@ Variant cellValue(const TExportColumn& column)
     return Variant();
 }
 
+void showExportFailure() { messages::showMessage(QStringLiteral("Не удается запустить Excel!!!")); }
+
 } // namespace
 
 void ExportToSpreadsheet(db::Dataset& source, std::span<const TExportColumn> columns) noexcept
@@ -82,18 +84,14 @@ void ExportToSpreadsheet(db::Dataset& source, std::span<const TExportColumn> col
     } catch (const progress::Cancelled&) {
         // The user stopped the export: what was written stays in the
         // workbook, which goes to the spreadsheet as it is. Nothing to say.
+    } catch (const MessageAbort& refusal) {
+        // A refusal of the row being typed (the walk posts it) says its own
+        // words first; the export's one message follows all the same.
+        messages::showMessage(refusal.text());
+        showExportFailure();
     } catch (...) {
-        // The export is where its failures end, whatever they are: a refusal
-        // of the row being typed (the walk posts it) says its own words
-        // first, and the one message of a failed export follows all the same.
-        try {
-            throw;
-        } catch (const MessageAbort& refusal) {
-            messages::showMessage(refusal.text());
-        } catch (...) {
-            // Any other failure has the export's message alone.
-        }
-        messages::showMessage(QStringLiteral("Не удается запустить Excel!!!"));
+        // The export is where its failures end, whatever they are.
+        showExportFailure();
     }
 }
 

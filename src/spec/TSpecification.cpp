@@ -177,15 +177,12 @@ void TSpecification::writeRows()
     }
 }
 
-bool HarvestPipes(TSpecData& data)
+void HarvestPipes(TSpecData& data)
 {
-    if (data.isReadOnly()) {
-        messages::showMessage(readOnlyMessage(data.ADOConnection.dataSource()));
-        return false;
-    }
+    if (data.isReadOnly())
+        throw MessageAbort(readOnlyMessage(data.ADOConnection.dataSource()));
     // The harvested pipe list goes whatever happens.
     TSpecification specification(0);
     specification.ReadFromDrawing();
     specification.SaveToTable();
-    return true;
 }

@@ -70,8 +70,7 @@ class TSpecData;
 // pipes of the active drawing replace the rows of the pipe table of `data`,
 // which must be the process's data module (SpecData). A file that cannot be
 // written is refused before the CAD is reached, rather than rolled back after
-// the walk: its message is shown and false returned. True once the rows are
-// stored; a failed attach or a failure of the CAD ends it with a
-// MessageAbort, the user's stop with progress::Cancelled, a failure of the
-// table with its own error.
-bool HarvestPipes(TSpecData& data);
+// the walk. Returns once the rows are stored; a refused file, a failed attach
+// or a failure of the CAD ends it with a MessageAbort, the user's stop with
+// progress::Cancelled, a failure of the table with its own error.
+void HarvestPipes(TSpecData& data);

@@ -169,7 +169,7 @@ TEST_F(MainWindowTest, ReadOnlyDatabaseIsSaidOnceAndTakesNoEdits)
     EXPECT_THROW(table.deleteRecord(), db::DbError);
     EXPECT_EQ(table.state(), db::DatasetState::Browse);
 
-    window->N3Click();
+    window->ui().N3->trigger();
     EXPECT_EQ(messages.all, QStringList{readOnly});
     EXPECT_EQ(cad->calls, 0);
     EXPECT_EQ(database.rows().size(), 1u);
