@@ -51,10 +51,11 @@ void writeDefault(HKEY root, const std::wstring& path, const std::u16string& val
     writeText(root, path, nullptr, value);
 }
 
-// The default value of a key, or nothing when there is no such key or value.
+// The default value of a key, or nothing when there is no such key or value
+// (or one longer than any path).
 std::wstring readDefault(HKEY root, const std::wstring& path)
 {
-    wchar_t text[256] = {};
+    wchar_t text[1024] = {};
     DWORD size = sizeof text - sizeof(wchar_t);
     if (::RegGetValueW(root, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
         return {};
@@ -91,28 +92,23 @@ void removeClass(HKEY root, const ServerClass& server)
         ::RegDeleteTreeW(root, classKey.c_str());
 }
 
-// Whether COM maps the ProgID to the class now.
-bool comKnows(const ServerClass& server)
-{
-    CLSID known{};
-    CLSID wanted{};
-    return SUCCEEDED(::CLSIDFromProgID(toWide(server.progId).c_str(), &known))
-           && SUCCEEDED(::CLSIDFromString(toWide(server.classId).c_str(), &wanted)) && IsEqualCLSID(known, wanted);
-}
-
 } // namespace
 
-void registerServerClass(const ServerClass& server)
-{
-    writeClass(HKEY_CURRENT_USER, server);
-    if (!comKnows(server))
-        writeClass(HKEY_LOCAL_MACHINE, server);
-}
+void registerServerClass(const ServerClass& server) { writeClass(HKEY_CURRENT_USER, server); }
 
-void unregisterServerClass(const ServerClass& server)
+void unregisterServerClass(const ServerClass& server) { removeClass(HKEY_CURRENT_USER, server); }
+
+UserRegistration userRegistration(std::u16string_view progId)
 {
-    removeClass(HKEY_CURRENT_USER, server);
-    removeClass(HKEY_LOCAL_MACHINE, server);
+    UserRegistration found;
+    const std::wstring classId = readDefault(HKEY_CURRENT_USER, userClasses + toWide(progId) + L"\\CLSID");
+    if (classId.empty())
+        return found;
+    found.classId.assign(classId.begin(), classId.end());
+    const std::wstring server =
+        readDefault(HKEY_CURRENT_USER, userClasses + L"CLSID\\" + classId + L"\\InprocServer32");
+    found.inprocServer.assign(server.begin(), server.end());
+    return found;
 }
 
 } // namespace automation::com

@@ -3,6 +3,7 @@
 #ifdef _WIN32
 
 #include <string>
+#include <string_view>
 
 namespace automation::com {
 
@@ -21,16 +22,27 @@ struct ServerClass {
 
 // Registers the class for the current user, under HKCU\Software\Classes, as
 // a setup without elevation does; Windows merges those keys into
-// HKEY_CLASSES_ROOT. Where COM then still does not know the ProgID (Wine's
-// HKEY_CLASSES_ROOT is the machine's classes alone), the same keys go to
-// HKLM\Software\Classes as well. An AutomationError with the registry's
-// failure when a key cannot be written.
+// HKEY_CLASSES_ROOT for the user's unelevated programs. Nothing is ever
+// written under HKEY_LOCAL_MACHINE: a class there is loaded by every
+// elevated program of every user, from a file this user may replace. (An
+// elevated program does not see the user's classes; Wine, which does not
+// merge them at all, has its tests copy them over.) An AutomationError with
+// the registry's failure when a key cannot be written.
 void registerServerClass(const ServerClass& server);
 
-// Removes what registerServerClass wrote, from both places. A ProgID that
-// meanwhile names another class (a real application installed since) is
-// left alone, as are keys that are not there.
+// Removes what registerServerClass wrote. A ProgID that meanwhile names
+// another class (a real application installed since) is left alone, as are
+// keys that are not there.
 void unregisterServerClass(const ServerClass& server);
+
+// The user's own registration of the ProgID: the class it names and the
+// file of that class's in-process server, read from HKCU\Software\Classes
+// alone (empty where there is none), whatever COM would make of it.
+struct UserRegistration {
+    std::u16string classId;
+    std::u16string inprocServer;
+};
+UserRegistration userRegistration(std::u16string_view progId);
 
 } // namespace automation::com
 
