@@ -12,8 +12,11 @@ namespace os {
 // POSIX: the folder is owned by another user than this one or root, or it is
 // writable by its group or by everybody without the sticky bit (with it, as
 // in /tmp, others may add files but not replace ours).
-// Windows: its DACL is missing (everybody may do anything) or allows writing
-// to Everyone, Authenticated Users or Users.
+// Windows: its owner or DACL is missing (everybody may do anything), or its
+// owner or an entry of its DACL that allows writing is anyone but SYSTEM,
+// Administrators, TrustedInstaller and, unless this process is elevated, this
+// user. An elevated process trusts no folder that the user's unelevated
+// programs may write: what it names is loaded by an elevated CAD.
 bool othersMayWrite(const QString& folder);
 
 } // namespace os
