@@ -13,7 +13,24 @@ namespace {
 
 [[noreturn]] void badType() { throw AutomationError(hr::Disp_E_BadVarType, {}); }
 
-SAFEARRAY* toSafeArray(const SafeArray& array)
+// How deep values may nest: arrays in arrays, and a by-reference VARIANT's
+// target. The values the CAD, the spreadsheet and the program exchange nest
+// three levels at most; a server's VARIANT that refers to itself, or arrays
+// nested thousands deep, would otherwise recurse until the thread's stack
+// overflows, which nothing can catch, and inside the CAD takes its drawing
+// with it.
+constexpr int maxNesting = 32;
+
+void enter(int& depth)
+{
+    if (++depth > maxNesting)
+        throw AutomationError(hr::E_InvalidArg, u"A value nests deeper than 32 levels");
+}
+
+void toComVariant(const Variant& value, VARIANT& out, int depth);
+Variant fromComVariant(const VARIANT& in, int depth);
+
+SAFEARRAY* toSafeArray(const SafeArray& array, int depth)
 {
     const auto count = array.elements.size();
     if (count > std::numeric_limits<ULONG>::max())
@@ -27,12 +44,12 @@ SAFEARRAY* toSafeArray(const SafeArray& array)
         SafeArrayAccess access(result.get());
         VARIANT* elements = access.data<VARIANT>();
         for (size_t i = 0; i < count; ++i)
-            toComVariant(array.elements[i], elements[i]);
+            toComVariant(array.elements[i], elements[i], depth);
     }
     return result.detach();
 }
 
-Variant fromSafeArray(SAFEARRAY* array)
+Variant fromSafeArray(SAFEARRAY* array, int depth)
 {
     if (!array)
         badType();
@@ -76,7 +93,7 @@ Variant fromSafeArray(SAFEARRAY* array)
             throw AutomationError(got, {});
         if (elementType != VT_VARIANT)
             element.get()->vt = elementType;
-        result.elements.push_back(fromComVariant(*element));
+        result.elements.push_back(fromComVariant(*element, depth));
     }
     return Variant::fromArray(std::move(result));
 }
@@ -103,10 +120,9 @@ Variant throughDouble(const VARIANT& in)
     return Variant::r8(converted->dblVal);
 }
 
-} // namespace
-
-void toComVariant(const Variant& value, VARIANT& out)
+void toComVariant(const Variant& value, VARIANT& out, int depth)
 {
+    enter(depth);
     switch (value.type()) {
     case VarType::Empty:
         out.vt = VT_EMPTY;
@@ -139,7 +155,7 @@ void toComVariant(const Variant& value, VARIANT& out)
         out.vt = VT_BSTR;
         return;
     case VarType::Array:
-        out.parray = toSafeArray(value.toArray());
+        out.parray = toSafeArray(value.toArray(), depth);
         out.vt = VT_ARRAY | VT_VARIANT;
         return;
     case VarType::Dispatch:
@@ -154,8 +170,9 @@ void toComVariant(const Variant& value, VARIANT& out)
     badType();
 }
 
-Variant fromComVariant(const VARIANT& in)
+Variant fromComVariant(const VARIANT& in, int depth)
 {
+    enter(depth);
     const VARTYPE vt = in.vt;
     const bool byRef = (vt & VT_BYREF) != 0;
     const VARTYPE base = vt & ~VT_BYREF;
@@ -163,12 +180,12 @@ Variant fromComVariant(const VARIANT& in)
     if (byRef && base == VT_VARIANT) {
         if (!in.pvarVal)
             badType();
-        return fromComVariant(*in.pvarVal);
+        return fromComVariant(*in.pvarVal, depth);
     }
     if (byRef && !in.byref)
         badType();
     if (base & VT_ARRAY)
-        return fromSafeArray(byRef ? *in.pparray : in.parray);
+        return fromSafeArray(byRef ? *in.pparray : in.parray, depth);
 
     switch (base) {
     case VT_EMPTY: return Variant();
@@ -200,5 +217,11 @@ Variant fromComVariant(const VARIANT& in)
     }
     badType();
 }
+
+} // namespace
+
+void toComVariant(const Variant& value, VARIANT& out) { toComVariant(value, out, 0); }
+
+Variant fromComVariant(const VARIANT& in) { return fromComVariant(in, 0); }
 
 } // namespace automation::com
