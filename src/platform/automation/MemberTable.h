@@ -142,6 +142,8 @@ public:
     {
         return m_members.invoke(*this, member, kind, args);
     }
+    // Whether the class has a member of that name, as GetIDsOfNames asks.
+    bool hasMember(std::u16string_view name) const { return m_members.find(name) != nullptr; }
 
 protected:
     // `members` outlives every object: the static table of the class.

@@ -8,6 +8,7 @@
 #include "platform/automation/com/ComResources.h"
 #include "platform/automation/com/VariantConversion.h"
 #include "platform/automation/HResult.h"
+#include "platform/automation/MemberTable.h"
 #include "platform/automation/ServedCalls.h"
 #include "platform/automation/Utf8.h"
 
@@ -171,14 +172,28 @@ HRESULT DispatchAdapter::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID
     countServedNameLookup();
     if (!names || !names[0] || !ids || count == 0)
         return E_INVALIDARG;
+    // Named parameters are not supported: their names are unknown.
+    for (UINT i = 1; i < count; ++i)
+        ids[i] = DISPID_UNKNOWN;
+    ids[0] = DISPID_UNKNOWN;
     try {
+        const std::u16string_view asked(reinterpret_cast<const char16_t*>(names[0]));
+        // A name is kept only where the object has such a member: whoever
+        // asks for names that do not exist, however many, leaves nothing
+        // behind. An object without a member table learns its members only
+        // when called; for it, names are kept up to a bound.
+        const auto* table = dynamic_cast<const TableObject*>(m_object.get());
+        if (asked.size() > maxNameLength || (table && !table->hasMember(asked)))
+            return DISP_E_UNKNOWNNAME;
+        const std::u16string name = fold(asked);
         std::lock_guard lock(m_namesMutex);
-        const std::u16string name = fold(reinterpret_cast<const char16_t*>(names[0]));
         DISPID id = 0;
         for (size_t i = 0; i < m_names.size() && id == 0; ++i)
             if (m_names[i] == name)
                 id = static_cast<DISPID>(i + 1);
         if (id == 0) {
+            if (m_names.size() >= maxNames)
+                return DISP_E_UNKNOWNNAME;
             m_names.push_back(name);
             id = static_cast<DISPID>(m_names.size());
         }
@@ -186,9 +201,6 @@ HRESULT DispatchAdapter::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID
     } catch (...) {
         return E_OUTOFMEMORY; // the name could not be kept; nothing may leave a COM method
     }
-    // Named parameters are not supported: their names are unknown.
-    for (UINT i = 1; i < count; ++i)
-        ids[i] = DISPID_UNKNOWN;
     return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
 }
 

@@ -22,8 +22,10 @@ namespace automation::com {
 // An IDispatch over an automation object of this program, so that COM can
 // reach it: as an argument of a call into another program, or as a running
 // object in the running object table. Member names get dispatch identifiers
-// as they are asked for (case-insensitively); whether a member exists is the
-// object's own answer when Invoke calls it. An AutomationError of the object
+// as they are asked for (case-insensitively). A name the object's member
+// table does not have is DISP_E_UNKNOWNNAME, and is not kept; an object
+// without a table answers for its members when Invoke calls it, and gets
+// identifiers for at most maxNames names. An AutomationError of the object
 // goes back as EXCEPINFO with its source and description.
 class DispatchAdapter final : public SingleInterface<IDispatch, IID_IDispatch> {
 public:
@@ -55,6 +57,10 @@ private:
     static HRESULT readArguments(DISPPARAMS& params, std::vector<Variant>& values, std::vector<Arg>& args,
                                  UINT* argumentError);
     static HRESULT failed(std::exception_ptr failure, EXCEPINFO* exception) noexcept;
+
+    // Longer than any member's name; more names than any object has.
+    static constexpr size_t maxNameLength = 256;
+    static constexpr size_t maxNames = 256;
 
     DispatchRef m_object;
     std::mutex m_namesMutex;
