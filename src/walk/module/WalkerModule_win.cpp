@@ -1,8 +1,11 @@
 // The walker as an in-process COM server: the CAD creates it in its own
 // process (GetInterfaceObject, CoCreateInstance with CLSCTX_INPROC_SERVER)
 // and hands it to the program. Apartment threaded: the CAD calls it on the
-// thread it made it on, where it calls the CAD's objects directly.
+// thread it made it on, where it calls the CAD's objects directly. It is the
+// class of one version of the program (walk/WalkerIdentity.h), registered
+// for the current user only.
 #include "platform/automation/com/ClassObject.h"
+#include "platform/automation/com/ComDispatch.h"
 #include "platform/automation/com/ComError.h"
 #include "platform/automation/com/ComResources.h"
 #include "platform/automation/com/ServerRegistry.h"
@@ -19,6 +22,14 @@
 #include <string>
 
 namespace {
+
+// Loaded into the CAD, this module is a guest on the CAD's thread: its calls
+// to the CAD's objects never wait (no retries, nothing through a proxy). Set
+// as the DLL loads, before any of its objects exists.
+[[maybe_unused]] const bool guestOnTheCadsThread = [] {
+    automation::com::setGuestCalls(true);
+    return true;
+}();
 
 // The full path of this DLL, for its registration.
 std::u16string modulePath()

@@ -8,6 +8,7 @@
 #include "platform/automation/com/ComResources.h"
 #include "platform/automation/com/VariantConversion.h"
 
+#include <atomic>
 #include <string>
 #include <utility>
 #include <vector>
@@ -86,15 +87,27 @@ private:
     DISPPARAMS m_params{nullptr, nullptr, 0, 0};
 };
 
+std::atomic<bool> guestModule{false};
+
+bool isRefusal(HRESULT answer) { return answer == RPC_E_CALL_REJECTED || answer == RPC_E_SERVERCALL_RETRYLATER; }
+
 } // namespace
+
+void setGuestCalls(bool guest) { guestModule.store(guest); }
+
+bool guestCalls() { return guestModule.load(); }
 
 ComDispatch::ComDispatch(ComPtr<IDispatch> object)
     : m_object(std::move(object)),
       // COM's standard proxy answers for IClientSecurity; objects do not.
-      m_throughProxy(m_object && m_object.query<IClientSecurity>(IID_IClientSecurity))
+      m_throughProxy(m_object && m_object.query<IClientSecurity>(IID_IClientSecurity)),
+      m_guest(guestCalls())
 {
     if (!m_object)
         throw AutomationError(hr::E_InvalidArg, u"No object");
+    if (m_guest && m_throughProxy)
+        throw AutomationError(static_cast<int32_t>(CO_E_NOT_SUPPORTED),
+                              u"An object of another apartment or process is not called from inside the CAD");
 }
 
 DISPID ComDispatch::idOf(std::u16string_view member)
@@ -134,17 +147,16 @@ Variant ComDispatch::call(DISPID id, std::u16string_view member, InvokeKind kind
     VariantGuard result;
     EXCEPINFO exception{};
     UINT argumentError = 0;
+    const auto attempt = [&] {
+        return m_object->Invoke(id, IID_NULL, AutomationLocale, invokeFlags(kind), call.params(),
+                                kind == InvokeKind::PropertyPut ? nullptr : result.get(), &exception, &argumentError);
+    };
     // The message filter has COM retry a call a busy server refuses. Where the
     // refusal still reaches us within the limit (a runtime whose channel does
     // not consult the filter, as Wine's does not), the call is retried here
-    // by the same rule; after a filter that gave up, the limit is spent.
-    const HRESULT hr = retryWhileRefused(
-        [&] {
-            return m_object->Invoke(id, IID_NULL, AutomationLocale, invokeFlags(kind), call.params(),
-                                    kind == InvokeKind::PropertyPut ? nullptr : result.get(), &exception,
-                                    &argumentError);
-        },
-        [](HRESULT answer) { return answer == RPC_E_CALL_REJECTED || answer == RPC_E_SERVERCALL_RETRYLATER; });
+    // by the same rule; after a filter that gave up, the limit is spent. A
+    // guest never waits: its refused call fails at once.
+    const HRESULT hr = m_guest ? attempt() : retryWhileRefused(attempt, isRefusal);
     if (hr == DISP_E_EXCEPTION)
         throw takeException(exception, member, !m_throughProxy);
     // A server may leave texts behind with any other answer too.

@@ -38,11 +38,25 @@ private:
 
     ComPtr<IDispatch> m_object;
     bool m_throughProxy; // reached through COM's proxy, i.e. in another apartment or process
+    bool m_guest;        // made while this module was a guest (setGuestCalls)
     // The identifiers asked for so far: each name crosses to the server once
     // per object, not at every call (the walk of a model space calls Item on
     // one object as often as the drawing has entities).
     std::unordered_map<std::u16string, DISPID> m_ids;
 };
+
+// Whether this module is a guest on someone else's thread: the walker inside
+// the CAD's process, called on the CAD's own thread, where every moment it
+// waits is a moment the CAD's user waits, and where a wait that never ends
+// takes the drawing with it. A guest makes no call that can wait: an object
+// reached through COM's proxy (in another apartment or process, so that each
+// call blocks the thread until the other side answers) is refused as it
+// arrives (CO_E_NOT_SUPPORTED), and a call an object refuses as busy fails at
+// once instead of being tried again. Off by default: the program waits for a
+// busy server as its message filter and retryWhileRefused say. Process-wide;
+// a DLL that links this backend has its own.
+void setGuestCalls(bool guest);
+bool guestCalls();
 
 } // namespace automation::com
 
