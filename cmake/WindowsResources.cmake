@@ -1,7 +1,10 @@
-# vedoris_windows_resources(<target> DESCRIPTION <text> [ICON <ico>]) gives a
-# Windows program its version resource (windows/VersionInfo.rc.in), and its
-# icon when one is named. Elsewhere it does nothing: the version lives in
-# the About box there, and the icon in the program's Qt resources.
+# vedoris_windows_resources(<target> DESCRIPTION <text> [ICON <ico>]
+#                           [LIBRARY <file name>] [STRINGS <name> <value> ...])
+# gives a Windows program its version resource (windows/VersionInfo.rc.in),
+# and its icon when one is named. LIBRARY marks a DLL, under the file name it
+# is built as; STRINGS are further values of its string table. Elsewhere it
+# does nothing: the version lives in the About box there, and the icon in
+# the program's Qt resources.
 if(WIN32)
   enable_language(RC)
 endif()
@@ -10,9 +13,26 @@ function(vedoris_windows_resources target)
   if(NOT WIN32)
     return()
   endif()
-  cmake_parse_arguments(ARG "" "DESCRIPTION;ICON" "" ${ARGN})
+  cmake_parse_arguments(ARG "" "DESCRIPTION;ICON;LIBRARY" "STRINGS" ${ARGN})
   set(VEDORIS_RC_NAME ${target})
   set(VEDORIS_RC_DESCRIPTION "${ARG_DESCRIPTION}")
+  if(ARG_LIBRARY)
+    set(VEDORIS_RC_FILETYPE VFT_DLL)
+    set(VEDORIS_RC_FILE "${ARG_LIBRARY}")
+  else()
+    set(VEDORIS_RC_FILETYPE VFT_APP)
+    set(VEDORIS_RC_FILE "${target}.exe")
+  endif()
+  set(VEDORIS_RC_STRINGS "")
+  list(LENGTH ARG_STRINGS _count)
+  math(EXPR _odd "${_count} % 2")
+  if(_odd)
+    message(FATAL_ERROR "vedoris_windows_resources: STRINGS come in pairs of name and value")
+  endif()
+  while(ARG_STRINGS)
+    list(POP_FRONT ARG_STRINGS _name _value)
+    string(APPEND VEDORIS_RC_STRINGS "      VALUE \"${_name}\", \"${_value}\"\n")
+  endwhile()
   if(ARG_ICON)
     # The first icon of an executable is the one the shell shows for it.
     set(VEDORIS_RC_ICON "1 ICON \"${ARG_ICON}\"")

@@ -8,21 +8,12 @@
 
 #include <new>
 
-#include "version/Version.h"
-
 namespace walk {
 
 using automation::Args;
 using automation::AutomationError;
 using automation::Variant;
 namespace hr = automation::hr;
-
-std::u16string_view walkerVersion()
-{
-    // The second part counts the revisions of the answers' shape.
-    static const std::u16string text = automation::fromUtf8(version::Text) + u"/1";
-    return text;
-}
 
 namespace {
 

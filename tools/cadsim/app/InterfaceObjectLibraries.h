@@ -12,9 +12,10 @@ class CadProfile;
 // CAD finds it through the system's registry. On Windows that is COM's own
 // registry (InprocServer32), and the object is made by CoCreateInstance in
 // this process. Elsewhere the profile maps the ProgID to a library
-// (CadProfile::interfaceObjectLibrary); without a mapping, Ведорис's walker
-// "Vedoris.Walker" is found beside the simulator's own program, where the
-// build puts it, as its installer registers it on Windows.
+// (CadProfile::interfaceObjectLibrary); without a mapping, the walker of the
+// Ведорис built with it (its ProgID and file, walk/WalkerIdentity.h) is found
+// beside the simulator's own program, where the build puts it, as its
+// installer registers it on Windows.
 InterfaceObjectSource interfaceObjectLibraries(const CadProfile& profile, const QString& programFolder);
 
 } // namespace cadsim
