@@ -3,14 +3,18 @@
 #
 #   OUT/vedoris/                 the program: vedoris.exe, every DLL and Qt
 #                                plugin it loads, tr.fas, the walker the CAD
-#                                loads (vedoris_walker.dll), a fresh spec_base.mdb
+#                                loads (vedoris_walker-<version>.dll), a fresh
+#                                spec_base.mdb
 #   OUT/cadsim/                  the CAD simulator and what it needs
 #   OUT/vedoris-windows-x64.zip  OUT/vedoris, for a designer to unpack
 #   OUT/vedoris-windows-x64.msi  OUT/vedoris as a per-user installer (make-msi.sh)
 #   OUT/sheetsim/                (with --sheetsim) the spreadsheet stand-in that
 #                                the Wine tests register; never in the zip
 #
-#   assemble-package.sh [--sheetsim] <build folder> <SDK folder> <OUT>
+#   assemble-package.sh [--sheetsim | --program-only] <build folder> <SDK folder> <OUT>
+#
+# --program-only lays out OUT/vedoris and its MSI alone: a build of a later
+# version, which the installer test upgrades to, builds nothing else.
 #
 # There is no windeployqt for a cross build, so what goes in is listed here,
 # program by program. Each file's imports are then checked: every DLL must lie
@@ -19,12 +23,13 @@
 set -euo pipefail
 
 with_sheetsim=0
-if [ "${1:-}" = "--sheetsim" ]; then
-  with_sheetsim=1
-  shift
-fi
+program_only=0
+case "${1:-}" in
+  --sheetsim) with_sheetsim=1; shift ;;
+  --program-only) program_only=1; shift ;;
+esac
 if [ $# -ne 3 ]; then
-  echo "usage: assemble-package.sh [--sheetsim] <build folder> <SDK folder> <OUT>" >&2
+  echo "usage: assemble-package.sh [--sheetsim | --program-only] <build folder> <SDK folder> <OUT>" >&2
   exit 2
 fi
 build="$1"
@@ -32,6 +37,10 @@ sdk="$2"
 out="$3"
 source_root="$(cd "$(dirname "$0")/.." && pwd)"
 triple=x86_64-w64-mingw32
+# The walker's file, named after the version the build was configured with.
+# shellcheck source=/dev/null
+source "$build/installer/product.env"
+walker="$VEDORIS_WALKER_FILE"
 
 # The MinGW runtime every C++ program of the build needs.
 runtime=(libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
@@ -109,17 +118,24 @@ write_qt_conf "$out/vedoris"
 place "$source_root/src/spec/tr.fas" "$out/vedoris"
 # The walker the CAD loads into its own process: it may import nothing but
 # Windows itself, for the CAD may carry runtime DLLs of other versions.
-place "$build/bin/vedoris_walker.dll" "$out/vedoris"
+place "$build/bin/$walker" "$out/vedoris"
 while read -r dll; do
   case "$windows_dlls" in
     *" $(echo "$dll" | tr '[:upper:]' '[:lower:]') "*) ;;
-    *) echo "assemble-package: vedoris_walker.dll imports $dll, which is not part of Windows" >&2; exit 1 ;;
+    *) echo "assemble-package: $walker imports $dll, which is not part of Windows" >&2; exit 1 ;;
   esac
-done < <("$triple-objdump" -p "$out/vedoris/vedoris_walker.dll" | awk '/DLL Name:/ { print $3 }')
+done < <("$triple-objdump" -p "$out/vedoris/$walker" | awk '/DLL Name:/ { print $3 }')
 # A database made now from the schema, never the build's own, which tests and
 # trial runs have written rows into.
 cmake -DSQLITE3="$(command -v sqlite3)" -DSCHEMA="$source_root/src/data/schema.sql" \
       -DOUTPUT="$out/vedoris/spec_base.mdb" -P "$source_root/src/data/CreateDatabase.cmake" >/dev/null
+
+if [ "$program_only" -eq 1 ]; then
+  check_imports "$out/vedoris"
+  bash "$source_root/windows/make-msi.sh" "$build" "$out/vedoris" "$out/vedoris-windows-x64.msi" >/dev/null
+  echo "assembled $out: vedoris/ and vedoris-windows-x64.msi ($VEDORIS_VERSION)"
+  exit 0
+fi
 
 # --- the CAD simulator ----------------------------------------------------------
 program_folder "$out/cadsim" cadsim.exe "${qt_widgets[@]}" "${runtime[@]}"

@@ -2,19 +2,22 @@
 # Writes the per-user MSI of Ведорис (installer/Vedoris.wxs) from the program
 # folder that assemble-package.sh laid out:
 #
-#   make-msi.sh <build folder> <program folder> <OUT.msi> [VERSION]
+#   make-msi.sh <build folder> <program folder> <OUT.msi>
 #
-# The version, product name and publisher are the ones the Windows build was
-# configured with (<build folder>/installer/product.env, from the top-level
-# CMakeLists.txt); VERSION overrides the version, for trying an upgrade.
+# The version, product name, publisher and the walker's identity are the ones
+# the Windows build was configured with (<build folder>/installer/product.env,
+# from the top-level CMakeLists.txt): an upgrade to try is a build of a later
+# version, since the walker's file and class carry the version.
 #
 # Every version gets its own product code, derived from the version under a
 # namespace fixed here: the same version always builds the same code, and a
 # newer one replaces an older one as a major upgrade (a plain msiexec /i).
+# The walker's two components (its file, its registration) get codes derived
+# the same way: they differ from version to version, as their contents do.
 set -euo pipefail
 
-if [ $# -lt 3 ] || [ $# -gt 4 ]; then
-  echo "usage: make-msi.sh <build folder> <program folder> <OUT.msi> [VERSION]" >&2
+if [ $# -ne 3 ]; then
+  echo "usage: make-msi.sh <build folder> <program folder> <OUT.msi>" >&2
   exit 2
 fi
 build="$(realpath "$1")"
@@ -31,10 +34,19 @@ done
 
 # shellcheck source=/dev/null
 source "$build/installer/product.env"
-version="${4:-$VEDORIS_VERSION}"
+version="$VEDORIS_VERSION"
 product_code_namespace=C6918AC9-92CA-4BE9-AAEE-58D3D4DCD98B
-product_code="$(/usr/bin/python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' \
-  "$product_code_namespace" "$version")"
+derived_code() { # <name>: a code of this version
+  /usr/bin/python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' \
+    "$product_code_namespace" "$1"
+}
+product_code="$(derived_code "$version")"
+walker_component="$(derived_code "walker $version")"
+walker_registration_component="$(derived_code "walker registration $version")"
+if [ ! -f "$program/$VEDORIS_WALKER_FILE" ]; then
+  echo "make-msi: $VEDORIS_WALKER_FILE is not in $program" >&2
+  exit 1
+fi
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -46,9 +58,9 @@ cp "$build/installer/vedoris.ico" "$work/vedoris.ico"
 cp "$here/installer/Vedoris.wxs" "$work/Vedoris.wxs"
 cd "$work"
 
-# Every file of the program folder but the database, which Vedoris.wxs
-# installs on its own terms.
-find program/ -type f ! -name spec_base.mdb | LC_ALL=C sort |
+# Every file of the program folder but the database and the walker, which
+# Vedoris.wxs installs on their own terms.
+find program/ -type f ! -name spec_base.mdb ! -name "$VEDORIS_WALKER_FILE" | LC_ALL=C sort |
   wixl-heat --prefix program/ --component-group ProgramFiles --var var.PackageDir \
             --directory-ref INSTALLDIR --win64 > files.wxs
 
@@ -59,7 +71,9 @@ size_kb=$(( ($(find program/ -type f -printf '%s\n' | awk '{ s += $1 } END { pri
 mkdir -p "$(dirname "$out")"
 wixl --arch x64 --output "$out" \
   -D Version="$version" -D ProductCode="$product_code" -D PackageDir=program \
-  -D IconFile=vedoris.ico -D Win64=yes -D SizeKb="$size_kb" -D WalkerClassId="$VEDORIS_WALKER_CLSID" \
+  -D IconFile=vedoris.ico -D Win64=yes -D SizeKb="$size_kb" \
+  -D WalkerFile="$VEDORIS_WALKER_FILE" -D WalkerProgId="$VEDORIS_WALKER_PROGID" -D WalkerClassId="$VEDORIS_WALKER_CLSID" \
+  -D WalkerComponent="$walker_component" -D WalkerRegistrationComponent="$walker_registration_component" \
   Vedoris.wxs files.wxs
 
 # wixl writes its tables in code page 1252, which has no Cyrillic: the
@@ -84,4 +98,9 @@ set_text LaunchCondition Description Condition "NOT WIX_DOWNGRADE_DETECTED" "$ne
 # rows; msidbComponentAttributesNeverOverwrite (0x80), an install or upgrade
 # that finds the file keeps it.
 msibuild "$out" -q "UPDATE \`Component\` SET \`Attributes\` = 400 WHERE \`Component\` = 'Database'"
+# The walker's file is permanent too (0x110): a CAD that loaded it holds it
+# until the CAD ends, and an upgrade or uninstall that removed it would meet a
+# file in use, whose answer is to close the CAD or to ask for a restart. The
+# program removes walkers of other versions once no CAD holds them.
+msibuild "$out" -q "UPDATE \`Component\` SET \`Attributes\` = 272 WHERE \`Component\` = 'Walker'"
 echo "make-msi: $out ($version, product code {$product_code})"

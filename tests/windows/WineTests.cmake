@@ -30,9 +30,12 @@ endfunction()
 vedoris_wine_test(build COMMAND build SETUP windows_build TIMEOUT 2700)
 set_tests_properties(windows.build PROPERTIES COST 100000)
 vedoris_wine_test(package COMMAND package SETUP windows_package REQUIRES windows_build TIMEOUT 300)
+# The program once more as the next version, for the installer's upgrade: a
+# second build, of the program and its walker alone.
+vedoris_wine_test(upgrade_build COMMAND build-upgrade SETUP windows_upgrade_build REQUIRES windows_build TIMEOUT 2700)
 vedoris_wine_test(wine_prefix COMMAND prefix SETUP wine_prefix REQUIRES windows_build TIMEOUT 600)
 
-foreach(_suite automation os)
+foreach(_suite automation os walker)
   vedoris_wine_test(${_suite}_tests
     COMMAND run ${_work}/build/bin/vedoris_win_${_suite}_tests.exe
     REQUIRES "windows_build;wine_prefix"
@@ -40,5 +43,6 @@ foreach(_suite automation os)
 endforeach()
 
 vedoris_wine_test(package_starts COMMAND package-starts REQUIRES windows_package TIMEOUT 600)
-vedoris_wine_test(installer COMMAND installer REQUIRES "windows_build;windows_package" TIMEOUT 900)
+vedoris_wine_test(installer COMMAND installer REQUIRES "windows_build;windows_package;windows_upgrade_build"
+  TIMEOUT 900)
 vedoris_wine_test(end_to_end COMMAND end-to-end REQUIRES "windows_build;windows_package" TIMEOUT 900)

@@ -5,6 +5,8 @@
 # program under Wine. Every step is bounded in time.
 #
 #   wine-harness.sh build                    the Windows build, with its tests
+#   wine-harness.sh build-upgrade            the program again as the next version, and its
+#                                            package, for the installer's upgrade
 #   wine-harness.sh package                  the package folders and zip from it
 #   wine-harness.sh prefix                   the suites' Wine prefix, test classes registered
 #   wine-harness.sh run <program> [args]     one suite under Wine
@@ -24,6 +26,8 @@ source_root="${VEDORIS_SOURCE_DIR:?set by CTest}"
 work="${VEDORIS_WINDOWS_WORK:?set by CTest}"
 build="$work/build"
 package="$work/package"
+upgrade_build="$work/build-upgrade"
+upgrade_package="$work/package-upgrade"
 suite_prefix="$work/wineprefix"
 here="$(cd "$(dirname "$0")" && pwd)"
 # shellcheck source=../../windows/cross.sh
@@ -143,13 +147,28 @@ case "$command" in
     vedoris_cross_build "$source_root" "$build" "$sdk" Release -DVEDORIS_TESTS=ON -DVEDORIS_TRAP_UB=ON
     ;;
 
+  build-upgrade)
+    # The program as the next version: its walker has a file and class of
+    # its own, so the upgrade is a build of its own, with only what the
+    # installer holds.
+    need cmake ninja x86_64-w64-mingw32-g++-posix pkg-config x86_64-w64-mingw32-objdump x86_64-w64-mingw32-strip \
+      sqlite3 wixl wixl-heat msibuild
+    require_sdk
+    next="$(upgrade_version)"
+    # A build of another next version (the version was raised since) starts afresh.
+    if [ -f "$upgrade_build/CMakeCache.txt" ] &&
+       ! grep -q "^VEDORIS_UPGRADE_TEST_VERSION:[A-Z]*=$next\$" "$upgrade_build/CMakeCache.txt"; then
+      rm -rf "$upgrade_build"
+    fi
+    vedoris_cross_build "$source_root" "$upgrade_build" "$sdk" Release -DVEDORIS_TESTS=OFF \
+      -DVEDORIS_UPGRADE_TEST_VERSION="$next" -- vedoris vedoris_walker
+    bash "$source_root/windows/assemble-package.sh" --program-only "$upgrade_build" "$sdk" "$upgrade_package"
+    ;;
+
   package)
     need x86_64-w64-mingw32-objdump x86_64-w64-mingw32-strip sqlite3 wixl wixl-heat msibuild
     require_sdk
     bash "$source_root/windows/assemble-package.sh" --sheetsim "$build" "$sdk" "$package"
-    # The same program as a newer version, for the installer test's upgrade.
-    bash "$source_root/windows/make-msi.sh" "$build" "$package/vedoris" "$package/vedoris-upgrade-test.msi" \
-      "$(upgrade_version)"
     ;;
 
   prefix)
@@ -203,13 +222,13 @@ case "$command" in
     ;;
 
   installer)
-    need wine wineboot wineserver timeout xvfb-run xdotool import wrestool
+    need wine wineboot wineserver timeout xvfb-run xdotool import wrestool msiinfo
     require_sdk
     exec timeout --kill-after=30 "${VEDORIS_WINE_E2E_SECONDS:-840}" \
       xvfb-run -a -s "-screen 0 1600x900x24" \
       /usr/bin/python3 "$here/e2e/wine_installer.py" \
         --source "$source_root" --work "$work" --package "$package" --build "$build" \
-        --upgrade-version "$(upgrade_version)"
+        --upgrade-package "$upgrade_package" --upgrade-build "$upgrade_build"
     ;;
 
   timing)
@@ -217,11 +236,11 @@ case "$command" in
     need wine wineboot wineserver timeout xvfb-run xdotool import
     require_sdk
     exec xvfb-run -a -s "-screen 0 1600x900x24" \
-      /usr/bin/python3 "$here/e2e/wine_timing.py" --work "$work" --package "$package" "$@"
+      /usr/bin/python3 "$here/e2e/wine_timing.py" --work "$work" --package "$package" --build "$build" "$@"
     ;;
 
   *)
-    echo "usage: wine-harness.sh build|package|prefix|run|package-starts|installer|end-to-end|timing ..." >&2
+    echo "usage: wine-harness.sh build|build-upgrade|package|prefix|run|package-starts|installer|end-to-end|timing ..." >&2
     exit 2
     ;;
 esac

@@ -68,6 +68,7 @@ class Wine:
         })
         self.env.pop("WINEPATH", None)
         self.started = []
+        self.mirrored = set()
 
     def make(self):
         # wineboot's status is no guide without Wine's 32-bit half; the
@@ -83,6 +84,92 @@ class Wine:
             raise Failure(f"no Wine prefix made in {self.prefix}")
         self.run(["reg", "delete", r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug",
                   "/v", "Debugger", "/f"])
+
+    def mirror_user_classes(self):
+        """Copies the user's classes (HKCU\\Software\\Classes) to the
+        machine's, whose keys are all that Wine's HKEY_CLASSES_ROOT shows:
+        Windows merges the user's classes into it for the user's programs,
+        Wine does not. The programs register for the user alone; this stands
+        in for Windows's merge. What an earlier call copied and the user no
+        longer has goes again."""
+        export = self.drive_c("user-classes.reg")
+        export.unlink(missing_ok=True)
+        self.run(["reg", "export", r"HKCU\Software\Classes", self.windows_path(export), "/y"])
+        text = ""
+        if export.is_file():
+            data = export.read_bytes()
+            text = data.decode("utf-16") if data[:2] in (b"\xff\xfe", b"\xfe\xff") else data.decode("utf-8")
+        user_root = "[HKEY_CURRENT_USER\\Software\\Classes\\"
+        keys = {line[len(user_root):].rstrip("]") for line in text.splitlines() if line.startswith(user_root)}
+        keys = {k for k in keys if k.upper() != "CLSID"}  # the machine's own list of classes stays
+        # A class's own key and its ProgID's: the first part of the path, or
+        # CLSID\\{...}.
+        tops = {"\\".join(k.split("\\")[:2]) if k.upper().startswith("CLSID\\") else k.split("\\")[0] for k in keys}
+        for top in sorted(self.mirrored - tops):
+            self.run(["reg", "delete", "HKLM\\Software\\Classes\\" + top, "/f"])
+        if tops:
+            machine = self.drive_c("machine-classes.reg")
+            machine.write_text(text.replace("[HKEY_CURRENT_USER\\Software\\Classes",
+                                            "[HKEY_LOCAL_MACHINE\\Software\\Classes"), encoding="utf-16")
+            if self.run(["reg", "import", self.windows_path(machine)]) != 0:
+                raise Failure("the user's classes could not be copied to the machine's")
+            machine.unlink()
+        export.unlink(missing_ok=True)
+        self.mirrored = tops
+
+    def register(self, args, what):
+        """A program's /regserver or /unregserver, for the user, with the
+        user's classes copied to where Wine's COM looks."""
+        if self.run(args) != 0:
+            raise Failure(f"{what} failed")
+        self.mirror_user_classes()
+
+    def query_value(self, key, name=None):
+        """A text value of the registry as reg.exe reads it; None when there is none."""
+        try:
+            done = run(["wine", "reg", "query", key, *(["/v", name] if name else ["/ve"])], 60, env=self.env)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"reg query {key}: still running after 60 s")
+        for line in done.stdout.splitlines():
+            if "REG_SZ" in line:
+                return line.split("REG_SZ", 1)[1].strip()
+        return None
+
+    def read_keys(self, key):
+        """A key of the live registry and every key below it, as reg.exe
+        exports them: full key name -> {value name ("@" for the default) ->
+        text}. Text and numbers only; empty when there is no such key."""
+        export = self.drive_c("keys.reg")
+        export.unlink(missing_ok=True)
+        try:
+            run(["wine", "reg", "export", key, self.windows_path(export), "/y"], 120, env=self.env)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"reg export {key}: still running after 120 s")
+        if not export.is_file():
+            return {}
+        data = export.read_bytes()
+        export.unlink()
+        tree, current = {}, None
+        for line in data.decode("utf-16" if data[:2] in (b"\xff\xfe", b"\xfe\xff") else "utf-8").splitlines():
+            if line.startswith("[") and line.endswith("]"):
+                current = tree.setdefault(line[1:-1], {})
+            elif current is not None and "=" in line and line.startswith(("@", '"')):
+                name, value = (("@", line[2:]) if line.startswith("@=") else
+                               (line[1:line.index('"=')].replace('\\\\', '\\').replace('\\"', '"'),
+                                line[line.index('"=') + 2:]))
+                if value.startswith('"'):
+                    value = value[1:-1].replace('\\"', '"').replace("\\\\", "\\")
+                elif value.startswith("dword:"):
+                    value = str(int(value[6:], 16))
+                current[name] = value
+        return tree
+
+    def machine_keys(self):
+        """HKEY_LOCAL_MACHINE whole, as read_keys gives it."""
+        keys = self.read_keys("HKLM")
+        if not keys:
+            raise Failure("reg export HKLM gave nothing")
+        return keys
 
     def use_liberation_for_arial(self):
         """Wine has no Arial, the forms' face; Liberation Sans has its metrics."""
@@ -203,6 +290,17 @@ class Probe:
         self.screen.keys("ctrl+c")
         return self.ask("clipboard") or ""
 
+    def modules(self, exe):
+        """(process id, module path) of every module that each running
+        process of that name has loaded."""
+        answer = self.ask("modules", exe) or ""
+        return [(int(pid), path) for pid, path in (line.split("\t", 1) for line in answer.splitlines())]
+
+    def start_limited(self, name, args):
+        """A program started as the user's ordinary programs are on Windows:
+        not elevated (Wine starts every program elevated)."""
+        return self.wine.start(name, [self.wine.windows_path(self.exe), "limited", *args])
+
 
 class Program:
     """Ведорис's main window, driven through its menus by keyboard."""
@@ -232,6 +330,16 @@ class Program:
         keys = ["alt"] + ["Right"] * menus.index(title) + ["Down"]
         keys += ["Down"] * self.MENUS[title].index(item) + ["Return"]
         self.screen.keys(*keys)
+
+
+def read_product(build):
+    """The build's version, names and walker, as make-msi.sh reads them."""
+    values = {}
+    for line in (Path(build) / "installer" / "product.env").read_text(encoding="utf-8").splitlines():
+        if "=" in line and not line.startswith("#"):
+            key, value = line.split("=", 1)
+            values[key] = value.strip("'")
+    return values
 
 
 def read_rows(database):
@@ -351,13 +459,12 @@ def end_to_end(args):
         cadsim = wine.windows_path(wine.drive_c("cadsim", "cadsim.exe"))
         sheetsim = wine.windows_path(wine.drive_c("sheetsim", "sheetsim.exe"))
         log("registering the simulators")
-        if wine.run([cadsim, "/regserver"]) != 0:
-            raise Failure("cadsim.exe /regserver failed")
-        if wine.run([sheetsim, "/regserver", "--folder", wine.windows_path(sheets)]) != 0:
-            raise Failure("sheetsim.exe /regserver failed")
+        wine.register([cadsim, "/regserver"], "cadsim.exe /regserver")
+        wine.register([sheetsim, "/regserver", "--folder", wine.windows_path(sheets)], "sheetsim.exe /regserver")
 
         database = folder / "spec_base.mdb"
-        vedoris = wine.start("vedoris", [wine.windows_path(folder / "vedoris.exe")])
+        # As a designer starts it: not elevated.
+        vedoris = probe.start_limited("vedoris", [wine.windows_path(folder / "vedoris.exe")])
         main = screen.wait_window(Program.TITLE, 90)[0]
         time.sleep(2)
         screen.move(main, 0, 0)
@@ -403,6 +510,19 @@ def end_to_end(args):
             screen.shot("harvest-failed")
             raise Failure("a message after the harvest")
         log(f"{len(rows)} rows stored, as on Linux")
+
+        # The program registered its walker for the user, beside itself; COM
+        # under Wine sees it once the test copies it to the machine's classes.
+        product = read_product(args.build)
+        clsid = product["VEDORIS_WALKER_CLSID"]
+        registered = wine.query_value(f"HKCU\\Software\\Classes\\CLSID\\{clsid}\\InprocServer32")
+        walker = wine.windows_path(folder / product["VEDORIS_WALKER_FILE"])
+        if (registered or "").lower() != walker.lower() or \
+                wine.query_value(f"HKCU\\Software\\Classes\\{product['VEDORIS_WALKER_PROGID']}\\CLSID") != clsid:
+            raise Failure(f"the walker is registered for the user as {registered!r}, not as {walker!r}")
+        if wine.query_value(f"HKLM\\Software\\Classes\\CLSID\\{clsid}\\InprocServer32") is not None:
+            raise Failure("the program registered its walker for the machine")
+        wine.mirror_user_classes()
 
         # --- Выделить ---------------------------------------------------------------
         log("Выделить on the last row")
@@ -620,8 +740,7 @@ def end_to_end(args):
                                                  ("bricscad", "BricscadApp.AcadApplication"),
                                                  ("gstarcad", "Gcad.Application")), start=21):
             log(f"cadsim.exe --as {as_cad}")
-            if wine.run([cadsim, "/regserver", "--as", as_cad]) != 0:
-                raise Failure(f"cadsim.exe /regserver --as {as_cad} failed")
+            wine.register([cadsim, "/regserver", "--as", as_cad], f"cadsim.exe /regserver --as {as_cad}")
             # A seed of its own: the harvest is seen to store this CAD's ObjectIDs.
             process = wine.start(f"cadsim-{as_cad}", [cadsim, "--as", as_cad, "--id-seed", str(seed), "--settings",
                                                       wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
@@ -660,7 +779,7 @@ def end_to_end(args):
                 "ran (" in (work / "cadsim-two-bricscad.log").read_text(errors="replace"):
             raise Failure("with ZWCAD and BricsCAD running, the harvest did not go to ZWCAD")
         for as_cad in ("nanocad", "zwcad", "bricscad", "gstarcad"):
-            wine.run([cadsim, "/unregserver", "--as", as_cad])
+            wine.register([cadsim, "/unregserver", "--as", as_cad], f"cadsim.exe /unregserver --as {as_cad}")
 
         log("a CAD busy for good")
         before = read_rows(database)
@@ -678,9 +797,8 @@ def end_to_end(args):
         stop_cad(cad)
 
         log("Экспорт в Excel while the spreadsheet refuses calls now and then")
-        if wine.run([sheetsim, "/regserver", "--folder", wine.windows_path(sheets),
-                     "--busy-after-cells", "7", "700"]) != 0:
-            raise Failure("sheetsim.exe /regserver --busy-after-cells failed")
+        wine.register([sheetsim, "/regserver", "--folder", wine.windows_path(sheets), "--busy-after-cells", "7", "700"],
+                      "sheetsim.exe /regserver --busy-after-cells")
         before = set(sheets.glob("*.xlsx"))
         program.menu("Данные", "Экспорт в Excel")
         cells = read_workbook(new_workbook(before))
@@ -697,9 +815,29 @@ def end_to_end(args):
         if vedoris.returncode != 0:
             raise Failure(f"vedoris.exe ended with {vedoris.returncode}")
 
+        # Run as administrator, the program asks the CAD for no walker that
+        # the user's unelevated programs could have replaced: the zip's folder
+        # is the user's, so the harvest walks the drawing call by call.
+        log("an elevated Ведорис walks the drawing itself")
+        vedoris = wine.start("vedoris-elevated", [wine.windows_path(folder / "vedoris.exe")])
+        wait_for("the elevated program's window", lambda: screen.windows(Program.TITLE), 90)
+        time.sleep(2)
+        main = screen.windows(Program.TITLE)[0]
+        screen.move(main, 0, 0)
+        program = Program(screen, main)
+        elevated_calls = wine.drive_c("cadsim", "calls-elevated.txt")
+        cad = start_cad("cadsim-elevated", "--id-seed", "12", "--count-calls", wine.windows_path(elevated_calls))
+        harvest_again("elevated")
+        stop_cad(cad)
+        counts = call_counts(elevated_calls)
+        log(f"calls served by cadsim.exe for the elevated harvest: {counts}")
+        if counts.get("in-process invocations", 0) != 0 or counts.get("invocations", 0) == 0:
+            raise Failure("the elevated program had the CAD load the walker from the user's folder")
+        program.menu("Файл", "Выход")
+        wait_for("the elevated vedoris.exe ends", lambda: vedoris.poll() is not None, 60)
+
         for program_path in (cadsim, sheetsim):
-            if wine.run([program_path, "/unregserver"]) != 0:
-                raise Failure(f"{program_path} /unregserver failed")
+            wine.register([program_path, "/unregserver"], f"{program_path} /unregserver")
         log("end to end under Wine: passed")
         return 0
     finally:

@@ -1,14 +1,20 @@
 #!/usr/bin/python3
 """The MSI as an office deploys it, under Wine, in a new, empty prefix.
 
-    wine_installer.py --source S --work W --package P --build B --upgrade-version V
+    wine_installer.py --source S --work W --package P --build B --upgrade-package U --upgrade-build UB
 
 A silent per-user install; the Start-menu shortcut's target; the program
 started from it, with its database; the version resource of the installed
-vedoris.exe against the build's version, and its icon; a harvest from
-cadsim.exe; "Экспорт в Excel" with no spreadsheet application registered
-(the built-in writer); an upgrade to version V that keeps the rows; and an
-uninstall that leaves spec_base.mdb with them.
+vedoris.exe and of its walker against the build's version, and its icon; a
+harvest from cadsim.exe through the walker; "Экспорт в Excel" with no
+spreadsheet application registered (the built-in writer); a silent upgrade
+to the next version (the build UB, packaged in U) while the same cadsim.exe
+still holds the old walker: cadsim.exe keeps running, the rows stay, and the
+next harvest goes through the new walker in that same process; the old
+walker's file removed once cadsim.exe has let it go; and an uninstall that
+leaves spec_base.mdb with its rows. Neither the installer nor the program
+writes under HKEY_LOCAL_MACHINE (compared before and after each of their
+steps; Windows Installer's own records of what it installed aside).
 
 Runs on a display of its own (the harness starts it under xvfb-run); every
 wait has a limit. Screenshots go to <work>/screenshots.
@@ -16,26 +22,17 @@ wait has a limit. Screenshots go to <work>/screenshots.
 
 import argparse
 import shutil
+import sqlite3
 import struct
 import subprocess
 import sys
 import time
 from pathlib import Path
 
-from wine_e2e import (Failure, Probe, Program, Screen, Wine, expected_rows, log, read_rows, read_workbook,
-                      round_half_even, run, wait_for)
+from wine_e2e import (Failure, Probe, Program, Screen, Wine, call_counts, expected_rows, log, read_product,
+                      read_rows, read_workbook, round_half_even, run, wait_for)
 
 PRODUCT = "Ведорис"
-
-
-def read_product(build):
-    """The build's version and names, as make-msi.sh reads them."""
-    values = {}
-    for line in (Path(build) / "installer" / "product.env").read_text(encoding="utf-8").splitlines():
-        if "=" in line and not line.startswith("#"):
-            key, value = line.split("=", 1)
-            values[key] = value.strip("'")
-    return values
 
 
 def version_strings(exe):
@@ -81,66 +78,59 @@ def has_icon(exe):
     return done.returncode == 0 and "type=group_icon" in done.stdout
 
 
-def registry_text(value):
-    """A value of Wine's .reg files as text: \\xNNNN escapes for what is not ASCII."""
-    out, i = [], 0
-    while i < len(value):
-        if value[i] == "\\" and i + 1 < len(value):
-            if value[i + 1] == "x":
-                j = i + 2
-                while j < len(value) and j < i + 6 and value[j] in "0123456789abcdefABCDEF":
-                    j += 1
-                out.append(chr(int(value[i + 2:j], 16)))
-                i = j
-                continue
-            out.append(value[i + 1])
-            i += 2
-            continue
-        out.append(value[i])
-        i += 1
-    return "".join(out)
-
-
 def installed_entry(wine, name):
     """The values of the entry under installed programs whose DisplayName is
-    `name`, read from the prefix's registry files, which wineserver writes out
-    when the installer's programs end (reg.exe would hand the text through the
-    console's code page)."""
-    for hive in ("user.reg", "system.reg"):
-        values, inside = {}, False
-        lines = (wine.prefix / hive).read_text(encoding="ascii", errors="replace").splitlines()
-        for line in lines + ["[end]"]:
-            if line.startswith("["):
-                if inside and values.get("DisplayName") == name:
-                    return values
-                inside = "\\\\CurrentVersion\\\\Uninstall\\\\{" in line
-                values = {}
-            elif inside and line.startswith('"') and '"="' in line:
-                key, value = line[1:].split('"="', 1)
-                values[registry_text(key)] = registry_text(value.rstrip('"'))
+    `name`, for the user or for the machine, read from the live registry
+    (reg.exe's export keeps the text that its console output would lose)."""
+    for root in ("HKCU", "HKLM"):
+        tree = wine.read_keys(root + r"\Software\Microsoft\Windows\CurrentVersion\Uninstall")
+        for values in tree.values():
+            if values.get("DisplayName") == name:
+                return values
     return None
 
 
 def user_key(wine, key):
-    """The values of a key of HKEY_CURRENT_USER (its default value as "@"),
-    read from the prefix's user.reg; None when there is no such key."""
-    wanted = "[" + key.replace("\\", "\\\\") + "]"
-    values, inside = None, False
-    for line in (wine.prefix / "user.reg").read_text(encoding="ascii", errors="replace").splitlines():
-        if line.startswith("["):
-            if inside:
-                return values
-            inside = line.split(" ")[0].lower() == wanted.lower()
-            values = {} if inside else None
-        elif inside and "=" in line and line.startswith(("@", '"')):
-            name, value = line.split("=", 1)
-            values["@" if name == "@" else registry_text(name.strip('"'))] = registry_text(value.strip('"'))
-    return values if inside else None
+    """The values of a key of HKEY_CURRENT_USER (its default value as "@");
+    None when there is no such key."""
+    wanted = ("HKEY_CURRENT_USER\\" + key).lower()
+    return next((values for name, values in wine.read_keys("HKCU\\" + key).items() if name.lower() == wanted), None)
+
+
+# Keys of HKEY_LOCAL_MACHINE that change without the package or the program
+# writing them: Windows Installer's own records of the products it installed
+# (Wine's msi.dll keeps a per-user product's entry under installed programs
+# there too), and the display's keys, which Wine's graphics driver writes
+# whenever a program starts.
+MACHINE_BOOKKEEPING = (
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\",
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{",
+    "HKEY_LOCAL_MACHINE\\Software\\Classes\\Installer\\",
+    "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video\\",
+    "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Class\\{4D36E968-E325-11CE-BFC1-08002BE10318}\\",
+)
+
+
+def machine_changes(before, after):
+    """Keys of HKEY_LOCAL_MACHINE added, removed or changed, but for the
+    bookkeeping above."""
+    changed = {k for k in set(before) | set(after) if before.get(k) != after.get(k)}
+    return sorted(k for k in changed if not k.lower().startswith(tuple(r.lower() for r in MACHINE_BOOKKEEPING)))
+
+
+def package_registry_roots(msi):
+    """The roots of every key the package's Registry table writes
+    (msidbRegistryRoot: 0 classes, 1 user, 2 machine, 3 users, -1 per scope)."""
+    done = run(["msiinfo", "export", str(msi), "Registry"], 60)
+    if done.returncode != 0:
+        raise Failure(f"msiinfo could not read {msi.name}'s Registry table: {done.stderr}")
+    rows = [line.split("\t") for line in done.stdout.splitlines()[3:] if line.strip()]
+    return {(row[1], row[2]) for row in rows}
 
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("--source", "--work", "--package", "--build", "--upgrade-version"):
+    for option in ("--source", "--work", "--package", "--build", "--upgrade-package", "--upgrade-build"):
         parser.add_argument(option, required=True)
     args = parser.parse_args()
     work = Path(args.work)
@@ -148,6 +138,7 @@ def main():
     source = Path(args.source)
     package = Path(args.package)
     product = read_product(args.build)
+    upgrade = read_product(args.upgrade_build)
     version = product["VEDORIS_VERSION"]
     wine = Wine(work / "prefix-installer", work)
     screen = Screen(work / "screenshots")
@@ -160,8 +151,8 @@ def main():
         wine.run(["reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated", "/d", "N", "/f"])
         installers = wine.drive_c("installers")
         installers.mkdir()
-        for name in ("vedoris-windows-x64.msi", "vedoris-upgrade-test.msi"):
-            shutil.copy(package / name, installers / name)
+        shutil.copy(package / "vedoris-windows-x64.msi", installers / "vedoris-windows-x64.msi")
+        shutil.copy(Path(args.upgrade_package) / "vedoris-windows-x64.msi", installers / "vedoris-next.msi")
         probe = Probe(wine, screen, args.build)
         ask, message_text = probe.ask, probe.message_text
         shutil.copytree(package / "cadsim", wine.drive_c("cadsim"))
@@ -170,15 +161,93 @@ def main():
         shutil.copy(source / "samples" / "pipes.dxf", drawings / "pipes.dxf")
         support = wine.drive_c("cad-support")
         support.mkdir()
-        def msiexec(*arguments):
-            code = wine.run(["msiexec", *arguments], 300)
-            wine.settle()
-            return code
+        cadsim = wine.windows_path(wine.drive_c("cadsim", "cadsim.exe"))
+        wine.register([cadsim, "/regserver"], "cadsim.exe /regserver")
+
+        def without_machine_writes(what, step):
+            """Runs a step of the installer's or the program's, and fails when
+            it wrote under HKEY_LOCAL_MACHINE."""
+            before = wine.machine_keys()
+            result = step()
+            changes = machine_changes(before, wine.machine_keys())
+            if changes:
+                raise Failure(f"{what} wrote under HKEY_LOCAL_MACHINE: {changes[:20]}")
+            return result
+
+        def msiexec(what, *arguments):
+            # Not settled after: cadsim.exe may be running, and the registry
+            # is read live.
+            code = without_machine_writes(what, lambda: wine.run(["msiexec", *arguments], 300))
+            # 3010 would be a restart the installer wants: none may be left pending.
+            if code != 0:
+                raise Failure(f"{what} ended with {code}")
+
+        def walker_modules():
+            """The walkers that the running cadsim.exe has loaded."""
+            return sorted(path.lower() for pid, path in probe.modules("cadsim.exe") if "vedoris_walker" in path.lower())
+
+        def start_cad(name, counts):
+            process = wine.start(name, [cadsim, "--id-seed", "1", "--count-calls", wine.windows_path(counts),
+                                        "--settings", wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
+                                        "--support-path", wine.windows_path(support),
+                                        wine.windows_path(drawings / "pipes.dxf")])
+            wait_for("cadsim.exe in the running object table", lambda: ask("selection") is not None, 90, 1.0)
+            window = wait_for("cadsim.exe's window", lambda: screen.windows(".*pipes\\.dxf.*"), 30)[0]
+            screen.move(window, 660, 0)
+            return process
+
+        def start_program(shortcut):
+            """The program from the Start menu, as the designer starts it: not elevated."""
+            process = probe.start_limited("vedoris-installed", ["start", "/wait", "/unix", str(shortcut)])
+            window = screen.wait_window(Program.TITLE, 90)[0]
+            time.sleep(2)
+            if len(screen.windows(Program.TITLE)) != 1:
+                screen.shot("installed-start-failed")
+                raise Failure(f"a message at start: {message_text()!r}")
+            screen.move(window, 0, 0)
+            return process, Program(screen, window)
+
+        def quit_program(process, program):
+            program.menu("Файл", "Выход")
+            wait_for("vedoris.exe ends after Выход", lambda: process.poll() is not None, 60)
+
+        expected = expected_rows(source)
+
+        def clear_rows(database):
+            """No rows, written past the program, which is not running: the
+            next harvest is seen to store them."""
+            connection = sqlite3.connect(database)
+            try:
+                with connection:
+                    connection.execute("DELETE FROM TTruba")
+            finally:
+                connection.close()
+
+        def harvest(program, database, label):
+            log(f"harvest: {label}")
+            program.menu("Данные", "Получить размеры труб")
+            try:
+                wait_for("the harvested rows", lambda: len(read_rows(database)) == len(expected), 120)
+            except Failure:
+                screen.shot("installer-harvest-failed")
+                raise
+            time.sleep(1)
+            if read_rows(database) != expected:
+                raise Failure(f"stored rows differ:\n{read_rows(database)}\nexpected:\n{expected}")
+            if len(screen.windows(Program.TITLE)) != 1:
+                screen.shot("installer-harvest-message")
+                raise Failure(f"a message after the harvest: {message_text()!r}")
+
+        # Whatever the installer service records for itself, the package
+        # writes the user's keys alone.
+        for msi in ("vedoris-windows-x64.msi", "vedoris-next.msi"):
+            others = {(root, key) for root, key in package_registry_roots(installers / msi) if root != "1"}
+            if others:
+                raise Failure(f"{msi} writes keys outside HKEY_CURRENT_USER: {sorted(others)}")
 
         # --- the silent install -------------------------------------------------------
         log("msiexec /i … /qn")
-        if msiexec("/i", wine.windows_path(installers / "vedoris-windows-x64.msi"), "/qn") != 0:
-            raise Failure("the silent install failed")
+        msiexec("the silent install", "/i", wine.windows_path(installers / "vedoris-windows-x64.msi"), "/qn")
         folders = list(wine.drive_c("users").glob("*/AppData/Local/Programs/Vedoris"))
         if len(folders) != 1:
             raise Failure(f"not installed under %LOCALAPPDATA%\\Programs\\Vedoris: {folders}")
@@ -210,17 +279,30 @@ def main():
             raise Failure(f"the entry's size reads {entry.get('Size')!r} KB; the folder holds {installed_kb} KB")
 
         # --- the walker, registered for the user -----------------------------------------
-        clsid = product["VEDORIS_WALKER_CLSID"]
-        server = user_key(wine, f"Software\\Classes\\CLSID\\{clsid}\\InprocServer32")
-        walker_dll = wine.windows_path(folder / "vedoris_walker.dll")
-        log(f"the walker's registration: {server}")
-        if not (folder / "vedoris_walker.dll").is_file():
-            raise Failure("vedoris_walker.dll was not installed")
-        if not server or server.get("@", "").lower() != walker_dll.lower() or server.get("ThreadingModel") != "Apartment":
-            raise Failure(f"the walker is registered as {server}, not as {walker_dll}, apartment threaded")
-        progid = user_key(wine, "Software\\Classes\\Vedoris.Walker\\CLSID")
-        if not progid or progid.get("@") != clsid:
-            raise Failure(f"the walker's ProgID names {progid}, not {clsid}")
+        def check_walker(of, present=True):
+            clsid, progid = of["VEDORIS_WALKER_CLSID"], of["VEDORIS_WALKER_PROGID"]
+            dll = folder / of["VEDORIS_WALKER_FILE"]
+            server = user_key(wine, f"Software\\Classes\\CLSID\\{clsid}\\InprocServer32")
+            names = user_key(wine, f"Software\\Classes\\{progid}\\CLSID")
+            if not present:
+                if server or names:
+                    raise Failure(f"the registration of {progid} is left: {server}, {names}")
+                return dll
+            log(f"the walker's registration: {progid} -> {names}, {server}")
+            if not dll.is_file():
+                raise Failure(f"{dll.name} was not installed")
+            want = wine.windows_path(dll)
+            if not server or server.get("@", "").lower() != want.lower() or server.get("ThreadingModel") != "Apartment":
+                raise Failure(f"the walker is registered as {server}, not as {want}, apartment threaded")
+            if not names or names.get("@") != clsid:
+                raise Failure(f"the walker's ProgID names {names}, not {clsid}")
+            strings = version_strings(dll)
+            if strings.get("WalkerVersion", "").split("/")[0] != of["VEDORIS_VERSION"] or \
+                    strings.get("WalkerClass") != clsid or strings.get("WalkerProgID") != progid:
+                raise Failure(f"{dll.name}'s version resource reads {strings}")
+            return dll
+
+        old_walker = check_walker(product)
 
         # --- what the executable says of itself -----------------------------------------
         strings = version_strings(exe)
@@ -237,39 +319,21 @@ def main():
         if cadsim_strings.get("FileVersion") != version:
             raise Failure(f"cadsim.exe's version resource reads {cadsim_strings}")
 
-        # --- started from the Start menu ----------------------------------------------------
+        # --- started from the Start menu, a harvest through the walker ------------------
+        # Wine's COM sees the machine's classes alone: the user's are copied
+        # there, as Windows would merge them.
+        wine.mirror_user_classes()
         log("starting the program from its shortcut")
-        vedoris = wine.start("vedoris-installed", ["start", "/wait", "/unix", str(shortcuts[0])])
-        main_window = screen.wait_window(Program.TITLE, 90)[0]
-        time.sleep(2)
-        if len(screen.windows(Program.TITLE)) != 1:
-            screen.shot("installed-start-failed")
-            raise Failure(f"a message at start: {message_text()!r}")
-        screen.move(main_window, 0, 0)
-        program = Program(screen, main_window)
+        vedoris, program = start_program(shortcuts[0])
         screen.shot("installed-program")
-
-        # --- a harvest into the installed database ---------------------------------------
-        cadsim = wine.windows_path(wine.drive_c("cadsim", "cadsim.exe"))
-        if wine.run([cadsim, "/regserver"]) != 0:
-            raise Failure("cadsim.exe /regserver failed")
         cad_calls = wine.drive_c("cadsim", "calls.txt")
-        cad = wine.start("cadsim-installer", [cadsim, "--id-seed", "1", "--count-calls", wine.windows_path(cad_calls),
-                                              "--settings", wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
-                                              "--support-path", wine.windows_path(support),
-                                              wine.windows_path(drawings / "pipes.dxf")])
-        wait_for("cadsim.exe in the running object table", lambda: ask("selection") is not None, 90, 1.0)
-        cad_window = wait_for("cadsim.exe's window", lambda: screen.windows(".*pipes\\.dxf.*"), 30)[0]
-        screen.move(cad_window, 660, 0)
-        expected = expected_rows(source)
-        log("harvest")
-        program.menu("Данные", "Получить размеры труб")
-        wait_for("the harvested rows", lambda: len(read_rows(database)) == len(expected), 120)
-        time.sleep(1)
-        rows = read_rows(database)
-        if rows != expected:
-            raise Failure(f"stored rows differ:\n{rows}\nexpected:\n{expected}")
-        log(f"{len(rows)} rows stored in {wine.windows_path(database)}")
+        cad = start_cad("cadsim-installer", cad_calls)
+        without_machine_writes("the first harvest", lambda: harvest(program, database, "the installed program"))
+        loaded = walker_modules()
+        log(f"walkers loaded by cadsim.exe: {loaded}")
+        if loaded != [wine.windows_path(old_walker).lower()]:
+            raise Failure(f"cadsim.exe loaded {loaded}, not the installed walker")
+        holder = {pid for pid, path in probe.modules("cadsim.exe")}
 
         # --- both exports with no spreadsheet application ------------------------------
         temp_folders = list(wine.drive_c("users").glob("*/AppData/Local/Temp")) + \
@@ -326,44 +390,71 @@ def main():
         log(f"the built-in writer wrote the totals to {wine.windows_path(workbook)}")
         screen.click(totals, geometry["WIDTH"] - 14 - 37, geometry["HEIGHT"] - 41 + 8 + 12)
         screen.wait_gone("Общее количество труб", 30)
+        quit_program(vedoris, program)
 
-        program.menu("Файл", "Выход")
-        wait_for("vedoris.exe ends after Выход", lambda: vedoris.poll() is not None, 60)
-        wine.run(["taskkill", "/im", "cadsim.exe"])
-        wait_for("cadsim.exe ends", lambda: cad.poll() is not None, 60)
-        # The harvest walked the drawing inside the CAD, by the installed walker.
-        counts = dict(line.rsplit(" ", 1) for line in cad_calls.read_text().splitlines() if " " in line)
-        log(f"calls served by cadsim.exe: {counts}")
-        if int(counts.get("in-process invocations", "0")) == 0:
-            raise Failure("the harvest did not walk the drawing inside the CAD")
-
-        # --- an upgrade keeps the rows ------------------------------------------------------
-        log(f"upgrading to {args.upgrade_version}")
-        if msiexec("/i", wine.windows_path(installers / "vedoris-upgrade-test.msi"), "/qn") != 0:
-            raise Failure("the upgrade failed")
+        # --- a silent upgrade while the CAD holds the old walker -------------------------
+        log(f"upgrading to {upgrade['VEDORIS_VERSION']} while cadsim.exe holds {old_walker.name}")
+        msiexec("the silent upgrade", "/i", wine.windows_path(installers / "vedoris-next.msi"), "/qn")
+        if cad.poll() is not None:
+            raise Failure(f"the upgrade ended cadsim.exe ({cad.returncode})")
         entry = installed_entry(wine, PRODUCT)
-        if not entry or entry.get("DisplayVersion") != args.upgrade_version:
+        if not entry or entry.get("DisplayVersion") != upgrade["VEDORIS_VERSION"]:
             raise Failure(f"after the upgrade the entry under installed programs reads {entry}")
-        if not exe.is_file():
-            raise Failure("the upgrade left no vedoris.exe")
+        if not exe.is_file() or version_strings(exe).get("FileVersion") != upgrade["VEDORIS_VERSION"]:
+            raise Failure("the upgrade did not install the new vedoris.exe")
         if read_rows(database) != expected:
             raise Failure(f"the upgrade lost the rows: {read_rows(database)}")
-        log("the upgrade kept every row")
+        if not old_walker.is_file():
+            raise Failure(f"the upgrade removed {old_walker.name}, which cadsim.exe holds")
+        check_walker(product, present=False)
+        new_walker = check_walker(upgrade)
+        log("the upgrade kept every row and left the old walker where cadsim.exe holds it")
+
+        wine.mirror_user_classes()
+        clear_rows(database)
+        vedoris, program = start_program(shortcuts[0])
+        without_machine_writes("the harvest after the upgrade",
+                               lambda: harvest(program, database, "the new version, the same cadsim.exe"))
+        loaded = walker_modules()
+        log(f"walkers loaded by cadsim.exe: {loaded}")
+        if wine.windows_path(new_walker).lower() not in loaded or \
+                {pid for pid, path in probe.modules("cadsim.exe")} != holder:
+            raise Failure(f"the same cadsim.exe did not load the new walker: {loaded}")
+        if not old_walker.is_file():
+            raise Failure(f"{old_walker.name} was removed while cadsim.exe holds it")
+        quit_program(vedoris, program)
+        wine.run(["taskkill", "/im", "cadsim.exe"])
+        wait_for("cadsim.exe ends", lambda: cad.poll() is not None, 60)
+        counts = call_counts(cad_calls)
+        log(f"calls served by cadsim.exe over both harvests: {counts}")
+        if counts.get("in-process invocations", 0) == 0:
+            raise Failure("the harvests did not walk the drawing inside the CAD")
+
+        # --- the old walker goes once nothing holds it ---------------------------------
+        log("a harvest once cadsim.exe has let the old walker go")
+        clear_rows(database)
+        vedoris, program = start_program(shortcuts[0])
+        cad = start_cad("cadsim-after-upgrade", wine.drive_c("cadsim", "calls-after.txt"))
+        harvest(program, database, "after the CAD let the old walker go")
+        if old_walker.exists():
+            raise Failure(f"{old_walker.name} is left although no process holds it")
+        if not new_walker.is_file():
+            raise Failure(f"{new_walker.name} was removed")
+        quit_program(vedoris, program)
+        wine.run(["taskkill", "/im", "cadsim.exe"])
+        wait_for("cadsim.exe ends", lambda: cad.poll() is not None, 60)
 
         # --- an uninstall leaves the database ---------------------------------------------
         log("msiexec /x")
-        if msiexec("/x", wine.windows_path(installers / "vedoris-upgrade-test.msi"), "/qn") != 0:
-            raise Failure("the uninstall failed")
+        msiexec("the uninstall", "/x", wine.windows_path(installers / "vedoris-next.msi"), "/qn")
         if exe.exists() or shortcuts[0].exists():
             raise Failure("the uninstall left the program or its shortcut")
         if installed_entry(wine, PRODUCT):
             raise Failure("the uninstall left the entry under installed programs")
-        if user_key(wine, f"Software\\Classes\\CLSID\\{clsid}\\InprocServer32") or \
-                user_key(wine, "Software\\Classes\\Vedoris.Walker\\CLSID"):
-            raise Failure("the uninstall left the walker's registration")
+        check_walker(upgrade, present=False)
         if read_rows(database) != expected:
             raise Failure("the uninstall did not leave spec_base.mdb with its rows")
-        log("installed, upgraded and uninstalled under Wine: passed")
+        log("installed, upgraded beside a running CAD and uninstalled under Wine: passed")
         return 0
     except Failure as failure:
         log(f"FAILED: {failure}")

@@ -2,7 +2,7 @@
 """How long the packaged Windows program's two long commands take under Wine,
 and how many cross-process calls they make, counted on the serving side.
 
-    wine_timing.py --work W --package P [--pipes N --others N --rows N]
+    wine_timing.py --work W --package P --build B [--pipes N --others N --rows N]
 
 In a new prefix with cadsim.exe and sheetsim.exe registered, as wine_e2e.py
 sets it up, the program's menus are driven with xdotool as a user would:
@@ -30,7 +30,7 @@ import sys
 import time
 from pathlib import Path
 
-from wine_e2e import Failure, Program, Screen, Wine, log, read_rows, unpack, wait_for
+from wine_e2e import Failure, Probe, Program, Screen, Wine, log, read_product, read_rows, unpack, wait_for
 
 
 # The progress window of a command shows once the command has run this long.
@@ -105,14 +105,18 @@ def timing(args):
 
         cadsim = wine.windows_path(wine.drive_c("cadsim", "cadsim.exe"))
         sheetsim = wine.windows_path(wine.drive_c("sheetsim", "sheetsim.exe"))
-        if wine.run([cadsim, "/regserver"]) != 0:
-            raise Failure("cadsim.exe /regserver failed")
-        if wine.run([sheetsim, "/regserver", "--folder", wine.windows_path(sheets),
-                     "--count-calls", wine.windows_path(sheet_counts)]) != 0:
-            raise Failure("sheetsim.exe /regserver failed")
+        probe = Probe(wine, screen, args.build)
+        # The walker registered for the user as its installer does, from the
+        # zip's folder, before the first harvest; the simulators too.
+        walker = folder / read_product(args.build)["VEDORIS_WALKER_FILE"]
+        wine.register(["regsvr32", "/s", wine.windows_path(walker)], "regsvr32 " + walker.name)
+        wine.register([cadsim, "/regserver"], "cadsim.exe /regserver")
+        wine.register([sheetsim, "/regserver", "--folder", wine.windows_path(sheets),
+                       "--count-calls", wine.windows_path(sheet_counts)], "sheetsim.exe /regserver")
 
         def start_program():
-            process = wine.start("vedoris", [wine.windows_path(folder / "vedoris.exe")])
+            # As a designer starts it: not elevated.
+            process = probe.start_limited("vedoris", [wine.windows_path(folder / "vedoris.exe")])
             window = screen.wait_window(Program.TITLE, 90)[0]
             time.sleep(2)
             screen.move(window, 0, 0)
@@ -245,7 +249,7 @@ def timing(args):
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("--work", "--package"):
+    for option in ("--work", "--package", "--build"):
         parser.add_argument(option, required=True)
     parser.add_argument("--pipes", type=int, default=10000)
     parser.add_argument("--others", type=int, default=10000)
