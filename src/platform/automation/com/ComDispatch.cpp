@@ -146,7 +146,7 @@ Variant ComDispatch::call(DISPID id, std::u16string_view member, InvokeKind kind
         },
         [](HRESULT answer) { return answer == RPC_E_CALL_REJECTED || answer == RPC_E_SERVERCALL_RETRYLATER; });
     if (hr == DISP_E_EXCEPTION)
-        throw takeException(exception, member, !m_throughProxy);
+        raiseException(exception, member, !m_throughProxy);
     // A server may leave texts behind with any other answer too.
     ::SysFreeString(exception.bstrSource);
     ::SysFreeString(exception.bstrDescription);
@@ -156,8 +156,8 @@ Variant ComDispatch::call(DISPID id, std::u16string_view member, InvokeKind kind
     try {
         call.writeBack(args);
         return fromComVariant(*result);
-    } catch (const AutomationError& e) {
-        throw e.withMember(member);
+    } catch (const CallFailure& e) {
+        e.raiseWithMember(member);
     }
 }
 
