@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const Variant document = get(sim.applicationVariant(), u"ActiveDocument");
     try {
         call(document, u"SendCommand", Variant::bstr(text));
-    } catch (const AutomationError&) {
+    } catch (const CallFailure&) {
     }
     (void)sim.selectedHandles();
     return 0;

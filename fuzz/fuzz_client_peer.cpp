@@ -96,7 +96,7 @@ void callRoot(const DispatchRef& root)
             // go out with the next call.
             if (answer.type() == VarType::Dispatch)
                 get(answer, u"Name");
-        } catch (const AutomationError&) {
+        } catch (const CallFailure&) {
         }
     }
 }
@@ -133,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         if (const DispatchRef root = ClientConnection::attach(FrameSocket(fds[0]), timeouts))
             callRoot(root);
-    } catch (const AutomationError&) {
+    } catch (const CallFailure&) {
     }
     if (writer.joinable())
         writer.join();

@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         message = decodePayload(std::span(data, size), table);
     } catch (const FrameError&) {
         return 0;
-    } catch (const AutomationError&) {
+    } catch (const CallFailure&) {
         return 0;
     }
     const std::vector<uint8_t> first = encodeFrame(message, table);

@@ -134,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const walk::PipeRow& row : chunk.rows)
             if (!walk::hasPipeSizes(row))
                 std::abort();
-    } catch (const automation::AutomationError&) {
+    } catch (const automation::CallFailure&) {
         // The one way for the walker to fail.
     }
     try {
@@ -144,7 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const std::u16string& handle : chunk.handles)
             if (!walk::isEntityHandle(handle))
                 std::abort();
-    } catch (const automation::AutomationError&) {
+    } catch (const automation::CallFailure&) {
     }
     return 0;
 }

@@ -129,7 +129,7 @@ void BM_SaveToTable(benchmark::State& state)
         state.PauseTiming();
         fillTable(harness.data, Pipes - harness.data.TTruba->recordCount());
         state.ResumeTiming();
-        specification.SaveToTable();
+        specification.SaveToTable(*SpecData);
     }
     state.counters["rows"] = Pipes;
 }

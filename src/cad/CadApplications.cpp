@@ -1,8 +1,7 @@
 #include "cad/CadApplications.h"
 
+#include "platform/automation/AutomationError.h"
 #include "platform/automation/ObjectRegistry.h"
-
-#include <exception>
 
 namespace {
 
@@ -43,8 +42,10 @@ std::optional<RunningCad> FindRunningCad()
             try {
                 if (automation::DispatchRef running = automation::activeObject(progId))
                     return RunningCad{std::move(running), &cad};
-            } catch (const std::exception&) {
+            } catch (const automation::AutomationError&) {
                 // Not registered, or nothing runs under it: the next one.
+                // One that runs but does not answer (a LinkFailure) is found,
+                // and not ready: that passes to the caller.
             }
         }
     }

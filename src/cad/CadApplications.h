@@ -30,7 +30,8 @@ const std::vector<CadApplication>& CadApplications();
 
 // The running instance of the first CAD of the list that runs, with which
 // one it is; nothing when none runs. A failure of the lookup itself (a
-// broken registration, say) counts as that ProgID not running.
+// broken registration, say) counts as that ProgID not running; a CAD that
+// runs but does not answer the lookup raises its LinkFailure.
 struct RunningCad {
     automation::DispatchRef application;
     const CadApplication* cad = nullptr;

@@ -27,17 +27,17 @@ CadEnvironment CadEnvironment::system()
 QStringList CadEnvironment::systemTrustedFolders()
 {
 #ifdef _WIN32
-    // A CAD installs under Program Files\Autodesk, which only an
-    // administrator may write, and trusts it and its plug-in folders.
+    // Program Files and Program Files (x86), which only an administrator may
+    // write. Not the plug-in folders under ProgramData or the user's
+    // AppData: the releases that trust those say so only of themselves, and
+    // the user may write there.
     QStringList folders;
-    const auto below = [&](const char* variable, const QString& rest) {
+    for (const char* variable : {"ProgramFiles", "ProgramFiles(x86)"}) {
         const QString root = qEnvironmentVariable(variable);
         if (!root.isEmpty())
-            folders << os::withoutTrailingSeparator(root, u'\\') + rest;
-    };
-    below("ProgramFiles", QStringLiteral("\\Autodesk"));
-    below("ProgramData", QStringLiteral("\\Autodesk\\ApplicationPlugins"));
-    below("APPDATA", QStringLiteral("\\Autodesk\\ApplicationPlugins"));
+            folders << os::withoutTrailingSeparator(root, u'\\');
+    }
+    folders.removeDuplicates();
     return folders;
 #else
     return {};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cad/FolderList.h"
 #include "platform/os/FolderSafety.h"
 
 #include <QChar>
@@ -20,10 +21,13 @@ struct CadEnvironment {
     std::function<bool(const QString& source, const QString& destination, bool failIfExists)> copyFile;
     std::function<void(int milliseconds)> sleepMilliseconds;
     std::function<bool(const QString& folder)> othersMayWrite = &os::othersMayWrite;
-    // The folders the CAD trusts without listing them in TRUSTEDPATHS, each
-    // with every folder below it: its own program folder and the
-    // ApplicationPlugins folders its plug-in loader reads (Windows only).
+    // The folders a CAD may trust without listing them in TRUSTEDPATHS, each
+    // with every folder below it: the program folders, which only an
+    // administrator may write (Windows only). Whether this CAD does is its
+    // own (trustsProgramFoldersUnlisted).
     std::function<QStringList()> implicitlyTrusted = &systemTrustedFolders;
+    // The environment the CAD expands %NAME% in folder lists with.
+    FolderList::Environment environmentVariable = FolderList::processEnvironment();
     // Makes sure the CAD can find the walker that lies beside the program in
     // `ownFolder` (on Windows: its class registered for the user where no
     // registration names an existing file; a failure is no failure of the

@@ -36,6 +36,11 @@ Variant WalkerInCad(TAbstrAcadObj& cad)
     // from: a folder it does not trust would have it ask its user.
     const CadEnvironment& environment = cadEnvironment();
     const QString folder = environment.walkerFolder(environment.executableFolder());
+    // Code the CAD loads runs with the CAD's rights and holds its drawings:
+    // from a folder that others may write into, whatever SECURELOAD says,
+    // it is not loaded at all.
+    if (environment.othersMayWrite(folder))
+        return {};
     if (!cad.MayLoadCodeFrom(folder))
         return {};
     try {
@@ -47,9 +52,10 @@ Variant WalkerInCad(TAbstrAcadObj& cad)
         if (version.type() != automation::VarType::BStr || version.toBStr() != walk::walkerVersion())
             return {};
         return walker;
-    } catch (const std::exception&) {
+    } catch (const automation::AutomationError&) {
         // The CAD gives no walker (none registered, another bitness, its
-        // security settings): the walk runs here, as it always could.
+        // security settings): the walk runs here, as it always could. A CAD
+        // that does not answer at all fails the command instead.
         return {};
     }
 }

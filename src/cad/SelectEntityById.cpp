@@ -1,19 +1,16 @@
 #include "cad/SelectEntityById.h"
 
-#include "cad/SystemVariables.h"
 #include "cad/ModelSpaceWalker.h"
+#include "cad/ResStrings.h"
+#include "cad/SystemVariables.h"
 #include "cad/TAbstrAcadObj.h"
+#include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
-#include "platform/messages/Progress.h"
+#include "platform/messages/MessageAbort.h"
 #include "walk/EntityReads.h"
 #include "walk/PipeSolid.h"
 
 using automation::Variant;
-
-bool IsEntityHandle(const QString& text)
-{
-    return walk::isEntityHandle(text.toStdU16String());
-}
 
 QString SelectionCommand(const QString& handle)
 {
@@ -23,28 +20,55 @@ QString SelectionCommand(const QString& handle)
 
 namespace {
 
-// Brings the CAD forward and selects the entity with the handle. A failure
-// with one entity does not stop the others.
+// Brings the CAD forward and selects the entity with the handle. An entity
+// the CAD will not select (it answers with an error) does not stop the
+// others; a CAD that stops answering ends the command.
 void selectByHandle(TAbstrAcadObj& acad, const std::u16string& handle)
 {
     try {
         acad.ActivateCadWindow();
         acad.RunCommand(SelectionCommand(QString::fromStdU16String(handle)));
-    } catch (const progress::Cancelled&) {
-        throw;
-    } catch (const std::exception&) {
+    } catch (const automation::AutomationError&) {
         // One entity that will not be selected does not stop the others.
     }
 }
 
-} // namespace
-
-void SelectEntityById(int64_t id, const QString& handle, const QString& drawing)
+// The rest of the search, after the ObjectID found nothing: the row's own
+// drawing may have been reopened since the harvest, with new ObjectIDs and
+// the same handles.
+void selectByStoredHandle(TAbstrAcadObj& acad, const QString& handle)
 {
-    if (id <= 0)
-        return;
+    Variant entity;
+    try {
+        entity = automation::call(acad.FDocument(), u"HandleToObject", Variant::bstr(handle.toStdU16String()));
+    } catch (const automation::AutomationError&) {
+        return; // no entity has the handle either: the pipe is gone from the drawing
+    }
+    try {
+        // Even in its own drawing the handle may by now name something else.
+        // The handle selected is the one the CAD answers, checked like any
+        // handle that goes into a command line.
+        if (!walk::isPipeSolid(entity))
+            return;
+        const std::u16string own = automation::get(entity, u"Handle").toBStr();
+        if (walk::isEntityHandle(own))
+            selectByHandle(acad, own);
+    } catch (const automation::AutomationError&) {
+        // The entity cannot say what it is: it is not selected.
+    }
+}
 
-    TAbstrAcadObj acad;
+void search(TAbstrAcadObj& acad, int64_t id, const QString& handle, const QString& drawing)
+{
+    // Which drawing is open is asked first: a row of another drawing must
+    // not clear this drawing's selection, nor select an entity that happens
+    // to carry the row's ObjectID here (a CAD hands out ObjectIDs in the same
+    // order in every session). A row without an identity (from an older
+    // file), or a CAD that cannot tell its drawing's, is searched for by its
+    // ObjectID as before, but never by its handle.
+    const QString active = drawing.isEmpty() ? QString() : DrawingIdentity(acad.FDocument());
+    if (!drawing.isEmpty() && !active.isEmpty() && active != drawing)
+        return;
 
     const Variant selection = automation::get(acad.FDocument(), u"PickfirstSelectionSet");
     if (automation::get(selection, u"Count").toI8() > 0)
@@ -58,24 +82,26 @@ void SelectEntityById(int64_t id, const QString& handle, const QString& drawing)
     bool found = false;
     ModelSpaceWalker walker(acad);
     walker.findEntities(count, Variant::i8(id), QStringLiteral("Поиск трубы в чертеже: объект %1 из %2"),
-                        [&](const std::u16string& handle) {
+                        [&](const std::u16string& match) {
                             found = true;
-                            selectByHandle(acad, handle);
+                            selectByHandle(acad, match);
                         });
-    if (found || handle.isEmpty() || drawing.isEmpty() || DrawingIdentity(acad.FDocument()) != drawing)
+    if (!found && !handle.isEmpty() && !active.isEmpty())
+        selectByStoredHandle(acad, handle);
+}
+
+} // namespace
+
+void SelectEntityById(int64_t id, const QString& handle, const QString& drawing)
+{
+    if (id <= 0)
         return;
+    TAbstrAcadObj acad;
     try {
-        const Variant entity =
-            automation::call(acad.FDocument(), u"HandleToObject", Variant::bstr(handle.toStdU16String()));
-        // Even in its own drawing the handle may by now name something else.
-        // The handle selected is the one the CAD answers, checked like any
-        // handle that goes into a command line.
-        if (!walk::isPipeSolid(entity))
-            return;
-        const std::u16string own = automation::get(entity, u"Handle").toBStr();
-        if (walk::isEntityHandle(own))
-            selectByHandle(acad, own);
-    } catch (const std::exception&) {
-        // No entity has the handle either: the pipe is gone from the drawing.
+        search(acad, id, handle, drawing);
+    } catch (const automation::LinkFailure&) {
+        // The CAD stopped answering on the way (busy past the wait, stopped,
+        // gone): what the attach says of a CAD in that state.
+        throw MessageAbort(ResStrings::text(ResStrings::SAcadNotReady));
     }
 }

@@ -2,20 +2,27 @@
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
+#include "platform/automation/HResult.h"
 
 using automation::Variant;
 
 namespace {
 
-// The variable's value, or Empty where the CAD cannot give it.
+// The CAD's answer to a variable it does not have (AutoCAD: "Error getting
+// system variable").
+bool isUnknownVariable(const automation::AutomationError& answer)
+{
+    return answer.code() == automation::hr::E_InvalidArg;
+}
+
+// The variable's value, or Empty where the CAD answers the question with an
+// error of any kind: each caller says what that means. A CAD that does not
+// answer at all (a LinkFailure), and the user's stop, pass to the command.
 Variant variable(const Variant& document, const char16_t* name)
 {
     try {
         return automation::call(document, u"getVariable", Variant::bstr(name));
     } catch (const automation::AutomationError&) {
-        // No such variable, or none the CAD will tell: each caller says what
-        // that means. The user's stop of the command is no AutomationError
-        // and passes.
         return {};
     }
 }
@@ -41,11 +48,20 @@ bool SetTrustedPaths(const Variant& document, const QString& list)
 
 int SecureLoad(const Variant& document)
 {
-    const Variant level = variable(document, u"SECURELOAD");
+    // Whatever does not say plainly that the CAD lacks the check counts as
+    // the CAD that asks its user: a read that failed, an answer that is no
+    // number. Only a CAD that has no SECURELOAD loads as at 0.
+    constexpr int WouldAsk = 1;
+    Variant level;
     try {
-        return level.isEmpty() ? 0 : level.toI4();
+        level = automation::call(document, u"getVariable", Variant::bstr(u"SECURELOAD"));
+    } catch (const automation::AutomationError& answer) {
+        return isUnknownVariable(answer) ? 0 : WouldAsk;
+    }
+    try {
+        return level.toI4();
     } catch (const automation::AutomationError&) {
-        return 0; // an answer that is no number: as a CAD without the variable
+        return WouldAsk;
     }
 }
 

@@ -8,7 +8,8 @@
 // what it means where the CAD cannot tell: the CADs other than AutoCAD, and
 // older releases, lack some of them, and their GetVariable or SetVariable
 // then fails. Such a failure is no failure of the command; the answer stands
-// for what the CAD does without the variable.
+// for what the CAD does without the variable. A CAD that does not answer at
+// all (a LinkFailure, AutomationError.h) fails the command instead.
 
 // TRUSTEDPATHS, folders separated by ";". Empty where the CAD keeps no such
 // list: no folder is then trusted by being listed.
@@ -20,8 +21,9 @@ QString TrustedPaths(const automation::Variant& document);
 bool SetTrustedPaths(const automation::Variant& document, const QString& list);
 
 // SECURELOAD: 0 loads code from any folder, 1 asks the CAD's user about a
-// folder it does not trust, 2 refuses one. A CAD without the variable loads
-// code from anywhere, as at 0.
+// folder it does not trust, 2 refuses one. A CAD that answers it has no such
+// variable loads code from anywhere, as at 0; any other failure of the read,
+// or an answer that is no number, counts as 1: the CAD might ask.
 int SecureLoad(const automation::Variant& document);
 
 // What tells one drawing from another: the CAD's FINGERPRINTGUID, set when

@@ -13,13 +13,6 @@ using automation::Variant;
 
 namespace {
 
-QString failureText(const std::exception& failure)
-{
-    if (const auto* automationFailure = dynamic_cast<const automation::AutomationError*>(&failure))
-        return QString::fromStdU16String(automationFailure->message());
-    return QString::fromUtf8(failure.what());
-}
-
 // The command ends with the message of the CAD link's own table.
 [[noreturn]] void abortWith(int messageId)
 {
@@ -57,23 +50,25 @@ void TAbstrAcadObj::attach()
 {
     // The running instance only: the program never starts the CAD
     // application itself. AutoCAD first, then the other CADs of the table;
-    // whichever it is, the messages are the ones of AutoCAD.
-    std::optional<RunningCad> running = FindRunningCad();
-    if (!running)
-        abortWith(ResStrings::SCannotFindAcad);
-    m_application = Variant::dispatch(std::move(running->application));
-    m_cad = running->cad;
-
-    // From here on every failure means the application is there but will not
-    // serve us, typically because its user is in the middle of a command.
+    // whichever it is, the messages are the ones of AutoCAD. Every failure
+    // of the CAD, whether it answered with an error or did not answer at all
+    // (it runs, but is stopped, hung, or busy with its user's command for
+    // longer than a call waits), means it is there but will not serve us.
+    // The user's stop (progress::Cancelled) is none of these and passes.
     try {
+        std::optional<RunningCad> running = FindRunningCad();
+        if (!running)
+            abortWith(ResStrings::SCannotFindAcad);
+        m_application = Variant::dispatch(std::move(running->application));
+        m_cad = running->cad;
+
         takeDocument();
         takeModelSpace();
         m_layers = std::make_unique<TLayers>(layerCapacity());
         ReadLayers();
         m_savedLayers = std::make_unique<TLayers>(layerCapacity());
         m_savedLayers->Assign(*m_layers);
-    } catch (const std::exception&) {
+    } catch (const automation::CallFailure&) {
         abortWith(ResStrings::SAcadNotReady);
     }
 }
@@ -82,7 +77,11 @@ void TAbstrAcadObj::takeDocument()
 {
     try {
         m_document = automation::get(m_application, u"ActiveDocument");
-    } catch (const std::exception&) {
+    } catch (const automation::AutomationError&) {
+        // Only the CAD's own answer that it has no active document starts a
+        // new one: a CAD that did not answer (busy past the wait, stopped)
+        // would otherwise open a drawing its user never asked for as soon as
+        // it is free again.
         const Variant documents = automation::get(m_application, u"Documents");
         // The argument names a template file; left out, the CAD starts the
         // drawing from its default template.
@@ -93,12 +92,12 @@ void TAbstrAcadObj::takeDocument()
 void TAbstrAcadObj::takeModelSpace()
 {
     // Not fatal here: the user is told, and a caller that needs the model
-    // space fails on it later.
+    // space fails on it later. A CAD that does not answer is not ready.
     try {
         m_modelSpace = automation::get(m_document, u"ModelSpace");
-    } catch (const std::exception& failure) {
+    } catch (const automation::AutomationError& failure) {
         m_modelSpace.clear();
-        messages::showMessage(failureText(failure));
+        messages::showMessage(QString::fromStdU16String(failure.message()));
     }
 }
 
@@ -108,7 +107,10 @@ int32_t TAbstrAcadObj::layerCapacity()
 {
     const Variant layers = automation::get(m_document, u"Layers");
     const Variant count = automation::get(layers, u"Count");
-    return automation::multiply(Variant::i4(2), count).toI4();
+    const int32_t capacity = automation::multiply(Variant::i4(2), count).toI4();
+    if (capacity < 0)
+        throw automation::AutomationError(automation::hr::Disp_E_Overflow, u"A negative count of layers", {}, u"Count");
+    return capacity;
 }
 
 void TAbstrAcadObj::ReadLayers()

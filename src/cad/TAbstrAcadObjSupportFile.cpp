@@ -1,6 +1,7 @@
 // Placing the CAD-side program into a support folder of the CAD application
 // and taking care that the folder is trusted.
 
+#include "cad/CadApplications.h"
 #include "cad/CadEnvironment.h"
 #include "cad/FolderList.h"
 #include "cad/ResStrings.h"
@@ -103,19 +104,32 @@ bool TAbstrAcadObj::IsTrustedPath(const QString& Folder)
 {
     const CadEnvironment& environment = cadEnvironment();
     const QChar separator = environment.separator;
-    const auto within = [&](const QString& root) {
-        return !root.isEmpty() && (Folder == root || Folder.startsWith(root + separator));
-    };
+    const FolderList::Environment variables = environment.environmentVariable;
+    const QString wanted = FolderList::folderNamed(Folder, separator, variables);
+    if (wanted.isEmpty())
+        return false;
+    // The folders trusted without a list are asked of the CAD only for a
+    // folder that lies in one: its version is read only then.
     for (const QString& root : environment.implicitlyTrusted())
-        if (within(os::withoutTrailingSeparator(root, separator)))
+        if (FolderList::within(wanted, FolderList::folderNamed(root, separator, variables), separator)
+            && trustsProgramFoldersUnlisted(m_cad ? m_cad->name : std::u16string(), versionOf(m_application)))
             return true;
-    // An entry ending in "\..." trusts its folder and every folder below it.
+    // Each entry as the CAD reads it: in quotes or not, with %VARIABLES%, with
+    // or without a trailing separator, in any letter case. An entry ending in
+    // "\..." trusts its folder and every folder below it.
     const QString subfolders = QString(separator) + QStringLiteral("...");
     QString rest = TrustedPaths(m_document);
     while (!rest.isEmpty()) {
-        const QString entry = FolderList::takeFirst(rest);
-        if (entry == Folder || (entry.endsWith(subfolders) && within(entry.chopped(subfolders.size()))))
+        const QString entry = FolderList::folderNamed(FolderList::takeFirst(rest), separator, variables);
+        if (entry.isEmpty())
+            continue;
+        if (entry.endsWith(subfolders)) {
+            const QString root = FolderList::folderNamed(entry.chopped(subfolders.size()), separator, variables);
+            if (FolderList::within(wanted, root, separator))
+                return true;
+        } else if (FolderList::sameFolder(entry, wanted)) {
             return true;
+        }
     }
     return false;
 }

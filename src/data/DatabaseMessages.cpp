@@ -37,3 +37,8 @@ QString readOnlyMessage(const QString& path)
 {
     return QStringLiteral("База данных %1 открыта только для чтения: изменения не будут сохранены.").arg(path);
 }
+
+QString noConnectionMessage()
+{
+    return QStringLiteral("Отсутствует подключение к базе данных!!!");
+}

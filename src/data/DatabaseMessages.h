@@ -14,3 +14,7 @@ QString connectionFailureMessage(const QString& path, const QString& failure);
 
 // Said once when the file opened but cannot be written.
 QString readOnlyMessage(const QString& path);
+
+// "Отсутствует подключение к базе данных!!!": a command that writes the pipe
+// table found it not open.
+QString noConnectionMessage();

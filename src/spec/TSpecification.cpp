@@ -80,8 +80,10 @@ void TSpecification::ReadFromDrawing()
         // words: nothing is saved, and nothing more said.
         throw;
     } catch (...) {
-        // A drawing read only in part must not replace the stored rows: the
-        // user's table, rows typed by hand included, stays as it was.
+        // Every other failure of the harvest, whether the CAD answered with
+        // an error or stopped answering (a failed link), ends it with its one
+        // message. A drawing read only in part must not replace the stored
+        // rows: the user's table, rows typed by hand included, stays as it was.
         throw MessageAbort(QStringLiteral("Произошли ошибки при работе с Автокадом!!!"));
     }
 }
@@ -99,15 +101,11 @@ void TSpecification::keepPipe(walk::PipeRow&& row)
     Add(detail); // a rejected detail is freed with `detail`
 }
 
-void TSpecification::SaveToTable()
+void TSpecification::SaveToTable(TSpecData& data)
 {
-    // The harvest is made and dropped inside one command and is given nothing
-    // but a capacity: it writes to the process's one data module, which the
-    // session installs before any command can run, rather than to a module
-    // each caller would have to carry through it.
-    db::Dataset& table = *SpecData->TTruba;
+    db::Dataset& table = *data.TTruba;
     if (!table.isActive()) {
-        messages::showMessage(QStringLiteral("Отсутствует подключение к базе данных!!!"));
+        messages::showMessage(noConnectionMessage());
         return;
     }
 
@@ -126,7 +124,7 @@ void TSpecification::SaveToTable()
     const db::ControlsDisabled detached(table);
 
     try {
-        writeRows();
+        writeRows(data);
         transaction.commit();
     } catch (...) {
         // Whatever failed, the replacement is undone before the failure goes on.
@@ -146,9 +144,9 @@ void TSpecification::SaveToTable()
     table.first();
 }
 
-void TSpecification::writeRows()
+void TSpecification::writeRows(TSpecData& data)
 {
-    db::Dataset& table = *SpecData->TTruba;
+    db::Dataset& table = *data.TTruba;
     // Rows go from the end and come in at the end: the table keeps its rows
     // in one list, where taking the first row or adding before it would move
     // every other row each time. The rows stored are the same either way.
@@ -163,26 +161,30 @@ void TSpecification::writeRows()
             continue;
         const auto& pipe = static_cast<const TspDetTruba&>(detail);
         table.append();
-        SpecData->TTrubaFLayer->setAsString(pipe.FLayer);
+        data.TTrubaFLayer->setAsString(pipe.FLayer);
         // Stored whole: a CAD with 64-bit ObjectIDs must find its entity again.
-        SpecData->TTrubaFObjectID->setAsInteger(pipe.FObjectID);
-        SpecData->TTrubaFLength->setAsFloat(pipe.FLength);
-        SpecData->TTrubaFRmax->setAsFloat(pipe.FRmax);
-        SpecData->TTrubaFRmin->setAsFloat(pipe.FRmin);
+        data.TTrubaFObjectID->setAsInteger(pipe.FObjectID);
+        data.TTrubaFLength->setAsFloat(pipe.FLength);
+        data.TTrubaFRmax->setAsFloat(pipe.FRmax);
+        data.TTrubaFRmin->setAsFloat(pipe.FRmin);
         if (!pipe.FHandle.isEmpty())
-            SpecData->TTrubaFHandle->setAsString(pipe.FHandle);
+            data.TTrubaFHandle->setAsString(pipe.FHandle);
         if (!m_drawing.isEmpty())
-            SpecData->TTrubaFDrawing->setAsString(m_drawing);
+            data.TTrubaFDrawing->setAsString(m_drawing);
         FinishEdit(table);
     }
 }
 
 void HarvestPipes(TSpecData& data)
 {
+    // A table that cannot take the rows is said so before the CAD is asked to
+    // load anything or walk a drawing whose pipes would only be thrown away.
+    if (!data.TTruba->isActive())
+        throw MessageAbort(noConnectionMessage());
     if (data.isReadOnly())
         throw MessageAbort(readOnlyMessage(data.ADOConnection.dataSource()));
     // The harvested pipe list goes whatever happens.
     TSpecification specification(0);
     specification.ReadFromDrawing();
-    specification.SaveToTable();
+    specification.SaveToTable(data);
 }

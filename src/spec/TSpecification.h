@@ -10,6 +10,7 @@
 #include <vector>
 
 class TAbstrAcadObj;
+class TSpecData;
 
 // The pipes of the active drawing: one harvest walks model space, keeps a
 // pipe detail for every valid pipe solid, and then replaces the rows of the
@@ -38,9 +39,9 @@ public:
     // Автокадом!!!", so that nothing is saved; the user's "Отмена" raises
     // progress::Cancelled, and nothing is saved or said.
     void ReadFromDrawing();
-    // Replaces every row of the pipe table with the collected pipes, in one
-    // transaction: a failing row leaves the table as it was.
-    void SaveToTable();
+    // Replaces every row of the pipe table of `data` with the collected
+    // pipes, in one transaction: a failing row leaves the table as it was.
+    void SaveToTable(TSpecData& data);
 
     int32_t FCount() const { return m_count; }
     // The identity of the drawing read (DrawingIdentity); empty when the CAD
@@ -56,7 +57,7 @@ public:
 private:
     // Keeps a pipe of the walk as a detail, when it is a valid one.
     void keepPipe(walk::PipeRow&& row);
-    void writeRows();
+    void writeRows(TSpecData& data);
 
     TAbstrAcadObj* m_cad = nullptr;
     QString m_drawing;
@@ -64,13 +65,10 @@ private:
     std::vector<std::unique_ptr<TspDetail>> m_items;
 };
 
-class TSpecData;
-
 // The command "Получить размеры труб" as a whole, but for its window: the
-// pipes of the active drawing replace the rows of the pipe table of `data`,
-// which must be the process's data module (SpecData). A file that cannot be
-// written is refused before the CAD is reached, rather than rolled back after
-// the walk. Returns once the rows are stored; a refused file, a failed attach
+// pipes of the active drawing replace the rows of the pipe table of `data`.
+// A table that is not open, or a file that cannot be written, is refused
+// before the CAD is reached, rather than found out after the walk. Returns once the rows are stored; a refused file, a failed attach
 // or a failure of the CAD ends it with a MessageAbort, the user's stop with
 // progress::Cancelled, a failure of the table with its own error.
 void HarvestPipes(TSpecData& data);

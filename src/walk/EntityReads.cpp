@@ -1,11 +1,11 @@
 #include "walk/EntityReads.h"
 
+#include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
 #include "walk/PipeSolid.h"
 #include "walk/XDataValue.h"
 
 #include <algorithm>
-#include <exception>
 
 namespace walk {
 
@@ -15,13 +15,13 @@ void readIdentity(const Variant& entity, PipeRow& row)
 {
     try {
         row.layer = automation::get(entity, u"Layer").toBStr();
-    } catch (const std::exception&) {
-        // A layer the CAD cannot tell leaves the row on its former layer.
+    } catch (const automation::AutomationError&) {
+        // A layer the CAD cannot tell leaves the row without one.
     }
     row.objectId = automation::get(entity, u"ObjectID").toI8();
     try {
         row.handle = automation::get(entity, u"Handle").toBStr();
-    } catch (const std::exception&) {
+    } catch (const automation::AutomationError&) {
         // Without a handle the row is found by its ObjectID alone.
     }
 }
@@ -51,7 +51,7 @@ bool readPipe(const Variant& entity, PipeRow& row)
     try {
         readIdentity(entity, row);
         readSizes(entity, row);
-    } catch (const std::exception&) {
+    } catch (const automation::AutomationError&) {
         // A pipe read in part is judged by what was read: an unreadable
         // ObjectID leaves its sizes at zero, and so drops it.
     }

@@ -21,9 +21,9 @@ struct PipeRow {
     bool operator==(const PipeRow&) const = default;
 };
 
-// Layer, ObjectID and Handle, in this order. An unreadable layer or handle is
-// no failure (each keeps its value); an unreadable ObjectID is, and leaves the
-// handle unread.
+// Layer, ObjectID and Handle, in this order. A layer or handle the CAD answers
+// it cannot tell is no failure (each keeps its value); an unreadable ObjectID
+// is, and leaves the handle unread.
 void readIdentity(const automation::Variant& entity, PipeRow& row);
 
 // The sizes from the size point (length, outer radius, inner radius): the
@@ -37,7 +37,9 @@ bool hasPipeSizes(const PipeRow& row);
 
 // The row of a pipe entity, or false when the entity is no pipe with valid
 // sizes. Whether it is a pipe is asked first, and failures of that question
-// pass through; after that, a failure leaves the row with what was read.
+// pass through; after that, an error the CAD answers leaves the row with what
+// was read. Only the CAD's answers are judged so: a failed link or the
+// user's stop passes through from every step.
 bool readPipe(const automation::Variant& entity, PipeRow& row);
 
 // True for 1 to 16 hexadecimal digits, the handles a CAD hands out.

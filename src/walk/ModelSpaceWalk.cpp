@@ -2,11 +2,8 @@
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
-#include "platform/automation/HResult.h"
-#include "platform/automation/Utf8.h"
 
 #include <algorithm>
-#include <exception>
 
 namespace walk {
 
@@ -23,18 +20,25 @@ int32_t rangeEnd(int32_t first, int32_t count)
     return int32_t(std::min<int64_t>(end, INT32_MAX));
 }
 
-// Item of model space, or the failure that ends the range.
+// Item of model space, or the CAD's answer why not, which ends the range.
 std::optional<Variant> item(const Variant& modelSpace, int32_t index, std::optional<ItemFailure>& failure)
 {
     try {
         return automation::call(modelSpace, u"Item", Variant::i4(index));
     } catch (const automation::AutomationError& e) {
         failure = ItemFailure{e.code(), e.source(), e.description()};
-    } catch (const std::exception& e) {
-        failure = ItemFailure{automation::hr::E_Fail, {}, automation::fromUtf8(e.what())};
     }
     return std::nullopt;
 }
+
+// Whether the range has had its time; asked after each entity.
+class ChunkClock {
+public:
+    bool spent() const { return std::chrono::steady_clock::now() >= m_end; }
+
+private:
+    std::chrono::steady_clock::time_point m_end = std::chrono::steady_clock::now() + chunkTimeBudget;
+};
 
 } // namespace
 
@@ -48,9 +52,10 @@ PipeChunk collectPipes(const Variant& modelSpace, int32_t first, int32_t count)
 {
     PipeChunk chunk;
     const int32_t end = rangeEnd(first, count);
+    const ChunkClock clock;
     size_t bytes = 0;
     int32_t i = first;
-    for (; i < end && bytes < answerByteBudget; ++i) {
+    while (i < end && bytes < answerByteBudget) {
         const std::optional<Variant> entity = item(modelSpace, i, chunk.failure);
         if (!entity)
             break;
@@ -60,9 +65,12 @@ PipeChunk collectPipes(const Variant& modelSpace, int32_t first, int32_t count)
                 bytes += answerBytes(row);
                 chunk.rows.push_back(std::move(row));
             }
-        } catch (...) {
-            // One entity that will not answer is skipped; the walk goes on.
+        } catch (const automation::AutomationError&) {
+            // The CAD could not tell whether the entity is a pipe: skipped.
         }
+        ++i;
+        if (clock.spent())
+            break;
     }
     chunk.next = i;
     return chunk;
@@ -72,22 +80,26 @@ MatchChunk findEntities(const Variant& modelSpace, int32_t first, int32_t count,
 {
     MatchChunk chunk;
     const int32_t end = rangeEnd(first, count);
+    const ChunkClock clock;
     int32_t i = first;
-    for (; i < end && chunk.handles.size() < maxMatchesPerAnswer; ++i) {
+    while (i < end && chunk.handles.size() < maxMatchesPerAnswer) {
         const std::optional<Variant> entity = item(modelSpace, i, chunk.failure);
         if (!entity)
             break;
         // The whole range is walked, also past a match: several entities may
         // report the same ObjectID, and each gets its own selection.
         try {
-            if (!automation::numericEquals(automation::get(*entity, u"ObjectID"), objectId))
-                continue;
-            std::u16string handle = automation::get(*entity, u"Handle").toBStr();
-            if (isEntityHandle(handle))
-                chunk.handles.push_back(std::move(handle));
-        } catch (...) {
-            // One entity that will not answer does not stop the walk.
+            if (automation::numericEquals(automation::get(*entity, u"ObjectID"), objectId)) {
+                std::u16string handle = automation::get(*entity, u"Handle").toBStr();
+                if (isEntityHandle(handle))
+                    chunk.handles.push_back(std::move(handle));
+            }
+        } catch (const automation::AutomationError&) {
+            // An entity that cannot tell its ObjectID or handle is no match.
         }
+        ++i;
+        if (clock.spent())
+            break;
     }
     chunk.next = i;
     return chunk;

@@ -3,6 +3,7 @@
 #include "platform/automation/Variant.h"
 #include "walk/EntityReads.h"
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,8 +17,9 @@
 //   Item; EntityType, GetXData (the kind); Layer, ObjectID, Handle, GetXData
 //   (the sizes) for a pipe;
 //   Item; ObjectID, and Handle for a match, for a search.
-// A failure of Item ends the range with that failure; a failure with one
-// entity skips the entity.
+// A failure of Item ends the range with that failure; an entity that answers
+// with an error (AutomationError) is skipped. Anything else (the link to the
+// CAD failed, the user stopped the command) ends the walk as it is raised.
 namespace walk {
 
 // Why Item failed: the CAD's own error, carried to whoever shows it.
@@ -52,6 +54,11 @@ inline constexpr size_t answerByteBudget = 256 * 1024;
 inline constexpr size_t maxMatchesPerAnswer = answerByteBudget / 64;
 // Indexes are 32-bit; a range is taken as far as it fits.
 inline constexpr int32_t maxRange = 1 << 20;
+// A range also ends once it has taken this long, whatever is left of it:
+// inside the CAD the walk holds the CAD's own thread, and its user waits for
+// it; the caller asks again from `next`, and meanwhile shows progress and
+// hears a stop.
+inline constexpr std::chrono::milliseconds chunkTimeBudget{200};
 
 // The pipes of model-space indexes [first, first + count).
 PipeChunk collectPipes(const automation::Variant& modelSpace, int32_t first, int32_t count);

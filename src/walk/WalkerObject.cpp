@@ -33,8 +33,8 @@ Variant guarded(F&& run)
 {
     try {
         return run();
-    } catch (const AutomationError&) {
-        throw;
+    } catch (const automation::CallFailure&) {
+        throw; // the transport tells its caller of which kind
     } catch (const std::bad_alloc&) {
         throw AutomationError(hr::E_OutOfMemory, u"Out of memory", u"Vedoris.Walker");
     } catch (const std::exception& e) {

@@ -1,5 +1,6 @@
 #include "walk/XDataValue.h"
 
+#include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
 
 #include <string>
@@ -31,9 +32,10 @@ Variant xdataValue(const Variant& entity, std::u16string_view application, int32
                 found = values.at(i);
         }
         return found;
-    } catch (const std::exception&) {
+    } catch (const automation::AutomationError&) {
         // Whatever the entity answers, the reader's answer is Null: a value
-        // that cannot be found is as good as none to every caller.
+        // that cannot be found is as good as none to every caller. A link
+        // that failed is no answer of the entity's and passes.
         return Variant::null();
     }
 }

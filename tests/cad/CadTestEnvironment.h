@@ -2,13 +2,15 @@
 
 #include "cad/CadEnvironment.h"
 
+#include <QHash>
 #include <QSet>
 #include <QStringList>
 
 // Stands in for the operating system while it lives: a Windows layout by
 // default (executable in D:\Tools, "\" as separator), a disk on which only
 // the folders in `accepting` take a copy, only those in `openToOthers` may be
-// written by other users, and a sleep that only counts.
+// written by other users, an environment of its own, and a sleep that only
+// counts.
 class CadTestEnvironment {
 public:
     explicit CadTestEnvironment(QString exeFolder = QStringLiteral("D:\\Tools"), QChar separator = u'\\')
@@ -20,7 +22,11 @@ public:
             },
             [this](int ms) { sleeps << ms; },
             [this](const QString& folder) { return openToOthers.contains(folder); },
-            [this] { return implicitlyTrusted; }}))
+            [this] { return implicitlyTrusted; },
+            [this](const QString& name) -> std::optional<QString> {
+                const auto found = variables.constFind(name.toUpper());
+                return found == variables.constEnd() ? std::nullopt : std::optional(*found);
+            }}))
         , exeFolder(std::move(exeFolder))
         , separator(separator)
     {
@@ -39,6 +45,7 @@ public:
     QSet<QString> existing;  // files already there
     QSet<QString> openToOthers;
     QStringList implicitlyTrusted; // folders the CAD trusts without listing them
+    QHash<QString, QString> variables; // the environment, by names in upper case
     QStringList copies;      // destinations asked for, in order
     QStringList sources;
     QList<bool> failIfExistsFlags;

@@ -1,5 +1,7 @@
 #include "FakeCad.h"
 
+#include "platform/automation/BusyServer.h"
+
 using automation::Args;
 using automation::InvokeKind;
 using automation::Variant;
@@ -18,9 +20,9 @@ Variant bstr(const QString& s)
 
 } // namespace
 
-automation::AutomationError rejected()
+automation::AutomationError answeredWithError()
 {
-    return automation::AutomationError(automation::hr::Rpc_E_CallRejected, u"Call was rejected by callee.");
+    return automation::AutomationError(automation::hr::E_Fail, u"Simulated failure");
 }
 
 Variant FakeObject::invoke(std::u16string_view member, InvokeKind kind, Args args)
@@ -30,7 +32,10 @@ Variant FakeObject::invoke(std::u16string_view member, InvokeKind kind, Args arg
         m_log->append(m_name + u'.' + name);
     for (const auto& f : failing)
         if (automation::sameMemberName(f, member))
-            throw rejected();
+            throw answeredWithError();
+    for (const auto& f : refusing)
+        if (automation::sameMemberName(f, member))
+            throw automation::CallRejected(std::u16string(member));
     return m_members.invoke(*this, member, kind, args);
 }
 

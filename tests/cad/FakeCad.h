@@ -16,9 +16,11 @@
 #include <vector>
 
 // A small automation object whose members a test defines, each object a
-// member table of its own, and which fails on purpose for every member named
-// in `failing` (the refusal a busy CAD application gives). Every call is
-// written to a shared log as "<object>.<member>".
+// member table of its own, and which fails on purpose: every member named in
+// `failing` answers with an error (the CAD's own answer, an AutomationError),
+// every member named in `refusing` gets no answer (the refusal of a CAD busy
+// for longer than a call waits, a LinkFailure). Every call is written to a
+// shared log as "<object>.<member>".
 class FakeObject : public automation::Dispatch {
 public:
     using Handler = std::function<automation::Variant(automation::InvokeKind kind, automation::Args args)>;
@@ -32,6 +34,7 @@ public:
                                automation::Args args) override;
 
     std::set<std::u16string> failing;
+    std::set<std::u16string> refusing;
 
 private:
     QString m_name;
@@ -98,5 +101,5 @@ private:
     std::shared_ptr<FakeObject> layerObject(int index);
 };
 
-// An automation error as a busy CAD application answers.
-automation::AutomationError rejected();
+// The error a member in `failing` answers with.
+automation::AutomationError answeredWithError();

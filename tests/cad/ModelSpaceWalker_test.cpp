@@ -61,9 +61,13 @@ struct Placement {
 };
 
 const Placement placements[] = {
-    {"SecureLoadZero", 0, {}, true, false, true, false, true},
-    {"FolderListedInTrustedPaths", 1, QStringLiteral("/x;/opt/vedoris"), true, false, true, false, true},
-    {"FolderListedWithItsSubfolders", 2, QStringLiteral("/opt/..."), true, false, true, false, true},
+    {"SecureLoadZero", 0, {}, false, false, true, false, true},
+    {"FolderListedInTrustedPaths", 1, QStringLiteral("/x;/opt/vedoris"), false, false, true, false, true},
+    {"FolderListedWithItsSubfolders", 2, QStringLiteral("/opt/..."), false, false, true, false, true},
+    // Code from a folder others may write into could be theirs: never loaded,
+    // whatever SECURELOAD says and whatever the list holds.
+    {"SecureLoadZeroFromAFolderOthersMayWrite", 0, {}, true, false, true, false, false},
+    {"ListedFolderOthersMayWrite", 1, QStringLiteral("/x;/opt/vedoris"), true, false, true, false, false},
     {"FolderMadeTrustedWhereNobodyElseWrites", 1, {}, false, false, true, false, true},
     {"FolderOthersMayWriteIsNotTrusted", 1, {}, true, false, true, false, false},
     {"LockedTrustedPathsAtSecureLoadTwo", 2, {}, false, true, true, false, false},
@@ -182,7 +186,7 @@ TEST(ModelSpaceWalkerSearch, FindsTheSameEntitiesEitherWayAndRaisesAFailingItem)
             walker.findEntities(40, Variant::i8(wanted), QStringLiteral("%1 %2"),
                                 [&](const std::u16string& handle) { found.push_back(handle); });
             ADD_FAILURE() << "the failing Item was not raised";
-        } catch (const automation::AutomationError& e) {
+        } catch (const automation::CallFailure& e) {
             EXPECT_EQ(e.description(), u"Item is broken");
             EXPECT_EQ(e.member(), u"Item");
         }

@@ -1,5 +1,6 @@
 #include "cad/ResStrings.h"
 #include "cad/SelectEntityById.h"
+#include "walk/EntityReads.h"
 #include "platform/messages/EntryPoint.h"
 
 #include "CadTestEnvironment.h"
@@ -45,7 +46,7 @@ class EntityHandleTest : public testing::TestWithParam<HandleCase> {};
 
 TEST_P(EntityHandleTest, OnlyHexadecimalDigitsAreAHandle)
 {
-    EXPECT_EQ(IsEntityHandle(QString::fromUtf16(GetParam().text)), GetParam().accepted);
+    EXPECT_EQ(walk::isEntityHandle(std::u16string(GetParam().text)), GetParam().accepted);
 }
 
 INSTANTIATE_TEST_SUITE_P(

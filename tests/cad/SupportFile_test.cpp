@@ -26,6 +26,7 @@ struct SupportCase {
     QStringList existing = {};
     QStringList openToOthers = {}; // folders other users may write into
     QStringList implicitlyTrusted = {}; // trusted by the CAD without being listed
+    QHash<QString, QString> variables = {}; // the environment the CAD expands %NAME% with
     QString version = QStringLiteral("19.1s (LMS Tech)");
     // Expected:
     QStringList copies = {};
@@ -48,6 +49,7 @@ TEST_P(InstallSupportFile, WalksTheSupportFolders)
     for (const QString& folder : c.openToOthers)
         environment.openToOthers.insert(folder);
     environment.implicitlyTrusted = c.implicitlyTrusted;
+    environment.variables = c.variables;
     FakeCad cad;
     cad.supportPath = c.supportPath;
     cad.trustedPaths = c.trustedPaths;
@@ -111,9 +113,23 @@ INSTANTIATE_TEST_SUITE_P(SupportPaths, InstallSupportFile,
         SupportCase{.name = "TrustedPathsTrailingSemicolon", .supportPath = "C:\\A", .trustedPaths = "C:\\X;",
                     .mode = 3, .accepting = {A}, .copies = {AFile}, .supportPathAfter = S,
                     .trustedPathsAfter = "C:\\X;C:\\A"},
-        SupportCase{.name = "TrustedSpelledOtherwiseIsAddedAsAsked", .supportPath = "C:\\A\\",
-                    .trustedPaths = "C:\\A", .accepting = {A}, .copies = {AFile}, .supportPathAfter = S,
-                    .trustedPathsAfter = "C:\\A;C:\\A\\"},
+        // TRUSTEDPATHS is read as the CAD reads it: an entry in quotes, in
+        // other letter case, with or without a trailing backslash or with
+        // %VARIABLES% names the same folder, which is then not added again.
+        SupportCase{.name = "TrustedWithATrailingBackslash", .supportPath = "C:\\A\\",
+                    .trustedPaths = "C:\\A", .accepting = {A}, .copies = {AFile}, .supportPathAfter = S},
+        SupportCase{.name = "TrustedInQuotesAndOtherCase", .supportPath = "C:\\A",
+                    .trustedPaths = "C:\\X;\"c:\\a\\\"", .mode = 3, .accepting = {A}, .copies = {AFile},
+                    .supportPathAfter = S},
+        SupportCase{.name = "TrustedThroughAnEnvironmentVariable", .supportPath = "C:\\Users\\u\\Tools",
+                    .trustedPaths = "%USERPROFILE%\\Tools", .mode = 1, .accepting = {"C:\\Users\\u\\Tools"},
+                    .variables = {{"USERPROFILE", "C:\\Users\\u"}},
+                    .copies = {"C:\\Users\\u\\Tools\\tr.fas"}, .supportPathAfter = S},
+        SupportCase{.name = "AnUnknownVariableNamesNoFolder", .supportPath = "C:\\Users\\u\\Tools",
+                    .trustedPaths = "%NOSUCH%\\Tools", .mode = 1, .accepting = {"C:\\Users\\u\\Tools"},
+                    .copies = {}, .supportPathAfter = "C:\\Users\\u\\Tools;D:\\Tools",
+                    .trustedPathsAfter = "%NOSUCH%\\Tools;D:\\Tools",
+                    .messages = {failed(Source, "C:\\Users\\u\\Tools")}},
         SupportCase{.name = "AlreadyTrustedIsNotAddedAgain", .supportPath = "C:\\A", .trustedPaths = "C:\\A",
                     .mode = 3, .accepting = {A}, .copies = {AFile}, .supportPathAfter = S},
         SupportCase{.name = "OverwriteReplacesAnExistingFile", .supportPath = "C:\\A;C:\\B", .mode = 0,
@@ -153,22 +169,22 @@ INSTANTIATE_TEST_SUITE_P(SupportPaths, InstallSupportFile,
                     .trustedPaths = "C:\\Plugins\\...", .mode = 1, .accepting = {"C:\\PluginsOld"}, .copies = {},
                     .supportPathAfter = "C:\\PluginsOld;D:\\Tools", .trustedPathsAfter = "C:\\Plugins\\...;D:\\Tools",
                     .messages = {failed(Source, "C:\\PluginsOld")}},
-        // The CAD trusts its program folder and its plug-in folders unlisted.
-        SupportCase{.name = "UnderTheCadsProgramFolderIsTrusted",
+        // AutoCAD 2022 and later trust the program folders unlisted; earlier
+        // releases trust there only what their list says.
+        SupportCase{.name = "UnderTheProgramFolderIsTrustedFrom2022",
                     .supportPath = "C:\\Program Files\\Autodesk\\AutoCAD 2024\\Support;C:\\B", .trustedPaths = "",
                     .mode = 1, .accepting = {"C:\\Program Files\\Autodesk\\AutoCAD 2024\\Support", B},
-                    .implicitlyTrusted = {"C:\\Program Files\\Autodesk\\"},
+                    .implicitlyTrusted = {"C:\\Program Files\\"}, .version = "24.1s (LMS Tech)",
                     .copies = {"C:\\Program Files\\Autodesk\\AutoCAD 2024\\Support\\tr.fas"}, .supportPathAfter = S},
-        SupportCase{.name = "APluginFolderIsTrustedAndNotAddedToTheList",
-                    .supportPath = "C:\\Users\\u\\AppData\\Roaming\\Autodesk\\ApplicationPlugins\\Vedoris",
-                    .trustedPaths = "C:\\X", .mode = 3,
-                    .accepting = {"C:\\Users\\u\\AppData\\Roaming\\Autodesk\\ApplicationPlugins\\Vedoris"},
-                    .implicitlyTrusted = {"C:\\Users\\u\\AppData\\Roaming\\Autodesk\\ApplicationPlugins"},
-                    .copies = {"C:\\Users\\u\\AppData\\Roaming\\Autodesk\\ApplicationPlugins\\Vedoris\\tr.fas"},
-                    .supportPathAfter = S},
+        SupportCase{.name = "UnderTheProgramFolderIsListedBefore2022",
+                    .supportPath = "C:\\Program Files\\Autodesk\\AutoCAD 2021\\Support", .trustedPaths = "C:\\X",
+                    .accepting = {"C:\\Program Files\\Autodesk\\AutoCAD 2021\\Support"},
+                    .implicitlyTrusted = {"C:\\Program Files"}, .version = "24.0s (LMS Tech)",
+                    .copies = {"C:\\Program Files\\Autodesk\\AutoCAD 2021\\Support\\tr.fas"}, .supportPathAfter = S,
+                    .trustedPathsAfter = "C:\\X;C:\\Program Files\\Autodesk\\AutoCAD 2021\\Support"},
         SupportCase{.name = "ANeighbourOfTheProgramFolderIsNotTrusted", .supportPath = "C:\\Program Files\\AutodeskTools",
                     .trustedPaths = "", .mode = 1, .accepting = {"C:\\Program Files\\AutodeskTools"},
-                    .implicitlyTrusted = {"C:\\Program Files\\Autodesk"}, .copies = {},
+                    .implicitlyTrusted = {"C:\\Program Files\\Autodesk"}, .version = "24.1s (LMS Tech)", .copies = {},
                     .supportPathAfter = "C:\\Program Files\\AutodeskTools;D:\\Tools", .trustedPathsAfter = Tools,
                     .messages = {failed(Source, "C:\\Program Files\\AutodeskTools")}},
         SupportCase{.name = "WorkedExampleNextRun", .supportPath = "C:\\A;C:\\B;D:\\Tools", .trustedPaths = "D:\\Tools",

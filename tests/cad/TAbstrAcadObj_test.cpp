@@ -98,7 +98,7 @@ TEST_F(Attach, ModelSpaceFailureIsShownAndAttachingGoesOn)
     const auto running = cad.registerRunning();
     TAbstrAcadObj acad;
     EXPECT_TRUE(acad.FModelSpace().isEmpty());
-    EXPECT_EQ(recorder.all, QStringList{QStringLiteral("Call was rejected by callee.")});
+    EXPECT_EQ(recorder.all, QStringList{QStringLiteral("Simulated failure")});
     EXPECT_EQ(acad.FLayers()->Count(), 1);
 }
 
@@ -134,15 +134,41 @@ INSTANTIATE_TEST_SUITE_P(Attach, AttachNotReady,
         NotReadyCase{"CountNotANumber", [](FakeCad& c) { c.layerCount = automation::Variant::bstr(u"many"); }},
         // Twice the count does not fit 32 bits: the conversion fails rather than wrapping.
         NotReadyCase{"CapacityOverflows", [](FakeCad& c) { c.layerCount = automation::Variant::i4(0x40000000); }},
-        NotReadyCase{"NegativeCount", [](FakeCad& c) { c.layerCount = automation::Variant::i4(-1); }}),
+        NotReadyCase{"NegativeCount", [](FakeCad& c) { c.layerCount = automation::Variant::i4(-1); }},
+        // A CAD that stops answering half way is not ready either.
+        NotReadyCase{"LayerCountNotAnswered", [](FakeCad& c) { c.layers->refusing = {u"Count"}; }}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Only the CAD's own answer that it has no active document starts a new
+// drawing. A CAD that did not answer at all (busy past the wait, stopped) is
+// not ready: nothing is opened in it, and it is asked nothing more.
+TEST_F(Attach, ACadThatDoesNotAnswerForItsDocumentGetsNoNewDrawing)
+{
+    cad.application->refusing = {u"ActiveDocument"};
+    const auto running = cad.registerRunning();
+    EXPECT_FALSE(messages::runEntryPoint([] { TAbstrAcadObj acad; }));
+    EXPECT_EQ(recorder.all, QStringList{NotReady});
+    EXPECT_FALSE(cad.log.contains(QStringLiteral("app.Documents")));
+    EXPECT_TRUE(cad.addArguments.isEmpty());
+    expectNoReferencesHeld();
+}
+
+// The model space that cannot be had is shown and the attach goes on only
+// when the CAD said why; a CAD that stops answering is not ready.
+TEST_F(Attach, ModelSpaceNotAnsweredIsNotReady)
+{
+    cad.document->refusing = {u"ModelSpace"};
+    const auto running = cad.registerRunning();
+    EXPECT_FALSE(messages::runEntryPoint([] { TAbstrAcadObj acad; }));
+    EXPECT_EQ(recorder.all, QStringList{NotReady});
+}
 
 TEST_F(Attach, ModelSpaceAndNotReadyBothShownWhenBothFail)
 {
     cad.document->failing = {u"ModelSpace", u"Layers"};
     const auto running = cad.registerRunning();
     EXPECT_FALSE(messages::runEntryPoint([] { TAbstrAcadObj acad; }));
-    EXPECT_EQ(recorder.all, (QStringList{QStringLiteral("Call was rejected by callee."), NotReady}));
+    EXPECT_EQ(recorder.all, (QStringList{QStringLiteral("Simulated failure"), NotReady}));
 }
 
 TEST_F(Attach, LayerCountFromAutomationArithmetic)

@@ -112,7 +112,7 @@ struct Program {
         messages::runEntryPoint([] {
             TSpecification specification(0);
             specification.ReadFromDrawing();
-            specification.SaveToTable();
+            specification.SaveToTable(*SpecData);
         });
     }
 };
@@ -131,7 +131,7 @@ int save(const QString& database, int pipes)
     specification.ReadFromDrawing();
     say(QStringLiteral("saving"));
     const auto start = std::chrono::steady_clock::now();
-    messages::runEntryPoint([&] { specification.SaveToTable(); });
+    messages::runEntryPoint([&] { specification.SaveToTable(*SpecData); });
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     say(QStringLiteral("saved %1").arg(ms.count()));
     return 0;

@@ -491,7 +491,7 @@ TEST_F(HarvestTest, FailingTableOperationRollsTheWholeReplacementBack)
 
     TSpecification specification(0);
     specification.ReadFromDrawing();
-    EXPECT_THROW(specification.SaveToTable(), db::DbError);
+    EXPECT_THROW(specification.SaveToTable(data), db::DbError);
 
     EXPECT_EQ(storedRows().size(), 2u);
     db::Dataset& table = *SpecData->TTruba;

@@ -50,7 +50,7 @@ automation::Variant CadsimProcess::start(QStringList options, std::u16string pro
     for (int i = 0; i < 400 && m_process.state() == QProcess::Running; ++i) {
         try {
             return automation::Variant::dispatch(automation::activeObject(progId));
-        } catch (const automation::AutomationError&) {
+        } catch (const automation::CallFailure&) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
     }

@@ -91,7 +91,7 @@ TEST_P(MalformedPipes, AreATypeMismatchNamingTheWalker)
     try {
         walk::decodePipes(GetParam().answer(), 10, 8);
         ADD_FAILURE() << "taken";
-    } catch (const automation::AutomationError& e) {
+    } catch (const automation::CallFailure& e) {
         EXPECT_EQ(e.code(), automation::hr::Disp_E_TypeMismatch);
         EXPECT_EQ(e.source(), u"Vedoris.Walker");
     }

@@ -76,25 +76,46 @@ INSTANTIATE_TEST_SUITE_P(Calls, WalkerBadCalls, testing::ValuesIn(badCalls),
 // An entity that throws what no automation object should (a C++ exception of
 // its own, running out of memory) is skipped like any entity that fails; a
 // model space that does so ends the call with an automation error.
+// Only the CAD's own answer about an entity skips it. Anything else thrown
+// in the walk (no memory, a stray exception) ends the call, and leaves the
+// walker only as an automation error of its own, never as itself.
 TEST(WalkerObject, ForeignExceptionsNeverLeaveIt)
 {
-    Fixture f;
-    f.space->add().answers[u"EntityType"] = [](automation::Args) -> Variant { throw std::bad_alloc(); };
-    f.space->add().answers[u"EntityType"] = [](automation::Args) -> Variant { throw 42; };
-    scripted::addPipe(*f.space, u"A", 5, u"2A", 100, 5, 4);
-    const walk::PipeChunk pipes = walk::decodePipes(
-        automation::call(f.walker, u"Pipes", f.modelSpace, Variant::i4(0), Variant::i4(3)), 0, 3);
-    EXPECT_EQ(pipes.rows.size(), 1u);
+    struct Case {
+        const char* name;
+        std::function<Variant(automation::Args)> entityType;
+        int32_t code;
+    };
+    const Case cases[] = {
+        {"out of memory", [](automation::Args) -> Variant { throw std::bad_alloc(); }, automation::hr::E_OutOfMemory},
+        {"a stray int", [](automation::Args) -> Variant { throw 42; }, automation::hr::E_Fail},
+        {"a standard exception", [](automation::Args) -> Variant { throw std::runtime_error("odd"); },
+         automation::hr::E_Fail},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        scripted::addPipe(*f.space, u"A", 5, u"2A", 100, 5, 4);
+        f.space->add().answers[u"EntityType"] = c.entityType;
+        try {
+            automation::call(f.walker, u"Pipes", f.modelSpace, Variant::i4(0), Variant::i4(2));
+            ADD_FAILURE() << "answered";
+        } catch (const automation::AutomationError& e) {
+            EXPECT_EQ(e.code(), c.code);
+            EXPECT_EQ(e.source(), u"Vedoris.Walker");
+        }
+    }
 
     class Throwing final : public automation::Dispatch {
     public:
         Variant invoke(std::u16string_view, automation::InvokeKind, automation::Args) override { throw 7; }
     };
+    Fixture f;
     try {
         automation::call(f.walker, u"Find", Variant::dispatch(std::make_shared<Throwing>()), Variant::i4(0),
                          Variant::i4(2), Variant::i4(1));
         ADD_FAILURE() << "answered";
-    } catch (const automation::AutomationError& e) {
+    } catch (const automation::CallFailure& e) {
         EXPECT_EQ(e.source(), u"Vedoris.Walker");
     }
 }

@@ -4,6 +4,7 @@
 #include "platform/automation/Utf8.h"
 
 #include <cstdio>
+#include <exception>
 
 namespace automation {
 
@@ -16,8 +17,7 @@ std::u16string describe(int32_t code, const std::u16string& description)
 
 } // namespace
 
-AutomationError::AutomationError(int32_t code, std::u16string description, std::u16string source,
-                                 std::u16string member)
+CallFailure::CallFailure(int32_t code, std::u16string description, std::u16string source, std::u16string member)
     : std::runtime_error(toUtf8(describe(code, description))),
       m_code(code),
       m_description(std::move(description)),
@@ -26,13 +26,53 @@ AutomationError::AutomationError(int32_t code, std::u16string description, std::
 {
 }
 
-std::u16string AutomationError::message() const { return describe(m_code, m_description); }
+std::u16string CallFailure::message() const { return describe(m_code, m_description); }
 
 AutomationError AutomationError::withMember(std::u16string_view member) const
 {
-    if (!m_member.empty())
+    if (!this->member().empty())
         return *this;
-    return AutomationError(m_code, m_description, m_source, std::u16string(member));
+    return AutomationError(code(), description(), source(), std::u16string(member));
+}
+
+void CallFailure::raiseWithMember(std::u16string_view member) const
+{
+    raiseOfThisKind(member);
+    std::terminate(); // every kind throws
+}
+
+void AutomationError::raiseOfThisKind(std::u16string_view member) const { throw withMember(member); }
+
+void LinkFailure::raiseOfThisKind(std::u16string_view member) const
+{
+    if (!this->member().empty())
+        throw *this;
+    throw LinkFailure(code(), description(), source(), std::u16string(member));
+}
+
+bool isLinkFailureCode(int32_t code) noexcept
+{
+    const auto value = static_cast<uint32_t>(code);
+    // FACILITY_RPC: refused, timed out, disconnected, server died, …
+    if ((value & 0xFFFF0000u) == 0x80010000u)
+        return true;
+    // The RPC runtime's errors (RPC_S_SERVER_UNAVAILABLE, RPC_S_CALL_FAILED,
+    // RPC_S_CALL_CANCELLED, …) as HRESULT_FROM_WIN32 gives them.
+    constexpr uint32_t firstRpcError = 1700;
+    constexpr uint32_t lastRpcError = 1830;
+    if ((value & 0xFFFF0000u) == 0x80070000u) {
+        const uint32_t win32 = value & 0xFFFFu;
+        if (win32 >= firstRpcError && win32 <= lastRpcError)
+            return true;
+    }
+    return code == hr::Co_E_ObjNotConnected || code == hr::Co_E_ServerStopping;
+}
+
+void raiseCallFailure(int32_t code, std::u16string description, std::u16string source, std::u16string member)
+{
+    if (isLinkFailureCode(code))
+        throw LinkFailure(code, std::move(description), std::move(source), std::move(member));
+    throw AutomationError(code, std::move(description), std::move(source), std::move(member));
 }
 
 std::u16string standardMessage(int32_t code)
@@ -59,6 +99,8 @@ std::u16string standardMessage(int32_t code)
     case hr::Rpc_E_ServerDied: return u"The server process died during the call";
     case hr::Rpc_E_ServerCallRetryLater: return u"The application is busy";
     case hr::Rpc_E_Timeout: return u"This operation returned because the timeout period expired";
+    case hr::Rpc_E_CallCanceled: return u"Call was canceled by the message filter";
+    case hr::Co_E_ObjNotConnected: return u"Object is not connected to server";
     default: break;
     }
     char buffer[32];

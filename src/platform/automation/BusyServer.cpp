@@ -9,8 +9,13 @@
 namespace automation {
 
 CallRejected::CallRejected(std::u16string member)
-    : AutomationError(hr::Rpc_E_CallRejected, u"Call was rejected by callee.", {}, std::move(member))
+    : LinkFailure(hr::Rpc_E_CallRejected, u"Call was rejected by callee.", {}, std::move(member))
 {
+}
+
+void CallRejected::raiseOfThisKind(std::u16string_view member) const
+{
+    throw CallRejected(this->member().empty() ? std::u16string(member) : this->member());
 }
 
 namespace {
@@ -18,7 +23,10 @@ namespace {
 hooks::ProcessHook<BusyWait>& hook()
 {
     static hooks::ProcessHook<BusyWait> installed(
-        [](std::chrono::milliseconds, std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); });
+        [](std::chrono::milliseconds, std::chrono::milliseconds pause) {
+            if (pause.count() > 0)
+                std::this_thread::sleep_for(pause);
+        });
     return installed;
 }
 

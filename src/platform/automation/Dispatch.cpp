@@ -1,7 +1,6 @@
 #include "platform/automation/Dispatch.h"
 
 #include "platform/automation/AutomationError.h"
-#include "platform/automation/BusyServer.h"
 #include "platform/automation/HResult.h"
 #include "platform/automation/Utf8.h"
 
@@ -28,11 +27,10 @@ Variant invoke(const Variant& object, std::u16string_view member, InvokeKind kin
     const DispatchRef target = object.toDispatch();
     try {
         return target->invoke(member, kind, args);
-    } catch (const CallRejected& e) {
-        // Still a refusal of a busy server, which a caller may try again.
-        throw CallRejected(e.member().empty() ? std::u16string(member) : e.member());
-    } catch (const AutomationError& e) {
-        throw e.withMember(member);
+    } catch (const CallFailure& e) {
+        // Of the same kind as it came (a refusal stays one, which a caller
+        // may try again), naming the member.
+        e.raiseWithMember(member);
     }
 }
 
@@ -49,10 +47,8 @@ Variant invokeById(const Variant& object, int32_t dispatchId, InvokeKind kind, A
     const DispatchRef target = object.toDispatch();
     try {
         return target->invokeById(dispatchId, kind, args);
-    } catch (const CallRejected&) {
-        throw CallRejected(member);
-    } catch (const AutomationError& e) {
-        throw e.withMember(member);
+    } catch (const CallFailure& e) {
+        e.raiseWithMember(member);
     }
 }
 

@@ -49,7 +49,8 @@ using Args = std::span<Arg>;
 
 // An automation object reached by late binding. Arguments come in source
 // order; for PropertyPut the value to write is the last one. Every failure is
-// an AutomationError.
+// a CallFailure: an AutomationError when the object answered with one, a
+// LinkFailure when no answer came (AutomationError.h).
 class Dispatch {
 public:
     virtual ~Dispatch() = default;
@@ -61,7 +62,7 @@ public:
 };
 
 // Calls a member of the object held by `object` (DISP_E_TYPEMISMATCH when it
-// holds none). An AutomationError leaving the call names the member.
+// holds none). A CallFailure leaving the call names the member, and keeps its kind.
 Variant invoke(const Variant& object, std::u16string_view member, InvokeKind kind, Args args);
 
 // The same by dispatch identifier; the error names the member "DISPID n".

@@ -31,5 +31,8 @@ inline constexpr int32_t Rpc_E_Disconnected = code(0x80010108u);
 inline constexpr int32_t Rpc_E_ServerDied = code(0x80010007u);
 inline constexpr int32_t Rpc_E_ServerCallRetryLater = code(0x8001010Au);
 inline constexpr int32_t Rpc_E_Timeout = code(0x8001011Fu);
+inline constexpr int32_t Rpc_E_CallCanceled = code(0x80010002u);
+inline constexpr int32_t Co_E_ObjNotConnected = code(0x800401FDu);
+inline constexpr int32_t Co_E_ServerStopping = code(0x80080008u);
 
 } // namespace automation::hr

@@ -38,7 +38,7 @@ int32_t failureCode(const std::function<void()>& call, std::u16string* member = 
 {
     try {
         call();
-    } catch (const AutomationError& e) {
+    } catch (const CallFailure& e) {
         if (member)
             *member = e.member();
         return e.code();

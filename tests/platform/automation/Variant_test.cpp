@@ -18,7 +18,7 @@ int32_t failureCode(const std::function<void()>& f)
 {
     try {
         f();
-    } catch (const AutomationError& e) {
+    } catch (const CallFailure& e) {
         return e.code();
     }
     return 0;

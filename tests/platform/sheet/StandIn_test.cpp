@@ -57,7 +57,7 @@ int32_t failureCode(const std::function<void()>& f)
 {
     try {
         f();
-    } catch (const AutomationError& e) {
+    } catch (const CallFailure& e) {
         return e.code();
     }
     return hr::S_Ok;
@@ -198,7 +198,7 @@ TEST(SheetStandIn, RefusesWrongCallsLikeAnAutomationServer)
     try {
         put(sheet, u"Cells", Variant::i4(0), one, text);
         FAIL();
-    } catch (const AutomationError& e) {
+    } catch (const CallFailure& e) {
         EXPECT_EQ(e.member(), u"Cells");
     }
     session.release();

@@ -24,7 +24,7 @@ public:
         setObjectBackend(com::makeObjectBackend());
         try {
             m_keeper = com::createObject(u"Vedoris.ComTest");
-        } catch (const AutomationError&) {
+        } catch (const CallFailure&) {
             // Each LocalServer test reports the failure itself.
         }
     }
@@ -55,7 +55,7 @@ void ComObjectTest::SetUp()
     const std::u16string progId = GetParam() == Where::InProcess ? u"Vedoris.ComTest.InProcess" : u"Vedoris.ComTest";
     try {
         server = Variant::dispatch(createObject(progId));
-    } catch (const AutomationError& e) {
+    } catch (const CallFailure& e) {
         FAIL() << "creating " << toUtf8(progId) << ": " << e.what();
     }
     if (GetParam() == Where::LocalServer)
@@ -68,7 +68,7 @@ AutomationError failureOf(const std::function<void()>& action)
 {
     try {
         action();
-    } catch (const AutomationError& e) {
+    } catch (const CallFailure& e) {
         return e;
     }
     ADD_FAILURE() << "no AutomationError was raised";

@@ -72,7 +72,7 @@ DispatchRef waitForRunning(std::u16string_view progId)
     for (int attempt = 0; attempt < 200; ++attempt) {
         try {
             return activeObject(progId);
-        } catch (const AutomationError& e) {
+        } catch (const CallFailure& e) {
             if (e.code() != hr::Mk_E_Unavailable)
                 throw;
         }
@@ -161,7 +161,7 @@ TEST(ComObjects, TheApartmentGuardBalancesItsOwnInitialisation)
         onThread = apartment.result();
         try {
             echoed = get(Variant::dispatch(com::createObject(u"Vedoris.ComTest")), u"Echo", Variant::i4(9)).toI4();
-        } catch (const AutomationError& e) {
+        } catch (const CallFailure& e) {
             ADD_FAILURE() << e.what();
         }
     });

@@ -49,7 +49,7 @@ int answerSelection(std::string& answer, const std::u16string& progId)
                       + std::to_string(get(entity, u"ObjectID").toI8()) + "\n";
         }
         return 0;
-    } catch (const AutomationError& e) {
+    } catch (const CallFailure& e) {
         std::fprintf(stderr, "probe: %s\n", e.what());
         return 1;
     }

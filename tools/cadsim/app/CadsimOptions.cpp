@@ -24,6 +24,11 @@ const OptionText optionTexts[] = {
     {"idle-delay", "Stays busy this long after each command.", "MS", "0"},
     {"busy-after-command", "Refuses every call as busy for this long after each command text it receives.", "MS",
      "0"},
+    {"refuse-calls-after",
+     "After serving this many member calls, refuses every call from outside as busy for the time --refuse-for "
+     "gives, once; then serves again: a CAD that turns busy in the middle of a walk.",
+     "N"},
+    {"refuse-for", "How long --refuse-calls-after refuses calls.", "MS", "10000"},
     {"user-command",
      "A command of its own user waits at a prompt from the start: the CAD is not idle, and command text sent to it "
      "is input to that command. Esc in the window ends it."},
@@ -94,8 +99,16 @@ bool readBehaviour(const Reader& in, CadsimOptions& o)
     o.versionText = in.optional("version-text");
     o.busy = in.isSet("busy");
     o.bigIds = in.isSet("big-ids");
-    if (!in.milliseconds("idle-delay", o.idleDelayMs) || !in.milliseconds("busy-after-command", o.busyAfterCommandMs))
+    if (!in.milliseconds("idle-delay", o.idleDelayMs) || !in.milliseconds("busy-after-command", o.busyAfterCommandMs)
+        || !in.milliseconds("refuse-for", o.refuseForMs))
         return false;
+    if (in.isSet("refuse-calls-after")) {
+        bool valid = false;
+        const int calls = in.value("refuse-calls-after").toInt(&valid);
+        if (!valid || calls < 0)
+            return in.fail("--%1 takes a number of calls, not \"%2\".", "refuse-calls-after");
+        o.refuseCallsAfter = calls;
+    }
     o.userCommand = in.isSet("user-command") || in.isSet("user-command-ms");
     if (in.isSet("user-command-ms")) {
         int ms = 0;

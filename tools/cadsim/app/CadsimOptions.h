@@ -16,6 +16,8 @@ struct CadsimOptions {
     bool bigIds = false;                 // --big-ids: ObjectIDs above 32 bits
     int idleDelayMs = 0;                 // --idle-delay: busy this long after a command
     int busyAfterCommandMs = 0;          // --busy-after-command: calls refused this long after a command
+    std::optional<int> refuseCallsAfter; // --refuse-calls-after: calls refused once this many were served ...
+    int refuseForMs = 10'000;            // --refuse-for: ... for this long
     bool userCommand = false;            // --user-command: the user's own command waits at a prompt
     std::optional<int> userCommandMs;    // --user-command-ms: ... and ends by itself after this long
     std::optional<uint32_t> idSeed;      // --id-seed: ObjectIDs as in an earlier run with this seed

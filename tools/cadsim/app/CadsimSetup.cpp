@@ -36,6 +36,8 @@ void applyOptions(Simulator& simulator, const CadsimOptions& options, const CadP
     simulator.setLargeObjectIds(true, objectIdOffset);
     simulator.setIdleDelay(std::chrono::milliseconds(options.idleDelayMs));
     simulator.setBusyAfterCommand(std::chrono::milliseconds(options.busyAfterCommandMs));
+    if (options.refuseCallsAfter)
+        simulator.setRefuseAfterCalls(uint64_t(*options.refuseCallsAfter), std::chrono::milliseconds(options.refuseForMs));
     simulator.setTrustedPathsLocked(options.lockedTrustedPaths);
     if (options.userCommand) {
         simulator.startUserCommand(options.userCommandMs

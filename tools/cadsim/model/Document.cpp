@@ -7,6 +7,8 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/HResult.h"
 
+#include <algorithm>
+
 namespace cadsim {
 
 using automation::Args;
@@ -110,7 +112,8 @@ void Document::sendCommand(const std::u16string& text)
     SimulatorState& s = state();
     s.commands.push_back(text);
     s.changed(Change::Commands);
-    s.refuseCallsUntil = s.clock() + s.busyAfterCommand;
+    if (s.busyAfterCommand.count() > 0)
+        s.refuseCallsUntil = std::max(s.refuseCallsUntil, s.clock() + s.busyAfterCommand);
     // A prompt of the user's own command takes the text as its input, as the
     // CAD's command line does: nothing of it runs.
     if (s.userCommandWaits()) {

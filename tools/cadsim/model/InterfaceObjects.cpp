@@ -89,7 +89,8 @@ bool trustsFolder(const SimulatorState& state, const std::u16string& folder)
     if (within(wanted, state.programFolder, separator))
         return true;
     const std::u16string subfolders = std::u16string(1, separator) + u"...";
-    for (const std::u16string& entry : splitFolderList(state.trustedPaths)) {
+    for (const std::u16string& element : splitFolderList(state.trustedPaths)) {
+        const std::u16string entry = folderOfListElement(element);
         if (entry.size() > subfolders.size() && entry.ends_with(subfolders)) {
             if (within(wanted, entry.substr(0, entry.size() - subfolders.size()), separator))
                 return true;

@@ -170,6 +170,15 @@ void Simulator::setBusyAfterCommand(std::chrono::milliseconds refusing)
     locked([&](SimulatorState& s) { s.busyAfterCommand = refusing; });
 }
 
+void Simulator::setRefuseAfterCalls(uint64_t calls, std::chrono::milliseconds refusing)
+{
+    locked([&](SimulatorState& s) {
+        s.refuseAfterCalls = calls;
+        s.refuseFor = refusing;
+        s.callsServed = 0;
+    });
+}
+
 void Simulator::setTrustedPathsLocked(bool on)
 {
     locked([&](SimulatorState& s) { s.trustedPathsLocked = on; });

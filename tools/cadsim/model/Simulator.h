@@ -79,6 +79,9 @@ public:
     void setLargeObjectIds(bool on, int64_t offset = int64_t{1} << 32);
     // After each command text every call is refused as busy for this long.
     void setBusyAfterCommand(std::chrono::milliseconds refusing);
+    // Once `calls` member calls have been served, every call from outside is
+    // refused as busy for `refusing`; then calls are served again.
+    void setRefuseAfterCalls(uint64_t calls, std::chrono::milliseconds refusing);
     // Setting TRUSTEDPATHS fails, as on a profile its administrator locked.
     void setTrustedPathsLocked(bool locked);
     // After each command IsQuiescent answers false for this long.

@@ -5,6 +5,7 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/BusyServer.h"
 #include "platform/automation/HResult.h"
+#include "platform/automation/ServedCalls.h"
 
 #include <limits>
 
@@ -46,8 +47,10 @@ void SimulatorState::admitCall(ObjectKind object, std::u16string_view handle, st
     // A busy CAD (a dialog open, its user's command, the text it was just
     // sent) refuses every call from outside, whatever the object, before the
     // member runs: the caller may try again later.
-    if (refusesCalls())
+    if (!automation::servingInProcessCaller() && refusesCalls())
         throw automation::CallRejected(std::u16string(member));
+    if (refuseAfterCalls && ++callsServed == *refuseAfterCalls)
+        refuseCallsUntil = clock() + refuseFor;
     for (PlantedFault& planted : faults) {
         const Fault& f = planted.fault;
         if (f.object != object || !equalsIgnoringCase(f.member, member))
@@ -66,7 +69,9 @@ void SimulatorState::admitCall(ObjectKind object, std::u16string_view handle, st
         if (f.times >= 0 && planted.failed >= f.times)
             continue;
         ++planted.failed;
-        throw AutomationError(f.code, f.description);
+        if (f.thrown)
+            f.thrown();
+        automation::raiseCallFailure(f.code, f.description);
     }
 }
 

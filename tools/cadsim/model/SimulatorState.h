@@ -65,6 +65,11 @@ struct SimulatorState {
     bool busy = false;
     // After each command text the CAD refuses calls as busy for this long.
     std::chrono::milliseconds busyAfterCommand{0};
+    // After serving this many member calls, it refuses calls as busy for
+    // `refuseFor` (once): a CAD that turns busy in the middle of a walk.
+    std::optional<uint64_t> refuseAfterCalls;
+    std::chrono::milliseconds refuseFor{0};
+    uint64_t callsServed = 0;
     std::chrono::steady_clock::time_point refuseCallsUntil{};
     // An administrator's lock on the profile: TRUSTEDPATHS cannot be set.
     bool trustedPathsLocked = false;
@@ -150,7 +155,9 @@ struct SimulatorState {
     bool quiescent();
     // Whether the user's own command still waits, ending it once its time is up.
     bool userCommandWaits();
-    bool refusesCalls() const { return busy || (busyAfterCommand.count() > 0 && clock() < refuseCallsUntil); }
+    // Whether calls from outside are refused now. A CAD's own thread never
+    // refuses itself: the calls of code it loaded (a walker) are served.
+    bool refusesCalls() const { return busy || clock() < refuseCallsUntil; }
 
     std::u16string effectiveCaption() const;
     automation::Variant reportedObjectId(int64_t stored) const;

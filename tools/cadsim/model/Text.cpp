@@ -1,5 +1,10 @@
 #include "cadsim/model/Text.h"
 
+#include "platform/automation/Utf8.h"
+
+#include <cstdlib>
+#include <optional>
+
 namespace cadsim {
 
 namespace {
@@ -53,6 +58,56 @@ std::vector<std::u16string> splitFolderList(std::u16string_view list)
         start = end + 1;
     }
     return folders;
+}
+
+namespace {
+
+std::u16string_view trimmed(std::u16string_view text)
+{
+    while (!text.empty() && (text.front() == u' ' || text.front() == u'\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == u' ' || text.back() == u'\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::optional<std::u16string> environmentVariable(std::u16string_view name)
+{
+    const std::string key = automation::toUtf8(name);
+    const char* value = std::getenv(key.c_str());
+    if (!value)
+        return std::nullopt;
+    return automation::fromUtf8(value);
+}
+
+} // namespace
+
+std::u16string folderOfListElement(std::u16string_view element)
+{
+    std::u16string_view text = trimmed(element);
+    if (text.size() >= 2 && text.front() == u'"' && text.back() == u'"')
+        text = trimmed(text.substr(1, text.size() - 2));
+    std::u16string out;
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t open = text.find(u'%', at);
+        const size_t close = open == std::u16string_view::npos ? open : text.find(u'%', open + 1);
+        if (close == std::u16string_view::npos) {
+            out += text.substr(at);
+            break;
+        }
+        out += text.substr(at, open - at);
+        const std::u16string_view name = text.substr(open + 1, close - open - 1);
+        const std::optional<std::u16string> value = name.empty() ? std::nullopt : environmentVariable(name);
+        if (value) {
+            out += *value;
+            at = close + 1;
+        } else {
+            out += u'%';
+            at = open + 1;
+        }
+    }
+    return out;
 }
 
 } // namespace cadsim

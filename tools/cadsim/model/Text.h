@@ -16,4 +16,9 @@ bool endsWithIgnoringCase(std::u16string_view text, std::u16string_view end);
 // Splits a ";"-separated folder list; empty elements are dropped.
 std::vector<std::u16string> splitFolderList(std::u16string_view list);
 
+// An element of a folder list as the CAD reads it: blanks around it and a
+// pair of double quotes dropped, %NAME% of a set environment variable
+// replaced by its value.
+std::u16string folderOfListElement(std::u16string_view element);
+
 } // namespace cadsim

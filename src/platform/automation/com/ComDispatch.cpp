@@ -158,7 +158,7 @@ Variant ComDispatch::call(DISPID id, std::u16string_view member, InvokeKind kind
     // guest never waits: its refused call fails at once.
     const HRESULT hr = m_guest ? attempt() : retryWhileRefused(attempt, isRefusal);
     if (hr == DISP_E_EXCEPTION)
-        throw takeException(exception, member, !m_throughProxy);
+        raiseException(exception, member, !m_throughProxy);
     // A server may leave texts behind with any other answer too.
     ::SysFreeString(exception.bstrSource);
     ::SysFreeString(exception.bstrDescription);
@@ -168,8 +168,8 @@ Variant ComDispatch::call(DISPID id, std::u16string_view member, InvokeKind kind
     try {
         call.writeBack(args);
         return fromComVariant(*result);
-    } catch (const AutomationError& e) {
-        throw e.withMember(member);
+    } catch (const CallFailure& e) {
+        e.raiseWithMember(member);
     }
 }
 

@@ -9,10 +9,10 @@ namespace automation::com {
 
 void throwFailure(HRESULT result, std::u16string_view member)
 {
-    throw AutomationError(static_cast<int32_t>(result), {}, {}, std::u16string(member));
+    raiseCallFailure(static_cast<int32_t>(result), {}, {}, std::u16string(member));
 }
 
-AutomationError takeException(EXCEPINFO& info, std::u16string_view member, bool runDeferredFillIn)
+void raiseException(EXCEPINFO& info, std::u16string_view member, bool runDeferredFillIn)
 {
     if (const auto fill = std::exchange(info.pfnDeferredFillIn, nullptr); fill && runDeferredFillIn)
         fill(&info);
@@ -24,10 +24,10 @@ AutomationError takeException(EXCEPINFO& info, std::u16string_view member, bool 
     int32_t code = info.wCode != 0 ? static_cast<int32_t>(info.wCode) : static_cast<int32_t>(info.scode);
     if (code == 0)
         code = hr::Disp_E_Exception; // an exception that names no code still is one
-    return AutomationError(code, toU16(description.get()), toU16(source.get()), std::u16string(member));
+    raiseCallFailure(code, toU16(description.get()), toU16(source.get()), std::u16string(member));
 }
 
-HRESULT reportFailure(const AutomationError& error, EXCEPINFO* info)
+HRESULT reportFailure(const CallFailure& error, EXCEPINFO* info)
 {
     HRESULT code = static_cast<HRESULT>(error.code());
     if (SUCCEEDED(code))

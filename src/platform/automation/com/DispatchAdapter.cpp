@@ -246,7 +246,9 @@ HRESULT DispatchAdapter::failed(std::exception_ptr failure, EXCEPINFO* exception
             // Busy: refused as COM's channel refuses for a server whose
             // message filter said "retry later", not as a failure of the member.
             return RPC_E_CALL_REJECTED;
-        } catch (const AutomationError& e) {
+        } catch (const CallFailure& e) {
+            // A link of this object's own that failed keeps its code, so its
+            // caller hears a failed link too.
             return reportFailure(e, exception);
         } catch (const std::bad_alloc&) {
             return E_OUTOFMEMORY;

@@ -26,9 +26,11 @@ std::u16string noAnswerText(std::chrono::milliseconds waited)
 ClientConnection::ClientConnection(Private, FrameSocket socket, const ClientTimeouts& timeouts)
     : m_socket(std::move(socket)), m_callTimeout(timeouts.call), m_busyRetry(timeouts.busyRetry)
 {
-    // The answer, first byte to last, within the call's time.
+    // The answer, first byte to last, within the call's time. Meanwhile the
+    // caller keeps its windows drawn, and its user may stop the wait.
     m_socket.setReceiveTimeout(m_callTimeout);
     m_socket.setFrameTimeout(m_callTimeout);
+    m_socket.setWaitHook(&waitForAnswer);
 }
 
 ClientConnection::~ClientConnection() = default;
@@ -56,10 +58,19 @@ DispatchRef ClientConnection::attach(FrameSocket socket, const ClientTimeouts& t
         // closed still looks for that reason below.
         socket.send(encodeFrame(Hello{protocolMagic, protocolVersion, optionSharedRings}, noObjects));
         socket.setReceiveTimeout(timeouts.greeting);
+        socket.setWaitHook(&waitForAnswer);
         socket.acceptDescriptors(true);
         std::vector<uint8_t> payload;
-        if (socket.receive(payload) != FrameSocket::Status::Ok)
-            return nullptr;
+        switch (socket.receive(payload)) {
+        case FrameSocket::Status::Ok: break;
+        case FrameSocket::Status::TimedOut:
+            // Something of ours listens there and took the connection, but
+            // does not answer: a CAD that runs and is stopped or hung, not
+            // one that is missing.
+            throw LinkFailure(hr::Rpc_E_Timeout, noAnswerText(timeouts.greeting));
+        case FrameSocket::Status::Closed:
+        case FrameSocket::Status::Malformed: return nullptr;
+        }
         socket.acceptDescriptors(false);
         answer = decodePayload(payload, noObjects);
     } catch (const FrameError&) {
@@ -67,7 +78,7 @@ DispatchRef ClientConnection::attach(FrameSocket socket, const ClientTimeouts& t
     }
 
     if (auto* refusal = std::get_if<Failure>(&answer))
-        throw AutomationError(refusal->code, std::move(refusal->description), std::move(refusal->source));
+        raiseCallFailure(refusal->code, std::move(refusal->description), std::move(refusal->source));
     const auto* welcome = std::get_if<Welcome>(&answer);
     if (!welcome || welcome->version != protocolVersion || welcome->rootId == 0)
         return nullptr;
@@ -90,7 +101,7 @@ void ClientConnection::fail(int32_t code, std::u16string description, std::u16st
 {
     m_broken = true;
     m_socket.close();
-    throw AutomationError(code, std::move(description), {}, std::u16string(member));
+    throw LinkFailure(code, std::move(description), {}, std::u16string(member));
 }
 
 // One request out, one answer back. The releases gathered since the last
@@ -129,6 +140,12 @@ Message ClientConnection::exchange(const std::vector<uint8_t>& request, std::u16
         return decodePayload(payload, *this);
     } catch (const FrameError& e) {
         fail(hr::Rpc_E_Disconnected, u"The automation server sent a malformed answer: " + fromUtf8(e.what()), member);
+    } catch (...) {
+        // The wait ended without the answer (its user stopped it): the answer
+        // would come out of turn, so the connection is given up.
+        m_broken = true;
+        m_socket.close();
+        throw;
     }
 }
 
@@ -136,7 +153,7 @@ Variant ClientConnection::invoke(uint64_t objectId, std::u16string_view member, 
 {
     std::lock_guard lock(m_mutex);
     if (m_broken)
-        throw AutomationError(hr::Rpc_E_Disconnected, {}, {}, std::u16string(member));
+        throw LinkFailure(hr::Rpc_E_Disconnected, {}, {}, std::u16string(member));
 
     Invoke request{objectId, kind, std::u16string(member), {}};
     request.args.reserve(args.size());
@@ -157,7 +174,7 @@ Variant ClientConnection::invoke(uint64_t objectId, std::u16string_view member, 
     Message answer = retryWhileRefused(
         [&] {
             if (m_broken) // a release sent during the wait found the server gone
-                throw AutomationError(hr::Rpc_E_Disconnected, {}, {}, std::u16string(member));
+                throw LinkFailure(hr::Rpc_E_Disconnected, {}, {}, std::u16string(member));
             return exchange(requestFrame, member);
         },
         [](const Message& m) { return std::holds_alternative<RetryLater>(m); }, m_busyRetry);
@@ -165,8 +182,8 @@ Variant ClientConnection::invoke(uint64_t objectId, std::u16string_view member, 
         throw CallRejected(std::u16string(member));
 
     if (auto* failure = std::get_if<Failure>(&answer))
-        throw AutomationError(failure->code, std::move(failure->description), std::move(failure->source),
-                              failure->member.empty() ? std::u16string(member) : std::move(failure->member));
+        raiseCallFailure(failure->code, std::move(failure->description), std::move(failure->source),
+                         failure->member.empty() ? std::u16string(member) : std::move(failure->member));
     auto* result = std::get_if<Result>(&answer);
     if (!result)
         fail(hr::Rpc_E_Disconnected, u"The automation server sent an answer out of turn", member);

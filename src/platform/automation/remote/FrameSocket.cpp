@@ -4,6 +4,7 @@
 #include "platform/automation/remote/RingChannel.h"
 #include "platform/automation/remote/SocketChannel.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -30,7 +31,9 @@ FrameSocket::FrameSocket(FrameSocket&& other) noexcept
       m_channel(std::move(other.m_channel)),
       m_socketChannel(std::exchange(other.m_socketChannel, nullptr)),
       m_receiveTimeout(other.m_receiveTimeout),
-      m_frameTimeout(other.m_frameTimeout)
+      m_frameTimeout(other.m_frameTimeout),
+      m_waitHook(std::move(other.m_waitHook)),
+      m_waitSlice(other.m_waitSlice)
 {
 }
 
@@ -43,6 +46,8 @@ FrameSocket& FrameSocket::operator=(FrameSocket&& other) noexcept
         m_socketChannel = std::exchange(other.m_socketChannel, nullptr);
         m_receiveTimeout = other.m_receiveTimeout;
         m_frameTimeout = other.m_frameTimeout;
+        m_waitHook = std::move(other.m_waitHook);
+        m_waitSlice = other.m_waitSlice;
     }
     return *this;
 }
@@ -111,8 +116,7 @@ FrameSocket::Status FrameSocket::receive(std::vector<uint8_t>& payload)
         return Status::Closed;
     uint8_t header[frameHeaderSize];
     size_t got = 0;
-    if (const Status s = m_channel->readSome(header, sizeof header, got, deadlineAfter(m_receiveTimeout));
-        s != Status::Ok)
+    if (const Status s = readFrameStart(header, sizeof header, got); s != Status::Ok)
         return s;
     // Once a frame has begun, the rest must follow: a peer that stops half
     // way must not hold this end for ever.
@@ -125,6 +129,21 @@ FrameSocket::Status FrameSocket::receive(std::vector<uint8_t>& payload)
         return Status::Malformed;
     payload.resize(length);
     return readExactly(payload.data(), length, deadline);
+}
+
+FrameSocket::Status FrameSocket::readFrameStart(uint8_t* data, size_t size, size_t& got)
+{
+    const Clock::time_point deadline = deadlineAfter(m_receiveTimeout);
+    if (!m_waitHook)
+        return m_channel->readSome(data, size, got, deadline);
+    const Clock::time_point started = Clock::now();
+    for (;;) {
+        const Clock::time_point sliceEnd = std::min(deadline, Clock::now() + m_waitSlice);
+        const Status s = m_channel->readSome(data, size, got, sliceEnd);
+        if (s != Status::TimedOut || sliceEnd >= deadline)
+            return s;
+        m_waitHook(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started));
+    }
 }
 
 FrameSocket::Status FrameSocket::readExactly(uint8_t* data, size_t size, Clock::time_point deadline)

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -68,6 +69,15 @@ public:
     void setBlocking();
     // How long receive() waits for a frame to begin; zero waits for ever.
     void setReceiveTimeout(std::chrono::milliseconds timeout) { m_receiveTimeout = timeout; }
+    // While receive() waits for a frame to begin, it wakes every `slice` and
+    // tells `hook` how long it has waited. The hook may throw (its user
+    // stopped the wait); nothing of the frame has been read then.
+    using WaitHook = std::function<void(std::chrono::milliseconds waited)>;
+    void setWaitHook(WaitHook hook, std::chrono::milliseconds slice = std::chrono::milliseconds(50))
+    {
+        m_waitHook = std::move(hook);
+        m_waitSlice = slice;
+    }
     // How long a frame, once begun, may take to arrive whole, and how long
     // send() waits for room; zero waits for ever.
     void setFrameTimeout(std::chrono::milliseconds timeout) { m_frameTimeout = timeout; }
@@ -83,6 +93,8 @@ private:
     static Clock::time_point deadlineAfter(std::chrono::milliseconds timeout);
 
     Status readExactly(uint8_t* data, size_t size, Clock::time_point deadline);
+    // The first bytes of a frame, waiting in slices when there is a hook.
+    Status readFrameStart(uint8_t* data, size_t size, size_t& got);
 
     int m_fd = -1;
     std::unique_ptr<ByteChannel> m_channel;
@@ -91,6 +103,8 @@ private:
     SocketChannel* m_socketChannel = nullptr;
     std::chrono::milliseconds m_receiveTimeout{0};
     std::chrono::milliseconds m_frameTimeout{0};
+    WaitHook m_waitHook;
+    std::chrono::milliseconds m_waitSlice{50};
 };
 
 } // namespace automation::remote

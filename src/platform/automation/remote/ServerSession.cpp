@@ -33,7 +33,7 @@ void ServerSession::serve()
                 Message message;
                 try {
                     message = decodePayload(payload, *this);
-                } catch (const AutomationError& e) {
+                } catch (const CallFailure& e) {
                     // The frame was sound but named an object this client does
                     // not hold: answer the call with the failure.
                     const Failure failure{e.code(), e.source(), e.description(), e.member()};
@@ -103,7 +103,7 @@ bool ServerSession::answer(const Invoke& request)
     try {
         const auto target = m_objects.find(request.objectId);
         if (target == m_objects.end())
-            throw AutomationError(hr::Rpc_E_Disconnected, {});
+            throw LinkFailure(hr::Rpc_E_Disconnected, {});
 
         // By-ref arguments point into values of our own, which go back to the
         // client after the call.
@@ -126,7 +126,8 @@ bool ServerSession::answer(const Invoke& request)
         reply = std::move(result);
     } catch (const CallRejected&) {
         reply = RetryLater{};
-    } catch (const AutomationError& e) {
+    } catch (const CallFailure& e) {
+        // The code tells the client which kind of failure it was.
         reply = Failure{e.code(), e.source(), e.description(),
                         e.member().empty() ? request.member : e.member()};
     } catch (const std::exception& e) {
@@ -181,7 +182,7 @@ Variant ServerSession::importObject(uint64_t id)
 {
     const auto it = m_objects.find(id);
     if (it == m_objects.end())
-        throw AutomationError(hr::Rpc_E_Disconnected, u"The object passed is not held by this client");
+        throw LinkFailure(hr::Rpc_E_Disconnected, u"The object passed is not held by this client");
     return Variant::dispatch(it->second.object);
 }
 

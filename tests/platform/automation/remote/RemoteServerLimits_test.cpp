@@ -51,7 +51,7 @@ TEST_F(ServerLimitsTest, TheConnectionOverSixtyFourIsRefusedAsAFailedAttachUntil
     try {
         attach();
         FAIL() << "the 65th connection was taken";
-    } catch (const AutomationError& e) {
+    } catch (const CallFailure& e) {
         EXPECT_EQ(e.code(), hr::Rpc_E_ServerCallRetryLater);
         EXPECT_FALSE(e.description().empty());
     }
@@ -80,7 +80,7 @@ TEST_F(ServerLimitsTest, AFloodOfConnectionsThatCloseOrBabbleLeavesTheServerServ
         [&] {
             try {
                 return server->connectionCount() == 0 && serves();
-            } catch (const AutomationError& e) {
+            } catch (const CallFailure& e) {
                 if (e.code() != hr::Rpc_E_ServerCallRetryLater)
                     throw;
                 return false;
@@ -136,7 +136,7 @@ TEST_F(ServerLimitsTest, ACallThatGetsNoAnswerFailsAfterTheCallTimeNamingItsMemb
     try {
         call(application, u"Sleep", Variant::i4(1500));
         FAIL() << "the call returned";
-    } catch (const AutomationError& e) {
+    } catch (const CallFailure& e) {
         EXPECT_EQ(e.code(), hr::Rpc_E_Timeout);
         EXPECT_EQ(e.member(), u"Sleep");
     }

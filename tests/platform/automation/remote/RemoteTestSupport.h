@@ -36,7 +36,7 @@ inline int32_t failureCode(const std::function<void()>& f)
 {
     try {
         f();
-    } catch (const automation::AutomationError& e) {
+    } catch (const automation::CallFailure& e) {
         return e.code();
     }
     return 0;

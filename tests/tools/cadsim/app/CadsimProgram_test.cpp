@@ -152,7 +152,7 @@ TEST_F(Cadsim, TakesItsBehaviourFromTheCommandLine)
     try {
         get(app, u"ActiveDocument");
         ADD_FAILURE() << "a busy CAD answered";
-    } catch (const AutomationError& e) {
+    } catch (const CallFailure& e) {
         EXPECT_EQ(e.code(), hr::Rpc_E_CallRejected);
     }
     EXPECT_GE(waits, 2);

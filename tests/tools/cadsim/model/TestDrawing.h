@@ -51,18 +51,19 @@ inline int32_t failureCode(const std::function<void()>& call)
 {
     try {
         call();
-    } catch (const automation::AutomationError& e) {
+    } catch (const automation::CallFailure& e) {
         return e.code();
     }
     return 0;
 }
 
+// The failure an automation call ends with, whatever its kind, by its fields.
 inline automation::AutomationError failureOf(const std::function<void()>& call)
 {
     try {
         call();
-    } catch (const automation::AutomationError& e) {
-        return e;
+    } catch (const automation::CallFailure& e) {
+        return automation::AutomationError(e.code(), e.description(), e.source(), e.member());
     }
     return automation::AutomationError(0, u"no failure");
 }
