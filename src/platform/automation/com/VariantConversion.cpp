@@ -60,8 +60,14 @@ Variant fromSafeArray(SAFEARRAY* array, int depth)
     if (FAILED(::SafeArrayGetVartype(array, &elementType)))
         badType();
     LONG lower = 0;
-    LONG upper = -1;
-    if (FAILED(::SafeArrayGetLBound(array, 1, &lower)) || FAILED(::SafeArrayGetUBound(array, 1, &upper)))
+    if (FAILED(::SafeArrayGetLBound(array, 1, &lower)))
+        badType();
+    // The count as the array holds it: an upper bound past 32 bits (a lower
+    // bound near the top of the range) wraps around in SafeArrayGetUBound,
+    // and its elements cannot all be indexed.
+    const int64_t count = array->rgsabound[0].cElements;
+    const int64_t upper = int64_t(lower) + count - 1;
+    if (upper > std::numeric_limits<LONG>::max())
         badType();
 
     switch (elementType) {
@@ -76,9 +82,9 @@ Variant fromSafeArray(SAFEARRAY* array, int depth)
 
     SafeArray result;
     result.lowerBound = static_cast<int32_t>(lower);
-    if (upper >= lower)
-        result.elements.reserve(static_cast<size_t>(upper - lower) + 1);
-    for (LONG index = lower; index <= upper; ++index) {
+    result.elements.reserve(static_cast<size_t>(count));
+    for (int64_t at = lower; at <= upper; ++at) {
+        LONG index = static_cast<LONG>(at);
         // SafeArrayGetElement hands out a copy of the element (a new BSTR, an
         // added reference, a copied VARIANT); a VARIANT of the element's kind
         // receives it in its union, whatever that kind is.
