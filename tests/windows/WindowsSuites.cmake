@@ -35,6 +35,17 @@ target_link_options(vedoris_win_automation_tests PRIVATE ${_self_contained})
 set_target_properties(vedoris_win_automation_tests PROPERTIES AUTOMOC OFF AUTOUIC OFF)
 add_dependencies(vedoris_win_automation_tests vedoris_com_test_server)
 
+# The walker as the CAD loads it (the DLL beside the suite), fuzzed with a
+# hostile CAD's answers, and the VARIANT conversion's limits.
+add_executable(vedoris_win_walker_tests
+  walker/HostileCad.h
+  walker/HostileCad.cpp
+  walker/WalkerFuzz_test.cpp)
+target_link_libraries(vedoris_win_walker_tests PRIVATE vedoris_walk vedoris_automation_com vedoris_win_test_main)
+target_link_options(vedoris_win_walker_tests PRIVATE ${_self_contained})
+set_target_properties(vedoris_win_walker_tests PROPERTIES AUTOMOC OFF AUTOUIC OFF)
+add_dependencies(vedoris_win_walker_tests vedoris_walker)
+
 # The OS layer's Windows files, with Qt's strings: the Qt DLLs must be on the path.
 add_executable(vedoris_win_os_tests
   os/FolderSafety_test.cpp
@@ -61,4 +72,5 @@ set_target_properties(vedoris_wine_probe PROPERTIES AUTOMOC OFF AUTOUIC OFF)
 if(NOT CMAKE_CROSSCOMPILING)
   add_test(NAME windows.automation_tests COMMAND vedoris_win_automation_tests)
   add_test(NAME windows.os_tests COMMAND vedoris_win_os_tests)
+  add_test(NAME windows.walker_tests COMMAND vedoris_win_walker_tests)
 endif()

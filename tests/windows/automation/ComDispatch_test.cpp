@@ -81,7 +81,7 @@ TEST_P(ComDispatchTest, EveryLookupAndCallPassesTheEnglishLocale)
 
 TEST_P(ComDispatchTest, AnUnknownMemberIsAnErrorNamingIt)
 {
-    const AutomationError e = failureOf([&] { get(server, u"NoSuchMember"); });
+    const CaughtFailure e = failureOf([&] { get(server, u"NoSuchMember"); });
     EXPECT_EQ(e.code(), hr::Disp_E_UnknownName);
     EXPECT_EQ(e.member(), u"NoSuchMember");
     EXPECT_EQ(e.message(), u"Unknown name");
@@ -89,7 +89,7 @@ TEST_P(ComDispatchTest, AnUnknownMemberIsAnErrorNamingIt)
 
 TEST_P(ComDispatchTest, AFailureWithoutExceptionKeepsItsCode)
 {
-    const AutomationError e = failureOf([&] { get(server, u"Echo", Variant::i4(1), Variant::i4(2)); });
+    const CaughtFailure e = failureOf([&] { get(server, u"Echo", Variant::i4(1), Variant::i4(2)); });
     EXPECT_EQ(e.code(), hr::Disp_E_BadParamCount);
     EXPECT_EQ(e.member(), u"Echo");
 }
@@ -107,7 +107,7 @@ TEST_P(ComDispatchTest, ServerExceptionsCarryTheServersSourceAndDescription)
         {"ApplicationCode", u"FailWCode", Variant::i4(1001), 1001, u"Failure with an application code"},
     };
     for (const auto& c : cases) {
-        const AutomationError e = failureOf([&] { call(server, c.member, c.argument); });
+        const CaughtFailure e = failureOf([&] { call(server, c.member, c.argument); });
         EXPECT_EQ(e.code(), c.code) << c.name;
         EXPECT_EQ(e.source(), u"Vedoris.ComTest") << c.name;
         EXPECT_EQ(e.description(), c.description) << c.name;
@@ -118,7 +118,7 @@ TEST_P(ComDispatchTest, ServerExceptionsCarryTheServersSourceAndDescription)
 
 TEST_P(ComDispatchTest, AServerMayLeaveItsTextsToADeferredFillIn)
 {
-    const AutomationError e = failureOf([&] { call(server, u"FailDeferred", Variant::bstr(u"Deferred text")); });
+    const CaughtFailure e = failureOf([&] { call(server, u"FailDeferred", Variant::bstr(u"Deferred text")); });
     EXPECT_EQ(e.member(), u"FailDeferred");
     if (GetParam() == Where::LocalServer && runningOnWine()) {
         // Wine's IDispatch stub neither runs the fill-in in the server nor
@@ -195,14 +195,14 @@ TEST_P(ComDispatchTest, AnObjectOfThisProgramCanBeCalledByTheServer)
         // Handed out and back, it is the same object again.
         EXPECT_EQ(get(server, u"Echo", calculator), calculator);
 
-        const AutomationError e =
+        const CaughtFailure e =
             failureOf([&] { get(server, u"CallBack", calculator, Variant::bstr(u"Boom"), Variant()); });
         EXPECT_EQ(e.code(), hr::E_Fail);
         EXPECT_EQ(e.description(), u"Расчёт не удался");
         EXPECT_EQ(e.source(), u"Vedoris.Calculator");
 
         // A name the object does not have is refused when it is looked up.
-        const AutomationError unknown =
+        const CaughtFailure unknown =
             failureOf([&] { get(server, u"CallBack", calculator, Variant::bstr(u"Nothing"), Variant()); });
         EXPECT_EQ(unknown.code(), hr::Disp_E_UnknownName);
     }

@@ -64,15 +64,17 @@ void ComObjectTest::SetUp()
         ASSERT_EQ(get(server, u"ProcessId").toI4(), static_cast<int32_t>(::GetCurrentProcessId()));
 }
 
-AutomationError failureOf(const std::function<void()>& action)
+CaughtFailure failureOf(const std::function<void()>& action)
 {
     try {
         action();
+    } catch (const LinkFailure& e) {
+        return CaughtFailure(e, true);
     } catch (const CallFailure& e) {
-        return e;
+        return CaughtFailure(e, false);
     }
-    ADD_FAILURE() << "no AutomationError was raised";
-    return AutomationError(0, u"(none)");
+    ADD_FAILURE() << "no CallFailure was raised";
+    return CaughtFailure(AutomationError(0, u"(none)"), false);
 }
 
 bool runningOnWine()

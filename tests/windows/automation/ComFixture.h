@@ -23,8 +23,30 @@ protected:
     automation::Variant server;
 };
 
+// A failure an action raised, as a test reads it: what it carries, and
+// whether it was a failed link (LinkFailure) rather than the object's answer.
+class CaughtFailure {
+public:
+    CaughtFailure(const automation::CallFailure& failure, bool link)
+        : m_code(failure.code()), m_description(failure.description()), m_source(failure.source()),
+          m_member(failure.member()), m_message(failure.message()), m_link(link)
+    {
+    }
+    int32_t code() const { return m_code; }
+    const std::u16string& description() const { return m_description; }
+    const std::u16string& source() const { return m_source; }
+    const std::u16string& member() const { return m_member; }
+    const std::u16string& message() const { return m_message; }
+    bool isLinkFailure() const { return m_link; }
+
+private:
+    int32_t m_code;
+    std::u16string m_description, m_source, m_member, m_message;
+    bool m_link;
+};
+
 // The failure an action raised; fails the test when there was none.
-automation::AutomationError failureOf(const std::function<void()>& action);
+CaughtFailure failureOf(const std::function<void()>& action);
 
 namespace automation {
 // How GoogleTest shows a Variant in a failure: its tag and value.

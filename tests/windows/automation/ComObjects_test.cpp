@@ -90,7 +90,7 @@ TEST(ComObjects, AnUnknownProgIdIsAnInvalidClassString)
 
 TEST(ComObjects, AClassWithNothingRunningIsUnavailable)
 {
-    const AutomationError e = failureOf([] { activeObject(u"Vedoris.ComTest"); });
+    const CaughtFailure e = failureOf([] { activeObject(u"Vedoris.ComTest"); });
     EXPECT_EQ(e.code(), hr::Mk_E_Unavailable);
     EXPECT_EQ(e.message(), u"Operation unavailable");
 }
@@ -105,7 +105,7 @@ TEST(ComObjects, TheRunningServerIsFoundAndIsGoneOnceItRevokes)
         EXPECT_EQ(get(application, u"ProcessId").toI4(), static_cast<int32_t>(program.id()));
 
         // A failure inside the other program reaches this one with its text.
-        const AutomationError e = failureOf([&] { call(application, u"Fail", Variant::bstr(u"Нет чертежа")); });
+        const CaughtFailure e = failureOf([&] { call(application, u"Fail", Variant::bstr(u"Нет чертежа")); });
         EXPECT_EQ(e.description(), u"Нет чертежа");
         EXPECT_EQ(e.source(), u"Vedoris.ComTest");
 

@@ -87,7 +87,7 @@ TEST_P(ComVariantTest, ByValueArgumentsAreNotWrittenBack)
     ASSERT_EQ(kept, Variant::i4(6));
     // The same call with the target by value: the server refuses it, and
     // nothing of the caller's changes.
-    const AutomationError e = failureOf([&] { call(server, u"Assign", kept, Variant::i4(7)); });
+    const CaughtFailure e = failureOf([&] { call(server, u"Assign", kept, Variant::i4(7)); });
     EXPECT_EQ(e.code(), hr::Disp_E_TypeMismatch);
     EXPECT_EQ(kept, Variant::i4(6));
 }
@@ -161,7 +161,7 @@ TEST_P(ComVariantTest, GetXDataFillsBothByRefArraysAsTheCadDoes)
 
 TEST_P(ComVariantTest, AMultiDimensionalArrayIsRefusedNamingTheMember)
 {
-    const AutomationError e = failureOf([&] { get(server, u"Matrix"); });
+    const CaughtFailure e = failureOf([&] { get(server, u"Matrix"); });
     EXPECT_EQ(e.code(), hr::Disp_E_BadVarType);
     EXPECT_EQ(e.member(), u"Matrix");
 }
