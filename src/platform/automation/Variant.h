@@ -99,7 +99,11 @@ private:
     double numericValue(VarType target) const;
 };
 
-inline int32_t SafeArray::upperBound() const { return lowerBound + static_cast<int32_t>(elements.size()) - 1; }
+// In 64 bits: an array whose last index is INT32_MAX would overflow on the way.
+inline int32_t SafeArray::upperBound() const
+{
+    return static_cast<int32_t>(int64_t(lowerBound) + static_cast<int64_t>(elements.size()) - 1);
+}
 
 // Numeric equality of two automation values, as VarCmp compares them: both
 // are converted to a common numeric type; a value that is not numeric fails.
