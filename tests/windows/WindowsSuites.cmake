@@ -28,7 +28,8 @@ add_executable(vedoris_win_automation_tests
   automation/ComDispatch_test.cpp
   automation/ComObjects_test.cpp
   automation/Publish_test.cpp
-  automation/ServerRegistry_test.cpp)
+  automation/ServerRegistry_test.cpp
+  automation/UnansweredCall_test.cpp)
 target_link_libraries(vedoris_win_automation_tests PRIVATE
   vedoris_automation_com vedoris_automation_publish vedoris_com_test_object vedoris_win_test_main)
 target_link_options(vedoris_win_automation_tests PRIVATE ${_self_contained})

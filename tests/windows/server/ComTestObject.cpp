@@ -31,6 +31,7 @@ enum Member : DISPID {
     LastInvoke,
     NameLookups,
     Locales,
+    Hang,
 };
 
 const struct {
@@ -43,7 +44,7 @@ const struct {
     {L"CallBack", CallBack}, {L"CallBackByRef", CallBackByRef}, {L"CallBackTypedRef", CallBackTypedRef},
     {L"PutBack", PutBack}, {L"Revoke", Revoke},
     {L"LiveObjects", LiveObjects}, {L"ProcessId", ProcessId}, {L"LastInvoke", LastInvoke},
-    {L"NameLookups", NameLookups}, {L"Locales", Locales},
+    {L"NameLookups", NameLookups}, {L"Locales", Locales}, {L"Hang", Hang},
 };
 
 constexpr wchar_t kSource[] = L"Vedoris.ComTest";
@@ -708,6 +709,12 @@ HRESULT ComTestObject::run(DISPID id, WORD flags, DISPPARAMS& params, VARIANT& r
     case LiveObjects:
         result.vt = VT_I4;
         result.lVal = g_live;
+        return S_OK;
+
+    case Hang: // Hang(ms): a server whose thread stops answering for a while
+        if (params.cArgs != 1 || arg(params, 0).vt != VT_I4)
+            return DISP_E_TYPEMISMATCH;
+        ::Sleep(static_cast<DWORD>(arg(params, 0).lVal));
         return S_OK;
 
     case ProcessId:

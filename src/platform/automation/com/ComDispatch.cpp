@@ -6,6 +6,7 @@
 #include "platform/automation/Utf8.h"
 #include "platform/automation/com/ComError.h"
 #include "platform/automation/com/ComResources.h"
+#include "platform/automation/com/MessageFilter.h"
 #include "platform/automation/com/VariantConversion.h"
 
 #include <atomic>
@@ -118,7 +119,14 @@ DISPID ComDispatch::idOf(std::u16string_view member)
     std::wstring name = toWide(member);
     LPOLESTR names[] = {name.data()};
     DISPID id = DISPID_UNKNOWN;
-    check(m_object->GetIDsOfNames(IID_NULL, names, 1, AutomationLocale, &id), member);
+    HRESULT answer = S_OK;
+    {
+        // A name crosses to the server as a call does, and may wait as long.
+        WatchedCall watched(m_throughProxy);
+        answer = m_object->GetIDsOfNames(IID_NULL, names, 1, AutomationLocale, &id);
+        watched.raiseIfStopped(answer, member);
+    }
+    check(answer, member);
     m_ids.emplace(key, id);
     return id;
 }
@@ -147,9 +155,15 @@ Variant ComDispatch::call(DISPID id, std::u16string_view member, InvokeKind kind
     VariantGuard result;
     EXCEPINFO exception{};
     UINT argumentError = 0;
+    // A call through COM's proxy is watched while it waits (MessageFilter.h):
+    // a server that never answers, or the user's stop, cancels it.
     const auto attempt = [&] {
-        return m_object->Invoke(id, IID_NULL, AutomationLocale, invokeFlags(kind), call.params(),
-                                kind == InvokeKind::PropertyPut ? nullptr : result.get(), &exception, &argumentError);
+        WatchedCall watched(m_throughProxy);
+        const HRESULT answer =
+            m_object->Invoke(id, IID_NULL, AutomationLocale, invokeFlags(kind), call.params(),
+                             kind == InvokeKind::PropertyPut ? nullptr : result.get(), &exception, &argumentError);
+        watched.raiseIfStopped(answer, member);
+        return answer;
     };
     // The message filter has COM retry a call a busy server refuses. Where the
     // refusal still reaches us within the limit (a runtime whose channel does
