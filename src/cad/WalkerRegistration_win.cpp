@@ -97,26 +97,33 @@ QString CadEnvironment::offerWalkerToTheCad(const QString& ownFolder)
     removeOtherWalkers(ownFolder);
     // A registration of this version that names this walker in a folder no
     // other user may write stays: the installer's, or another copy's of the
-    // same version.
-    const QString registered = fileTheCadWouldLoad();
-    if (!registered.isEmpty() && isThisWalker(registered) && !os::othersMayWrite(folderOf(registered)))
-        return folderOf(registered);
-    const QString library = QDir::toNativeSeparators(QDir(ownFolder).filePath(text(walk::walkerFileName)));
-    if (!isThisWalker(library))
-        return registered.isEmpty() ? ownFolder : folderOf(registered);
-    try {
-        automation::com::registerServerClass({.progId = std::u16string(walk::walkerProgId),
-                                              .classId = std::u16string(walk::walkerClassId),
-                                              .description = walkerDescription,
-                                              .localServer = {},
-                                              .inprocServer = library.toStdU16String()});
-    } catch (const std::exception&) {
-        // A registry the user may not write: the walk runs in the program,
-        // as it always can.
+    // same version. Otherwise the walker beside the program is registered.
+    QString registered = fileTheCadWouldLoad();
+    if (registered.isEmpty() || !isThisWalker(registered) || os::othersMayWrite(folderOf(registered))) {
+        const QString library = QDir::toNativeSeparators(QDir(ownFolder).filePath(text(walk::walkerFileName)));
+        if (isThisWalker(library)) {
+            try {
+                automation::com::registerServerClass({.progId = std::u16string(walk::walkerProgId),
+                                                      .classId = std::u16string(walk::walkerClassId),
+                                                      .description = walkerDescription,
+                                                      .localServer = {},
+                                                      .inprocServer = library.toStdU16String()});
+            } catch (const std::exception&) {
+                // A registry the user may not write: the walk runs in the
+                // program, as it always can.
+            }
+        }
+        // Where the CAD looks now: the user's class for a CAD run as the
+        // user is; for an elevated one, which does not see the user's
+        // classes, only what an administrator registered for the machine.
+        registered = fileTheCadWouldLoad();
     }
-    // Where the CAD looks now: the user's class for a CAD run as the user
-    // is; for an elevated one, which does not see the user's classes, only
-    // what an administrator registered for the machine.
-    const QString now = fileTheCadWouldLoad();
-    return now.isEmpty() ? ownFolder : folderOf(now);
+    // No class at all: the CAD cannot make one, and loads nothing.
+    if (registered.isEmpty())
+        return ownFolder;
+    // Any other file under this ProgID (a machine's class that the user's
+    // does not hide) is never offered: no folder is a folder to load it from.
+    if (!isThisWalker(registered))
+        return {};
+    return folderOf(registered);
 }

@@ -496,6 +496,17 @@ def end_to_end(args):
         cad_window = wait_for("cadsim.exe's window", lambda: screen.windows(".*pipes\\.dxf.*"), 30)[0]
         screen.move(cad_window, 660, 0)
 
+        # A registration of this version's walker left by something else: it
+        # names a DLL that is no walker. The program reads the file's version
+        # resource before any CAD loads it, and registers its own instead.
+        product = read_product(args.build)
+        clsid = product["VEDORIS_WALKER_CLSID"]
+        stale = wine.windows_path(folder / "zlib1.dll")
+        for key, value in ((f"HKCU\\Software\\Classes\\{product['VEDORIS_WALKER_PROGID']}\\CLSID", clsid),
+                           (f"HKCU\\Software\\Classes\\CLSID\\{clsid}\\InprocServer32", stale)):
+            wine.run(["reg", "add", key, "/ve", "/d", value, "/f"])
+        wine.mirror_user_classes()
+
         log("harvest")
         program.menu("Данные", "Получить размеры труб")
         rows = wait_for("the harvested rows", lambda: (lambda r: r if len(r) == len(expected) else None)(
@@ -513,15 +524,15 @@ def end_to_end(args):
 
         # The program registered its walker for the user, beside itself; COM
         # under Wine sees it once the test copies it to the machine's classes.
-        product = read_product(args.build)
-        clsid = product["VEDORIS_WALKER_CLSID"]
         registered = wine.query_value(f"HKCU\\Software\\Classes\\CLSID\\{clsid}\\InprocServer32")
         walker = wine.windows_path(folder / product["VEDORIS_WALKER_FILE"])
         if (registered or "").lower() != walker.lower() or \
                 wine.query_value(f"HKCU\\Software\\Classes\\{product['VEDORIS_WALKER_PROGID']}\\CLSID") != clsid:
             raise Failure(f"the walker is registered for the user as {registered!r}, not as {walker!r}")
-        if wine.query_value(f"HKLM\\Software\\Classes\\CLSID\\{clsid}\\InprocServer32") is not None:
+        if wine.query_value(f"HKLM\\Software\\Classes\\CLSID\\{clsid}\\InprocServer32") != stale:
             raise Failure("the program registered its walker for the machine")
+        if any(path.lower().endswith("zlib1.dll") for pid, path in probe.modules("cadsim.exe")):
+            raise Failure("the CAD was asked to load a file that is no walker")
         wine.mirror_user_classes()
 
         # --- Выделить ---------------------------------------------------------------
