@@ -23,9 +23,10 @@ namespace {
 constexpr int32_t firstChunkInCad = 256;
 constexpr int32_t firstChunkHere = 8;
 
+// Item's failure as the CAD answered it, of the kind its code says.
 [[noreturn]] void raise(const walk::ItemFailure& failure)
 {
-    throw automation::AutomationError(failure.code, failure.description, failure.source, u"Item");
+    automation::raiseCallFailure(failure.code, failure.description, failure.source, u"Item");
 }
 
 } // namespace
