@@ -79,7 +79,8 @@ TEST(CadsimSetup, RefusesWhatNoCadWouldBe)
 {
     for (const QStringList& wrong : {QStringList{"--as", "solidworks"}, QStringList{"--secureload", "3"},
                                      QStringList{"--idle-delay", "-1"}, QStringList{"--id-seed", "x"},
-                                     QStringList{"--refuse-calls-after", "many"}, QStringList{"--refuse-for", "-5"}}) {
+                                     QStringList{"--refuse-calls-after", "many"}, QStringList{"--refuse-for", "-5"},
+                                     QStringList{"--progid", "Two Words"}}) {
         QString error;
         bool help = false;
         EXPECT_FALSE(cadsim::CadsimOptions::parse(QStringList{"cadsim"} + wrong + QStringList{"d.dxf"}, error, help))
