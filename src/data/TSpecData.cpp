@@ -6,7 +6,7 @@
 #include "platform/messages/MessageAbort.h"
 #include "platform/os/Executable.h"
 #include "platform/os/Paths.h"
-
+#include "walk/PipeSizes.h"
 
 TSpecData* SpecData = nullptr;
 
@@ -121,11 +121,11 @@ void TSpecData::TTrubaBeforePost(db::Dataset& /*DataSet*/)
         refuse(QStringLiteral("Необходимо указать наружный диаметр!!!"));
     // A row typed by hand is held to the rules by which the harvest keeps a
     // pipe from the drawing, so that no stored row has a size no pipe can have.
-    if (!(TTrubaFLength->asFloat() > 0.0))
+    if (!pipesolid::isPipeLength(TTrubaFLength->asFloat()))
         refuseSize(QStringLiteral("Длина должна быть больше нуля"), *TTrubaFLength);
-    if (!(TTrubaFRmax->asFloat() > 0.0))
+    if (!pipesolid::isOuterDiameter(TTrubaFRmax->asFloat()))
         refuseSize(QStringLiteral("Наружный диаметр должен быть больше нуля"), *TTrubaFRmax);
-    if (!(TTrubaFRmin->asFloat() >= 0.0))
+    if (!pipesolid::isInnerDiameter(TTrubaFRmin->asFloat()))
         refuseSize(QStringLiteral("Внутренний диаметр не может быть меньше нуля"), *TTrubaFRmin);
     if (TTrubaFRmin->isNull())
         TTrubaFRmin->setAsFloat(0.0);

@@ -12,6 +12,7 @@
 #include "platform/messages/Progress.h"
 #include "platform/messages/MessageAbort.h"
 #include "spec/TspDetTruba.h"
+#include "walk/PipeSizes.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -41,8 +42,7 @@ bool TSpecification::IsValidDetail(const TspDetail& detail)
     if (detail.FKind != TspDetail::KindPipe)
         return false;
     const auto* pipe = dynamic_cast<const TspDetTruba*>(&detail);
-    // NaN fails every comparison, so it never passes.
-    return pipe && pipe->FLength > 0.0 && pipe->FRmax > 0.0 && pipe->FRmin >= 0.0;
+    return pipe && pipesolid::hasPipeSizes(pipe->FLength, pipe->FRmax, pipe->FRmin);
 }
 
 int32_t TSpecification::Add(std::unique_ptr<TspDetail>& detail)
@@ -95,8 +95,8 @@ void TSpecification::keepPipe(walk::PipeRow&& row)
     pipe->FObjectID = row.objectId;
     pipe->FHandle = QString::fromStdU16String(row.handle);
     pipe->FLength = row.length;
-    pipe->FRmax = row.rmax;
-    pipe->FRmin = row.rmin;
+    pipe->FRmax = row.outerDiameter;
+    pipe->FRmin = row.innerDiameter;
     std::unique_ptr<TspDetail> detail = std::move(pipe);
     Add(detail); // a rejected detail is freed with `detail`
 }

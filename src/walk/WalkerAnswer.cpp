@@ -95,8 +95,8 @@ Variant encodePipes(const PipeChunk& chunk)
     all.push_back(column(rows, &PipeRow::objectId, [](int64_t id) { return Variant::i8(id); }));
     all.push_back(column(rows, &PipeRow::handle, text));
     all.push_back(column(rows, &PipeRow::length, real));
-    all.push_back(column(rows, &PipeRow::rmax, real));
-    all.push_back(column(rows, &PipeRow::rmin, real));
+    all.push_back(column(rows, &PipeRow::outerDiameter, real));
+    all.push_back(column(rows, &PipeRow::innerDiameter, real));
     return Variant::array(std::move(all));
 }
 
@@ -132,8 +132,8 @@ PipeChunk decodePipes(const Variant& answer, int32_t first, int32_t count)
         row.objectId = typed((*columns[1])[r], VarType::I8).toI8();
         row.handle = typed((*columns[2])[r], VarType::BStr).toBStr();
         row.length = typed((*columns[3])[r], VarType::R8).toR8();
-        row.rmax = typed((*columns[4])[r], VarType::R8).toR8();
-        row.rmin = typed((*columns[5])[r], VarType::R8).toR8();
+        row.outerDiameter = typed((*columns[4])[r], VarType::R8).toR8();
+        row.innerDiameter = typed((*columns[5])[r], VarType::R8).toR8();
     }
     return chunk;
 }
