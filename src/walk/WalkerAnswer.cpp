@@ -15,6 +15,7 @@ namespace {
 
 constexpr size_t headerSize = 4;
 constexpr size_t pipeColumns = 6;
+constexpr size_t layerColumns = 4;
 
 [[noreturn]] void malformed()
 {
@@ -30,12 +31,12 @@ Variant header(int32_t next, const std::optional<ItemFailure>& failure)
                            Variant::bstr(f.source), Variant::bstr(f.description)});
 }
 
-template <typename T, typename Make>
-Variant column(const std::vector<PipeRow>& rows, T PipeRow::*field, Make make)
+template <typename Row, typename T, typename Make>
+Variant column(const std::vector<Row>& rows, T Row::*field, Make make)
 {
     std::vector<Variant> values;
     values.reserve(rows.size());
-    for (const PipeRow& row : rows)
+    for (const Row& row : rows)
         values.push_back(make(row.*field));
     return Variant::array(std::move(values));
 }
@@ -111,6 +112,18 @@ Variant encodeMatches(const MatchChunk& chunk)
     return Variant::array(std::move(all));
 }
 
+Variant encodeLayers(const LayerChunk& chunk)
+{
+    const std::vector<LayerRecord>& records = chunk.records;
+    const auto flag = [](bool b) { return Variant::boolean(b); };
+    std::vector<Variant> all = header(chunk.next, chunk.failure).toArray().elements;
+    all.push_back(column(records, &LayerRecord::name, [](const std::u16string& s) { return Variant::bstr(s); }));
+    all.push_back(column(records, &LayerRecord::lock, flag));
+    all.push_back(column(records, &LayerRecord::freeze, flag));
+    all.push_back(column(records, &LayerRecord::on, flag));
+    return Variant::array(std::move(all));
+}
+
 PipeChunk decodePipes(const Variant& answer, int32_t first, int32_t count)
 {
     const std::vector<Variant>& all = elements(answer, headerSize + pipeColumns);
@@ -153,6 +166,27 @@ MatchChunk decodeMatches(const Variant& answer, int32_t first, int32_t count)
         if (!isEntityHandle(text))
             malformed();
         chunk.handles.push_back(std::move(text));
+    }
+    return chunk;
+}
+
+LayerChunk decodeLayers(const Variant& answer, int32_t first, int32_t count)
+{
+    const std::vector<Variant>& all = elements(answer, headerSize + layerColumns);
+    LayerChunk chunk;
+    readHeader(all, first, count, chunk);
+    // Every layer walked gives its record.
+    const size_t records = size_t(chunk.next - first);
+    const std::vector<Variant>* columns[layerColumns];
+    for (size_t c = 0; c < layerColumns; ++c)
+        columns[c] = &elements(all[headerSize + c], records);
+    chunk.records.resize(records);
+    for (size_t r = 0; r < records; ++r) {
+        LayerRecord& record = chunk.records[r];
+        record.name = typed((*columns[0])[r], VarType::BStr).toBStr();
+        record.lock = typed((*columns[1])[r], VarType::Bool).toBool();
+        record.freeze = typed((*columns[2])[r], VarType::Bool).toBool();
+        record.on = typed((*columns[3])[r], VarType::Bool).toBool();
     }
     return chunk;
 }

@@ -198,7 +198,8 @@ TEST_F(CadsimInstall, CopiesIntoASupportFolderThatBecomesTrusted)
     sim.setSupportPath(supportFolder.toStdU16String());
     installAndLoad();
     EXPECT_TRUE(QFile::exists(supportFolder + QStringLiteral("/tr.fas")));
-    EXPECT_EQ(sim.trustedPaths(), supportFolder.toStdU16String());
+    // The program's own folder was made trusted as it attached, for its walker.
+    EXPECT_EQ(sim.trustedPaths(), (exeFolder + u';' + supportFolder).toStdU16String());
     ASSERT_EQ(sim.loadedFiles().size(), 1u);
     EXPECT_EQ(sim.loadedFiles()[0].path, (supportFolder + QStringLiteral("/tr.fas")).toStdU16String());
     EXPECT_TRUE(recorder.all.isEmpty());

@@ -1,5 +1,6 @@
 #include "HarvestFixture.h"
 
+#include "cad/ResStrings.h"
 #include "cad/SelectEntityById.h"
 #include "cadsim/model/ObjectKind.h"
 #include "platform/automation/ServedCalls.h"
@@ -476,7 +477,8 @@ TEST_F(HarvestTest, ClosedTableShowsItsMessageAndIsNotTouched)
 
 // SECURELOAD is taken for 0 only where the CAD says it has no such variable.
 // A read the CAD answers otherwise counts as a CAD that would ask its user:
-// the walk runs here. One it does not answer at all fails the harvest.
+// the walk runs here. One it does not answer at all is a CAD not ready (the
+// walker is asked for as the harvest attaches).
 TEST_F(HarvestTest, OnlyACadWithoutSecureLoadIsTakenToLoadFromAnywhere)
 {
     struct Case {
@@ -488,7 +490,7 @@ TEST_F(HarvestTest, OnlyACadWithoutSecureLoadIsTakenToLoadFromAnywhere)
     const Case cases[] = {
         {"no such variable", automation::hr::E_InvalidArg, true, {}},
         {"another answer of the CAD", automation::hr::E_Fail, false, {}},
-        {"no answer at all", automation::hr::Rpc_E_CallRejected, false, {CadFailure}},
+        {"no answer at all", automation::hr::Rpc_E_CallRejected, false, {ResStrings::text(ResStrings::SAcadNotReady)}},
     };
     draw([](cadsim::Drawing& d) { d.addPipe(u"Трубы", 1000, 25, 20); });
     offerWalker();

@@ -2,6 +2,7 @@
 // entities that answer what a CAD, or a hostile one, may answer.
 #include "ScriptedModelSpace.h"
 
+#include "walk/LayerRecords.h"
 #include "walk/ModelSpaceWalk.h"
 
 #include <gtest/gtest.h>
@@ -265,6 +266,45 @@ TEST(ModelSpaceWalk, ARangeEndsOnTimeAndSaysWhereToGoOn)
     EXPECT_FALSE(chunk.failure);
     EXPECT_EQ(chunk.rows.size(), 2u);
     EXPECT_EQ(walk::findEntities(Variant::dispatch(space), 0, 6, Variant::i4(11)).next, 2);
+}
+
+// The layer table is read as a whole or not at all: the CAD's first error
+// about any layer's member ends the range at that layer with the CAD's
+// failure; a link that fails passes as it came.
+TEST(LayerRecords, AreReadInOrderUntilTheFirstFailure)
+{
+    const auto layerTable = [](int n) {
+        auto layers = std::make_shared<scripted::ModelSpace>();
+        for (int i = 0; i < n; ++i)
+            layers->add()
+                .answer(u"Name", Variant::bstr(u"L" + std::u16string(1, char16_t(u'0' + i))))
+                .answer(u"Lock", Variant::boolean(i == 1))
+                .answer(u"Freeze", Variant::i2(i == 2 ? -1 : 0)) // a CAD may answer a number
+                .answer(u"LayerOn", Variant::boolean(i != 3));
+        return layers;
+    };
+    auto layers = layerTable(5);
+    const walk::LayerChunk all = walk::readLayers(Variant::dispatch(layers), 0, 5);
+    EXPECT_EQ(all.next, 5);
+    EXPECT_FALSE(all.failure);
+    ASSERT_EQ(all.records.size(), 5u);
+    EXPECT_EQ(all.records[1], (walk::LayerRecord{u"L1", true, false, true}));
+    EXPECT_EQ(all.records[2], (walk::LayerRecord{u"L2", false, true, true}));
+    EXPECT_EQ(all.records[3], (walk::LayerRecord{u"L3", false, false, false}));
+
+    layers->entities[2]->fail(u"Freeze");
+    layers->entities[3]->calls = 0;
+    const walk::LayerChunk broken = walk::readLayers(Variant::dispatch(layers), 0, 5);
+    EXPECT_EQ(broken.next, 2);
+    ASSERT_TRUE(broken.failure);
+    EXPECT_EQ(broken.records.size(), 2u);
+    EXPECT_EQ(layers->entities[3]->calls, 0);
+
+    layers->entities[2]->answer(u"Name", Variant::dispatch(layers)); // a name that is no text
+    EXPECT_TRUE(walk::readLayers(Variant::dispatch(layers), 0, 5).failure);
+
+    layers->entities[2]->fail(u"Name", automation::hr::Rpc_E_Disconnected);
+    EXPECT_THROW(walk::readLayers(Variant::dispatch(layers), 0, 5), automation::LinkFailure);
 }
 
 TEST(ModelSpaceWalk, ASearchEndsAtAFailingItemWithTheMatchesBeforeIt)
