@@ -47,6 +47,7 @@ public:
     TWSumTruba& totalsWindow() const { return *m_totals; }
     TWAbout& aboutBox() const { return *m_about; }
     const TWProgress& progressWindow() const { return m_progressWindow; }
+    TWProgress& progressWindow() { return m_progressWindow; }
 
 private:
     template <class T>

@@ -80,15 +80,17 @@ void TWProgress::pause(int milliseconds)
 {
     // The windows are drawn, and the window itself comes up when due, all
     // through the pause; the user's input is dropped.
+    // A pause of no length (a wait for another program's answer, asked
+    // between slices of it) still draws and lets the events through once.
     const InputBlocker blocker(this);
     const QDeadlineTimer deadline(milliseconds);
-    while (!deadline.hasExpired()) {
+    do {
         if (m_depth > 0)
             drawIfDue();
         QEventLoop loop;
         QTimer::singleShot(std::clamp<qint64>(deadline.remainingTime(), 0, DrawEveryMs), &loop, &QEventLoop::quit);
         loop.exec();
-    }
+    } while (!deadline.hasExpired());
 }
 
 void TWProgress::setBusyText(const QString& text)

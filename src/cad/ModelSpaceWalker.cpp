@@ -23,9 +23,10 @@ namespace {
 constexpr int32_t firstChunkInCad = 256;
 constexpr int32_t firstChunkHere = 8;
 
+// Item's failure as the CAD answered it, of the kind its code says.
 [[noreturn]] void raise(const walk::ItemFailure& failure)
 {
-    throw automation::AutomationError(failure.code, failure.description, failure.source, u"Item");
+    automation::raiseCallFailure(failure.code, failure.description, failure.source, u"Item");
 }
 
 } // namespace
@@ -60,8 +61,30 @@ Variant WalkerInCad(TAbstrAcadObj& cad)
     }
 }
 
-ModelSpaceWalker::ModelSpaceWalker(TAbstrAcadObj& cad) : m_modelSpace(cad.FModelSpace()), m_walker(WalkerInCad(cad))
+ModelSpaceWalker::ModelSpaceWalker(TAbstrAcadObj& cad) : m_modelSpace(cad.FModelSpace()), m_walker(cad.walker()) {}
+
+void ReadLayerRecords(const Variant& walker, const Variant& layers, int32_t count,
+                      const std::function<void(int32_t, walk::LayerRecord&&)>& take)
 {
+    int32_t first = 0;
+    while (first < count) {
+        walk::LayerChunk chunk =
+            walker.isEmpty()
+                ? walk::readLayers(layers, first, count - first)
+                : walk::decodeLayers(automation::call(walker, u"Layers", layers, Variant::i4(first),
+                                                      Variant::i4(count - first)),
+                                     first, count - first);
+        for (size_t i = 0; i < chunk.records.size(); ++i)
+            take(first + int32_t(i), std::move(chunk.records[i]));
+        if (chunk.failure)
+            automation::raiseCallFailure(chunk.failure->code, chunk.failure->description, chunk.failure->source,
+                                         u"Layers");
+        if (chunk.next <= first)
+            throw automation::AutomationError(automation::hr::E_Fail, u"The read of the layer table made no headway",
+                                              u"Vedoris.Walker");
+        first = chunk.next;
+        progress::throwIfCancelled();
+    }
 }
 
 template <typename Chunk, typename Walk, typename Take>

@@ -2,6 +2,7 @@
 
 #include "platform/automation/Variant.h"
 #include "walk/EntityReads.h"
+#include "walk/LayerRecords.h"
 
 #include <QString>
 
@@ -47,5 +48,13 @@ private:
 
 // The walker of this program's version from the CAD, or Empty where the CAD
 // will not load it without a question, has no such class, cannot make it
-// (another bitness, security settings) or answers another version.
+// (another bitness, security settings) or answers another version. Asked
+// once per connection, as it attaches (TAbstrAcadObj::walker).
 automation::Variant WalkerInCad(TAbstrAcadObj& cad);
+
+// The records of layer collection indexes [0, count), each handed over with
+// its index: by `walker` where the CAD loaded it, a few exchanges whatever
+// the count; call by call where `walker` is Empty. The first failure the CAD
+// answers ends the read, as it came.
+void ReadLayerRecords(const automation::Variant& walker, const automation::Variant& layers, int32_t count,
+                      const std::function<void(int32_t index, walk::LayerRecord&& record)>& take);

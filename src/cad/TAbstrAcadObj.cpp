@@ -1,6 +1,7 @@
 #include "cad/TAbstrAcadObj.h"
 
 #include "cad/CadApplications.h"
+#include "cad/ModelSpaceWalker.h"
 #include "cad/ResStrings.h"
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
@@ -41,6 +42,7 @@ void TAbstrAcadObj::release() noexcept
 {
     m_savedLayers.reset();
     m_layers.reset();
+    m_walker.clear();
     m_application.clear();
     m_document.clear();
     m_modelSpace.clear();
@@ -64,6 +66,8 @@ void TAbstrAcadObj::attach()
 
         takeDocument();
         takeModelSpace();
+        // Asked for before the layer table, which it reads in one exchange.
+        m_walker = WalkerInCad(*this);
         m_layers = std::make_unique<TLayers>(layerCapacity());
         ReadLayers();
         m_savedLayers = std::make_unique<TLayers>(layerCapacity());
@@ -120,14 +124,13 @@ void TAbstrAcadObj::ReadLayers()
     m_layers->Clear();
     const Variant layers = automation::get(m_document, u"Layers");
     const int32_t last = automation::add(automation::get(layers, u"Count"), Variant::i4(-1)).toI4();
-    for (int32_t i = 0; i <= last; ++i) {
-        const Variant layer = automation::call(layers, u"Item", Variant::i4(i));
+    ReadLayerRecords(m_walker, layers, last + 1, [this](int32_t index, walk::LayerRecord&& read) {
         TLayer record;
-        record.Name = QString::fromStdU16String(automation::get(layer, u"Name").toBStr());
-        record.Index = i;
-        record.Lock = automation::get(layer, u"Lock").toBool();
-        record.Freeze = automation::get(layer, u"Freeze").toBool();
-        record.LayerOn = automation::get(layer, u"LayerOn").toBool();
+        record.Name = QString::fromStdU16String(read.name);
+        record.Index = index;
+        record.Lock = read.lock;
+        record.Freeze = read.freeze;
+        record.LayerOn = read.on;
         m_layers->Add(record);
-    }
+    });
 }

@@ -61,7 +61,8 @@ public:
     // (CadApplications).
     bool IsQuiescent();
 
-    // Refills FLayers from the document's layer table.
+    // Refills FLayers from the document's layer table: read inside the CAD in
+    // one exchange where it loaded the walker, call by call otherwise.
     void ReadLayers();
 
     const automation::Variant& FApplication() const { return m_application; }
@@ -70,6 +71,9 @@ public:
     const automation::Variant& FModelSpace() const { return m_modelSpace; }
     const TLayers* FLayers() const { return m_layers.get(); }
     const TLayers* FSavedLayers() const { return m_savedLayers.get(); }
+    // The walker the CAD loaded into its own process for this connection
+    // (ModelSpaceWalker.h); Empty where the walks run in the program.
+    const automation::Variant& walker() const { return m_walker; }
 
     static constexpr int PollMilliseconds = 200;
     // What a command shows while the CAD is busy: at a prompt, running a
@@ -88,6 +92,7 @@ private:
     automation::Variant m_application;
     automation::Variant m_document;
     automation::Variant m_modelSpace;
+    automation::Variant m_walker;
     std::unique_ptr<TLayers> m_layers;
     std::unique_ptr<TLayers> m_savedLayers;
     const CadApplication* m_cad = nullptr; // which CAD it is

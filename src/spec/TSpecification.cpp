@@ -1,7 +1,8 @@
 #include "spec/TSpecification.h"
 
-#include "cad/SystemVariables.h"
+#include "cad/DrawingDocuments.h"
 #include "cad/ModelSpaceWalker.h"
+#include "cad/SystemVariables.h"
 #include "cad/TAbstrAcadObj.h"
 #include "data/DatabaseMessages.h"
 #include "data/FinishEdit.h"
@@ -12,6 +13,7 @@
 #include "platform/messages/Progress.h"
 #include "platform/messages/MessageAbort.h"
 #include "spec/TspDetTruba.h"
+#include "walk/PipeSizes.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -41,8 +43,7 @@ bool TSpecification::IsValidDetail(const TspDetail& detail)
     if (detail.FKind != TspDetail::KindPipe)
         return false;
     const auto* pipe = dynamic_cast<const TspDetTruba*>(&detail);
-    // NaN fails every comparison, so it never passes.
-    return pipe && pipe->FLength > 0.0 && pipe->FRmax > 0.0 && pipe->FRmin >= 0.0;
+    return pipe && pipesolid::hasPipeSizes(pipe->FLength, pipe->FRmax, pipe->FRmin);
 }
 
 int32_t TSpecification::Add(std::unique_ptr<TspDetail>& detail)
@@ -70,11 +71,12 @@ void TSpecification::ReadFromDrawing()
         progress::stage(QStringLiteral("Установка программы tr.fas"));
         cad.InstallSupportFile(PipeProgram, 2, true);
         cad.RunCommand(LoadCommand);
-        m_drawing = DrawingIdentity(cad.FDocument());
+        const QString drawing = DrawingIdentity(cad.FDocument());
+        const QString path = DrawingFile(cad.FDocument());
         const int32_t last = automation::add(automation::get(cad.FModelSpace(), u"Count"), Variant::i4(-1)).toI4();
         ModelSpaceWalker walker(cad);
         walker.collectPipes(last + 1, QStringLiteral("Чтение объекта %1 из %2"),
-                            [this](walk::PipeRow&& row) { keepPipe(std::move(row)); });
+                            [&](walk::PipeRow&& row) { keepPipe(std::move(row), drawing, path); });
     } catch (const SilentAbort&) {
         // The user stopped the harvest, or a step ended it with its own
         // words: nothing is saved, and nothing more said.
@@ -88,15 +90,17 @@ void TSpecification::ReadFromDrawing()
     }
 }
 
-void TSpecification::keepPipe(walk::PipeRow&& row)
+void TSpecification::keepPipe(walk::PipeRow&& row, const QString& drawing, const QString& path)
 {
     auto pipe = std::make_unique<TspDetTruba>();
     pipe->FLayer = QString::fromStdU16String(row.layer);
     pipe->FObjectID = row.objectId;
     pipe->FHandle = QString::fromStdU16String(row.handle);
     pipe->FLength = row.length;
-    pipe->FRmax = row.rmax;
-    pipe->FRmin = row.rmin;
+    pipe->FRmax = row.outerDiameter;
+    pipe->FRmin = row.innerDiameter;
+    pipe->FDrawing = drawing;
+    pipe->FPath = path;
     std::unique_ptr<TspDetail> detail = std::move(pipe);
     Add(detail); // a rejected detail is freed with `detail`
 }
@@ -169,8 +173,10 @@ void TSpecification::writeRows(TSpecData& data)
         data.TTrubaFRmin->setAsFloat(pipe.FRmin);
         if (!pipe.FHandle.isEmpty())
             data.TTrubaFHandle->setAsString(pipe.FHandle);
-        if (!m_drawing.isEmpty())
-            data.TTrubaFDrawing->setAsString(m_drawing);
+        if (!pipe.FDrawing.isEmpty())
+            data.TTrubaFDrawing->setAsString(pipe.FDrawing);
+        if (!pipe.FPath.isEmpty())
+            data.TTrubaFPath->setAsString(pipe.FPath);
         FinishEdit(table);
     }
 }

@@ -44,9 +44,6 @@ public:
     void SaveToTable(TSpecData& data);
 
     int32_t FCount() const { return m_count; }
-    // The identity of the drawing read (DrawingIdentity); empty when the CAD
-    // could not tell.
-    const QString& drawing() const { return m_drawing; }
     int32_t FCapacity() const { return static_cast<int32_t>(m_items.size()); }
     const TspDetail& item(int32_t index) const { return *m_items.at(static_cast<size_t>(index)); }
 
@@ -55,12 +52,12 @@ public:
     void setCad(TAbstrAcadObj* cad) { m_cad = cad; }
 
 private:
-    // Keeps a pipe of the walk as a detail, when it is a valid one.
-    void keepPipe(walk::PipeRow&& row);
+    // Keeps a pipe of the walk, read from the drawing with that identity and
+    // file, as a detail, when it is a valid one.
+    void keepPipe(walk::PipeRow&& row, const QString& drawing, const QString& path);
     void writeRows(TSpecData& data);
 
     TAbstrAcadObj* m_cad = nullptr;
-    QString m_drawing;
     int32_t m_count = 0;
     std::vector<std::unique_ptr<TspDetail>> m_items;
 };

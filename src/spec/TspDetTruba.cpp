@@ -10,12 +10,12 @@ void TspDetTruba::LoadFromEntity(automation::Variant entity)
     // The sizes read before a malformed point failed stay.
     walk::PipeRow sizes;
     sizes.length = FLength;
-    sizes.rmax = FRmax;
-    sizes.rmin = FRmin;
+    sizes.outerDiameter = FRmax;
+    sizes.innerDiameter = FRmin;
     const auto keep = qScopeGuard([&] {
         FLength = sizes.length;
-        FRmax = sizes.rmax;
-        FRmin = sizes.rmin;
+        FRmax = sizes.outerDiameter;
+        FRmin = sizes.innerDiameter;
     });
     walk::readSizes(FEntity, sizes);
 }

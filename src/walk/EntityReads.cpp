@@ -2,6 +2,7 @@
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
+#include "walk/PipeSizes.h"
 #include "walk/PipeSolid.h"
 #include "walk/XDataValue.h"
 
@@ -35,13 +36,13 @@ void readSizes(const Variant& entity, PipeRow& row)
     // automation arithmetic as the CAD's own macro language doubles them.
     const Variant two = Variant::i4(2);
     row.length = point.at(0).toR8();
-    row.rmax = automation::multiply(point.at(1), two).toR8();
-    row.rmin = automation::multiply(point.at(2), two).toR8();
+    row.outerDiameter = automation::multiply(point.at(1), two).toR8();
+    row.innerDiameter = automation::multiply(point.at(2), two).toR8();
 }
 
 bool hasPipeSizes(const PipeRow& row)
 {
-    return row.length > 0.0 && row.rmax > 0.0 && row.rmin >= 0.0;
+    return pipesolid::hasPipeSizes(row.length, row.outerDiameter, row.innerDiameter);
 }
 
 bool readPipe(const Variant& entity, PipeRow& row)

@@ -15,8 +15,8 @@ struct PipeRow {
     int64_t objectId = 0;
     std::u16string handle; // empty when the CAD could not tell it
     double length = 0.0;
-    double rmax = 0.0; // outer diameter
-    double rmin = 0.0; // inner diameter
+    double outerDiameter = 0.0;
+    double innerDiameter = 0.0;
 
     bool operator==(const PipeRow&) const = default;
 };
@@ -31,8 +31,7 @@ void readIdentity(const automation::Variant& entity, PipeRow& row);
 // one (too short, not numbers) fails after storing the sizes read so far.
 void readSizes(const automation::Variant& entity, PipeRow& row);
 
-// The sizes a pipe can have: a length and an outer diameter above zero, an
-// inner diameter not below zero. NaN fails every test.
+// Whether the row's sizes are ones a pipe can have (pipesolid::hasPipeSizes).
 bool hasPipeSizes(const PipeRow& row);
 
 // The row of a pipe entity, or false when the entity is no pipe with valid

@@ -2,6 +2,7 @@
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
+#include "walk/RangeBudget.h"
 
 #include <algorithm>
 
@@ -10,15 +11,6 @@ namespace walk {
 using automation::Variant;
 
 namespace {
-
-// The last index of the range, as far as 32 bits and maxRange reach.
-int32_t rangeEnd(int32_t first, int32_t count)
-{
-    if (first < 0 || count <= 0)
-        return first;
-    const int64_t end = int64_t(first) + std::min(count, maxRange);
-    return int32_t(std::min<int64_t>(end, INT32_MAX));
-}
 
 // Item of model space, or the CAD's answer why not, which ends the range.
 std::optional<Variant> item(const Variant& modelSpace, int32_t index, std::optional<ItemFailure>& failure)
@@ -31,14 +23,31 @@ std::optional<Variant> item(const Variant& modelSpace, int32_t index, std::optio
     return std::nullopt;
 }
 
-// Whether the range has had its time; asked after each entity.
-class ChunkClock {
-public:
-    bool spent() const { return std::chrono::steady_clock::now() >= m_end; }
-
-private:
-    std::chrono::steady_clock::time_point m_end = std::chrono::steady_clock::now() + chunkTimeBudget;
-};
+// Walks model space from `first` until the range, its time or the answer
+// (`full`) is spent: Item of each index, then `visit` of the entity. An
+// entity the CAD answers an error about (it cannot tell whether it is a
+// pipe, or which ObjectID it has) is passed over; a failing Item ends the
+// range with the CAD's failure. Anything else ends the walk as it is raised.
+template <typename Chunk, typename Visit, typename Full>
+void walkRange(const Variant& modelSpace, int32_t first, int32_t count, Chunk& chunk, Visit&& visit, Full&& full)
+{
+    const RangeBudget budget(first, count);
+    int32_t i = first;
+    while (i < budget.end() && !full()) {
+        const std::optional<Variant> entity = item(modelSpace, i, chunk.failure);
+        if (!entity)
+            break;
+        try {
+            visit(*entity);
+        } catch (const automation::AutomationError&) {
+            // The entity could not say: passed over.
+        }
+        ++i;
+        if (budget.spent())
+            break;
+    }
+    chunk.next = i;
+}
 
 } // namespace
 
@@ -51,57 +60,35 @@ size_t answerBytes(const PipeRow& row)
 PipeChunk collectPipes(const Variant& modelSpace, int32_t first, int32_t count)
 {
     PipeChunk chunk;
-    const int32_t end = rangeEnd(first, count);
-    const ChunkClock clock;
     size_t bytes = 0;
-    int32_t i = first;
-    while (i < end && bytes < answerByteBudget) {
-        const std::optional<Variant> entity = item(modelSpace, i, chunk.failure);
-        if (!entity)
-            break;
-        try {
+    walkRange(
+        modelSpace, first, count, chunk,
+        [&](const Variant& entity) {
             PipeRow row;
-            if (readPipe(*entity, row)) {
+            if (readPipe(entity, row)) {
                 bytes += answerBytes(row);
                 chunk.rows.push_back(std::move(row));
             }
-        } catch (const automation::AutomationError&) {
-            // The CAD could not tell whether the entity is a pipe: skipped.
-        }
-        ++i;
-        if (clock.spent())
-            break;
-    }
-    chunk.next = i;
+        },
+        [&] { return bytes >= answerByteBudget; });
     return chunk;
 }
 
 MatchChunk findEntities(const Variant& modelSpace, int32_t first, int32_t count, const Variant& objectId)
 {
+    // The whole range is walked, also past a match: several entities may
+    // report the same ObjectID, and each gets its own selection.
     MatchChunk chunk;
-    const int32_t end = rangeEnd(first, count);
-    const ChunkClock clock;
-    int32_t i = first;
-    while (i < end && chunk.handles.size() < maxMatchesPerAnswer) {
-        const std::optional<Variant> entity = item(modelSpace, i, chunk.failure);
-        if (!entity)
-            break;
-        // The whole range is walked, also past a match: several entities may
-        // report the same ObjectID, and each gets its own selection.
-        try {
-            if (automation::numericEquals(automation::get(*entity, u"ObjectID"), objectId)) {
-                std::u16string handle = automation::get(*entity, u"Handle").toBStr();
-                if (isEntityHandle(handle))
-                    chunk.handles.push_back(std::move(handle));
-            }
-        } catch (const automation::AutomationError&) {
-            // An entity that cannot tell its ObjectID or handle is no match.
-        }
-        ++i;
-        if (clock.spent())
-            break;
-    }
-    chunk.next = i;
+    walkRange(
+        modelSpace, first, count, chunk,
+        [&](const Variant& entity) {
+            if (!automation::numericEquals(automation::get(entity, u"ObjectID"), objectId))
+                return;
+            std::u16string handle = automation::get(entity, u"Handle").toBStr();
+            if (isEntityHandle(handle))
+                chunk.handles.push_back(std::move(handle));
+        },
+        [&] { return chunk.handles.size() >= maxMatchesPerAnswer; });
     return chunk;
 }
 

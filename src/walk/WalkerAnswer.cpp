@@ -15,6 +15,7 @@ namespace {
 
 constexpr size_t headerSize = 4;
 constexpr size_t pipeColumns = 6;
+constexpr size_t layerColumns = 4;
 
 [[noreturn]] void malformed()
 {
@@ -30,12 +31,12 @@ Variant header(int32_t next, const std::optional<ItemFailure>& failure)
                            Variant::bstr(f.source), Variant::bstr(f.description)});
 }
 
-template <typename T, typename Make>
-Variant column(const std::vector<PipeRow>& rows, T PipeRow::*field, Make make)
+template <typename Row, typename T, typename Make>
+Variant column(const std::vector<Row>& rows, T Row::*field, Make make)
 {
     std::vector<Variant> values;
     values.reserve(rows.size());
-    for (const PipeRow& row : rows)
+    for (const Row& row : rows)
         values.push_back(make(row.*field));
     return Variant::array(std::move(values));
 }
@@ -95,8 +96,8 @@ Variant encodePipes(const PipeChunk& chunk)
     all.push_back(column(rows, &PipeRow::objectId, [](int64_t id) { return Variant::i8(id); }));
     all.push_back(column(rows, &PipeRow::handle, text));
     all.push_back(column(rows, &PipeRow::length, real));
-    all.push_back(column(rows, &PipeRow::rmax, real));
-    all.push_back(column(rows, &PipeRow::rmin, real));
+    all.push_back(column(rows, &PipeRow::outerDiameter, real));
+    all.push_back(column(rows, &PipeRow::innerDiameter, real));
     return Variant::array(std::move(all));
 }
 
@@ -108,6 +109,18 @@ Variant encodeMatches(const MatchChunk& chunk)
     for (const std::u16string& handle : chunk.handles)
         handles.push_back(Variant::bstr(handle));
     all.push_back(Variant::array(std::move(handles)));
+    return Variant::array(std::move(all));
+}
+
+Variant encodeLayers(const LayerChunk& chunk)
+{
+    const std::vector<LayerRecord>& records = chunk.records;
+    const auto flag = [](bool b) { return Variant::boolean(b); };
+    std::vector<Variant> all = header(chunk.next, chunk.failure).toArray().elements;
+    all.push_back(column(records, &LayerRecord::name, [](const std::u16string& s) { return Variant::bstr(s); }));
+    all.push_back(column(records, &LayerRecord::lock, flag));
+    all.push_back(column(records, &LayerRecord::freeze, flag));
+    all.push_back(column(records, &LayerRecord::on, flag));
     return Variant::array(std::move(all));
 }
 
@@ -132,8 +145,8 @@ PipeChunk decodePipes(const Variant& answer, int32_t first, int32_t count)
         row.objectId = typed((*columns[1])[r], VarType::I8).toI8();
         row.handle = typed((*columns[2])[r], VarType::BStr).toBStr();
         row.length = typed((*columns[3])[r], VarType::R8).toR8();
-        row.rmax = typed((*columns[4])[r], VarType::R8).toR8();
-        row.rmin = typed((*columns[5])[r], VarType::R8).toR8();
+        row.outerDiameter = typed((*columns[4])[r], VarType::R8).toR8();
+        row.innerDiameter = typed((*columns[5])[r], VarType::R8).toR8();
     }
     return chunk;
 }
@@ -153,6 +166,27 @@ MatchChunk decodeMatches(const Variant& answer, int32_t first, int32_t count)
         if (!isEntityHandle(text))
             malformed();
         chunk.handles.push_back(std::move(text));
+    }
+    return chunk;
+}
+
+LayerChunk decodeLayers(const Variant& answer, int32_t first, int32_t count)
+{
+    const std::vector<Variant>& all = elements(answer, headerSize + layerColumns);
+    LayerChunk chunk;
+    readHeader(all, first, count, chunk);
+    // Every layer walked gives its record.
+    const size_t records = size_t(chunk.next - first);
+    const std::vector<Variant>* columns[layerColumns];
+    for (size_t c = 0; c < layerColumns; ++c)
+        columns[c] = &elements(all[headerSize + c], records);
+    chunk.records.resize(records);
+    for (size_t r = 0; r < records; ++r) {
+        LayerRecord& record = chunk.records[r];
+        record.name = typed((*columns[0])[r], VarType::BStr).toBStr();
+        record.lock = typed((*columns[1])[r], VarType::Bool).toBool();
+        record.freeze = typed((*columns[2])[r], VarType::Bool).toBool();
+        record.on = typed((*columns[3])[r], VarType::Bool).toBool();
     }
     return chunk;
 }

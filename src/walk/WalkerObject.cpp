@@ -17,13 +17,14 @@ namespace hr = automation::hr;
 
 namespace {
 
-// The object whose model space is to be walked: an automation object, or a
-// type mismatch.
-const Variant& modelSpaceArgument(const Args& args)
+// The collection to be walked (a model space, a layer table): an automation
+// object, or a type mismatch.
+const Variant& collectionArgument(const Args& args)
 {
     const Variant& value = args[0].value();
     if (!value.isDispatch() || !value.toDispatch())
-        throw AutomationError(hr::Disp_E_TypeMismatch, u"The first argument must be a model space", u"Vedoris.Walker");
+        throw AutomationError(hr::Disp_E_TypeMismatch, u"The first argument must be a collection of the drawing",
+                              u"Vedoris.Walker");
     return value;
 }
 
@@ -58,13 +59,19 @@ const automation::MemberTable& WalkerObject::members()
                     [](WalkerObject&, Args a) {
                         return guarded([&] {
                             return encodePipes(
-                                collectPipes(modelSpaceArgument(a), a[1].value().toI4(), a[2].value().toI4()));
+                                collectPipes(collectionArgument(a), a[1].value().toI4(), a[2].value().toI4()));
                         });
                     })
-            .method(u"Find", 4, 4, [](WalkerObject&, Args a) {
+            .method(u"Find", 4, 4,
+                    [](WalkerObject&, Args a) {
+                        return guarded([&] {
+                            return encodeMatches(findEntities(collectionArgument(a), a[1].value().toI4(),
+                                                              a[2].value().toI4(), a[3].value()));
+                        });
+                    })
+            .method(u"Layers", 3, 3, [](WalkerObject&, Args a) {
                 return guarded([&] {
-                    return encodeMatches(findEntities(modelSpaceArgument(a), a[1].value().toI4(),
-                                                      a[2].value().toI4(), a[3].value()));
+                    return encodeLayers(readLayers(collectionArgument(a), a[1].value().toI4(), a[2].value().toI4()));
                 });
             });
     return table;

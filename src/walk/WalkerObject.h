@@ -10,6 +10,7 @@ namespace walk {
 //   Version                                   the text of walkerVersion()
 //   Pipes(modelSpace, first, count)           the pipes of a range (WalkerAnswer.h)
 //   Find(modelSpace, first, count, objectId)  the handles of the entities with that ObjectID
+//   Layers(layers, first, count)              the records of a range of the layer table
 //
 // It lives in someone else's process: every member answers or fails with an
 // automation error, never with anything else; it shows nothing, writes

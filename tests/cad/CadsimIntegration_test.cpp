@@ -104,6 +104,38 @@ TEST_F(Cadsim, SelectsByTheWhole64BitId)
     EXPECT_TRUE(recorder.all.isEmpty());
 }
 
+// Which drawing is open is asked first. A row of another drawing, whose
+// ObjectIDs that drawing's session happens to repeat, selects nothing there
+// and leaves the drawing's own selection alone; a row of this drawing, or
+// one that knows no drawing (from an older file), is searched for.
+TEST_F(Cadsim, ARowOfAnotherDrawingTouchesNothingInTheOpenOne)
+{
+    cadsim::Drawing drawing(u"a.dwg");
+    drawing.setFingerprint(u"{11111111-2222-3333-4444-555555555555}");
+    drawing.addEntity(entity(u"1F", 5));
+    drawing.addEntity(entity(u"3B", 6));
+    start(cadsim::Simulator(std::move(drawing)));
+    desktop.fake().windows = {{2, QStringLiteral("cadsim - [a.dwg]")}};
+    const struct {
+        const char* name;
+        QString drawing;
+        std::vector<std::u16string> selected;
+    } cases[] = {
+        {"another drawing", QStringLiteral("{99999999-2222-3333-4444-555555555555}"), {u"3B"}},
+        {"this drawing", QStringLiteral("{11111111-2222-3333-4444-555555555555}"), {u"1F"}},
+        {"a row that knows no drawing", QString(), {u"1F"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim.setSelectedHandles({u"3B"});
+        sim.clearRecords();
+        SelectEntityById(5, QStringLiteral("1F"), c.drawing);
+        EXPECT_EQ(sim.selectedHandles(), c.selected);
+        EXPECT_EQ(sim.commands().size(), c.selected == std::vector<std::u16string>{u"3B"} ? 0u : 1u);
+    }
+    EXPECT_TRUE(recorder.all.isEmpty());
+}
+
 TEST_F(Cadsim, WaitsWhileTheCadStaysBusy)
 {
     cadsim::Drawing drawing(u"a.dwg");
@@ -166,7 +198,8 @@ TEST_F(CadsimInstall, CopiesIntoASupportFolderThatBecomesTrusted)
     sim.setSupportPath(supportFolder.toStdU16String());
     installAndLoad();
     EXPECT_TRUE(QFile::exists(supportFolder + QStringLiteral("/tr.fas")));
-    EXPECT_EQ(sim.trustedPaths(), supportFolder.toStdU16String());
+    // The program's own folder was made trusted as it attached, for its walker.
+    EXPECT_EQ(sim.trustedPaths(), (exeFolder + u';' + supportFolder).toStdU16String());
     ASSERT_EQ(sim.loadedFiles().size(), 1u);
     EXPECT_EQ(sim.loadedFiles()[0].path, (supportFolder + QStringLiteral("/tr.fas")).toStdU16String());
     EXPECT_TRUE(recorder.all.isEmpty());

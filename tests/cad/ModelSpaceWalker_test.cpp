@@ -4,6 +4,8 @@
 #include "cad/ChunkPacer.h"
 #include "cad/ModelSpaceWalker.h"
 #include "cad/TAbstrAcadObj.h"
+#include "platform/messages/EntryPoint.h"
+#include "cad/ResStrings.h"
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/ObjectRegistry.h"
@@ -192,6 +194,53 @@ TEST(ModelSpaceWalkerSearch, FindsTheSameEntitiesEitherWayAndRaisesAFailingItem)
         }
         EXPECT_EQ(found.size(), 1u);
     }
+}
+
+// Where the CAD loads the walker, the attach reads the layer table inside
+// the CAD, whatever its size, and keeps the same records as the read call by
+// call; a layer that cannot be read fails the attach either way.
+TEST(LayerSnapshot, IsReadInsideTheCadWithTheSameRecordsAndFailures)
+{
+    MessageRecorder recorder;
+    CadTestEnvironment environment{ProgramFolder, u'/'};
+    cadsim::Drawing drawing(u"d.dxf");
+    for (int i = 0; i < 300; ++i)
+        drawing.addLayer(cadsim::Layer{u"Слой " + std::u16string(1, char16_t(u'A' + i % 26)) + QString::number(i).toStdU16String(),
+                                       i % 2 == 1, i % 3 == 1, i % 5 != 3});
+    cadsim::Simulator sim(drawing);
+    sim.setSecureLoad(0);
+    const automation::Registration running = automation::registerActiveObject(u"AutoCAD.Application", sim.application());
+
+    std::vector<std::vector<TLayer>> read;
+    for (bool offered : {true, false}) {
+        SCOPED_TRACE(offered ? "in the CAD" : "here");
+        sim.setInterfaceObjectSource([offered](const std::u16string&) -> std::optional<cadsim::InterfaceObjectLibrary> {
+            if (!offered)
+                return std::nullopt;
+            return cadsim::InterfaceObjectLibrary{u"/opt/vedoris/w.so",
+                                                  [] { return std::make_shared<walk::WalkerObject>(); }};
+        });
+        const automation::ServedCalls before = automation::servedCalls();
+        TAbstrAcadObj acad;
+        const uint64_t inside = automation::servedCalls().inProcessInvocations - before.inProcessInvocations;
+        EXPECT_EQ(inside >= 5 * 300, offered);
+        ASSERT_EQ(acad.FLayers()->Count(), 300);
+        EXPECT_EQ(acad.FLayers()->Capacity(), 600);
+        std::vector<TLayer> layers;
+        for (int32_t i = 0; i < acad.FLayers()->Count(); ++i) {
+            layers.push_back(acad.FLayers()->Items(i));
+            EXPECT_EQ(acad.FSavedLayers()->Items(i), layers.back());
+            EXPECT_EQ(layers.back().Index, i);
+        }
+        read.push_back(std::move(layers));
+
+        sim.injectFault({.object = cadsim::ObjectKind::Layer, .member = u"Freeze", .skipCalls = 120, .times = 1});
+        EXPECT_FALSE(messages::runEntryPoint([] { TAbstrAcadObj failing; }));
+        sim.clearFaults();
+    }
+    EXPECT_EQ(read[0], read[1]);
+    EXPECT_EQ(read[0][5].Name, QStringLiteral("Слой F5"));
+    EXPECT_EQ(recorder.all, QStringList(2, ResStrings::text(ResStrings::SAcadNotReady)));
 }
 
 TEST(ChunkPacer, AimsAtItsTargetGrowingAndShrinkingAtMostFourfold)

@@ -48,7 +48,10 @@ TEST_F(Attach, TakesEverythingInTheFixedOrder)
     }
     const QStringList layer = {QStringLiteral("layers.Item"), QStringLiteral("layer.Name"), QStringLiteral("layer.Lock"),
                                QStringLiteral("layer.Freeze"), QStringLiteral("layer.LayerOn")};
+    // The walker is asked for before the layer table, which it would read;
+    // this CAD loads code from anywhere (it has no SECURELOAD) but has none.
     QStringList expected = {QStringLiteral("app.ActiveDocument"), QStringLiteral("doc.ModelSpace"),
+                            QStringLiteral("doc.getVariable"), QStringLiteral("app.GetInterfaceObject"),
                             QStringLiteral("doc.Layers"), QStringLiteral("layers.Count"),
                             QStringLiteral("doc.Layers"), QStringLiteral("layers.Count")};
     expected << layer << layer << QStringLiteral("doc.Layers") << QStringLiteral("layers.Count");

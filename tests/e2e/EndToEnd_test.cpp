@@ -5,6 +5,7 @@
 #include "platform/messages/EntryPoint.h"
 #include "app/Session.h"
 #include "app/TWMain.h"
+#include "app/TWProgress.h"
 #include "data/TSpecData.h"
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Dispatch.h"
@@ -23,6 +24,7 @@
 #include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -96,6 +98,27 @@ protected:
         startCad(std::move(options));
     }
     const Session& session() const { return *m_session; }
+    TWProgress& progressWindow() { return m_session->progressWindow(); }
+    // Presses Esc in the progress window once `when` holds, looking every
+    // 50 ms while the command runs; tells whether it pressed.
+    class EscWhen {
+    public:
+        EscWhen(TWProgress& window, std::function<bool(const TWProgress&)> when)
+        {
+            QObject::connect(&m_timer, &QTimer::timeout, [this, &window, when = std::move(when)] {
+                if (!pressed && window.isVisible() && when(window)) {
+                    QTest::keyClick(&window, Qt::Key_Escape);
+                    pressed = true;
+                }
+            });
+            m_timer.start(50);
+        }
+        bool pressed = false;
+
+    private:
+        QTimer m_timer;
+    };
+    int cadDocumentCount() { return get(get(cadApplication, u"Documents"), u"Count").toI4(); }
     qint64 cadProcessId() { return m_cad.process().processId(); }
 
     void startCad(QStringList options = {})
@@ -415,4 +438,107 @@ TEST_F(EndToEnd, TheWalkInsideTheCadAndTheWalkHereStoreTheSameRows)
     EXPECT_LT(counts[0]["invocations"], 200);
     EXPECT_EQ(counts[1]["in-process invocations"], 0);
     EXPECT_GT(counts[1]["invocations"], 4000);
+}
+
+namespace {
+
+const QString BusyText = QStringLiteral("Ожидание AutoCAD: завершите или отмените команду (Esc)");
+
+} // namespace
+
+// The CAD turns busy in the middle of a walk made call by call (a dialog of
+// its own opened). Esc while the program waits for it ends the harvest
+// quietly: the rows as they were, nothing opened in the CAD.
+TEST_F(EndToEnd, EscWhileACadThatTurnedBusyMidWalkIsWaitedForEndsTheHarvestQuietly)
+{
+    writeDrawing(drawingOfPipes());
+    database.addRows({{.layer = "old", .length = 1, .rmax = 2, .rmin = 0}});
+    SpecData->TTruba->requery();
+    startCad({"--no-interface-objects", "--refuse-calls-after", "3000", "--refuse-for", "4000"});
+    const EscWhen esc(progressWindow(), [](const TWProgress& w) { return w.stageText() == BusyText; });
+    harvest();
+    EXPECT_TRUE(esc.pressed);
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+    EXPECT_EQ(database.rows().size(), 1u);
+    EXPECT_EQ(cadDocumentCount(), 1); // asked once the CAD serves again
+}
+
+// A CAD that stays busy longer than the program waits fails the harvest as
+// a whole, with its message; one that is busy for a shorter while gives every
+// pipe with its layer and handle, as a CAD that never was. Never a table
+// read in part.
+TEST_F(EndToEnd, ACadBusyMidWalkFailsTheHarvestAsAWholeOrGivesEveryPipe)
+{
+    writeDrawing(drawingOfPipes());
+    // The same ObjectIDs in every run of the CAD.
+    startCad({"--no-interface-objects", "--id-seed", "11"});
+    harvest();
+    ASSERT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+    const auto reference = database.rowsWithoutKeys();
+    const QStringList referenceHandles = database.handles();
+    ASSERT_EQ(reference.size(), 2000u - 21 - 23);
+
+    remote::installClientBackend(remote::ClientTimeouts{.busyRetry = std::chrono::seconds(1)});
+    restartCad({"--no-interface-objects", "--refuse-calls-after", "3000", "--refuse-for", "3000"});
+    database.exec("DELETE FROM TTruba WHERE FKey % 2 = 0");
+    SpecData->TTruba->requery();
+    const auto kept = database.rowsWithoutKeys();
+    harvest();
+    EXPECT_EQ(messages.all, QStringList{"Произошли ошибки при работе с Автокадом!!!"});
+    EXPECT_TRUE(database.rowsWithoutKeys() == kept);
+
+    messages.all.clear();
+    remote::installClientBackend();
+    restartCad({"--no-interface-objects", "--id-seed", "11", "--refuse-calls-after", "3000", "--refuse-for", "1500"});
+    harvest();
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+    EXPECT_TRUE(database.rowsWithoutKeys() == reference);
+    EXPECT_EQ(database.handles(), referenceHandles);
+}
+
+// A CAD that runs but does not answer at all (stopped): the progress window
+// comes up while the attach waits for it, and Esc ends the command at once,
+// without a word.
+TEST_F(EndToEnd, ACadThatDoesNotAnswerAtAllIsWaitedForUnderTheProgressWindow)
+{
+    database.addRows({{.layer = "old", .length = 1, .rmax = 2, .rmin = 0}});
+    SpecData->TTruba->requery();
+    startCad();
+    const pid_t cad = static_cast<pid_t>(cadProcessId());
+    ::kill(cad, SIGSTOP);
+    const EscWhen esc(progressWindow(), [](const TWProgress&) { return true; });
+    harvest();
+    ::kill(cad, SIGCONT);
+    EXPECT_TRUE(esc.pressed);
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+    EXPECT_EQ(database.rows().size(), 1u);
+}
+
+// Another drawing whose session hands out the same ObjectIDs (the same seed):
+// "Выделить" selects nothing there and leaves its selection alone; back in the
+// row's own drawing, it selects the row's pipe.
+TEST_F(EndToEnd, SelectNeverTouchesAnotherDrawingWhoseObjectIdsRepeatTheRows)
+{
+    startCad({"--id-seed", "5"});
+    harvest();
+    ASSERT_EQ(database.rows().size(), 3u);
+    db::Dataset& table = *SpecData->TTruba;
+    table.last();
+    const QString handle = SpecData->TTrubaFHandle->asString();
+
+    QByteArray other(Drawing);
+    other.replace("{6A0E2B1C-4D3F-4E5A-8B7C-9D0E1F2A3B4C}", "{0C1D2E3F-4A5B-4C6D-9E8F-7A6B5C4D3E2F}");
+    writeDrawing(other);
+    restartCad({"--id-seed", "5"});
+    Variant command = Variant::bstr(u"(sssetfirst nil (ssadd (handent \"2B\"))) ");
+    call(get(cadApplication, u"ActiveDocument"), u"SendCommand", Arg::ref(command));
+    ASSERT_EQ(selectedHandle(), u"2B");
+    messages::runEntryPoint([this] { window->N9Click(); });
+    EXPECT_EQ(selectedHandle(), u"2B");
+
+    writeDrawing(Drawing);
+    restartCad({"--id-seed", "5"});
+    messages::runEntryPoint([this] { window->N9Click(); });
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+    EXPECT_EQ(QString::fromStdU16String(selectedHandle()), handle);
 }

@@ -5,6 +5,7 @@
 #include "platform/db/Dataset.h"
 #include "platform/db/Field.h"
 #include "platform/messages/SilentAbort.h"
+#include "platform/messages/Progress.h"
 #include "reports/SheetExport.h"
 #include "support/MessageRecorder.h"
 #include "support/PipeTableFixture.h"
@@ -329,6 +330,9 @@ TEST(SpreadsheetExport, CallsTheSpreadsheetExactlyAsItsAutomationContractSays)
     }
 }
 
+// Any failure ends the export with its one message; the user's stop ends it
+// quietly. Either way nothing more is sent to the spreadsheet, whatever was
+// written stays in the workbook, and every object is let go.
 TEST(SpreadsheetExport, AnyFailureEndsTheExportWithTheOneMessageAndReleasesEverything)
 {
     struct Case {
@@ -337,18 +341,22 @@ TEST(SpreadsheetExport, AnyFailureEndsTheExportWithTheOneMessageAndReleasesEvery
         std::function<void()> failure;
         size_t cellsWritten;
         bool tableOnFirstRow;
+        bool message = true;
     };
-    auto automationError = [] {
-        throw automation::AutomationError(automation::hr::Rpc_E_ServerDied, {});
-    };
+    auto answeredWithError = [] { throw automation::AutomationError(automation::hr::E_Fail, u"Refused"); };
+    auto linkFailed = [] { throw automation::LinkFailure(automation::hr::Rpc_E_ServerDied, {}); };
+    auto stopped = [] { throw progress::Cancelled(); };
     const Case cases[] = {
-        {"the spreadsheet cannot be created", 0, automationError, 0, false},
-        {"Add", 5, automationError, 0, false},
-        {"a header cell", 9, automationError, 1, false},
-        {"a cell of the second pipe", 6 + 2 * 4 + 2 * 4 + 3, automationError, 4 + 4 + 1, false},
+        {"the spreadsheet cannot be created", 0, answeredWithError, 0, false},
+        {"Add", 5, linkFailed, 0, false},
+        {"a header cell", 9, linkFailed, 1, false},
+        {"a cell of the second pipe", 6 + 2 * 4 + 2 * 4 + 3, answeredWithError, 4 + 4 + 1, false},
         {"something that is no automation error", 12, [] { throw std::bad_alloc(); }, 3, false},
         {"a silent abort", 12, [] { throw SilentAbort(); }, 3, false},
-        {"never", -1, automationError, 12, true},
+        // "Отмена" heard while the spreadsheet refused a call as busy.
+        {"the user's stop while the workbook is made", 5, stopped, 0, false, false},
+        {"the user's stop at a cell", 9, stopped, 1, false, false},
+        {"never", -1, answeredWithError, 12, true, false},
     };
     for (const Case& c : cases) {
         PipeTableFixture pipes({pipe("A", 1, 2, 3), pipe("B", 4, 5, 6)});
@@ -361,9 +369,13 @@ TEST(SpreadsheetExport, AnyFailureEndsTheExportWithTheOneMessageAndReleasesEvery
 
         ExportPipeList(pipes.data);
 
-        EXPECT_EQ(messages.all, c.failAt < 0 ? QStringList() : QStringList{ExportFailed}) << c.name;
+        EXPECT_EQ(messages.all, c.message ? QStringList{ExportFailed} : QStringList()) << c.name;
         EXPECT_TRUE(spreadsheet.allReleased()) << c.name;
         EXPECT_EQ(spreadsheet.cells().size(), c.cellsWritten) << c.name;
         EXPECT_EQ(pipes.data.TTruba->recNo() == 0, c.tableOnFirstRow) << c.name;
+        if (c.failAt >= 0) {
+            // The failing call was the last one the spreadsheet got.
+            EXPECT_LE(spreadsheet.calls.size(), size_t(c.failAt)) << c.name;
+        }
     }
 }

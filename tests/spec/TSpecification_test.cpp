@@ -1,5 +1,6 @@
 #include "HarvestFixture.h"
 
+#include "cad/ResStrings.h"
 #include "cad/SelectEntityById.h"
 #include "cadsim/model/ObjectKind.h"
 #include "platform/automation/ServedCalls.h"
@@ -469,6 +470,46 @@ TEST_F(HarvestTest, ClosedTableShowsItsMessageAndIsNotTouched)
     harvest();
     EXPECT_EQ(messages.messages, QStringList{"Отсутствует подключение к базе данных!!!"});
     EXPECT_EQ(storedRows().size(), 1u);
+    // Said before the CAD was asked to load or walk anything.
+    EXPECT_TRUE(cad.commands().empty());
+    EXPECT_TRUE(cad.loadedFiles().empty());
+}
+
+// SECURELOAD is taken for 0 only where the CAD says it has no such variable.
+// A read the CAD answers otherwise counts as a CAD that would ask its user:
+// the walk runs here. One it does not answer at all is a CAD not ready (the
+// walker is asked for as the harvest attaches).
+TEST_F(HarvestTest, OnlyACadWithoutSecureLoadIsTakenToLoadFromAnywhere)
+{
+    struct Case {
+        const char* name;
+        int32_t code;
+        bool walkedInside;
+        QStringList messages;
+    };
+    const Case cases[] = {
+        {"no such variable", automation::hr::E_InvalidArg, true, {}},
+        {"another answer of the CAD", automation::hr::E_Fail, false, {}},
+        {"no answer at all", automation::hr::Rpc_E_CallRejected, false, {ResStrings::text(ResStrings::SAcadNotReady)}},
+    };
+    draw([](cadsim::Drawing& d) { d.addPipe(u"Трубы", 1000, 25, 20); });
+    offerWalker();
+    // Were the walker asked for, this CAD would load it without a question;
+    // its folder cannot be made trusted, so a CAD taken to ask is not asked.
+    cad.setSecureLoad(0);
+    cad.setTrustedPathsLocked(true);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        cad.clearFaults();
+        messages.all.clear();
+        cad.injectFault(cadsim::Fault{.object = cadsim::ObjectKind::Document, .member = u"GetVariable",
+                                      .argument = u"SECURELOAD", .code = c.code});
+        const automation::ServedCalls before = automation::servedCalls();
+        harvest();
+        EXPECT_EQ(messages.all, c.messages);
+        EXPECT_EQ(automation::servedCalls().inProcessInvocations > before.inProcessInvocations, c.walkedInside);
+        EXPECT_EQ(storedRows().size(), 1u);
+    }
 }
 
 TEST_F(HarvestTest, FailingTableOperationRollsTheWholeReplacementBack)

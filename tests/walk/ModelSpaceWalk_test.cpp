@@ -2,9 +2,14 @@
 // entities that answer what a CAD, or a hostile one, may answer.
 #include "ScriptedModelSpace.h"
 
+#include "walk/LayerRecords.h"
 #include "walk/ModelSpaceWalk.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
 
 #include <cmath>
 #include <limits>
@@ -144,8 +149,8 @@ TEST(ModelSpaceWalk, AFailingItemEndsTheRangeWithTheCadsFailureAndKeepsWhatCameB
     const walk::PipeChunk chunk = walk::collectPipes(Variant::dispatch(space), 1, 5);
     EXPECT_EQ(chunk.next, 3);
     ASSERT_TRUE(chunk.failure);
-    EXPECT_EQ(chunk.failure->code, automation::hr::Rpc_E_Disconnected);
-    EXPECT_EQ(chunk.failure->description, u"The CAD went away");
+    EXPECT_EQ(chunk.failure->code, automation::hr::E_Fail);
+    EXPECT_EQ(chunk.failure->description, u"The entity is gone");
     EXPECT_EQ(chunk.failure->source, u"CAD");
     ASSERT_EQ(chunk.rows.size(), 2u);
     EXPECT_EQ(chunk.rows[0].objectId, 11);
@@ -205,6 +210,101 @@ TEST(ModelSpaceWalk, FindsEveryEntityWithTheObjectIdComparedAsNumbers)
     EXPECT_EQ(chunk.next, 7);
     EXPECT_FALSE(chunk.failure);
     EXPECT_EQ(chunk.handles, (std::vector<std::u16string>{u"A2", u"A3"}));
+}
+
+// A CAD that stops answering is no answer about one entity: the walk does
+// not go on past it, nor keep a row read in part; the failure is raised as
+// it came, from Item and from every member of an entity alike.
+TEST(ModelSpaceWalk, AFailedLinkEndsTheWalkAsItIsRaised)
+{
+    struct Case {
+        const char* name;
+        std::function<void(scripted::ModelSpace&)> breakIt;
+        bool searchAsksIt; // the search for the third entity's ObjectID meets it
+    };
+    const Case cases[] = {
+        {"Item", [](scripted::ModelSpace& s) { s.linkFailsAt = 2; }, true},
+        {"EntityType", [](scripted::ModelSpace& s) { s.entities[2]->fail(u"EntityType", automation::hr::Rpc_E_Timeout); },
+         false},
+        {"GetXData",
+         [](scripted::ModelSpace& s) { s.entities[2]->fail(u"GetXData", automation::hr::Rpc_E_CallRejected); }, false},
+        {"Layer", [](scripted::ModelSpace& s) { s.entities[2]->fail(u"Layer", automation::hr::Rpc_E_ServerDied); },
+         false},
+        {"ObjectID", [](scripted::ModelSpace& s) { s.entities[2]->fail(u"ObjectID", automation::hr::Rpc_E_Disconnected); },
+         true},
+        {"Handle", [](scripted::ModelSpace& s) { s.entities[2]->fail(u"Handle", automation::hr::Rpc_E_Disconnected); },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto space = std::make_shared<scripted::ModelSpace>();
+        for (int i = 0; i < 5; ++i)
+            addPipe(*space, u"A", 10 + i, u"A" + std::u16string(1, char16_t(u'0' + i)), 100 + i, 5, 4);
+        c.breakIt(*space);
+        EXPECT_THROW(walk::collectPipes(Variant::dispatch(space), 0, 5), automation::LinkFailure);
+        EXPECT_EQ(space->entities[3]->calls, 0);
+        if (c.searchAsksIt) {
+            EXPECT_THROW(walk::findEntities(Variant::dispatch(space), 0, 5, Variant::i4(12)), automation::LinkFailure);
+        }
+    }
+}
+
+// A range ends once it has taken its time, after the entity that took it:
+// slow solids after fast lines hold the CAD no longer than that.
+TEST(ModelSpaceWalk, ARangeEndsOnTimeAndSaysWhereToGoOn)
+{
+    auto space = std::make_shared<scripted::ModelSpace>();
+    for (int i = 0; i < 6; ++i)
+        addPipe(*space, u"A", 10 + i, u"1", 100, 5, 4);
+    auto& slow = space->entities[1]->answers[u"ObjectID"];
+    slow = [inner = slow](automation::Args a) {
+        std::this_thread::sleep_for(walk::chunkTimeBudget + std::chrono::milliseconds(50));
+        return inner(a);
+    };
+    const walk::PipeChunk chunk = walk::collectPipes(Variant::dispatch(space), 0, 6);
+    EXPECT_EQ(chunk.next, 2);
+    EXPECT_FALSE(chunk.failure);
+    EXPECT_EQ(chunk.rows.size(), 2u);
+    EXPECT_EQ(walk::findEntities(Variant::dispatch(space), 0, 6, Variant::i4(11)).next, 2);
+}
+
+// The layer table is read as a whole or not at all: the CAD's first error
+// about any layer's member ends the range at that layer with the CAD's
+// failure; a link that fails passes as it came.
+TEST(LayerRecords, AreReadInOrderUntilTheFirstFailure)
+{
+    const auto layerTable = [](int n) {
+        auto layers = std::make_shared<scripted::ModelSpace>();
+        for (int i = 0; i < n; ++i)
+            layers->add()
+                .answer(u"Name", Variant::bstr(u"L" + std::u16string(1, char16_t(u'0' + i))))
+                .answer(u"Lock", Variant::boolean(i == 1))
+                .answer(u"Freeze", Variant::i2(i == 2 ? -1 : 0)) // a CAD may answer a number
+                .answer(u"LayerOn", Variant::boolean(i != 3));
+        return layers;
+    };
+    auto layers = layerTable(5);
+    const walk::LayerChunk all = walk::readLayers(Variant::dispatch(layers), 0, 5);
+    EXPECT_EQ(all.next, 5);
+    EXPECT_FALSE(all.failure);
+    ASSERT_EQ(all.records.size(), 5u);
+    EXPECT_EQ(all.records[1], (walk::LayerRecord{u"L1", true, false, true}));
+    EXPECT_EQ(all.records[2], (walk::LayerRecord{u"L2", false, true, true}));
+    EXPECT_EQ(all.records[3], (walk::LayerRecord{u"L3", false, false, false}));
+
+    layers->entities[2]->fail(u"Freeze");
+    layers->entities[3]->calls = 0;
+    const walk::LayerChunk broken = walk::readLayers(Variant::dispatch(layers), 0, 5);
+    EXPECT_EQ(broken.next, 2);
+    ASSERT_TRUE(broken.failure);
+    EXPECT_EQ(broken.records.size(), 2u);
+    EXPECT_EQ(layers->entities[3]->calls, 0);
+
+    layers->entities[2]->answer(u"Name", Variant::dispatch(layers)); // a name that is no text
+    EXPECT_TRUE(walk::readLayers(Variant::dispatch(layers), 0, 5).failure);
+
+    layers->entities[2]->fail(u"Name", automation::hr::Rpc_E_Disconnected);
+    EXPECT_THROW(walk::readLayers(Variant::dispatch(layers), 0, 5), automation::LinkFailure);
 }
 
 TEST(ModelSpaceWalk, ASearchEndsAtAFailingItemWithTheMatchesBeforeIt)

@@ -40,11 +40,12 @@ public:
         answers[std::move(member)] = [value](Args) { return value; };
         return *this;
     }
-    // The member fails as a CAD's member fails.
+    // The member fails as a CAD's member fails: with the CAD's answer, or,
+    // for a code of the call channel, with no answer (a LinkFailure).
     Entity& fail(std::u16string member, int32_t code = automation::hr::E_Fail)
     {
         answers[std::move(member)] = [code](Args) -> Variant {
-            throw automation::AutomationError(code, u"Scripted failure");
+            automation::raiseCallFailure(code, u"Scripted failure");
         };
         return *this;
     }
@@ -75,8 +76,10 @@ public:
             throw automation::AutomationError(automation::hr::Disp_E_UnknownName, u"Unknown name");
         const int32_t index = args[0].value().toI4();
         ++itemCalls;
+        if (linkFailsAt && index >= *linkFailsAt)
+            throw automation::LinkFailure(automation::hr::Rpc_E_Disconnected, u"The CAD went away", u"CAD");
         if (failItemAt && index >= *failItemAt)
-            throw automation::AutomationError(automation::hr::Rpc_E_Disconnected, u"The CAD went away", u"CAD");
+            throw automation::AutomationError(automation::hr::E_Fail, u"The entity is gone", u"CAD");
         if (index < 0 || size_t(index) >= entities.size())
             throw automation::AutomationError(automation::hr::Disp_E_BadIndex, u"Index out of range");
         return Variant::dispatch(entities[size_t(index)]);
@@ -89,7 +92,8 @@ public:
     }
 
     std::vector<std::shared_ptr<Entity>> entities;
-    std::optional<int32_t> failItemAt;
+    std::optional<int32_t> failItemAt;  // Item answers an error from here on
+    std::optional<int32_t> linkFailsAt; // Item gets no answer from here on
     int itemCalls = 0;
 };
 

@@ -39,6 +39,26 @@ TEST(WalkerAnswer, PipesAndMatchesComeBackAsTheyWent)
     EXPECT_EQ(back.handles, matches.handles);
 }
 
+// Layers come back in order, every layer walked with its record; an answer
+// that leaves out a layer it claims to have walked, or whose flags are no
+// Booleans, is refused.
+TEST(WalkerAnswer, LayersComeBackEveryOneWalked)
+{
+    walk::LayerChunk layers;
+    layers.next = 7;
+    layers.failure = walk::ItemFailure{automation::hr::E_Fail, u"CAD", u"layer 7 is broken"};
+    layers.records = {{u"0", false, false, true}, {u"Трубы", true, false, true}, {u"", false, true, false}};
+    const walk::LayerChunk back = walk::decodeLayers(walk::encodeLayers(layers), 4, 10);
+    EXPECT_EQ(back.next, 7);
+    EXPECT_EQ(back.failure, layers.failure);
+    EXPECT_EQ(back.records, layers.records);
+
+    EXPECT_THROW(walk::decodeLayers(walk::encodeLayers(layers), 3, 10), automation::AutomationError); // one short
+    std::vector<Variant> all = walk::encodeLayers(layers).toArray().elements;
+    all[5] = Variant::array({Variant::i2(0), Variant::i2(1), Variant::i2(0)});
+    EXPECT_THROW(walk::decodeLayers(Variant::array(all), 4, 10), automation::AutomationError);
+}
+
 // A failure that has no code of its own still reads as a failure.
 TEST(WalkerAnswer, AFailureWithoutACodeIsStillAFailure)
 {

@@ -44,6 +44,10 @@ const OptionText optionTexts[] = {
      "The CAD it plays: autocad, nanocad, zwcad, bricscad or gstarcad (their ProgIDs, caption, version and idle "
      "query; bricscad loads no .fas files).",
      "CAD", "autocad"},
+    {"progid",
+     "The one ProgID it answers under, instead of every one of the CAD it plays: a CAD of which one release is "
+     "installed, or the program's lookup tried one name at a time.",
+     "NAME"},
     {"no-variable", "The CAD has no such system variable: getVariable and setVariable of it fail. Repeatable.",
      "NAME"},
     {"list", "Prints the entities and exits."},
@@ -137,6 +141,9 @@ bool readIdentity(const Reader& in, CadsimOptions& o)
     o.as = in.value("as").toLower();
     if (!findCadPersonality(o.as.toStdU16String()))
         return in.fail("--%1 takes autocad, nanocad, zwcad, bricscad or gstarcad, not \"%2\".", "as");
+    o.progId = in.optional("progid");
+    if (o.progId && (o.progId->isEmpty() || o.progId->size() > 39 || o.progId->contains(u' ')))
+        return in.fail("--%1 takes a ProgID (up to 39 characters, no blanks), not \"%2\".", "progid");
     return true;
 }
 

@@ -25,6 +25,7 @@ struct CadsimOptions {
     int secureLoad = 1;                  // --secureload: 0 loads any library, 1 asks, 2 refuses untrusted folders
     bool interfaceObjects = true;        // --no-interface-objects: GetInterfaceObject refused
     QString as = QStringLiteral("autocad"); // --as: the CAD it plays (CadPersonality)
+    std::optional<QString> progId;       // --progid: the one ProgID it answers under, instead of the CAD's
     QStringList missingVariables;        // --no-variable NAME (repeatable): the CAD has no such variable
     bool list = false;                   // --list: print the entities and exit
     std::optional<QString> supportPath;  // --support-path: replaces the stored one

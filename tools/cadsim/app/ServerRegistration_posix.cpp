@@ -16,6 +16,6 @@ std::optional<int> runRegistrationSwitch(const QStringList& arguments)
     return 0;
 }
 
-std::vector<std::u16string> progIdsToPublish(const CadPersonality& personality) { return personality.progIds; }
+std::vector<std::u16string> progIdsToPublish(const std::vector<std::u16string>& answering) { return answering; }
 
 } // namespace cadsim

@@ -27,7 +27,7 @@ automation::com::ServerClass simulatorClass(const CadPersonality& personality, c
 
 std::optional<int> runRegistrationSwitch(const QStringList& arguments)
 {
-    if (arguments.size() != 2 && arguments.size() != 4)
+    if (arguments.size() != 2 && arguments.size() != 4 && arguments.size() != 6)
         return std::nullopt;
     const QString& option = arguments[1];
     const bool add = option.compare(QStringLiteral("/regserver"), Qt::CaseInsensitive) == 0;
@@ -35,19 +35,24 @@ std::optional<int> runRegistrationSwitch(const QStringList& arguments)
     if (!add && !remove)
         return std::nullopt;
     const CadPersonality* personality = &autocadPersonality();
-    if (arguments.size() == 4) {
-        personality = arguments[2] == QStringLiteral("--as") ? findCadPersonality(arguments[3].toStdU16String())
-                                                            : nullptr;
-        if (!personality) {
-            std::fprintf(stderr, "cadsim: %s [--as autocad|nanocad|zwcad|bricscad|gstarcad]\n",
-                         option.toLocal8Bit().constData());
-            return 2;
-        }
+    std::optional<std::u16string> only;
+    for (qsizetype i = 2; personality && i + 1 < arguments.size(); i += 2) {
+        if (arguments[i] == QStringLiteral("--as"))
+            personality = findCadPersonality(arguments[i + 1].toStdU16String());
+        else if (arguments[i] == QStringLiteral("--progid"))
+            only = arguments[i + 1].toStdU16String();
+        else
+            personality = nullptr;
+    }
+    if (!personality) {
+        std::fprintf(stderr, "cadsim: %s [--as autocad|nanocad|zwcad|bricscad|gstarcad] [--progid NAME]\n",
+                     option.toLocal8Bit().constData());
+        return 2;
     }
 
     automation::com::Apartment apartment; // CLSIDFromProgID wants COM
     try {
-        for (const std::u16string& progId : personality->progIds) {
+        for (const std::u16string& progId : answeringProgIds(*personality, only)) {
             if (add)
                 automation::com::registerServerClass(simulatorClass(*personality, progId));
             else
@@ -60,9 +65,9 @@ std::optional<int> runRegistrationSwitch(const QStringList& arguments)
     return 0;
 }
 
-std::vector<std::u16string> progIdsToPublish(const CadPersonality& personality)
+std::vector<std::u16string> progIdsToPublish(const std::vector<std::u16string>& answering)
 {
-    return {personality.progIds.front()};
+    return {answering.front()};
 }
 
 } // namespace cadsim

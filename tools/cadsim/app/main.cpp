@@ -108,7 +108,10 @@ int main(int argc, char** argv)
 #endif
     std::vector<automation::Registration> running;
     try {
-        for (const std::u16string& progId : cadsim::progIdsToPublish(simulator.personality()))
+        const std::optional<std::u16string> only =
+            options->progId ? std::optional(options->progId->toStdU16String()) : std::nullopt;
+        for (const std::u16string& progId :
+             cadsim::progIdsToPublish(cadsim::answeringProgIds(simulator.personality(), only)))
             running.push_back(automation::publishRunningObject(progId, simulator.application()));
     } catch (const automation::PublishError& e) {
         print(stderr, QStringLiteral("cadsim: %1\n").arg(QString::fromUtf8(e.what())));

@@ -63,6 +63,39 @@ TEST(RemoteLookup, AStaleSocketIsNotRunningAndIsTakenOverByTheNextServer)
     EXPECT_EQ(get(Variant::dispatch(activeObject(u"vedoris.STALE")), u"Echo", Variant::i4(5)), Variant::i4(5));
 }
 
+// Something of ours that listens under the ProgID but never greets (a CAD
+// that is stopped or hung) is found, and does not answer: a failed link, not
+// "not running". Its caller keeps its windows drawn meanwhile, and its user
+// may stop the wait.
+TEST(RemoteLookup, AListenerThatNeverGreetsIsFoundButGivesNoAnswer)
+{
+    const std::string path = socketPathFor(u"Vedoris.Silent");
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(fd, 4), 0);
+
+    ClientBackend patient(ClientTimeouts{.greeting = std::chrono::milliseconds(400)});
+    int asked = 0;
+    const BusyWait previous = setBusyWait([&](std::chrono::milliseconds, std::chrono::milliseconds) { ++asked; });
+    try {
+        patient.activeObject(u"Vedoris.Silent");
+        ADD_FAILURE() << "answered";
+    } catch (const LinkFailure& e) {
+        EXPECT_EQ(e.code(), hr::Rpc_E_Timeout);
+    }
+    EXPECT_GT(asked, 2);
+
+    struct Stopped {};
+    setBusyWait([](std::chrono::milliseconds, std::chrono::milliseconds) { throw Stopped(); });
+    EXPECT_THROW(ClientBackend().activeObject(u"Vedoris.Silent"), Stopped);
+    setBusyWait(previous);
+    ::close(fd);
+    ::unlink(path.c_str());
+}
+
 TEST(RemoteLookup, ASecondServerForALiveProgIdIsRefusedAndAStoppedOneIsGone)
 {
     auto first = std::make_unique<RemoteServer>(u"Vedoris.Twice", std::make_shared<TestObject>());
@@ -325,6 +358,29 @@ INSTANTIATE_TEST_SUITE_P(
                     BadFrameCase{"WelcomeFromAClient", true, frameOf({2, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0})},
                     BadFrameCase{"MoreArgumentsThanACallMayHave", true, tooManyArguments()}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// While a call waits for its answer the caller is asked every slice of the
+// wait; a stop it raises ends the call at once, and the connection, whose
+// answer would now come out of turn, is given up.
+TEST_F(RemoteBackend, AStopDuringTheWaitForAnAnswerEndsTheCallAndTheConnection)
+{
+    const Variant app = attach();
+    struct Stopped {};
+    const BusyWait previous = setBusyWait([&](std::chrono::milliseconds waited, std::chrono::milliseconds pause) {
+        EXPECT_EQ(pause.count(), 0);
+        if (waited >= std::chrono::milliseconds(200))
+            throw Stopped();
+    });
+    EXPECT_THROW(call(app, u"Sleep", Variant::i4(3000)), Stopped);
+    setBusyWait(previous);
+    try {
+        get(app, u"Echo", Variant::i2(1));
+        ADD_FAILURE() << "answered";
+    } catch (const LinkFailure& e) {
+        EXPECT_EQ(e.code(), hr::Rpc_E_Disconnected);
+    }
+    EXPECT_EQ(get(attach(), u"Echo", Variant::i2(2)), Variant::i2(2));
+}
 
 TEST_F(RemoteBackend, ACallOnAnObjectTheClientDoesNotHoldFails)
 {

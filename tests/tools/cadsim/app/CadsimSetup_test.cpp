@@ -4,6 +4,7 @@
 #include "cadsim/app/CadsimSetup.h"
 
 #include "platform/automation/AutomationError.h"
+#include "platform/automation/BusyServer.h"
 #include "platform/automation/Dispatch.h"
 
 #include <QTemporaryDir>
@@ -50,10 +51,36 @@ TEST(CadsimSetup, AppliesEveryBehaviourTheCommandLineAsksFor)
     EXPECT_EQ(sim.objectIdOffset(), 16);
 }
 
+// --refuse-calls-after turns the CAD busy once it has served that many
+// calls, for --refuse-for; then it serves again.
+TEST(CadsimSetup, TurnsBusyAfterTheCallsItWasToldToServe)
+{
+    QTemporaryDir folder;
+    cadsim::CadProfile profile(folder.filePath(QStringLiteral("cadsim.ini")));
+    cadsim::Simulator sim(cadsim::Drawing(u"d.dxf"));
+    auto now = std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
+    sim.setClock([&] { return now; });
+    cadsim::applyOptions(sim, parsed({"--refuse-calls-after", "3", "--refuse-for", "500"}), profile,
+                         QStringLiteral("/opt/cadsim"), 0);
+
+    const Variant app = sim.applicationVariant();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NO_THROW(automation::get(app, u"Version")) << i;
+    EXPECT_THROW(automation::get(app, u"Version"), automation::CallRejected);
+    EXPECT_THROW(automation::get(app, u"Caption"), automation::CallRejected);
+    now += std::chrono::milliseconds(500);
+    EXPECT_NO_THROW(automation::get(app, u"Version"));
+    // Once only.
+    for (int i = 0; i < 10; ++i)
+        EXPECT_NO_THROW(automation::get(app, u"Caption")) << i;
+}
+
 TEST(CadsimSetup, RefusesWhatNoCadWouldBe)
 {
     for (const QStringList& wrong : {QStringList{"--as", "solidworks"}, QStringList{"--secureload", "3"},
-                                     QStringList{"--idle-delay", "-1"}, QStringList{"--id-seed", "x"}}) {
+                                     QStringList{"--idle-delay", "-1"}, QStringList{"--id-seed", "x"},
+                                     QStringList{"--refuse-calls-after", "many"}, QStringList{"--refuse-for", "-5"},
+                                     QStringList{"--progid", "Two Words"}}) {
         QString error;
         bool help = false;
         EXPECT_FALSE(cadsim::CadsimOptions::parse(QStringList{"cadsim"} + wrong + QStringList{"d.dxf"}, error, help))

@@ -6,8 +6,10 @@
 
 #include "cadsim/model/Simulator.h"
 
+#include "platform/automation/BusyServer.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/HResult.h"
+#include "platform/automation/ServedCalls.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +26,18 @@ namespace {
 using Cad = cadsim::testing::SampleCad;
 
 // --- busy ---
+
+// A CAD's own thread never refuses itself: code it loaded into its process
+// (a walker) is served while every caller from outside is refused.
+TEST(Busy, ServesTheCodeItLoadedInsideItsOwnProcess)
+{
+    Cad cad;
+    cad.sim.setBusy(true);
+    EXPECT_THROW(get(cad.app, u"Version"), automation::CallRejected);
+    const automation::InProcessCaller inside;
+    EXPECT_NO_THROW(get(cad.app, u"Version"));
+    EXPECT_NO_THROW(get(cad.modelSpace(), u"Count"));
+}
 
 TEST(Busy, RefusesEveryCallOnEveryObject)
 {
