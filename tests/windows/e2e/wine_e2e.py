@@ -531,7 +531,7 @@ def end_to_end(args):
             raise Failure(f"the walker is registered for the user as {registered!r}, not as {walker!r}")
         if wine.query_value(f"HKLM\\Software\\Classes\\CLSID\\{clsid}\\InprocServer32") != stale:
             raise Failure("the program registered its walker for the machine")
-        if any(path.lower().endswith("zlib1.dll") for pid, path in probe.modules("cadsim.exe")):
+        if any(path.lower() == stale.lower() for pid, path in probe.modules("cadsim.exe")):
             raise Failure("the CAD was asked to load a file that is no walker")
         wine.mirror_user_classes()
 

@@ -17,8 +17,9 @@ struct Name {
     const wchar_t* name;
     DISPID id;
 };
-constexpr Name names[] = {{L"Item", 1},  {L"Count", 2},  {L"EntityType", 3}, {L"Layer", 4},
-                          {L"ObjectID", 5}, {L"Handle", 6}, {L"GetXData", 7}};
+constexpr Name names[] = {{L"Item", 1},     {L"Count", 2},   {L"EntityType", 3}, {L"Layer", 4},
+                          {L"ObjectID", 5}, {L"Handle", 6},  {L"GetXData", 7},   {L"Name", 8},
+                          {L"Lock", 9},     {L"Freeze", 10}, {L"LayerOn", 11}};
 
 const wchar_t* nameOf(DISPID id)
 {
@@ -164,7 +165,7 @@ public:
                 ::VariantClear(data);
                 values.xdata(*codes, *data);
             }
-        } else if (id >= 3 && id <= 6) {
+        } else if ((id >= 3 && id <= 6) || (id >= 8 && id <= 11)) {
             values.forMember(nameOf(id), answer);
         } else {
             return DISP_E_MEMBERNOTFOUND;
@@ -461,6 +462,12 @@ void Values::forMember(const std::wstring& member, VARIANT& out)
     } else if (member == L"Layer") {
         out.vt = VT_BSTR;
         out.bstrVal = ::SysAllocString(m_script.oneIn(2) ? L"Трубы" : L"0");
+    } else if (member == L"Name") {
+        out.vt = VT_BSTR;
+        out.bstrVal = ::SysAllocString(m_script.oneIn(3) ? L"0" : L"Трубопроводы");
+    } else if (member == L"Lock" || member == L"Freeze" || member == L"LayerOn") {
+        out.vt = VT_BOOL;
+        out.boolVal = m_script.oneIn(2) ? VARIANT_TRUE : VARIANT_FALSE;
     } else if (member == L"ObjectID") {
         // Few values, so that Find finds some.
         out.vt = m_script.oneIn(2) ? VT_I8 : VT_I4;

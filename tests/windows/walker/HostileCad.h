@@ -1,6 +1,7 @@
 #pragma once
 
-// A model space and its entities as raw COM objects whose every answer comes
+// A model space and its entities (or a layer table and its layers) as raw
+// COM objects whose every answer comes
 // from a seeded script: values of every VARIANT kind, arrays of any shape
 // (nested past any sense, of two dimensions, typed, with odd bounds),
 // by-reference VARIANTs that point on or at themselves, failures with and
@@ -64,7 +65,8 @@ public:
     // Any value at all, to `depth` levels of arrays (and now and then far deeper).
     void any(VARIANT& out, int depth = 0);
     // A value the walk takes seriously for the member: a type code, a
-    // layer's name, an ObjectID, a handle; now and then any value instead.
+    // layer's name, an ObjectID, a handle, a layer's name and flags; now and
+    // then any value instead.
     void forMember(const std::wstring& member, VARIANT& out);
     // GetXData's two arrays: group codes and values, in every shape.
     void xdata(VARIANT& codes, VARIANT& values);
@@ -88,7 +90,9 @@ HRESULT failure(Script& script, EXCEPINFO* exception);
 // answer never came back.
 bool isLinkFailure(HRESULT code);
 
-// The model space of `count` entities, with one reference for the caller.
+// The model space of `count` entities (which answer a layer's members as
+// well, so that it serves as a layer table too), with one reference for
+// the caller.
 IDispatch* makeModelSpace(const std::shared_ptr<Script>& script, int32_t count);
 
 } // namespace hostile

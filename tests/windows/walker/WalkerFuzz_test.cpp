@@ -1,7 +1,7 @@
 // The walker as the CAD loads it: the shipped DLL beside this suite, its
 // class made through its own class factory, and called through IDispatch with
-// raw DISPPARAMS, so that its DispatchAdapter, its VARIANT conversion and the
-// walk between them all take part. The model space it walks is the hostile
+// raw DISPPARAMS (Pipes, Find, Layers), so that its DispatchAdapter, its
+// VARIANT conversion and the walk between them all take part. The model space it walks is the hostile
 // CAD of HostileCad.h, seeded run after run (VEDORIS_FUZZ_SEED and
 // VEDORIS_FUZZ_RUNS choose which runs; a failure names its seed, and
 // VEDORIS_FUZZ_VERBOSE=1 names each one before it runs, for a crash).
@@ -98,9 +98,12 @@ uint64_t fromEnvironment(const char* name, uint64_t fallback)
     return text && *text ? std::strtoull(text, nullptr, 10) : fallback;
 }
 
-// One call of Pipes or Find on a fresh hostile model space.
-void walkOnce(IDispatch* walker, uint64_t seed, bool find)
+enum class Walk { Pipes, Find, Layers };
+
+// One call of Pipes, Find or Layers on a fresh hostile collection.
+void walkOnce(IDispatch* walker, uint64_t seed, Walk walk)
 {
+    const bool find = walk == Walk::Find;
     auto script = std::make_shared<hostile::Script>(seed);
     static const uint32_t odds[] = {3, 6, 20, 1000000};
     script->failureOdds = odds[script->below(4)];
@@ -132,8 +135,9 @@ void walkOnce(IDispatch* walker, uint64_t seed, bool find)
     ::VariantInit(&result);
     EXCEPINFO exception{};
     UINT argumentError = 0;
-    const HRESULT hr = walker->Invoke(idOf(walker, find ? L"Find" : L"Pipes"), IID_NULL, 1033, DISPATCH_METHOD,
-                                      &params, &result, &exception, &argumentError);
+    const wchar_t* member = walk == Walk::Find ? L"Find" : walk == Walk::Layers ? L"Layers" : L"Pipes";
+    const HRESULT hr = walker->Invoke(idOf(walker, member), IID_NULL, 1033, DISPATCH_METHOD, &params, &result,
+                                      &exception, &argumentError);
 
     EXPECT_EQ(script->retriesAfterRefusal, 0) << "a refused call was tried again inside the CAD";
     if (SUCCEEDED(hr)) {
@@ -141,10 +145,13 @@ void walkOnce(IDispatch* walker, uint64_t seed, bool find)
         try {
             const Variant answer = automation::com::fromComVariant(result);
             int32_t failureCode = 0;
-            if (find) {
+            if (walk == Walk::Find) {
                 const walk::MatchChunk chunk = walk::decodeMatches(answer, first, count);
                 for (const std::u16string& handle : chunk.handles)
                     EXPECT_TRUE(walk::isEntityHandle(handle));
+                failureCode = chunk.failure ? chunk.failure->code : 0;
+            } else if (walk == Walk::Layers) {
+                const walk::LayerChunk chunk = walk::decodeLayers(answer, first, count);
                 failureCode = chunk.failure ? chunk.failure->code : 0;
             } else {
                 const walk::PipeChunk chunk = walk::decodePipes(answer, first, count);
@@ -188,7 +195,7 @@ TEST(WalkerFuzz, WhateverTheCadAnswersTheWalkerAnswersReadablyOrFailsAsCom)
         // A crash leaves no trace behind: VEDORIS_FUZZ_VERBOSE names each seed before its run.
         if (verbose)
             std::fprintf(stderr, "seed %llu\n", static_cast<unsigned long long>(seed));
-        walkOnce(walker, seed, seed % 3 == 0);
+        walkOnce(walker, seed, static_cast<Walk>(seed % 3));
     }
     walker->Release();
 }
@@ -197,7 +204,7 @@ TEST(WalkerFuzz, NamesTheWalkerDoesNotHaveAreUnknownAndCostNothing)
 {
     IDispatch* walker = walkerDll().create();
     ASSERT_NE(walker, nullptr);
-    for (const wchar_t* known : {L"Version", L"pipes", L"FIND"})
+    for (const wchar_t* known : {L"Version", L"pipes", L"FIND", L"Layers"})
         idOf(walker, known);
     for (int i = 0; i < 20000; ++i) {
         const std::wstring name = L"NoSuchMember" + std::to_wstring(i);
