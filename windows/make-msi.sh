@@ -101,6 +101,6 @@ msibuild "$out" -q "UPDATE \`Component\` SET \`Attributes\` = 400 WHERE \`Compon
 # The walker's file is permanent too (0x110): a CAD that loaded it holds it
 # until the CAD ends, and an upgrade or uninstall that removed it would meet a
 # file in use, whose answer is to close the CAD or to ask for a restart. The
-# program removes walkers of other versions once no CAD holds them.
+# program removes walkers of older versions once no CAD holds them.
 msibuild "$out" -q "UPDATE \`Component\` SET \`Attributes\` = 272 WHERE \`Component\` = 'Walker'"
 echo "make-msi: $out ($version, product code {$product_code})"

@@ -1,6 +1,6 @@
 // The walker of this program's version, registered for the user where the
 // installer did not (a program unpacked from the zip offers the CAD its
-// walker all the same), and the walkers of other versions beside the program
+// walker all the same), and the walkers of older versions beside the program
 // cleared away once no CAD holds them.
 #include "cad/CadEnvironment.h"
 
@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QVersionNumber>
 
 #include <windows.h>
 
@@ -54,15 +55,23 @@ QString fileTheCadWouldLoad()
     return QString::fromStdU16String(automation::com::inProcessServerPath(walk::walkerProgId));
 }
 
-// Walkers of other versions beside the program: an older installation's,
+// The program's version a walker's version text names ("0.9.9.9/2").
+QVersionNumber programVersionOf(const QString& walkerVersion)
+{
+    return QVersionNumber::fromString(walkerVersion.section(QLatin1Char('/'), 0, 0));
+}
+
+// Walkers of older versions beside the program: an older installation's,
 // which an upgrade leaves in place because a CAD may still hold it, or an
 // older zip's unpacked into the same folder. Each goes once Windows lets it
 // (a DLL that a process has loaded cannot be deleted, so one a CAD holds
 // stays until a later harvest finds it free), and with it the user's
 // registration of its class where that names it. Only files whose version
-// resource says they are a walker are touched.
-void removeOtherWalkers(const QString& ownFolder)
+// resource says they are a walker of an older version are touched: a newer
+// one belongs to a newer copy of the program.
+void removeOlderWalkers(const QString& ownFolder)
 {
+    const QVersionNumber ownVersion = programVersionOf(text(walk::walkerVersion()));
     const QFileInfoList found =
         QDir(ownFolder).entryInfoList({QStringLiteral("vedoris_walker-*.dll")}, QDir::Files | QDir::Hidden);
     for (const QFileInfo& file : found) {
@@ -71,7 +80,9 @@ void removeOtherWalkers(const QString& ownFolder)
             continue;
         const QString progId = os::fileVersionString(path, QStringLiteral("WalkerProgID"));
         const QString classId = os::fileVersionString(path, QStringLiteral("WalkerClass"));
-        if (progId.isEmpty() || classId.isEmpty() || !QFile::remove(path))
+        const QVersionNumber version = programVersionOf(os::fileVersionString(path, QStringLiteral("WalkerVersion")));
+        if (progId.isEmpty() || classId.isEmpty() || version.isNull() || version >= ownVersion
+            || !QFile::remove(path))
             continue;
         const automation::com::UserRegistration registered = automation::com::userRegistration(progId.toStdU16String());
         if (QString::fromStdU16String(registered.inprocServer).compare(path, Qt::CaseInsensitive) != 0)
@@ -94,7 +105,7 @@ void removeOtherWalkers(const QString& ownFolder)
 
 QString CadEnvironment::offerWalkerToTheCad(const QString& ownFolder)
 {
-    removeOtherWalkers(ownFolder);
+    removeOlderWalkers(ownFolder);
     // A registration of this version that names this walker in a folder no
     // other user may write stays: the installer's, or another copy's of the
     // same version. Otherwise the walker beside the program is registered.
