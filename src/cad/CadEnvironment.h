@@ -29,10 +29,14 @@ struct CadEnvironment {
     // The environment the CAD expands %NAME% in folder lists with.
     FolderList::Environment environmentVariable = FolderList::processEnvironment();
     // Makes sure the CAD can find the walker that lies beside the program in
-    // `ownFolder` (on Windows: its class registered for the user where no
-    // registration names an existing file; a failure is no failure of the
-    // command), and answers the folder the CAD will load it from: the one
-    // its registration names, which is where the CAD's trust is asked for.
+    // `ownFolder` (on Windows: this version's class registered for the user
+    // unless a registration already names this walker, by its version
+    // resource, in a folder no other user may write; walkers of older
+    // versions beside the program removed once no process holds them; a
+    // failure is no failure of the command), and answers the folder the CAD
+    // will load it from: the one its registration names, which is where the
+    // CAD's trust is asked for; empty where the registration the CAD sees
+    // names a file that is not this walker, which is then never offered.
     std::function<QString(const QString& ownFolder)> walkerFolder = &offerWalkerToTheCad;
 
     static QStringList systemTrustedFolders();
