@@ -27,7 +27,7 @@ namespace {
     throw FileLock::Error(reason, doing + ": error " + std::to_string(error));
 }
 
-HANDLE openShared(const std::u16string& path, FileLock::Mode mode)
+HANDLE openHeld(const std::u16string& path, FileLock::Mode mode)
 {
     // Read access only: the simulator never writes a drawing. The share mode
     // is the lock: others may read beside a shared hold, nobody may open the
@@ -41,7 +41,7 @@ HANDLE openShared(const std::u16string& path, FileLock::Mode mode)
 
 FileLock FileLock::take(const std::u16string& path, Mode mode)
 {
-    const HANDLE handle = openShared(path, mode);
+    const HANDLE handle = openHeld(path, mode);
     if (handle == INVALID_HANDLE_VALUE)
         fail(::GetLastError(), "cannot open " + automation::toUtf8(path));
     return FileLock(reinterpret_cast<intptr_t>(handle), path);
