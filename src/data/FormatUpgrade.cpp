@@ -38,7 +38,7 @@ void upgradePipeTable(db::Connection& connection)
         return;
     // Columns in the order the versions added them.
     QStringList missing;
-    for (const QString& column : {QStringLiteral("FHandle"), QStringLiteral("FDrawing")}) {
+    for (const QString& column : {QStringLiteral("FHandle"), QStringLiteral("FDrawing"), QStringLiteral("FPath")}) {
         if (!hasColumn(connection, table, column))
             missing << column;
     }

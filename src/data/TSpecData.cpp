@@ -10,6 +10,27 @@
 
 TSpecData* SpecData = nullptr;
 
+// Hears every change of the pipe table's rows as a whole (an open, a
+// reload, a harvest) and every removed row, and has the drawing column
+// looked at once the change is made: not inside it, since showing or hiding
+// a column lays the grids out anew.
+class TSpecData::RowWatch final : public db::DataLink {
+public:
+    explicit RowWatch(TSpecData& data) : m_data(data) { setDataSource(data.STruba); }
+
+protected:
+    void dataEvent(db::DataEvent event, int) override
+    {
+        if (event != db::DataEvent::Reset && event != db::DataEvent::Removed)
+            return;
+        TSpecData* data = &m_data;
+        QMetaObject::invokeMethod(data, [data] { data->showDrawingColumn(); }, Qt::QueuedConnection);
+    }
+
+private:
+    TSpecData& m_data;
+};
+
 namespace {
 
 db::FieldDef shown(const char* name, db::FieldType type, const QString& label, int width,
@@ -57,6 +78,11 @@ TSpecData::TSpecData(QObject* parent) : QObject(parent)
     TTrubaFRmin = &TTruba->addField(shown("FRmin", FieldType::Double, QStringLiteral("D Внутр, мм"), 10, whole));
     TTrubaFHandle = &TTruba->addField(hidden("FHandle", FieldType::Text, false));
     TTrubaFDrawing = &TTruba->addField(hidden("FDrawing", FieldType::Text, false));
+    auto path = shown("FPath", FieldType::Text, QStringLiteral("Чертёж"), 20);
+    path.visible = false;
+    path.editable = false; // written by the harvest only
+    path.shownAs = [](const QString& file) { return os::fileNameOf(file); };
+    TTrubaFPath = &TTruba->addField(path);
     TTruba->setIndexFieldNames(QStringLiteral("FLayer;FRmax"));
     // A file of an earlier version gains the columns this one binds.
     TTruba->beforeOpen = [this](db::Dataset&) { upgradePipeTable(ADOConnection); };
@@ -71,6 +97,7 @@ TSpecData::TSpecData(QObject* parent) : QObject(parent)
     STruba = new db::DataSource(this);
     STruba->setObjectName(QStringLiteral("STruba"));
     STruba->setDataset(TTruba);
+    m_rowWatch = std::make_unique<RowWatch>(*this);
     SVTruba = new db::DataSource(this);
     SVTruba->setObjectName(QStringLiteral("SVTruba"));
     SVTruba->setDataset(VTruba);
@@ -82,6 +109,7 @@ TSpecData::~TSpecData()
 {
     // The tables refer to the connection, a member that goes before the
     // QObject children would: let them go first.
+    m_rowWatch.reset();
     delete STruba;
     delete SVTruba;
     delete TTruba;
@@ -89,6 +117,37 @@ TSpecData::~TSpecData()
     if (SpecData == this)
         SpecData = nullptr;
 }
+
+bool TSpecData::holdsSeveralDrawings() const
+{
+    if (!TTruba->isActive())
+        return false;
+    QString first;
+    for (int row = 0; row < TTruba->recordCount(); ++row) {
+        // A drawing's file names it; a row read before rows kept their file
+        // is known by the drawing's identity alone. A row typed by hand
+        // belongs to no drawing.
+        const auto text = [&](const db::Field* field) {
+            const db::FieldValue value = TTruba->valueAt(row, field->index());
+            const auto* s = std::get_if<QString>(&value);
+            return s ? *s : QString();
+        };
+        QString drawing;
+        if (const QString path = text(TTrubaFPath); !path.isEmpty())
+            drawing = QStringLiteral("file:") + path.toLower();
+        else if (const QString id = text(TTrubaFDrawing); !id.isEmpty())
+            drawing = QStringLiteral("id:") + id;
+        if (drawing.isEmpty())
+            continue;
+        if (first.isEmpty())
+            first = drawing;
+        else if (drawing != first)
+            return true;
+    }
+    return false;
+}
+
+void TSpecData::showDrawingColumn() { TTruba->setFieldVisible(*TTrubaFPath, holdsSeveralDrawings()); }
 
 void TSpecData::DataModuleCreate()
 {

@@ -7,6 +7,8 @@
 
 #include <QObject>
 
+#include <memory>
+
 // The data module: the program's single gateway to spec_base.mdb. It owns the
 // connection, the pipe table TTruba with its row validation, the totals view
 // VTruba, and the data sources the grids bind to. Nothing connects or opens
@@ -28,6 +30,8 @@ public:
     db::Field* TTrubaFRmin = nullptr;
     db::Field* TTrubaFHandle = nullptr;  // the entity's handle, kept by the drawing
     db::Field* TTrubaFDrawing = nullptr; // the drawing the handle belongs to (FINGERPRINTGUID)
+    db::Field* TTrubaFPath = nullptr;    // that drawing's file; shown by its name, last, only
+                                         // while the table holds rows of several drawings
 
     db::Dataset* VTruba = nullptr;
     db::Field* VTrubaFLength = nullptr;
@@ -49,6 +53,18 @@ public:
     // diameter not below it (each refusal is a MessageAbort with its
     // message); a missing inner diameter becomes 0.
     void TTrubaBeforePost(db::Dataset& DataSet);
+
+    // Whether the pipe table holds rows of more than one drawing (a row knows
+    // its drawing by its file, or, read before rows kept it, by its identity).
+    bool holdsSeveralDrawings() const;
+    // Shows the drawing column where the table holds several drawings, and
+    // hides it where it holds one (or none). Asked for after every change of
+    // the rows, once the change is made.
+    void showDrawingColumn();
+
+private:
+    class RowWatch;
+    std::unique_ptr<RowWatch> m_rowWatch;
 };
 
 // The one data module of the process, set by the application when it creates it.

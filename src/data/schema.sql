@@ -8,8 +8,9 @@
 -- keeps from one session of the CAD to the next, where the ObjectID does
 -- not; FDrawing names the drawing it was read from (the CAD's
 -- FINGERPRINTGUID), since a handle means something only within its own
--- drawing. A file made before it had these columns gains them when it is
--- opened.
+-- drawing; FPath is the path of that drawing's file, by which a row of a
+-- drawing that is not the one open now is found again. A file made before
+-- it had these columns gains them when it is opened.
 CREATE TABLE TTruba (
   FKey      INTEGER PRIMARY KEY AUTOINCREMENT,
   FObjectID INTEGER,
@@ -18,7 +19,8 @@ CREATE TABLE TTruba (
   FRmax     REAL,
   FRmin     REAL,
   FHandle   TEXT,
-  FDrawing  TEXT
+  FDrawing  TEXT,
+  FPath     TEXT
 );
 
 -- The total length per pipe size: one row per distinct pair of outer and

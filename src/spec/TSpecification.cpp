@@ -1,7 +1,8 @@
 #include "spec/TSpecification.h"
 
-#include "cad/SystemVariables.h"
+#include "cad/DrawingDocuments.h"
 #include "cad/ModelSpaceWalker.h"
+#include "cad/SystemVariables.h"
 #include "cad/TAbstrAcadObj.h"
 #include "data/DatabaseMessages.h"
 #include "data/FinishEdit.h"
@@ -59,6 +60,18 @@ void TSpecification::Grow() { m_items.resize(m_items.size() + GrowBy); }
 
 void TSpecification::ReadFromDrawing()
 {
+    harvest([this](TAbstrAcadObj& cad) {
+        const QString drawing = DrawingIdentity(cad.FDocument());
+        const QString path = DrawingFile(cad.FDocument());
+        const int32_t last = automation::add(automation::get(cad.FModelSpace(), u"Count"), Variant::i4(-1)).toI4();
+        ModelSpaceWalker walker(cad);
+        walker.collectPipes(last + 1, QStringLiteral("Чтение объекта %1 из %2"),
+                            [&](walk::PipeRow&& row) { keepPipe(std::move(row), drawing, path); });
+    });
+}
+
+void TSpecification::harvest(const std::function<void(TAbstrAcadObj& cad)>& read)
+{
     // Attaching lies outside the guard: a failed attach ends the command with
     // its own message.
     std::unique_ptr<TAbstrAcadObj> ownCad;
@@ -70,11 +83,7 @@ void TSpecification::ReadFromDrawing()
         progress::stage(QStringLiteral("Установка программы tr.fas"));
         cad.InstallSupportFile(PipeProgram, 2, true);
         cad.RunCommand(LoadCommand);
-        m_drawing = DrawingIdentity(cad.FDocument());
-        const int32_t last = automation::add(automation::get(cad.FModelSpace(), u"Count"), Variant::i4(-1)).toI4();
-        ModelSpaceWalker walker(cad);
-        walker.collectPipes(last + 1, QStringLiteral("Чтение объекта %1 из %2"),
-                            [this](walk::PipeRow&& row) { keepPipe(std::move(row)); });
+        read(cad);
     } catch (const SilentAbort&) {
         // The user stopped the harvest, or a step ended it with its own
         // words: nothing is saved, and nothing more said.
@@ -88,7 +97,13 @@ void TSpecification::ReadFromDrawing()
     }
 }
 
-void TSpecification::keepPipe(walk::PipeRow&& row)
+void TSpecification::keepPipe(walk::PipeRow&& row, const QString& drawing, const QString& path)
+{
+    std::unique_ptr<TspDetail> detail = pipeDetail(std::move(row), drawing, path);
+    Add(detail); // a rejected detail is freed with `detail`
+}
+
+std::unique_ptr<TspDetail> TSpecification::pipeDetail(walk::PipeRow&& row, const QString& drawing, const QString& path)
 {
     auto pipe = std::make_unique<TspDetTruba>();
     pipe->FLayer = QString::fromStdU16String(row.layer);
@@ -97,8 +112,9 @@ void TSpecification::keepPipe(walk::PipeRow&& row)
     pipe->FLength = row.length;
     pipe->FRmax = row.outerDiameter;
     pipe->FRmin = row.innerDiameter;
-    std::unique_ptr<TspDetail> detail = std::move(pipe);
-    Add(detail); // a rejected detail is freed with `detail`
+    pipe->FDrawing = drawing;
+    pipe->FPath = path;
+    return pipe;
 }
 
 void TSpecification::SaveToTable(TSpecData& data)
@@ -169,13 +185,15 @@ void TSpecification::writeRows(TSpecData& data)
         data.TTrubaFRmin->setAsFloat(pipe.FRmin);
         if (!pipe.FHandle.isEmpty())
             data.TTrubaFHandle->setAsString(pipe.FHandle);
-        if (!m_drawing.isEmpty())
-            data.TTrubaFDrawing->setAsString(m_drawing);
+        if (!pipe.FDrawing.isEmpty())
+            data.TTrubaFDrawing->setAsString(pipe.FDrawing);
+        if (!pipe.FPath.isEmpty())
+            data.TTrubaFPath->setAsString(pipe.FPath);
         FinishEdit(table);
     }
 }
 
-void HarvestPipes(TSpecData& data)
+void RequireWritablePipeTable(TSpecData& data)
 {
     // A table that cannot take the rows is said so before the CAD is asked to
     // load anything or walk a drawing whose pipes would only be thrown away.
@@ -183,6 +201,11 @@ void HarvestPipes(TSpecData& data)
         throw MessageAbort(noConnectionMessage());
     if (data.isReadOnly())
         throw MessageAbort(readOnlyMessage(data.ADOConnection.dataSource()));
+}
+
+void HarvestPipes(TSpecData& data)
+{
+    RequireWritablePipeTable(data);
     // The harvested pipe list goes whatever happens.
     TSpecification specification(0);
     specification.ReadFromDrawing();

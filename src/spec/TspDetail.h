@@ -33,4 +33,8 @@ public:
     // The entity's handle, which the drawing keeps across sessions of the CAD
     // (the ObjectID is new in each); empty when the CAD could not tell it.
     QString FHandle;
+    // The drawing the entity was read from: its identity (DrawingIdentity),
+    // and its file; each empty where the CAD could not tell.
+    QString FDrawing;
+    QString FPath;
 };

@@ -20,6 +20,11 @@ const QString SchemaWithHandlesWithoutDrawings = QStringLiteral(
     "FLength REAL, FRmax REAL, FRmin REAL, FHandle TEXT);"
     "CREATE VIEW VTruba AS SELECT SUM(FLength) AS FLength, FRmax, FRmin FROM TTruba GROUP BY FRmax, FRmin;");
 
+const QString SchemaWithDrawingsWithoutFiles = QStringLiteral(
+    "CREATE TABLE TTruba (FKey INTEGER PRIMARY KEY AUTOINCREMENT, FObjectID INTEGER, FLayer TEXT, "
+    "FLength REAL, FRmax REAL, FRmin REAL, FHandle TEXT, FDrawing TEXT);"
+    "CREATE VIEW VTruba AS SELECT SUM(FLength) AS FLength, FRmax, FRmin FROM TTruba GROUP BY FRmax, FRmin;");
+
 // A table another tool made, its name written in lower case: SQLite finds
 // tables by name in any case, and so does the open.
 const QString SchemaInLowerCase = QString(SchemaWithoutHandles).replace(QStringLiteral("TABLE TTruba"),
@@ -64,12 +69,14 @@ TEST_P(FormatUpgradeOf, AnOlderFileGainsTheMissingColumnsWithEveryRowKept)
     EXPECT_EQ(database.rowsWithoutKeys(), rows);
     EXPECT_EQ(database.handles(), GetParam().handlesAfterOpen);
     EXPECT_EQ(database.drawings(), (QStringList{"(null)", "(null)"}));
+    EXPECT_EQ(database.textColumn(QStringLiteral("FPath")), (QStringList{"(null)", "(null)"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Versions, FormatUpgradeOf,
     testing::Values(OlderFile{"WithoutHandles", &SchemaWithoutHandles, {"(null)", "(null)"}},
                     OlderFile{"WithHandlesWithoutDrawings", &SchemaWithHandlesWithoutDrawings, {"2A", "(null)"}},
+                    OlderFile{"WithDrawingsWithoutFiles", &SchemaWithDrawingsWithoutFiles, {"2A", "(null)"}},
                     OlderFile{"TableNamedInLowerCase", &SchemaInLowerCase, {"(null)", "(null)"}}),
     [](const testing::TestParamInfo<OlderFile>& info) { return std::string(info.param.name); });
 

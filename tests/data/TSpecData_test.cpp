@@ -52,6 +52,7 @@ TEST(TSpecData, PipeTableFields)
         {"FRmin", T::Double, "D Внутр, мм", 10, "0", true},
         {"FHandle", T::Text, "", 10, "", false},
         {"FDrawing", T::Text, "", 10, "", false},
+        {"FPath", T::Text, "Чертёж", 20, "", false}, // shown only for several drawings
     };
     EXPECT_EQ(layoutOf(*module.TTruba), expected);
     EXPECT_EQ(module.TTruba->indexFieldNames(), QStringLiteral("FLayer;FRmax"));
@@ -129,6 +130,47 @@ TEST(TSpecData, TotalsSumLengthPerSize)
     EXPECT_EQ(seen, (QStringList{"300 32 25", "200 57 49", "1500 57 50"}));
     t.data.VTruba->first();
     EXPECT_THROW(t.data.VTruba->edit(), db::DbError);
+}
+
+} // namespace
+
+namespace {
+
+// The rows of several drawings show which drawing each belongs to, by its
+// file's name, in a last column the user does not type into; the rows of one
+// drawing, or of none, do not need it. The column follows the rows as they
+// are opened, reloaded and deleted.
+TEST(DrawingColumn, IsShownOnlyWhileTheTableHoldsSeveralDrawings)
+{
+    PipeTableFixture pipes({pipe("A", 1, 2, 0), pipe("B", 3, 4, 0), pipe("typed", 5, 6, 0)});
+    pipes.file.exec(QStringLiteral("UPDATE TTruba SET FPath = '/project/Floor 1.dwg' WHERE FLayer = 'A'"));
+    pipes.file.exec(QStringLiteral("UPDATE TTruba SET FPath = '/PROJECT/floor 1.dwg' WHERE FLayer = 'B'"));
+    const auto settle = [] { QCoreApplication::processEvents(); };
+    const db::Field& column = *pipes.data.TTrubaFPath;
+
+    pipes.open();
+    settle();
+    EXPECT_FALSE(column.def().visible) << "one drawing, its file named in two cases";
+
+    pipes.file.exec(QStringLiteral("UPDATE TTruba SET FPath = 'C:\\\\Project\\\\Floor 2.dwg' WHERE FLayer = 'B'"));
+    pipes.data.TTruba->requery();
+    settle();
+    EXPECT_TRUE(column.def().visible);
+    EXPECT_FALSE(column.def().editable);
+    pipes.data.TTruba->first();
+    EXPECT_EQ(column.displayText(), QStringLiteral("Floor 1.dwg"));
+    pipes.data.TTruba->next();
+    EXPECT_EQ(column.displayText(), QStringLiteral("Floor 2.dwg"));
+
+    pipes.data.TTruba->deleteRecord(); // the one row of the second drawing
+    settle();
+    EXPECT_FALSE(column.def().visible);
+
+    // A row read before rows kept their file is known by its drawing's identity.
+    pipes.file.exec(QStringLiteral("UPDATE TTruba SET FDrawing = '{1}' WHERE FLayer = 'typed'"));
+    pipes.data.TTruba->requery();
+    settle();
+    EXPECT_TRUE(column.def().visible);
 }
 
 } // namespace

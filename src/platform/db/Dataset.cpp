@@ -99,6 +99,16 @@ Field& Dataset::addField(FieldDef def)
     return *m_fields.back();
 }
 
+void Dataset::setFieldVisible(Field& field, bool visible)
+{
+    if (&field.dataset() != this || field.m_def.visible == visible)
+        return;
+    // The controls take their columns from the fields when they reset.
+    notify(DataEvent::AboutToReset);
+    field.m_def.visible = visible;
+    notify(DataEvent::Reset);
+}
+
 Field* Dataset::findField(const QString& fieldName) const
 {
     for (const auto& field : m_fields) {

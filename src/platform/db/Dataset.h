@@ -42,6 +42,9 @@ public:
     // the column of its name on open; a missing column or a column of another
     // type makes the open fail. Extra columns are ignored.
     Field& addField(FieldDef def);
+    // Shows or hides a field in the controls bound to the dataset, which lay
+    // their columns out anew when it changes.
+    void setFieldVisible(Field& field, bool visible);
     const std::vector<std::unique_ptr<Field>>& fields() const { return m_fields; }
     Field* findField(const QString& name) const;
     Field& fieldByName(const QString& name) const; // DbError when there is none

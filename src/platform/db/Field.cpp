@@ -110,7 +110,7 @@ QString Field::format(const FieldValue& value) const
     if (const auto* d = std::get_if<double>(&value))
         return m_def.displayFormat.isEmpty() ? generalNumber(*d) : formatNumber(*d, m_def.displayFormat);
     if (const auto* s = std::get_if<QString>(&value))
-        return *s;
+        return m_def.shownAs ? m_def.shownAs(*s) : *s;
     return QString();
 }
 

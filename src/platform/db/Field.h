@@ -4,6 +4,7 @@
 #include <QVariant>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <variant>
 
@@ -33,7 +34,13 @@ struct FieldDef {
     QString displayFormat; // "0": rounded to a whole number for display only
     bool visible = true;
     bool readOnly = false;
+    // Whether the controls let the user type into it; the program may write
+    // a field the user may not (unlike readOnly, which holds for both).
+    bool editable = true;
     int size = 0;          // text length for display; values are never cut
+    // How a text is shown, for display only (a path by its file name, say);
+    // empty: as it is stored.
+    std::function<QString(const QString&)> shownAs = {};
 };
 
 // A persistent field of a dataset, bound by name to a column on open. It
@@ -73,6 +80,7 @@ public:
     QString format(const FieldValue& value) const;
 
 private:
+    friend class Dataset;
     Dataset& m_dataset;
     FieldDef m_def;
     int m_index;

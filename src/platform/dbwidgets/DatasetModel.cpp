@@ -164,7 +164,8 @@ Qt::ItemFlags DatasetModel::flags(const QModelIndex& index) const
         return Qt::NoItemFlags;
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
     const db::Field* field = fieldAt(index.column());
-    if (!dataset()->isReadOnly() && !field->def().readOnly && field->type() != db::FieldType::AutoInc)
+    if (!dataset()->isReadOnly() && !field->def().readOnly && field->def().editable
+        && field->type() != db::FieldType::AutoInc)
         result |= Qt::ItemIsEditable;
     return result;
 }

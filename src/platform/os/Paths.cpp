@@ -1,5 +1,7 @@
 #include "platform/os/Paths.h"
 
+#include <algorithm>
+
 namespace os {
 namespace {
 
@@ -35,6 +37,12 @@ QString folderOf(const QString& path, QChar separator)
     const bool root = path.at(last) != separator || last == 0 || path.at(last - 1) == separator
                       || (drives && path.at(last - 1) == u':');
     return path.left(root ? last + 1 : last);
+}
+
+QString fileNameOf(const QString& path)
+{
+    const qsizetype slash = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    return path.mid(slash + 1);
 }
 
 QString joinPath(const QString& folder, const QString& name, QChar separator)

@@ -18,6 +18,10 @@ QChar separator();
 // empty folder.
 QString folderOf(const QString& path, QChar separator);
 
+// The file name of a path: what follows its last separator, of either kind
+// (a path written on Windows read elsewhere, or the other way round).
+QString fileNameOf(const QString& path);
+
 // `name` inside `folder`: one separator between them, never two ("C:\" + "a"
 // is "C:\a"). An empty folder yields the name alone.
 QString joinPath(const QString& folder, const QString& name, QChar separator);
