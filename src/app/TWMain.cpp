@@ -201,5 +201,6 @@ void TWMain::N9Click()
     if (objectId <= 0)
         return;
     const progress::Task task(m_ui->N9->text(), TAbstrAcadObj::BusyText());
-    SelectEntityById(objectId, data.TTrubaFHandle->asString(), data.TTrubaFDrawing->asString());
+    SelectEntityById(objectId, data.TTrubaFHandle->asString(), data.TTrubaFDrawing->asString(),
+                     data.TTrubaFPath->asString());
 }
