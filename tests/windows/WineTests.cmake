@@ -32,7 +32,7 @@ set_tests_properties(windows.build PROPERTIES COST 100000)
 vedoris_wine_test(package COMMAND package SETUP windows_package REQUIRES windows_build TIMEOUT 300)
 vedoris_wine_test(wine_prefix COMMAND prefix SETUP wine_prefix REQUIRES windows_build TIMEOUT 600)
 
-foreach(_suite automation os)
+foreach(_suite automation os cadsim)
   vedoris_wine_test(${_suite}_tests
     COMMAND run ${_work}/build/bin/vedoris_win_${_suite}_tests.exe
     REQUIRES "windows_build;wine_prefix"
