@@ -14,7 +14,7 @@
 #include "walk/WalkerObject.h"
 
 #include "CadTestEnvironment.h"
-#include "FakeWindowSystem.h"
+#include "support/FakeWindowSystem.h"
 #include "support/MessageRecorder.h"
 
 #include "cadsim/model/Simulator.h"
