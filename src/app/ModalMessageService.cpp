@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -29,3 +30,14 @@ void showBox(QMessageBox::Icon icon, const QString& text)
 void ModalMessageService::showMessage(const QString& text) { showBox(QMessageBox::NoIcon, text); }
 
 void ModalMessageService::showError(const QString& text) { showBox(QMessageBox::Critical, text); }
+
+bool ModalMessageService::ask(const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, applicationTitle(), asDisplayed(text), QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}

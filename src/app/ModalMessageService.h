@@ -8,4 +8,5 @@ class ModalMessageService final : public messages::MessageService {
 public:
     void showMessage(const QString& text) override;
     void showError(const QString& text) override;
+    bool ask(const QString& text) override;
 };

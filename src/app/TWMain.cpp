@@ -3,6 +3,8 @@
 #include "ui_WMain.h"
 
 #include "about/TWAbout.h"
+#include "app/TWDrawings.h"
+#include "app/TWDrawingsRead.h"
 #include "cad/SelectEntityById.h"
 #include "cad/TAbstrAcadObj.h"
 #include "data/DatabaseMessages.h"
@@ -20,6 +22,7 @@
 #include <QMenu>
 #include <QShowEvent>
 
+#include <algorithm>
 #include <stdexcept>
 
 TWMain* WMain = nullptr;
@@ -51,6 +54,15 @@ TWMain::TWMain(QWidget* parent) : QMainWindow(parent), m_ui(std::make_unique<Ui:
     connect(m_ui->N7, &QAction::triggered, this, command(&TWMain::N7Click));
     connect(m_ui->N8, &QAction::triggered, this, command(&TWMain::N8Click));
     connect(m_ui->N9, &QAction::triggered, this, command(&TWMain::N9Click));
+    connect(m_ui->N10, &QAction::triggered, this, command(&TWMain::N10Click));
+
+    chooseDrawings = [this] {
+        TWDrawings chooser(this);
+        return chooser.exec() == QDialog::Accepted ? chooser.drawings() : QStringList();
+    };
+    storeWhatWasRead = [this](const std::vector<DrawingRead>& reads) {
+        return TWDrawingsRead(reads, this).exec() == QDialog::Accepted;
+    };
 }
 
 TWMain::~TWMain() = default;
@@ -136,6 +148,35 @@ void TWMain::N3Click()
     activateWindow();
 }
 
+void TWMain::N10Click()
+{
+    // A table that cannot take the rows is said so before the drawings are
+    // chosen, let alone read.
+    TSpecData& data = dataModule();
+    RequireWritablePipeTable(data);
+    const QStringList drawings = chooseDrawings();
+    if (drawings.isEmpty())
+        return;
+    TSpecification specification(0);
+    std::vector<DrawingRead> reads;
+    {
+        const progress::Task task(m_ui->N10->text(), TAbstrAcadObj::BusyText());
+        reads = specification.ReadFromDrawings(drawings);
+    }
+    // Every drawing read: its rows replace the table's, as one drawing's do.
+    // Otherwise its user says whether the drawings that were read do.
+    const bool everyDrawingRead =
+        std::all_of(reads.begin(), reads.end(), [](const DrawingRead& read) { return read.wasRead(); });
+    if (!everyDrawingRead && !storeWhatWasRead(reads))
+        return;
+    {
+        const progress::Task task(m_ui->N10->text());
+        specification.SaveToTable(data);
+    }
+    raise();
+    activateWindow();
+}
+
 void TWMain::N6Click() { WAbout->exec(); }
 
 void TWMain::N7Click() { ShowTotals(*WSumTruba); }
@@ -160,5 +201,6 @@ void TWMain::N9Click()
     if (objectId <= 0)
         return;
     const progress::Task task(m_ui->N9->text(), TAbstrAcadObj::BusyText());
-    SelectEntityById(objectId, data.TTrubaFHandle->asString(), data.TTrubaFDrawing->asString());
+    SelectEntityById(objectId, data.TTrubaFHandle->asString(), data.TTrubaFDrawing->asString(),
+                     data.TTrubaFPath->asString());
 }

@@ -1,11 +1,15 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QMenu;
 class TSpecData;
+struct DrawingRead;
 
 namespace Ui {
 class TWMain;
@@ -38,6 +42,14 @@ public:
     void N7Click();
     void N8Click();
     void N9Click();
+    void N10Click();
+
+    // How "Получить размеры труб из чертежей…" asks its user (its windows,
+    // TWDrawings and TWDrawingsRead; a test stands in for them): for the
+    // drawings (none: the command ends), and, where some drawing could not
+    // be read, whether to store the pipes of those that were.
+    std::function<QStringList()> chooseDrawings;
+    std::function<bool(const std::vector<DrawingRead>& reads)> storeWhatWasRead;
 
 protected:
     void showEvent(QShowEvent* event) override;

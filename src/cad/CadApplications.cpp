@@ -48,7 +48,7 @@ const std::vector<CadApplication>& CadApplications()
                   u"AutoCAD.Application.24.0", u"AutoCAD.Application.23.1", u"AutoCAD.Application.23.0",
                   u"AutoCAD.Application.22.0", u"AutoCAD.Application.21.0", u"AutoCAD.Application.20.1",
                   u"AutoCAD.Application.20.0", u"AutoCAD.Application.19.1", u"AutoCAD.Application.19.0"}}),
-         {u"GetAcadState"}, std::nullopt},
+         {u"GetAcadState"}, std::nullopt, u"ObjectDBX.AxDbDocument."},
         // The 64-bit releases from 22 on (23.1 answers as 23.0); 21 and older
         // under the plain name. "nanoCAD.Application" binds to the one used last.
         {u"nanoCAD",
@@ -58,7 +58,7 @@ const std::vector<CadApplication>& CadApplications()
                  releases(u"nanoCAD.Application.", 21, 20, u".0")}),
          {u"GetState"}, 0x2A},
         {u"ZWCAD", joined({{u"ZWCAD.Application"}, releases(u"ZWCAD.Application.", 2026, 2020)}), {u"GetZcadState"},
-         0x2A},
+         0x2A, u"ObjectDBX.ZxDbDocument."},
         {u"BricsCAD",
          joined({{u"BricscadApp.AcadApplication"}, releases(u"BricscadApp.AcadApplication.", 26, 20, u".0")}),
          {u"GetAcadState"}, 0x2A},
@@ -69,6 +69,20 @@ const std::vector<CadApplication>& CadApplications()
          {u"GetGcadState", u"GetAcadState"}, 0x2A},
     };
     return cads;
+}
+
+std::optional<std::u16string> DrawingReaderProgId(const CadApplication& cad, const QString& version)
+{
+    if (cad.drawingReader.empty())
+        return std::nullopt;
+    // The release is the number the version text begins with: AutoCAD 2024
+    // is "24.3s (LMS Tech)", its reader ObjectDBX.AxDbDocument.24.
+    qsizetype digits = 0;
+    while (digits < version.size() && digits < 6 && version[digits].isDigit())
+        ++digits;
+    if (digits == 0)
+        return std::nullopt;
+    return cad.drawingReader + version.left(digits).toStdU16String();
 }
 
 std::optional<RunningCad> FindRunningCad()

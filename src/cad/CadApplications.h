@@ -2,6 +2,8 @@
 
 #include "platform/automation/Dispatch.h"
 
+#include <QString>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,7 +26,16 @@ struct CadApplication {
     // Its dispatch identifier, for a release whose name for it is none of
     // those; none for AutoCAD, whose name is fixed.
     std::optional<int32_t> idleQueryId;
+    // The class by which the CAD opens a drawing as a database without a
+    // document (no window, no regeneration), as a ProgID less its release:
+    // the CAD's major release number follows. Empty where the CAD names none.
+    std::u16string drawingReader = {};
 };
+
+// The ProgID of the CAD's reader of drawings without the editor, for the
+// release its Version text tells ("24.1s (LMS Tech)" is release 24); none
+// where the CAD names no reader or the version tells no release.
+std::optional<std::u16string> DrawingReaderProgId(const CadApplication& cad, const QString& version);
 
 const std::vector<CadApplication>& CadApplications();
 

@@ -1,5 +1,6 @@
 #include "cad/FolderList.h"
 
+#include "platform/os/EnvironmentText.h"
 #include "platform/os/Paths.h"
 
 #include <QtGlobal>
@@ -36,43 +37,17 @@ Environment processEnvironment()
     };
 }
 
-namespace {
-
-// %NAME% of a variable that is set becomes its value; anything else (an
-// unknown name, a lone "%") stays as it is written, as the CAD leaves it.
-QString expanded(const QString& text, const Environment& environment)
-{
-    QString out;
-    qsizetype at = 0;
-    while (at < text.size()) {
-        const qsizetype open = text.indexOf(u'%', at);
-        const qsizetype close = open < 0 ? -1 : text.indexOf(u'%', open + 1);
-        if (close < 0) {
-            out += text.mid(at);
-            break;
-        }
-        out += text.mid(at, open - at);
-        const QString name = text.mid(open + 1, close - open - 1);
-        const std::optional<QString> value = name.isEmpty() ? std::nullopt : environment(name);
-        if (value) {
-            out += *value;
-            at = close + 1;
-        } else {
-            out += u'%';
-            at = open + 1;
-        }
-    }
-    return out;
-}
-
-} // namespace
 
 QString folderNamed(const QString& element, QChar separator, const Environment& environment)
 {
     QString folder = element.trimmed();
     if (folder.size() >= 2 && folder.startsWith(u'"') && folder.endsWith(u'"'))
         folder = folder.mid(1, folder.size() - 2).trimmed();
-    folder = expanded(folder, environment);
+    folder = QString::fromStdU16String(os::expandVariables(
+        folder.toStdU16String(), [&](std::u16string_view name) -> std::optional<std::u16string> {
+            const std::optional<QString> value = environment(QString::fromStdU16String(std::u16string(name)));
+            return value ? std::optional(value->toStdU16String()) : std::nullopt;
+        }));
     return os::withoutTrailingSeparator(folder, separator);
 }
 

@@ -63,6 +63,11 @@ Variant WalkerInCad(TAbstrAcadObj& cad)
 
 ModelSpaceWalker::ModelSpaceWalker(TAbstrAcadObj& cad) : m_modelSpace(cad.FModelSpace()), m_walker(cad.walker()) {}
 
+ModelSpaceWalker::ModelSpaceWalker(Variant modelSpace, Variant walker)
+    : m_modelSpace(std::move(modelSpace)), m_walker(std::move(walker))
+{
+}
+
 void ReadLayerRecords(const Variant& walker, const Variant& layers, int32_t count,
                       const std::function<void(int32_t, walk::LayerRecord&&)>& take)
 {

@@ -27,6 +27,8 @@ class TAbstrAcadObj;
 class ModelSpaceWalker {
 public:
     explicit ModelSpaceWalker(TAbstrAcadObj& cad);
+    // The walk of another drawing's model space, by the connection's walker.
+    ModelSpaceWalker(automation::Variant modelSpace, automation::Variant walker);
 
     // Whether the walk runs inside the CAD.
     bool inCad() const { return !m_walker.isEmpty(); }

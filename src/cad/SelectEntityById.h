@@ -14,16 +14,20 @@
 // (walk::isEntityHandle). A CAD that stops answering on the way ends the
 // command with the attach's "not ready" message.
 //
-// `drawing` is the identity of the row's drawing (DrawingIdentity), empty for
-// a row of an older file. A row of another drawing than the active one
-// selects nothing and leaves the drawing's selection as it is.
+// `drawing` is the identity of the row's drawing (DrawingIdentity) and
+// `path` its file, each empty for a row of an older file. A row of another
+// drawing than the active one selects nothing there and leaves the drawing's
+// selection as it is: where the row knows its drawing's file, that drawing is
+// made the active one (activated where it is open; where it is not, opened
+// once its user says so) and the pipe selected in it.
 //
 // ObjectIDs are new in every session of the CAD; the handle is saved with
 // the drawing. When no entity has the ObjectID (the drawing was reopened
 // since the harvest), a handle is given and the active drawing is known to
 // be the row's own, the entity with that handle is selected instead, if it
 // is a pipe.
-void SelectEntityById(int64_t id, const QString& handle = {}, const QString& drawing = {});
+void SelectEntityById(int64_t id, const QString& handle = {}, const QString& drawing = {},
+                      const QString& path = {});
 
 // The command-line text that selects the entity with `handle`, which must be
 // an entity handle: it is put between quotes as it is.

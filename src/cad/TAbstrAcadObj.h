@@ -74,6 +74,8 @@ public:
     // The walker the CAD loaded into its own process for this connection
     // (ModelSpaceWalker.h); Empty where the walks run in the program.
     const automation::Variant& walker() const { return m_walker; }
+    // Which CAD it is (CadApplications).
+    const CadApplication& cadApplication() const { return *m_cad; }
 
     static constexpr int PollMilliseconds = 200;
     // What a command shows while the CAD is busy: at a prompt, running a

@@ -21,7 +21,8 @@ Variant cellValue(const TExportColumn& column)
 {
     const db::Field& field = *column.field;
     switch (column.kind) {
-    case TExportKind::Text: return Variant::bstr(field.asString().toStdU16String());
+    // As the grid shows it: a drawing by its file's name.
+    case TExportKind::Text: return Variant::bstr(field.displayText().toStdU16String());
     case TExportKind::WholeNumber: {
         // Rounded as OLE turns a double into an integer: halfway values to the
         // even neighbour. A whole number beyond the cell's 32-bit integer
@@ -97,13 +98,16 @@ void ExportToSpreadsheet(db::Dataset& source, std::span<const TExportColumn> col
 
 void ExportPipeList(TSpecData& data) noexcept
 {
+    // The drawing each pipe belongs to, where the list holds several.
     const TExportColumn columns[] = {
         {QStringLiteral("Слой"), data.TTrubaFLayer, TExportKind::Text},
         {QStringLiteral("Длинна, мм"), data.TTrubaFLength, TExportKind::WholeNumber},
         {QStringLiteral("D наружный, мм"), data.TTrubaFRmax, TExportKind::Double},
         {QStringLiteral("D внутренний, мм"), data.TTrubaFRmin, TExportKind::Double},
+        {QStringLiteral("Чертёж"), data.TTrubaFPath, TExportKind::Text},
     };
-    ExportToSpreadsheet(*data.TTruba, columns);
+    const size_t shown = data.holdsSeveralDrawings() ? 5 : 4;
+    ExportToSpreadsheet(*data.TTruba, std::span<const TExportColumn>(columns, shown));
 }
 
 void ExportTotals(TSpecData& data) noexcept

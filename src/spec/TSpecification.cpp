@@ -60,6 +60,18 @@ void TSpecification::Grow() { m_items.resize(m_items.size() + GrowBy); }
 
 void TSpecification::ReadFromDrawing()
 {
+    harvest([this](TAbstrAcadObj& cad) {
+        const QString drawing = DrawingIdentity(cad.FDocument());
+        const QString path = DrawingFile(cad.FDocument());
+        const int32_t last = automation::add(automation::get(cad.FModelSpace(), u"Count"), Variant::i4(-1)).toI4();
+        ModelSpaceWalker walker(cad);
+        walker.collectPipes(last + 1, QStringLiteral("Чтение объекта %1 из %2"),
+                            [&](walk::PipeRow&& row) { keepPipe(std::move(row), drawing, path); });
+    });
+}
+
+void TSpecification::harvest(const std::function<void(TAbstrAcadObj& cad)>& read)
+{
     // Attaching lies outside the guard: a failed attach ends the command with
     // its own message.
     std::unique_ptr<TAbstrAcadObj> ownCad;
@@ -71,12 +83,7 @@ void TSpecification::ReadFromDrawing()
         progress::stage(QStringLiteral("Установка программы tr.fas"));
         cad.InstallSupportFile(PipeProgram, 2, true);
         cad.RunCommand(LoadCommand);
-        const QString drawing = DrawingIdentity(cad.FDocument());
-        const QString path = DrawingFile(cad.FDocument());
-        const int32_t last = automation::add(automation::get(cad.FModelSpace(), u"Count"), Variant::i4(-1)).toI4();
-        ModelSpaceWalker walker(cad);
-        walker.collectPipes(last + 1, QStringLiteral("Чтение объекта %1 из %2"),
-                            [&](walk::PipeRow&& row) { keepPipe(std::move(row), drawing, path); });
+        read(cad);
     } catch (const SilentAbort&) {
         // The user stopped the harvest, or a step ended it with its own
         // words: nothing is saved, and nothing more said.
@@ -92,6 +99,12 @@ void TSpecification::ReadFromDrawing()
 
 void TSpecification::keepPipe(walk::PipeRow&& row, const QString& drawing, const QString& path)
 {
+    std::unique_ptr<TspDetail> detail = pipeDetail(std::move(row), drawing, path);
+    Add(detail); // a rejected detail is freed with `detail`
+}
+
+std::unique_ptr<TspDetail> TSpecification::pipeDetail(walk::PipeRow&& row, const QString& drawing, const QString& path)
+{
     auto pipe = std::make_unique<TspDetTruba>();
     pipe->FLayer = QString::fromStdU16String(row.layer);
     pipe->FObjectID = row.objectId;
@@ -101,8 +114,7 @@ void TSpecification::keepPipe(walk::PipeRow&& row, const QString& drawing, const
     pipe->FRmin = row.innerDiameter;
     pipe->FDrawing = drawing;
     pipe->FPath = path;
-    std::unique_ptr<TspDetail> detail = std::move(pipe);
-    Add(detail); // a rejected detail is freed with `detail`
+    return pipe;
 }
 
 void TSpecification::SaveToTable(TSpecData& data)
@@ -181,7 +193,7 @@ void TSpecification::writeRows(TSpecData& data)
     }
 }
 
-void HarvestPipes(TSpecData& data)
+void RequireWritablePipeTable(TSpecData& data)
 {
     // A table that cannot take the rows is said so before the CAD is asked to
     // load anything or walk a drawing whose pipes would only be thrown away.
@@ -189,6 +201,11 @@ void HarvestPipes(TSpecData& data)
         throw MessageAbort(noConnectionMessage());
     if (data.isReadOnly())
         throw MessageAbort(readOnlyMessage(data.ADOConnection.dataSource()));
+}
+
+void HarvestPipes(TSpecData& data)
+{
+    RequireWritablePipeTable(data);
     // The harvested pipe list goes whatever happens.
     TSpecification specification(0);
     specification.ReadFromDrawing();

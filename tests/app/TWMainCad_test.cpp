@@ -7,6 +7,7 @@
 #include "platform/automation/ObjectRegistry.h"
 #include "platform/db/Dataset.h"
 #include "platform/os/FileCopy.h"
+#include "spec/TSpecification.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -20,6 +21,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+
+#include <map>
 
 #include "platform/dbwidgets/DBGrid.h"
 #include "platform/dbwidgets/DBNavigator.h"
@@ -348,3 +351,59 @@ TEST_F(HarvestWithProgress, OtmenaOrEscStopsTheHarvestAndTheRowsStay)
         cad.setStaysBusy(false);
     }
 }
+
+namespace {
+
+// "Получить размеры труб из чертежей…" from the menu: the drawings its user
+// lists are read; where one cannot be read, the user is asked, and either
+// the pipes of the rest replace the rows (a last column then naming each
+// pipe's drawing) or the table stays as it was.
+TEST_F(MainWindowWithCad, AProjectsDrawingsReplaceTheRowsOrTheTableStaysAtTheUsersWord)
+{
+    QTemporaryDir project;
+    std::map<std::u16string, cadsim::Drawing> files;
+    for (const char* name : {"A.dwg", "B.dwg"}) {
+        const QString path = project.filePath(QString::fromLatin1(name));
+        QFile placeholder(path);
+        ASSERT_TRUE(placeholder.open(QIODevice::WriteOnly));
+        cadsim::Drawing drawing(QString::fromLatin1(name).toStdU16String());
+        drawing.addPipe(u"Трубы", name[0] == 'A' ? 100 : 200, 10, 5);
+        files.emplace(path.toStdU16String(), drawing);
+    }
+    cad.setDrawingLoader([&](const std::u16string& path) { return files.at(path); });
+    const QStringList drawings = {project.filePath("A.dwg"), project.filePath("missing.dwg"), project.filePath("B.dwg")};
+    start();
+    std::vector<std::vector<DrawingRead>> asked;
+    window->chooseDrawings = [&] { return drawings; };
+    bool store = false;
+    window->storeWhatWasRead = [&](const std::vector<DrawingRead>& reads) {
+        asked.push_back(reads);
+        return store;
+    };
+    window->N3Click(); // the active drawing's pipes: none
+    const QAbstractItemModel* model = window->ui().DBGrid1->model();
+
+    window->N10Click();
+    ASSERT_EQ(asked.size(), 1u);
+    ASSERT_EQ(asked[0].size(), 3u);
+    EXPECT_EQ(asked[0][1].failure, QStringLiteral("Файл не найден"));
+    EXPECT_EQ(model->rowCount(), 0) << "kept as it was";
+
+    store = true;
+    window->N10Click();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(model->rowCount(), 2);
+    ASSERT_EQ(model->columnCount(), 5);
+    EXPECT_EQ(model->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Чертёж"));
+    EXPECT_EQ(model->index(0, 4).data().toString(), QStringLiteral("A.dwg"));
+    EXPECT_EQ(model->index(1, 4).data().toString(), QStringLiteral("B.dwg"));
+
+    // Nothing chosen: nothing happens.
+    window->chooseDrawings = [] { return QStringList(); };
+    window->N10Click();
+    EXPECT_EQ(model->rowCount(), 2);
+    EXPECT_EQ(asked.size(), 2u);
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join('|').toStdString();
+}
+
+} // namespace

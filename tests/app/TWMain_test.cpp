@@ -55,11 +55,12 @@ TEST_F(MainWindowTest, ShowsItsCaptionMenusAndTheFourPipeColumns)
     EXPECT_EQ(ui.N2->title(), QStringLiteral("Данные"));
     EXPECT_EQ(ui.N5->title(), QStringLiteral("Справка"));
     EXPECT_EQ(ui.N1->actions(), (QList<QAction*>{ui.N4}));
-    EXPECT_EQ(ui.N2->actions(), (QList<QAction*>{ui.N3, ui.N7, ui.N8}));
+    EXPECT_EQ(ui.N2->actions(), (QList<QAction*>{ui.N3, ui.N10, ui.N7, ui.N8}));
     EXPECT_EQ(ui.N5->actions(), (QList<QAction*>{ui.N6}));
     EXPECT_EQ(window->PopupMenu1->actions(), (QList<QAction*>{ui.N9}));
     const std::pair<QAction*, const char*> captions[] = {
-        {ui.N4, "Выход"}, {ui.N3, "Получить размеры труб"}, {ui.N7, "Суммарная длинна"},
+        {ui.N4, "Выход"}, {ui.N3, "Получить размеры труб"}, {ui.N10, "Получить размеры труб из чертежей…"},
+        {ui.N7, "Суммарная длинна"},
         {ui.N8, "Экспорт в Excel"}, {ui.N6, "О программе"}, {ui.N9, "Выделить"}};
     for (const auto& [action, caption] : captions) {
         EXPECT_EQ(action->text(), QString::fromUtf8(caption));

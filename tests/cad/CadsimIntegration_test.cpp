@@ -10,7 +10,7 @@
 #include "platform/os/FileCopy.h"
 
 #include "CadTestEnvironment.h"
-#include "FakeWindowSystem.h"
+#include "support/FakeWindowSystem.h"
 #include "support/MessageRecorder.h"
 
 #include "cadsim/model/Simulator.h"

@@ -14,7 +14,7 @@
 #include "walk/WalkerObject.h"
 
 #include "CadTestEnvironment.h"
-#include "FakeWindowSystem.h"
+#include "support/FakeWindowSystem.h"
 #include "support/MessageRecorder.h"
 
 #include "cadsim/model/Simulator.h"
@@ -39,6 +39,16 @@ public:
         throw automation::AutomationError(automation::hr::E_Fail, u"never asked");
     }
 };
+
+// Where the CAD finds this program's walker: nowhere, unless `offered`.
+cadsim::InterfaceObjectSource walkerIf(bool offered)
+{
+    return [offered](const std::u16string&) -> std::optional<cadsim::InterfaceObjectLibrary> {
+        if (!offered)
+            return std::nullopt;
+        return cadsim::InterfaceObjectLibrary{u"/opt/vedoris/w.so", [] { return std::make_shared<walk::WalkerObject>(); }};
+    };
+}
 
 cadsim::Drawing drawingWithFaults()
 {
@@ -166,12 +176,7 @@ TEST(ModelSpaceWalkerSearch, FindsTheSameEntitiesEitherWayAndRaisesAFailingItem)
 
     for (bool offered : {true, false}) {
         SCOPED_TRACE(offered ? "in the CAD" : "here");
-        sim.setInterfaceObjectSource([offered](const std::u16string&) -> std::optional<cadsim::InterfaceObjectLibrary> {
-            if (!offered)
-                return std::nullopt;
-            return cadsim::InterfaceObjectLibrary{u"/opt/vedoris/w.so",
-                                                  [] { return std::make_shared<walk::WalkerObject>(); }};
-        });
+        sim.setInterfaceObjectSource(walkerIf(offered));
         sim.clearFaults();
         TAbstrAcadObj acad;
         ModelSpaceWalker walker(acad);
@@ -214,12 +219,7 @@ TEST(LayerSnapshot, IsReadInsideTheCadWithTheSameRecordsAndFailures)
     std::vector<std::vector<TLayer>> read;
     for (bool offered : {true, false}) {
         SCOPED_TRACE(offered ? "in the CAD" : "here");
-        sim.setInterfaceObjectSource([offered](const std::u16string&) -> std::optional<cadsim::InterfaceObjectLibrary> {
-            if (!offered)
-                return std::nullopt;
-            return cadsim::InterfaceObjectLibrary{u"/opt/vedoris/w.so",
-                                                  [] { return std::make_shared<walk::WalkerObject>(); }};
-        });
+        sim.setInterfaceObjectSource(walkerIf(offered));
         const automation::ServedCalls before = automation::servedCalls();
         TAbstrAcadObj acad;
         const uint64_t inside = automation::servedCalls().inProcessInvocations - before.inProcessInvocations;

@@ -5,7 +5,7 @@
 
 #include "CadTestEnvironment.h"
 #include "FakeCad.h"
-#include "FakeWindowSystem.h"
+#include "support/FakeWindowSystem.h"
 #include "support/MessageRecorder.h"
 
 #include <gtest/gtest.h>

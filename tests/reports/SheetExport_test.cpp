@@ -81,6 +81,37 @@ TEST(PipeListExport, WritesTheHeaderAndEveryPipeInTableOrderAndReturnsToTheFirst
     EXPECT_FALSE(read.cells.at({3, 3}).wholeNumberFormat);
 }
 
+// A list of several drawings names each pipe's drawing, by its file's name,
+// in a fifth column; a list of one drawing keeps its four.
+TEST(PipeListExport, NamesTheDrawingOfEachPipeOnlyWhereThereAreSeveral)
+{
+    for (const bool several : {true, false}) {
+        SCOPED_TRACE(several ? "several drawings" : "one drawing");
+        PipeTableFixture pipes({pipe("A", 1000, 57.0, 50.0), pipe("B", 2000, 32.0, 28.0)});
+        pipes.file.exec(QStringLiteral("UPDATE TTruba SET FPath = '/p/Секция 1.dwg'"));
+        if (several)
+            pipes.file.exec(QStringLiteral("UPDATE TTruba SET FPath = '/p/Секция 2.dwg' WHERE FLayer = 'B'"));
+        pipes.open();
+        RecordedStandIn standIn;
+        MessageRecorder messages;
+
+        ExportPipeList(pipes.data);
+
+        CellMap expected = pipeListHeader();
+        if (several)
+            expected[{1, 5}] = text(u"Чертёж");
+        std::vector<Variant> a{text(u"A"), Variant::i4(1000), Variant::r8(57.0), Variant::r8(50.0)};
+        std::vector<Variant> b{text(u"B"), Variant::i4(2000), Variant::r8(32.0), Variant::r8(28.0)};
+        if (several) {
+            a.push_back(text(u"Секция 1.dwg"));
+            b.push_back(text(u"Секция 2.dwg"));
+        }
+        expected = withRow(withRow(expected, 2, a), 3, b);
+        EXPECT_EQ(standIn.lastWorkbook(), expected);
+        EXPECT_TRUE(messages.all.isEmpty());
+    }
+}
+
 TEST(PipeListExport, ConvertsEachFieldAsItsColumnSays)
 {
     struct Case {

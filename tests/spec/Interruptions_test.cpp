@@ -42,17 +42,16 @@ struct Strike {
     const char* name;
     // Where, given the handle of the third pipe of the drawing.
     std::function<Fault(const std::u16string& thirdPipe)> where;
-    bool walker = false;        // the walk runs inside the CAD
     bool duringAttach = false;  // the link's failure is then "not ready"
-    size_t commandsSent = 1;    // the load command, when it was sent before the strike
+    size_t commandsSent = 1;    // the command texts sent before the strike
 };
 
 const Strike harvestStrikes[] = {
     {"attach: the active document", [](auto&) { return Fault{.object = ObjectKind::Application, .member = u"ActiveDocument"}; },
-     false, true, 0},
-    {"attach: a layer's name", [](auto&) { return Fault{.object = ObjectKind::Layer, .member = u"Name"}; }, false, true, 0},
+     true, 0},
+    {"attach: a layer's name", [](auto&) { return Fault{.object = ObjectKind::Layer, .member = u"Name"}; }, true, 0},
     {"the support folders", [](auto&) { return Fault{.object = ObjectKind::PreferencesFiles, .member = u"SupportPath"}; },
-     false, false, 0},
+     false, 0},
     // The first question comes before the command is sent; the second waits for it.
     {"the load command's wait",
      [](auto&) { return Fault{.object = ObjectKind::State, .member = u"IsQuiescent", .skipCalls = 1}; }},
@@ -80,32 +79,44 @@ protected:
     }
 
     std::u16string thirdPipe() const { return cad.activeDrawing().entities()[4].handle; }
+
+    // Runs `command` once for every strike, stopped by its user and failed by
+    // the link, and checks what must follow: no message for the stop, the
+    // command's one message for the failed link (`linkMessage`), the command
+    // texts sent before the strike and none after it, no drawing opened, and
+    // the table as it was.
+    template <size_t N>
+    void strikeEach(const Strike (&strikes)[N], const std::function<QString(const Strike&)>& linkMessage,
+                    const std::function<void()>& command)
+    {
+        const std::vector<TestDatabase::Row> before = storedRows();
+        for (const Strike& strike : strikes) {
+            for (const Interruption how : {Interruption::Stop, Interruption::Link}) {
+                SCOPED_TRACE(std::string(strike.name) + ", " + nameOf(how));
+                cad.clearFaults();
+                cad.clearRecords();
+                messages.all.clear();
+                cad.injectFault(striking(strike.where(thirdPipe()), how));
+
+                command();
+
+                EXPECT_EQ(messages.all, how == Interruption::Link ? QStringList{linkMessage(strike)} : QStringList());
+                EXPECT_EQ(cad.commands().size(), strike.commandsSent);
+                EXPECT_EQ(cad.documentCount(), 1);
+                EXPECT_EQ(storedRows(), before);
+            }
+        }
+    }
 };
 
 TEST_F(HarvestInterrupted, EndsAsAWholeWithTheTableAsItWas)
 {
-    const std::vector<TestDatabase::Row> before = storedRows();
-    for (const Strike& strike : harvestStrikes) {
-        for (const Interruption how : {Interruption::Stop, Interruption::Link}) {
-            SCOPED_TRACE(std::string(strike.name) + ", " + nameOf(how));
-            cad.clearFaults();
-            cad.clearRecords();
-            messages.all.clear();
-            if (strike.walker)
-                offerWalker();
-            cad.injectFault(striking(strike.where(thirdPipe()), how));
-
-            harvest();
-
-            QStringList expected;
-            if (how == Interruption::Link)
-                expected << (strike.duringAttach ? ResStrings::text(ResStrings::SAcadNotReady) : HarvestFailed);
-            EXPECT_EQ(messages.all, expected);
-            EXPECT_EQ(storedRows(), before);
-            EXPECT_EQ(cad.documentCount(), 1);
-            EXPECT_EQ(cad.commands().size(), strike.commandsSent);
-        }
-    }
+    strikeEach(
+        harvestStrikes,
+        [](const Strike& strike) {
+            return strike.duringAttach ? ResStrings::text(ResStrings::SAcadNotReady) : HarvestFailed;
+        },
+        [this] { harvest(); });
 }
 
 // The walker inside the CAD meets no refusal of its own CAD; a failure of its
@@ -134,18 +145,18 @@ TEST_F(HarvestInterrupted, TheCadsOwnAnswerAboutOneEntityOnlySkipsIt)
 
 const Strike selectionStrikes[] = {
     {"attach: the active document", [](auto&) { return Fault{.object = ObjectKind::Application, .member = u"ActiveDocument"}; },
-     false, true, 0},
+     true, 0},
     {"the drawing's selection", [](auto&) { return Fault{.object = ObjectKind::SelectionSet, .member = u"Count"}; },
-     false, false, 0},
-    {"Item", [](auto&) { return Fault{.object = ObjectKind::ModelSpace, .member = u"Item", .fromIndex = 2}; },
-     false, false, 0},
+     false, 0},
+    {"Item", [](auto&) { return Fault{.object = ObjectKind::ModelSpace, .member = u"Item", .fromIndex = 2}; }, false,
+     0},
     {"an entity's ObjectID", [](auto& h) { return Fault{.object = ObjectKind::Entity, .member = u"ObjectID", .handle = h}; },
-     false, false, 0},
-    {"the CAD's caption", [](auto&) { return Fault{.object = ObjectKind::Application, .member = u"Caption"}; },
-     false, false, 0},
+     false, 0},
+    {"the CAD's caption", [](auto&) { return Fault{.object = ObjectKind::Application, .member = u"Caption"}; }, false,
+     0},
     // The selection was sent; its wait is stopped.
     {"the selection's wait",
-     [](auto&) { return Fault{.object = ObjectKind::State, .member = u"IsQuiescent", .skipCalls = 1}; }, false, false, 1},
+     [](auto&) { return Fault{.object = ObjectKind::State, .member = u"IsQuiescent", .skipCalls = 1}; }, false, 1},
 };
 
 TEST_F(HarvestInterrupted, SelectionEndsAsAWholeAndSendsNothingAfterTheStrike)
@@ -153,24 +164,9 @@ TEST_F(HarvestInterrupted, SelectionEndsAsAWholeAndSendsNothingAfterTheStrike)
     harvest();
     ASSERT_TRUE(messages.all.isEmpty());
     const int64_t thirdId = cad.activeDrawing().entities()[4].objectId + cad.objectIdOffset();
-    for (const Strike& strike : selectionStrikes) {
-        for (const Interruption how : {Interruption::Stop, Interruption::Link}) {
-            SCOPED_TRACE(std::string(strike.name) + ", " + nameOf(how));
-            cad.clearFaults();
-            cad.clearRecords();
-            messages.all.clear();
-            cad.injectFault(striking(strike.where(thirdPipe()), how));
-
-            messages::runEntryPoint([&] { SelectEntityById(thirdId); });
-
-            QStringList expected;
-            if (how == Interruption::Link)
-                expected << ResStrings::text(ResStrings::SAcadNotReady);
-            EXPECT_EQ(messages.all, expected);
-            EXPECT_EQ(cad.commands().size(), strike.commandsSent);
-            EXPECT_EQ(cad.documentCount(), 1);
-        }
-    }
+    strikeEach(
+        selectionStrikes, [](const Strike&) { return ResStrings::text(ResStrings::SAcadNotReady); },
+        [&] { messages::runEntryPoint([&] { SelectEntityById(thirdId); }); });
 }
 
 } // namespace

@@ -16,6 +16,12 @@ void MessageRecorder::showError(const QString& text)
     all.append(QStringLiteral("error: ") + text);
 }
 
+bool MessageRecorder::ask(const QString& text)
+{
+    all.append(QStringLiteral("question: ") + text);
+    return answer;
+}
+
 void MessageRecorder::clear()
 {
     all.clear();

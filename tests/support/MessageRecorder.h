@@ -15,9 +15,12 @@ public:
 
     void showMessage(const QString& text) override;
     void showError(const QString& text) override;
+    // Recorded with a "question: " prefix, answered with `answer`.
+    bool ask(const QString& text) override;
 
     // Messages and errors in the order they were shown; errors carry an "error: " prefix.
     QStringList all;
+    bool answer = false;
     QStringList messages;
     QStringList errors;
 

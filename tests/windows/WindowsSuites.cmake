@@ -55,6 +55,26 @@ add_executable(vedoris_win_os_tests
 target_link_libraries(vedoris_win_os_tests PRIVATE vedoris_os vedoris_win_test_main advapi32)
 set_target_properties(vedoris_win_os_tests PROPERTIES AUTOMOC OFF AUTOUIC OFF)
 
+# The CAD simulator's object model, cadsim.exe's core: on Windows it holds
+# the drawing files it has open by their share modes. Its tests are the
+# Linux build's own.
+set(_cadsim_tests ${PROJECT_SOURCE_DIR}/tests/tools/cadsim/model)
+add_executable(vedoris_win_cadsim_tests
+  ${_cadsim_tests}/CadPersonality_test.cpp
+  ${_cadsim_tests}/CommandLine_test.cpp
+  ${_cadsim_tests}/Drawing_test.cpp
+  ${_cadsim_tests}/DrawingReader_test.cpp
+  ${_cadsim_tests}/GetXData_test.cpp
+  ${_cadsim_tests}/InterfaceObjects_test.cpp
+  ${_cadsim_tests}/Members_test.cpp
+  ${_cadsim_tests}/ObjectIdentity_test.cpp
+  ${_cadsim_tests}/OpenDocuments_test.cpp
+  ${_cadsim_tests}/Options_test.cpp
+  ${_cadsim_tests}/SendCommand_test.cpp)
+target_include_directories(vedoris_win_cadsim_tests PRIVATE ${_cadsim_tests} ${PROJECT_SOURCE_DIR}/tools)
+target_link_libraries(vedoris_win_cadsim_tests PRIVATE cadsim_model vedoris_win_test_main Qt6::Core)
+set_target_properties(vedoris_win_cadsim_tests PROPERTIES AUTOMOC OFF AUTOUIC OFF)
+
 # A program that only leaves a mark beside itself: what the shell test opens.
 add_executable(vedoris_shell_probe os/ShellProbeMain.cpp)
 target_link_options(vedoris_shell_probe PRIVATE ${_self_contained})
@@ -74,4 +94,5 @@ if(NOT CMAKE_CROSSCOMPILING)
   add_test(NAME windows.automation_tests COMMAND vedoris_win_automation_tests)
   add_test(NAME windows.os_tests COMMAND vedoris_win_os_tests)
   add_test(NAME windows.walker_tests COMMAND vedoris_win_walker_tests)
+  add_test(NAME windows.cadsim_tests COMMAND vedoris_win_cadsim_tests)
 endif()

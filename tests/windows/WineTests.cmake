@@ -35,7 +35,7 @@ vedoris_wine_test(package COMMAND package SETUP windows_package REQUIRES windows
 vedoris_wine_test(upgrade_build COMMAND build-upgrade SETUP windows_upgrade_build REQUIRES windows_build TIMEOUT 2700)
 vedoris_wine_test(wine_prefix COMMAND prefix SETUP wine_prefix REQUIRES windows_build TIMEOUT 600)
 
-foreach(_suite automation os walker)
+foreach(_suite automation os walker cadsim)
   vedoris_wine_test(${_suite}_tests
     COMMAND run ${_work}/build/bin/vedoris_win_${_suite}_tests.exe
     REQUIRES "windows_build;wine_prefix"

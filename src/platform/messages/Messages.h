@@ -14,6 +14,14 @@ public:
     virtual void showMessage(const QString& text) = 0;
     // The top-level handler's modal error box, titled with the application title.
     virtual void showError(const QString& text) = 0;
+    // A modal question with the answers "Да" (true) and "Нет" (false), "Нет"
+    // the default: the answer of a user who only presses Enter changes
+    // nothing. A service that cannot ask answers no.
+    virtual bool ask(const QString& text)
+    {
+        showMessage(text);
+        return false;
+    }
 };
 
 // Installs the service for the whole process and returns the one it replaces.
@@ -24,5 +32,6 @@ MessageService& service();
 
 inline void showMessage(const QString& text) { service().showMessage(text); }
 inline void showError(const QString& text) { service().showError(text); }
+inline bool ask(const QString& text) { return service().ask(text); }
 
 } // namespace messages

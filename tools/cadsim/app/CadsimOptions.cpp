@@ -39,7 +39,13 @@ const OptionText optionTexts[] = {
      "SECURELOAD: 0 loads libraries (GetInterfaceObject) from any folder; 1 asks its user about a folder it does "
      "not trust, and with nobody answering refuses; 2 refuses one.",
      "N", "1"},
-    {"no-interface-objects", "Refuses every GetInterfaceObject, as a CAD whose security settings block the load."},
+    {"no-interface-objects",
+     "Refuses to load any library (GetInterfaceObject), as a CAD whose security settings block the load; its "
+     "built-in drawing reader stays."},
+    {"no-drawing-reader",
+     "The CAD has no drawing reader: GetInterfaceObject of its ObjectDBX class (AutoCAD's "
+     "ObjectDBX.AxDbDocument.<release>, ZWCAD's ObjectDBX.ZxDbDocument.<release>), which otherwise opens a "
+     "drawing file (DXF, whatever its extension) without the editor, is refused."},
     {"as",
      "The CAD it plays: autocad, nanocad, zwcad, bricscad or gstarcad (their ProgIDs, caption, version and idle "
      "query; bricscad loads no .fas files).",
@@ -138,6 +144,7 @@ bool readIdentity(const Reader& in, CadsimOptions& o)
     if (!valid || o.secureLoad < 0 || o.secureLoad > 2)
         return in.fail("--%1 takes 0, 1 or 2, not \"%2\".", "secureload");
     o.interfaceObjects = !in.isSet("no-interface-objects");
+    o.drawingReader = !in.isSet("no-drawing-reader");
     o.as = in.value("as").toLower();
     if (!findCadPersonality(o.as.toStdU16String()))
         return in.fail("--%1 takes autocad, nanocad, zwcad, bricscad or gstarcad, not \"%2\".", "as");

@@ -24,6 +24,7 @@ struct CadsimOptions {
     bool lockedTrustedPaths = false;     // --locked-trustedpaths: TRUSTEDPATHS cannot be set
     int secureLoad = 1;                  // --secureload: 0 loads any library, 1 asks, 2 refuses untrusted folders
     bool interfaceObjects = true;        // --no-interface-objects: GetInterfaceObject refused
+    bool drawingReader = true;           // --no-drawing-reader: the CAD has no drawing reader
     QString as = QStringLiteral("autocad"); // --as: the CAD it plays (CadPersonality)
     std::optional<QString> progId;       // --progid: the one ProgID it answers under, instead of the CAD's
     QStringList missingVariables;        // --no-variable NAME (repeatable): the CAD has no such variable

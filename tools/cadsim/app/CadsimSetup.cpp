@@ -1,6 +1,7 @@
 #include "cadsim/app/CadsimSetup.h"
 
 #include "cadsim/app/CadProfile.h"
+#include "cadsim/app/DxfReader.h"
 #include "cadsim/app/InterfaceObjectLibraries.h"
 #include "cadsim/model/CadPersonality.h"
 
@@ -46,6 +47,10 @@ void applyOptions(Simulator& simulator, const CadsimOptions& options, const CadP
     }
     simulator.setSecureLoad(options.secureLoad);
     simulator.setInterfaceObjectsAllowed(options.interfaceObjects);
+    simulator.setDrawingReaderAllowed(options.drawingReader);
+    // Documents.Open and the drawing reader read DXF, whatever the file's
+    // extension: the simulator's drawings stand for the CAD's own files.
+    simulator.setDrawingLoader([](const std::u16string& path) { return readDxfFile(path); });
     simulator.setProgramFolder(programFolder.toStdU16String());
     simulator.setInterfaceObjectSource(interfaceObjectLibraries(profile, programFolder));
 }

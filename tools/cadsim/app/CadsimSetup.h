@@ -16,7 +16,8 @@ class CadProfile;
 int64_t sessionIdShift(std::optional<uint32_t> seed, bool bigIds);
 
 // The simulator as the command line and the profile ask for it: the
-// profile's folders, then every behaviour the options switch on. The
+// profile's folders, then every behaviour the options switch on, and the
+// DXF reader for the drawing files it is asked to open. The
 // profile's interface-object libraries are looked up while the simulator
 // runs: `profile` must outlive it.
 void applyOptions(Simulator& simulator, const CadsimOptions& options, const CadProfile& profile,

@@ -3,7 +3,10 @@
 #include "cadsim/app/DxfGroupReader.h"
 #include "cadsim/app/DxfText.h"
 
+#include "platform/automation/Utf8.h"
+
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -294,6 +297,18 @@ std::u16string fileName(const std::string& path)
 Drawing readDxf(std::string_view content, std::u16string name, std::string* assumption)
 {
     return Reader(content, std::move(name), assumption).read();
+}
+
+Drawing readDxfFile(const std::u16string& path, std::string* assumption)
+{
+    const std::filesystem::path native(path);
+    std::ifstream file(native, std::ios::binary);
+    if (!file)
+        throw DxfError(0, "cannot open " + automation::toUtf8(path));
+    const std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad())
+        throw DxfError(0, "cannot read " + automation::toUtf8(path));
+    return readDxf(content, native.filename().u16string(), assumption);
 }
 
 Drawing readDxfFile(const std::string& path, std::string* assumption)

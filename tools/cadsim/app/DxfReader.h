@@ -31,5 +31,8 @@ Drawing readDxf(std::string_view content, std::u16string name = {}, std::string*
 // The same from a file; the drawing is named after the file. A file that
 // cannot be read is a DxfError with line 0.
 Drawing readDxfFile(const std::string& path, std::string* assumption = nullptr);
+// The same from a path in UTF-16, as the CAD is given one (on Windows any
+// name the file system holds).
+Drawing readDxfFile(const std::u16string& path, std::string* assumption = nullptr);
 
 } // namespace cadsim

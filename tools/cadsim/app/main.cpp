@@ -1,5 +1,7 @@
 // cadsim: a stand-in CAD application. Opens an ASCII DXF drawing and serves
-// it as the running "AutoCAD.Application" until its window is closed.
+// it as the running "AutoCAD.Application" until its window is closed; the
+// drawings it is asked to open (Documents.Open, its drawing reader) are DXF
+// files too.
 //
 // Exit codes: 0 done; 1 the ProgID cannot be registered (another instance
 // runs; on Windows also: the class is not registered, see /regserver) or a
@@ -21,7 +23,9 @@
 #endif
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <optional>
@@ -85,7 +89,9 @@ int main(int argc, char** argv)
     if (options->supportPath)
         profile.save(*options->supportPath, profile.trustedPaths());
 
-    cadsim::Simulator simulator(std::move(*drawing));
+    // Its document's FullName is the drawing's path, as a CAD gives it.
+    cadsim::Simulator simulator(std::move(*drawing),
+                                QDir::toNativeSeparators(QFileInfo(options->drawing).absoluteFilePath()).toStdU16String());
     cadsim::applyOptions(simulator, *options, profile, QCoreApplication::applicationDirPath(), objectIdOffset);
     // One line per command text received, for whoever drives the simulator.
     simulator.setCommandReport([](const std::u16string& line) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,7 +11,8 @@ namespace cadsim {
 // automation model shaped like AutoCAD's; what a client meets that differs is
 // the ProgIDs their running instance is found by, the name of the query
 // whether they are idle, their caption and version, and whether their LISP
-// loads a compiled .fas file.
+// loads a compiled .fas file, and the class, if any, that opens a drawing
+// without the editor.
 struct CadPersonality {
     std::u16string key;     // the --as option's value: "autocad", "nanocad", ...
     std::u16string product; // the caption's first part: "ZWCAD 2026"
@@ -24,6 +26,10 @@ struct CadPersonality {
     // A CAD whose LISP does not load .fas files prints its error for one and
     // runs the command to its end: SendCommand succeeds.
     bool loadsFas = true;
+    // The class of its drawing reader, a drawing database without a document
+    // that GetInterfaceObject hands out, named without its release
+    // ("ObjectDBX.AxDbDocument"); empty for a CAD that names none.
+    std::u16string drawingReaderClass = {};
 };
 
 const std::vector<CadPersonality>& cadPersonalities();
@@ -31,5 +37,12 @@ const std::vector<CadPersonality>& cadPersonalities();
 const CadPersonality* findCadPersonality(std::u16string_view key);
 // AutoCAD, which the simulator plays unless told otherwise.
 const CadPersonality& autocadPersonality();
+
+// The ProgID of the CAD's drawing reader in the release whose Version text
+// is `version`: the class and the major release, the version's leading
+// number ("ObjectDBX.AxDbDocument.24" for "24.1s (LMS Tech)", and
+// "ObjectDBX.ZxDbDocument.2026" for ZWCAD's "2026"). Nothing for a CAD
+// without a reader, or a version that starts with no number.
+std::optional<std::u16string> drawingReaderProgId(const CadPersonality& personality, std::u16string_view version);
 
 } // namespace cadsim

@@ -66,11 +66,13 @@ bool hasExtension(std::u16string_view name)
     return dot != std::u16string_view::npos && (slash == std::u16string_view::npos || dot > slash);
 }
 
+// The file's path in the folder, joined with the folder's own separator: a
+// Windows folder names its files with backslashes, as the CAD does there.
 std::u16string inFolder(std::u16string_view folder, std::u16string_view name)
 {
     std::u16string path(folder);
     if (path.back() != u'/' && path.back() != u'\\')
-        path += u'/';
+        path += path.find(u'\\') != std::u16string::npos ? u'\\' : u'/';
     path += name;
     return path;
 }

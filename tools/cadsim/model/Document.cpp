@@ -26,6 +26,25 @@ const ModelObject::MemberTable& Document::members()
     static const Members<Document> table =
         Members<Document>()
             .property(u"Name", [](Document& o) { return Variant::bstr(o.document().drawing.name()); })
+            // The file it was opened from; empty for a drawing never saved.
+            .property(u"FullName", [](Document& o) { return Variant::bstr(o.document().fullName); })
+            .property(u"ReadOnly", [](Document& o) { return Variant::boolean(o.document().readOnly); })
+            .method(u"Activate", 0, 0,
+                    [](Document& o, Args) {
+                        o.state().activate(o.sharedDocument());
+                        return Variant();
+                    })
+            // Close([SaveChanges[, FileName]]) closes exactly this document.
+            // The simulator never writes a drawing, whatever it is told:
+            // what it was told is recorded for tests.
+            .method(u"Close", 0, 2,
+                    [](Document& o, Args a) {
+                        const DocumentData& closing = o.document();
+                        o.state().closedDocuments.push_back(
+                            {closing.fullName, a.empty() ? Variant::omitted() : a[0].value()});
+                        o.state().closeDocument(o.sharedDocument());
+                        return Variant();
+                    })
             .property(u"ModelSpace",
                       [](Document& o) {
                           return Variant::dispatch(std::make_shared<ModelSpace>(o.sharedState(), o.sharedDocument()));
@@ -38,16 +57,9 @@ const ModelObject::MemberTable& Document::members()
                       [](Document& o) {
                           return Variant::dispatch(std::make_shared<SelectionSet>(o.sharedState(), o.sharedDocument()));
                       })
-            // The entity a handle names, wherever it lies in the drawing; the
-            // handle is saved with the drawing, where an ObjectID is not.
             .method(u"HandleToObject", 1, 1,
                     [](Document& o, Args a) {
-                        const std::u16string handle = args::text(a[0]);
-                        const Entity* entity = o.document().drawing.entity(handle);
-                        if (!entity)
-                            throw AutomationError(hr::E_InvalidArg, u"Invalid handle: " + handle);
-                        return Variant::dispatch(
-                            std::make_shared<EntityObject>(o.sharedState(), o.sharedDocument(), entity->handle));
+                        return EntityObject::byHandle(o.sharedState(), o.sharedDocument(), args::text(a[0]));
                     })
             .method(u"GetVariable", 1, 1, [](Document& o, Args a) { return o.getVariable(args::text(a[0])); })
             .method(u"SetVariable", 2, 2,
@@ -66,21 +78,9 @@ const ModelObject::MemberTable& Document::members()
 
 // Only the variables the simulator has a use for exist; asking for any other
 // fails as it does for a name the CAD does not know.
-namespace {
-
-// A system variable this CAD does not have fails both ways.
-void requireVariable(const SimulatorState& s, const std::u16string& name, const char16_t* failure)
-{
-    for (const std::u16string& missing : s.missingVariables)
-        if (equalsIgnoringCase(missing, name))
-            throw AutomationError(hr::E_InvalidArg, failure);
-}
-
-} // namespace
-
 Variant Document::getVariable(const std::u16string& name) const
 {
-    requireVariable(state(), name, u"Error getting system variable");
+    state().requireVariable(name, u"Error getting system variable");
     if (equalsIgnoringCase(name, u"TRUSTEDPATHS"))
         return Variant::bstr(state().trustedPaths);
     if (equalsIgnoringCase(name, u"DWGNAME"))
@@ -96,7 +96,7 @@ Variant Document::getVariable(const std::u16string& name) const
 
 void Document::setVariable(const std::u16string& name, const Variant& value)
 {
-    requireVariable(state(), name, u"Error setting system variable");
+    state().requireVariable(name, u"Error setting system variable");
     if (!equalsIgnoringCase(name, u"TRUSTEDPATHS"))
         throw AutomationError(hr::E_InvalidArg, u"Error setting system variable");
     if (state().trustedPathsLocked)

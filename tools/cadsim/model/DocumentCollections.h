@@ -4,9 +4,11 @@
 
 namespace cadsim {
 
-// An object of one open document, holding the document it belongs to: the
-// document itself, and the collections it hands out. Each collection answers
-// Count and Item (automation::Members::collection).
+// An object of one drawing, holding the drawing it belongs to: a document
+// and the collections it hands out, or the collections of a drawing a
+// drawing reader opened. Each collection answers Count and Item
+// (automation::Members::collection). Once the document is closed, every
+// member fails.
 class DocumentPart : public ModelObject {
 protected:
     DocumentPart(std::shared_ptr<SimulatorState> state, std::shared_ptr<DocumentData> document, ObjectKind kind,
@@ -14,6 +16,8 @@ protected:
         : ModelObject(std::move(state), kind, members), m_document(std::move(document))
     {
     }
+
+    void checkUsable() const override { m_document->requireOpen(); }
 
     DocumentData& document() const { return *m_document; }
     const std::shared_ptr<DocumentData>& sharedDocument() const { return m_document; }

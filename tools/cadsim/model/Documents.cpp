@@ -49,6 +49,18 @@ const ModelObject::MemberTable& Documents::members()
                 Drawing drawing(u"Drawing" + automation::fromUtf8(std::to_string(s.newDocumentNumber++)) + u".dwg");
                 drawing.addLayer(u"0");
                 return Variant::dispatch(std::make_shared<Document>(o.sharedState(), s.addDocument(std::move(drawing))));
+            })
+            // Open(Name[, ReadOnly[, Password]]): the drawing file as a new
+            // document, which becomes the active one. The file is held while
+            // the document is open: shared when read only, exclusively
+            // otherwise (ReadOnly left out is False). No drawing here is
+            // encrypted: a password is taken and not needed.
+            .method(u"Open", 1, 3, [](Documents& o, Args a) {
+                const std::u16string path = args::text(a[0]);
+                const bool readOnly = a.size() > 1 && !a[1].value().isOmitted() && a[1].value().toBool();
+                SimulatorState& s = o.state();
+                return Variant::dispatch(
+                    std::make_shared<Document>(o.sharedState(), s.addDocument(s.readDrawingFile(path, readOnly))));
             });
     return table;
 }

@@ -151,6 +151,13 @@ bool Drawing::removeEntity(std::u16string_view handle)
     return true;
 }
 
+void Drawing::shiftObjectIds(int64_t offset)
+{
+    for (Entity& entity : m_entities)
+        entity.objectId += offset;
+    m_nextObjectId += offset;
+}
+
 void Drawing::reindex()
 {
     m_byHandle.clear();

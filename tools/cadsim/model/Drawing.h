@@ -62,6 +62,8 @@ public:
     int64_t indexOf(std::u16string_view handle) const;
     // Removes the entity; false when there is none with that handle.
     bool removeEntity(std::u16string_view handle);
+    // Moves every ObjectID, and those still to be handed out, by `offset`.
+    void shiftObjectIds(int64_t offset);
 
     // Builders for tests and samples ---------------------------------------
     // A pipe solid as the CAD-side pipe program marks it: application "trb",

@@ -48,6 +48,15 @@ const Entity& EntityObject::entity() const
     return entities[m_position];
 }
 
+Variant EntityObject::byHandle(std::shared_ptr<SimulatorState> state, std::shared_ptr<DocumentData> document,
+                               const std::u16string& handle)
+{
+    const Entity* entity = document->drawing.entity(handle);
+    if (!entity)
+        throw AutomationError(hr::E_InvalidArg, u"Invalid handle: " + handle);
+    return Variant::dispatch(std::make_shared<EntityObject>(std::move(state), document, entity->handle));
+}
+
 // GetXData(application, [out] types, [out] values). The answer starts with
 // the 1001 group naming the application, as the CAD gives it; an empty name
 // asks for the data of every application. No data leaves both outputs Empty.

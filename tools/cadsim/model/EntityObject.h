@@ -18,7 +18,13 @@ public:
     EntityObject(std::shared_ptr<SimulatorState> state, std::shared_ptr<DocumentData> document,
                  std::u16string handle, size_t position = noPosition);
 
+    // HandleToObject: the entity a handle names, wherever it lies in the
+    // drawing; the handle is saved with the drawing, where an ObjectID is not.
+    static automation::Variant byHandle(std::shared_ptr<SimulatorState> state, std::shared_ptr<DocumentData> document,
+                                        const std::u16string& handle);
+
 private:
+    void checkUsable() const override { m_document->requireOpen(); }
     static const MemberTable& members();
     const Entity& entity() const;
     void getXData(automation::Args args) const;

@@ -1,5 +1,6 @@
 #include "cadsim/model/InterfaceObjects.h"
 
+#include "cadsim/model/DrawingReader.h"
 #include "cadsim/model/SimulatorState.h"
 #include "cadsim/model/Text.h"
 
@@ -103,6 +104,9 @@ bool trustsFolder(const SimulatorState& state, const std::u16string& folder)
 
 Variant getInterfaceObject(const std::shared_ptr<SimulatorState>& shared, const std::u16string& progId)
 {
+    // The CAD's own drawing reader is built into it: no library to load.
+    if (std::optional<Variant> reader = drawingReaderFor(shared, progId))
+        return std::move(*reader);
     SimulatorState& state = *shared;
     if (!state.interfaceObjectsAllowed || !state.interfaceObjects)
         problemInLoading();

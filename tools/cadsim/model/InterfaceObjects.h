@@ -33,7 +33,8 @@ using InterfaceObjectSource = std::function<std::optional<InterfaceObjectLibrary
 // and a line "asked its user whether to load <file>") and refuses. With
 // interface objects switched off it refuses every class, as a CAD whose
 // security settings block the load. Every refusal is "Problem in loading
-// application", E_FAIL.
+// application", E_FAIL. The CAD's own drawing reader is none of these
+// classes: it is built into the CAD (drawingReaderFor).
 automation::Variant getInterfaceObject(const std::shared_ptr<SimulatorState>& state, const std::u16string& progId);
 
 // Whether the CAD trusts the folder for loading code.

@@ -16,6 +16,7 @@ public:
     LayerObject(std::shared_ptr<SimulatorState> state, std::shared_ptr<DocumentData> document, size_t position);
 
 private:
+    void checkUsable() const override { m_document->requireOpen(); }
     static const MemberTable& members();
     Layer& layer() const;
     template <bool Layer::*field>

@@ -28,6 +28,7 @@ Variant ModelObject::invoke(std::u16string_view member, InvokeKind kind, Args ar
         std::unique_lock lock(m_state->mutex);
         try {
             m_state->admitCall(m_kind, m_handle, member, kind, args);
+            checkUsable();
             result = TableObject::invoke(member, kind, args);
         } catch (...) {
             // A failed call may have changed the model part way: observers hear it.

@@ -32,6 +32,10 @@ protected:
     ModelObject(std::shared_ptr<SimulatorState> state, ObjectKind kind, const MemberTable& members,
                 std::u16string handle = {});
 
+    // Runs before every member, with the model locked, once the call was
+    // admitted: an object that can no longer answer throws the CAD's answer.
+    virtual void checkUsable() const {}
+
     SimulatorState& state() const { return *m_state; }
     const std::shared_ptr<SimulatorState>& sharedState() const { return m_state; }
     const std::u16string& handle() const { return m_handle; }

@@ -16,6 +16,7 @@ const char* objectKindName(ObjectKind kind)
     case ObjectKind::Preferences: return "Preferences";
     case ObjectKind::PreferencesFiles: return "PreferencesFiles";
     case ObjectKind::State: return "State";
+    case ObjectKind::DrawingReader: return "DrawingReader";
     }
     return "?";
 }

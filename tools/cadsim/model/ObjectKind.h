@@ -17,7 +17,8 @@ enum class ObjectKind : uint8_t {
     SelectionSet,
     Preferences,
     PreferencesFiles,
-    State, // what GetAcadState answers
+    State,         // what GetAcadState answers
+    DrawingReader, // a drawing opened without the editor (GetInterfaceObject)
 };
 
 const char* objectKindName(ObjectKind kind);

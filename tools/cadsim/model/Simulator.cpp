@@ -30,9 +30,9 @@ void Simulator::changing(F&& f)
 
 Simulator::Simulator() : m_state(std::make_shared<SimulatorState>()) {}
 
-Simulator::Simulator(Drawing drawing) : Simulator()
+Simulator::Simulator(Drawing drawing, std::u16string fullName) : Simulator()
 {
-    m_state->addDocument(std::move(drawing));
+    m_state->addDocument(std::move(drawing), std::move(fullName));
     m_state->pendingChanges = 0;
 }
 
@@ -41,16 +41,16 @@ automation::DispatchRef Simulator::application() const
     return std::make_shared<Application>(m_state);
 }
 
-void Simulator::openDocument(Drawing drawing)
+void Simulator::openDocument(Drawing drawing, std::u16string fullName, bool readOnly)
 {
-    changing([&](SimulatorState& s) { s.addDocument(std::move(drawing)); });
+    changing([&](SimulatorState& s) { s.addDocument(std::move(drawing), std::move(fullName), readOnly); });
 }
 
 void Simulator::closeAllDocuments()
 {
     changing([](SimulatorState& s) {
-        s.documents.clear();
-        s.active.reset();
+        while (!s.documents.empty())
+            s.closeDocument(s.documents.back());
         s.changed(Change::Documents);
     });
 }
@@ -63,6 +63,28 @@ int Simulator::documentCount() const
 bool Simulator::hasActiveDocument() const
 {
     return locked([](const SimulatorState& s) { return s.active != nullptr; });
+}
+
+std::vector<std::u16string> Simulator::documentFullNames() const
+{
+    return locked([](const SimulatorState& s) {
+        std::vector<std::u16string> names;
+        for (const std::shared_ptr<DocumentData>& document : s.documents)
+            names.push_back(document->fullName);
+        return names;
+    });
+}
+
+std::optional<std::u16string> Simulator::activeDocumentFullName() const
+{
+    return locked([](const SimulatorState& s) {
+        return s.active ? std::optional(s.active->fullName) : std::nullopt;
+    });
+}
+
+bool Simulator::isDocumentReadOnly(size_t position) const
+{
+    return locked([position](const SimulatorState& s) { return s.documents.at(position)->readOnly; });
 }
 
 Drawing Simulator::activeDrawing() const
@@ -113,6 +135,29 @@ void Simulator::setSelectedHandles(const std::vector<std::u16string>& handles)
 std::vector<Variant> Simulator::addedDocumentTemplates() const
 {
     return locked([](const SimulatorState& s) { return s.documentTemplates; });
+}
+
+std::vector<ClosedDocument> Simulator::closedDocuments() const
+{
+    return locked([](const SimulatorState& s) { return s.closedDocuments; });
+}
+
+void Simulator::setDrawingLoader(DrawingLoader loader)
+{
+    locked([&loader](SimulatorState& s) { s.drawingLoader = std::move(loader); });
+}
+
+void Simulator::setDrawingReaderAllowed(bool allowed)
+{
+    locked([allowed](SimulatorState& s) { s.drawingReaderAllowed = allowed; });
+}
+
+int Simulator::drawingsHeldByReaders() const
+{
+    return locked([](const SimulatorState& s) {
+        return static_cast<int>(std::count_if(s.readerDrawings.begin(), s.readerDrawings.end(),
+                                              [](const std::weak_ptr<DocumentData>& d) { return !d.expired(); }));
+    });
 }
 
 std::u16string Simulator::version() const
@@ -313,6 +358,7 @@ void Simulator::clearRecords()
         s.commands.clear();
         s.loadedFiles.clear();
         s.documentTemplates.clear();
+        s.closedDocuments.clear();
         s.quiescenceQueries = 0;
         s.calls.clear();
     });

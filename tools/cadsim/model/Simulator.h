@@ -26,20 +26,31 @@ namespace cadsim {
 // automation objects from another; both go through the model's one lock.
 class Simulator {
 public:
-    Simulator();                         // no document open
-    explicit Simulator(Drawing drawing); // one document, active
+    Simulator(); // no document open
+    // One document, active, opened from the file `fullName` (empty: a
+    // drawing never saved). The file is not held: it may be written while
+    // the simulator runs.
+    explicit Simulator(Drawing drawing, std::u16string fullName = {});
 
     // A new reference to the application object, the root a client gets.
     automation::DispatchRef application() const;
     automation::Variant applicationVariant() const { return automation::Variant::dispatch(application()); }
 
     // Documents ------------------------------------------------------------
-    // Opens a drawing as a new document and makes it the active one.
-    void openDocument(Drawing drawing);
+    // Opens a drawing as a new document and makes it the active one; its
+    // FullName is `fullName` (no file is read nor held).
+    void openDocument(Drawing drawing, std::u16string fullName = {}, bool readOnly = false);
     // Closes every document; the CAD then has no active document.
     void closeAllDocuments();
     int documentCount() const;
     bool hasActiveDocument() const;
+    // The FullName of each open document, in the order of Documents.Item.
+    std::vector<std::u16string> documentFullNames() const;
+    // The active document's FullName; nothing when no document is open.
+    std::optional<std::u16string> activeDocumentFullName() const;
+    // Whether the document at that position (documentFullNames) was opened
+    // read only; std::out_of_range past the last.
+    bool isDocumentReadOnly(size_t position) const;
     // A copy of the active document's drawing (an empty drawing when none is open).
     Drawing activeDrawing() const;
     // Changes the active document's drawing in place; the pickfirst selection
@@ -51,6 +62,21 @@ public:
     void setSelectedHandles(const std::vector<std::u16string>& handles);
     // The arguments Documents.Add was called with, in order.
     std::vector<automation::Variant> addedDocumentTemplates() const;
+    // The documents closed through Document.Close, in order, with the
+    // SaveChanges argument each was given.
+    std::vector<ClosedDocument> closedDocuments() const;
+
+    // Drawing files ------------------------------------------------------------
+    // How Documents.Open and the drawing reader read a drawing file (see
+    // DrawingLoader); without one, every file is "no drawing".
+    void setDrawingLoader(DrawingLoader loader);
+    // Off: the CAD has no drawing reader; GetInterfaceObject of its ProgID
+    // is refused as any load is.
+    void setDrawingReaderAllowed(bool allowed);
+    // How many drawings the drawing readers still hold (and their files
+    // with them): each until the last object reached through its reader
+    // is released.
+    int drawingsHeldByReaders() const;
 
     // Profile settings, as the program keeps them between runs -------------
     std::u16string version() const;

@@ -6,6 +6,7 @@
 #include "platform/automation/BusyServer.h"
 #include "platform/automation/HResult.h"
 #include "platform/automation/ServedCalls.h"
+#include "platform/automation/Utf8.h"
 
 #include <limits>
 
@@ -35,6 +36,40 @@ bool textArgumentIs(automation::Args args, std::u16string_view text)
 {
     return !args.empty() && args[0].value().type() == automation::VarType::BStr
            && equalsIgnoringCase(args[0].value().toBStr(), text);
+}
+
+// Each drawing read from a file gets ObjectIDs in a span of its own, as the
+// objects of every drawing a CAD opens have addresses of their own: a span
+// holds the ids of two million entities.
+constexpr int64_t drawingIdSpan = int64_t{1} << 24;
+
+// A drawing saved without an identity, or a new one, gets a new identity
+// each time it is opened, as an unsaved drawing of a CAD does.
+void giveIdentity(Drawing& drawing)
+{
+    if (drawing.fingerprint().empty())
+        drawing.setFingerprint(newFingerprint());
+}
+
+AutomationError fileFailure(const FileLock::Error& e, const std::u16string& path)
+{
+    switch (e.reason()) {
+    case FileLock::Reason::NotFound:
+        return AutomationError(file_hr::NotFound, u"The drawing file was not found: " + path);
+    case FileLock::Reason::InUse:
+        return AutomationError(file_hr::SharingViolation, u"The drawing file is in use by another program: " + path);
+    case FileLock::Reason::AccessDenied:
+        return AutomationError(file_hr::AccessDenied, u"Access to the drawing file is denied: " + path);
+    case FileLock::Reason::Other: break;
+    }
+    return AutomationError(hr::E_Fail,
+                           u"The drawing file cannot be opened: " + path + u" (" + automation::fromUtf8(e.what()) + u")");
+}
+
+std::u16string fileNameOf(const std::u16string& path)
+{
+    const size_t slash = path.find_last_of(u"/\\");
+    return slash == std::u16string::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace
@@ -145,17 +180,92 @@ Variant SimulatorState::reportedObjectId(int64_t stored) const
     return Variant::i8(id);
 }
 
-std::shared_ptr<DocumentData> SimulatorState::addDocument(Drawing drawing)
+void SimulatorState::requireVariable(std::u16string_view name, const char16_t* failure) const
+{
+    for (const std::u16string& missing : missingVariables)
+        if (equalsIgnoringCase(missing, name))
+            throw AutomationError(hr::E_InvalidArg, failure);
+}
+
+void DocumentData::requireOpen() const
+{
+    if (closed)
+        throw AutomationError(hr::E_Fail, u"The drawing was closed");
+}
+
+std::shared_ptr<DocumentData> SimulatorState::addDocument(Drawing drawing, std::u16string fullName, bool readOnly)
 {
     auto document = std::make_shared<DocumentData>();
     document->drawing = std::move(drawing);
-    // A drawing saved without an identity, or a new one, gets a new identity
-    // each time it is opened, as an unsaved drawing of a CAD does.
-    if (document->drawing.fingerprint().empty())
-        document->drawing.setFingerprint(newFingerprint());
+    document->fullName = std::move(fullName);
+    document->readOnly = readOnly;
+    return addDocument(std::move(document));
+}
+
+std::shared_ptr<DocumentData> SimulatorState::addDocument(std::shared_ptr<DocumentData> document)
+{
+    giveIdentity(document->drawing);
     documents.push_back(document);
+    activate(document);
+    return document;
+}
+
+void SimulatorState::activate(const std::shared_ptr<DocumentData>& document)
+{
+    document->activatedAt = ++activations;
     active = document;
     changed(Change::Documents);
+}
+
+void SimulatorState::closeDocument(const std::shared_ptr<DocumentData>& document)
+{
+    std::erase(documents, document);
+    document->closed = true;
+    document->lock.release();
+    if (active == document) {
+        active.reset();
+        for (const std::shared_ptr<DocumentData>& other : documents)
+            if (!active || other->activatedAt > active->activatedAt)
+                active = other;
+    }
+    changed(Change::Documents);
+}
+
+std::shared_ptr<DocumentData> SimulatorState::readDrawingFile(const std::u16string& path, bool readOnly)
+{
+    auto document = std::make_shared<DocumentData>();
+    // The file is held before it is read, so that a file another program
+    // holds fails as such, not as a file that is no drawing.
+    try {
+        document->lock = FileLock::take(path, FileLock::Mode::Shared);
+    } catch (const FileLock::Error& e) {
+        throw fileFailure(e, path);
+    }
+    const auto noDrawing = [&](const std::u16string& reason) {
+        return AutomationError(hr::E_Fail, u"The file is not a drawing: " + path + u" (" + reason + u")");
+    };
+    if (!drawingLoader)
+        throw noDrawing(u"this CAD reads no drawing files");
+    try {
+        document->drawing = drawingLoader(path);
+    } catch (const std::exception& e) {
+        throw noDrawing(automation::fromUtf8(e.what()));
+    } catch (...) {
+        throw noDrawing(u"unreadable");
+    }
+    if (!readOnly) {
+        try {
+            document->lock.makeExclusive();
+        } catch (const FileLock::Error& e) {
+            throw fileFailure(e, path);
+        }
+    }
+    Drawing& drawing = document->drawing;
+    drawing.setName(fileNameOf(path)); // a document is named after its file, whatever the loader says
+    drawing.shiftObjectIds(-++drawingsRead * drawingIdSpan);
+    giveIdentity(drawing);
+    document->fullName = path;
+    document->readOnly = readOnly;
     return document;
 }
 

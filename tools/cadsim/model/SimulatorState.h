@@ -5,10 +5,12 @@
 #include "cadsim/model/CommandLine.h"
 #include "cadsim/model/Drawing.h"
 #include "cadsim/model/Fault.h"
+#include "cadsim/model/FileLock.h"
 #include "cadsim/model/InterfaceObjects.h"
 #include "cadsim/model/ObjectKind.h"
 
 #include "platform/automation/Dispatch.h"
+#include "platform/automation/HResult.h"
 
 #include <chrono>
 #include <cstdint>
@@ -21,11 +23,43 @@
 
 namespace cadsim {
 
-// One open drawing with its pickfirst selection (entity handles).
+// One drawing the CAD holds: a document open in its editor, or a drawing a
+// drawing reader opened without one.
 struct DocumentData {
     Drawing drawing;
-    std::vector<std::u16string> pickfirst;
+    std::vector<std::u16string> pickfirst; // entity handles
+    // The file it was read from; empty for a drawing never saved.
+    std::u16string fullName;
+    bool readOnly = false;
+    // Closed in the editor: its objects fail from then on.
+    bool closed = false;
+    // When the user last made it the active document (a count).
+    uint64_t activatedAt = 0;
+    // The drawing's file, held while the drawing is open.
+    FileLock lock;
+
+    // Throws the CAD's answer to a call on an object of a closed document.
+    void requireOpen() const;
 };
+
+// A document closed through Close, with what it was told about saving.
+struct ClosedDocument {
+    std::u16string fullName;
+    automation::Variant saveChanges; // omitted when left out
+};
+
+// Reads a drawing file: the DXF reader in the program, a test's own. It
+// runs with the model locked and must not call back into the simulator; any
+// exception it throws means the file is no drawing, and its what() says why.
+using DrawingLoader = std::function<Drawing(const std::u16string& path)>;
+
+// What a CAD answers for a drawing file it cannot open (HRESULT_FROM_WIN32
+// of the system's error).
+namespace file_hr {
+inline constexpr int32_t NotFound = automation::hr::code(0x80070002u);         // ERROR_FILE_NOT_FOUND
+inline constexpr int32_t AccessDenied = automation::hr::code(0x80070005u);     // ERROR_ACCESS_DENIED
+inline constexpr int32_t SharingViolation = automation::hr::code(0x80070020u); // ERROR_SHARING_VIOLATION
+} // namespace file_hr
 
 struct LoadedFile {
     std::u16string name; // as the command named it
@@ -104,11 +138,22 @@ struct SimulatorState {
     std::vector<std::shared_ptr<DocumentData>> documents;
     std::shared_ptr<DocumentData> active;
     int newDocumentNumber = 1;
+    uint64_t activations = 0;
+
+    // Drawing files: how they are read (Documents.Open and the drawing
+    // reader), whether the CAD has its reader, and the drawings readers
+    // hold (each until the last object reached through its reader goes).
+    DrawingLoader drawingLoader;
+    bool drawingReaderAllowed = true;
+    std::vector<std::weak_ptr<DocumentData>> readerDrawings;
+    // Drawings read from files so far; each gets ObjectIDs of its own.
+    int64_t drawingsRead = 0;
 
     // What the CAD was asked to do.
     std::vector<std::u16string> commands;
     std::vector<LoadedFile> loadedFiles;
     std::vector<automation::Variant> documentTemplates; // the arguments of Documents.Add
+    std::vector<ClosedDocument> closedDocuments;
     int quiescenceQueries = 0;
     bool recordCalls = false;
     std::vector<CallRecord> calls;
@@ -161,7 +206,22 @@ struct SimulatorState {
 
     std::u16string effectiveCaption() const;
     automation::Variant reportedObjectId(int64_t stored) const;
-    std::shared_ptr<DocumentData> addDocument(Drawing drawing);
+    // A system variable this CAD does not have fails, with `failure`.
+    void requireVariable(std::u16string_view name, const char16_t* failure) const;
+
+    // Opens a document on the drawing and makes it the active one.
+    std::shared_ptr<DocumentData> addDocument(Drawing drawing, std::u16string fullName = {}, bool readOnly = false);
+    std::shared_ptr<DocumentData> addDocument(std::shared_ptr<DocumentData> document);
+    void activate(const std::shared_ptr<DocumentData>& document);
+    // Closes the document: it leaves the documents, lets its file go, and the
+    // most recently active of the others, if any, becomes the active one.
+    void closeDocument(const std::shared_ptr<DocumentData>& document);
+
+    // Reads a drawing file through the loader, holding the file as the CAD
+    // does: shared for a drawing read only, exclusively for one opened for
+    // editing. Fails as the CAD does: a missing file, a file another program
+    // holds, a file that is no drawing.
+    std::shared_ptr<DocumentData> readDrawingFile(const std::u16string& path, bool readOnly);
 };
 
 } // namespace cadsim

@@ -1,6 +1,7 @@
 #include "cadsim/model/Text.h"
 
 #include "platform/automation/Utf8.h"
+#include "platform/os/EnvironmentText.h"
 
 #include <cstdlib>
 #include <optional>
@@ -87,27 +88,7 @@ std::u16string folderOfListElement(std::u16string_view element)
     std::u16string_view text = trimmed(element);
     if (text.size() >= 2 && text.front() == u'"' && text.back() == u'"')
         text = trimmed(text.substr(1, text.size() - 2));
-    std::u16string out;
-    size_t at = 0;
-    while (at < text.size()) {
-        const size_t open = text.find(u'%', at);
-        const size_t close = open == std::u16string_view::npos ? open : text.find(u'%', open + 1);
-        if (close == std::u16string_view::npos) {
-            out += text.substr(at);
-            break;
-        }
-        out += text.substr(at, open - at);
-        const std::u16string_view name = text.substr(open + 1, close - open - 1);
-        const std::optional<std::u16string> value = name.empty() ? std::nullopt : environmentVariable(name);
-        if (value) {
-            out += *value;
-            at = close + 1;
-        } else {
-            out += u'%';
-            at = open + 1;
-        }
-    }
-    return out;
+    return os::expandVariables(text, environmentVariable);
 }
 
 } // namespace cadsim

@@ -37,6 +37,18 @@ protected:
     RemoteServer server{progId, object};
 };
 
+// A socket bound at `path` that nobody serves: left closed, what a killed
+// server leaves behind; left listening, a server that never answers.
+int boundSocket(const std::string& path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    return fd;
+}
+
 TEST(RemoteLookup, NothingRegisteredIsNotRunning)
 {
     EXPECT_EQ(failureCode([] { activeObject(u"Vedoris.NobodyHere"); }), hr::Mk_E_Unavailable);
@@ -47,14 +59,7 @@ TEST(RemoteLookup, AStaleSocketIsNotRunningAndIsTakenOverByTheNextServer)
 {
     // What a killed server leaves: a socket file that nobody listens on.
     const std::string path = socketPathFor(u"Vedoris.Stale");
-    {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        ::close(fd);
-    }
+    ::close(boundSocket(path));
     ASSERT_EQ(::access(path.c_str(), F_OK), 0);
     EXPECT_EQ(failureCode([] { activeObject(u"Vedoris.Stale"); }), hr::Mk_E_Unavailable);
 
@@ -70,11 +75,7 @@ TEST(RemoteLookup, AStaleSocketIsNotRunningAndIsTakenOverByTheNextServer)
 TEST(RemoteLookup, AListenerThatNeverGreetsIsFoundButGivesNoAnswer)
 {
     const std::string path = socketPathFor(u"Vedoris.Silent");
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const int fd = boundSocket(path);
     ASSERT_EQ(::listen(fd, 4), 0);
 
     ClientBackend patient(ClientTimeouts{.greeting = std::chrono::milliseconds(400)});

@@ -17,7 +17,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <iconv.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -175,6 +178,71 @@ TEST_F(Cadsim, ASecondInstanceIsRefusedAndAStoppedOneIsNotRunning)
     stop();
     EXPECT_THROW(activeObject(u"AutoCAD.Application"), AutomationError);
     EXPECT_FALSE(QFile::exists(path("run") + "/vedoris-automation-autocad.application"));
+}
+
+// Whether a program could take the file for itself now (flock, as the
+// simulator's own hold is).
+bool takenByNoOne(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
+}
+
+// The CAD's drawing reader serves a client in another process: the file is
+// held while any object of its drawing lives there, and let go when the
+// client has released them (a client sends its releases before its next call).
+TEST_F(Cadsim, ReadsADrawingFileWithoutTheEditorForAnotherProcess)
+{
+    const Variant app = start({});
+    EXPECT_EQ(get(get(app, u"ActiveDocument"), u"FullName"), Variant::bstr(path("pipes.dxf").toStdU16String()));
+    ASSERT_TRUE(QFile::copy(path("pipes.dxf"), path("sheet.dwg")));
+    const Variant sheet = Variant::bstr(path("sheet.dwg").toStdU16String());
+    {
+        const Variant reader = call(app, u"GetInterfaceObject", Variant::bstr(u"ObjectDBX.AxDbDocument.24"));
+        call(reader, u"Open", sheet);
+        const Variant pipe = call(get(reader, u"ModelSpace"), u"Item", Variant::i4(0));
+        EXPECT_EQ(get(pipe, u"Layer"), Variant::bstr(u"Трубы"));
+        EXPECT_EQ(get(pipe, u"Handle"), Variant::bstr(u"2A"));
+        EXPECT_FALSE(takenByNoOne(path("sheet.dwg")));
+    }
+    get(app, u"Version");
+    EXPECT_TRUE(takenByNoOne(path("sheet.dwg")));
+
+    // A file this process holds for itself is one the CAD cannot open.
+    const int fd = ::open(QFile::encodeName(path("sheet.dwg")).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    try {
+        call(call(app, u"GetInterfaceObject", Variant::bstr(u"ObjectDBX.AxDbDocument.24")), u"Open", sheet);
+        ADD_FAILURE() << "a file held by another program opened";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.code(), int32_t(0x80070020u)); // a sharing violation
+    }
+    ::close(fd);
+}
+
+TEST_F(Cadsim, OpensAndClosesDocumentsAndCanLackTheReader)
+{
+    const Variant app = start({"--no-drawing-reader"});
+    try {
+        call(app, u"GetInterfaceObject", Variant::bstr(u"ObjectDBX.AxDbDocument.24"));
+        ADD_FAILURE() << "the reader was there";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.description(), u"Problem in loading application");
+    }
+    ASSERT_TRUE(QFile::copy(path("pipes.dxf"), path("sheet.dwg")));
+    const Variant opened = call(get(app, u"Documents"), u"Open", Variant::bstr(path("sheet.dwg").toStdU16String()),
+                                Variant::boolean(true));
+    EXPECT_EQ(get(app, u"Caption"), Variant::bstr(u"cadsim - [sheet.dwg]"));
+    EXPECT_EQ(get(get(opened, u"ModelSpace"), u"Count"), Variant::i4(3));
+    EXPECT_FALSE(takenByNoOne(path("sheet.dwg")));
+    call(opened, u"Close", Variant::boolean(false));
+    EXPECT_TRUE(takenByNoOne(path("sheet.dwg")));
+    EXPECT_EQ(get(app, u"Caption"), Variant::bstr(u"cadsim - [pipes.dxf]"));
 }
 
 struct ListCase {

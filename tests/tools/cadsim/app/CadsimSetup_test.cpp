@@ -7,6 +7,7 @@
 #include "platform/automation/BusyServer.h"
 #include "platform/automation/Dispatch.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -73,6 +74,37 @@ TEST(CadsimSetup, TurnsBusyAfterTheCallsItWasToldToServe)
     // Once only.
     for (int i = 0; i < 10; ++i)
         EXPECT_NO_THROW(automation::get(app, u"Caption")) << i;
+}
+
+// The drawings the CAD is asked to open are DXF files, whatever their
+// extension; --no-drawing-reader takes its reader away.
+TEST(CadsimSetup, OpensDrawingFilesAsDxfAndTakesTheReaderAwayOnRequest)
+{
+    QTemporaryDir folder;
+    cadsim::CadProfile profile(folder.filePath(QStringLiteral("cadsim.ini")));
+    QFile file(folder.filePath(QStringLiteral("sheet 2.dwg")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("0\nSECTION\n2\nHEADER\n9\n$FINGERPRINTGUID\n2\n{11111111-2222-4333-8444-555555555555}\n0\nENDSEC\n"
+               "0\nSECTION\n2\nENTITIES\n0\nLINE\n5\n2A\n8\n0\n0\nENDSEC\n0\nEOF\n");
+    file.close();
+    const Variant path = Variant::bstr(file.fileName().toStdU16String());
+
+    cadsim::Simulator sim(cadsim::Drawing(u"d.dxf"));
+    cadsim::applyOptions(sim, parsed({}), profile, QStringLiteral("/opt/cadsim"), 0);
+    const Variant app = sim.applicationVariant();
+    const Variant reader = automation::call(app, u"GetInterfaceObject", Variant::bstr(u"ObjectDBX.AxDbDocument.24"));
+    automation::call(reader, u"Open", path);
+    EXPECT_EQ(automation::call(reader, u"GetVariable", Variant::bstr(u"FINGERPRINTGUID")),
+              Variant::bstr(u"{11111111-2222-4333-8444-555555555555}"));
+    EXPECT_EQ(automation::get(automation::get(reader, u"ModelSpace"), u"Count"), Variant::i4(1));
+    const Variant opened = automation::call(automation::get(app, u"Documents"), u"Open", path, Variant::boolean(true));
+    EXPECT_EQ(automation::get(opened, u"Name"), Variant::bstr(u"sheet 2.dwg"));
+
+    cadsim::Simulator without(cadsim::Drawing(u"d.dxf"));
+    cadsim::applyOptions(without, parsed({"--no-drawing-reader"}), profile, QStringLiteral("/opt/cadsim"), 0);
+    EXPECT_THROW(automation::call(without.applicationVariant(), u"GetInterfaceObject",
+                                  Variant::bstr(u"ObjectDBX.AxDbDocument.24")),
+                 automation::AutomationError);
 }
 
 TEST(CadsimSetup, RefusesWhatNoCadWouldBe)

@@ -1,11 +1,14 @@
 #include "cadsim/app/CadsimWindow.h"
+#include "cadsim/app/DxfReader.h"
 #include "cadsim/app/EntityTableModel.h"
 
 #include "platform/automation/Dispatch.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
+#include <QFile>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -65,6 +68,34 @@ TEST(CadsimWindow, RowsPickedInTheWindowBecomeThePickfirstSelection)
     ASSERT_NE(view, nullptr);
     view->selectRow(2);
     EXPECT_EQ(simulator.selectedHandles(), std::vector<std::u16string>{simulator.activeDrawing().entities()[2].handle});
+}
+
+// A drawing a client opens in the editor is shown while it is the active
+// one; once it is closed, the drawing active before it is shown again.
+TEST(CadsimWindow, ShowsTheActiveDrawingAsClientsOpenAndCloseDocuments)
+{
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("sheet.dwg")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("0\nSECTION\n2\nENTITIES\n0\nLINE\n5\n2A\n8\nРазмеры\n0\nENDSEC\n0\nEOF\n");
+    file.close();
+    Simulator simulator = pipes();
+    simulator.setDrawingLoader([](const std::u16string& path) { return readDxfFile(path); });
+    CadsimWindow window(simulator, 0);
+    Variant opened;
+    std::thread client([&] {
+        opened = automation::call(automation::get(simulator.applicationVariant(), u"Documents"), u"Open",
+                                  Variant::bstr(file.fileName().toStdU16String()), Variant::boolean(true));
+    });
+    client.join();
+    QTRY_COMPARE_WITH_TIMEOUT(window.entityModel()->rowCount(), 1, 5000);
+    EXPECT_EQ(window.entityModel()->index(0, 2).data().toString(), "Размеры");
+    EXPECT_EQ(window.windowTitle(), "cadsim - [sheet.dwg]");
+
+    std::thread closing([&] { automation::call(opened, u"Close", Variant::boolean(false)); });
+    closing.join();
+    QTRY_COMPARE_WITH_TIMEOUT(window.entityModel()->rowCount(), 3, 5000);
+    EXPECT_EQ(window.windowTitle(), "cadsim - [pipes.dxf]");
 }
 
 TEST(CadsimWindow, TellsWhenAClientChangesTheProfileSettings)

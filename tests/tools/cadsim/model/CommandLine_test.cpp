@@ -67,6 +67,7 @@ const FindCase findCases[] = {
     {"EmptyElementsSkipped", u"tr.fas", u";;/b;", {u"/tr.fas", u"/b/tr.fas"}, u"/b/tr.fas"},
     {"FolderWithTrailingSeparator", u"tr.fas", u"/a/", {u"/a/tr.fas"}, u"/a/tr.fas"},
     {"WindowsFolderWithTrailingBackslash", u"tr.fas", u"C:\\A\\", {u"C:\\A\\tr.fas"}, u"C:\\A\\tr.fas"},
+    {"WindowsFolder", u"tr.fas", u"C:\\A", {u"C:\\A\\tr.fas"}, u"C:\\A\\tr.fas"},
     {"AbsoluteNameAsGiven", u"/opt/tr.fas", u"/a", {u"/opt/tr.fas", u"/a//opt/tr.fas"}, u"/opt/tr.fas"},
     {"AbsoluteWindowsName", u"D:\\Tools\\tr.fas", u"", {u"D:\\Tools\\tr.fas"}, u"D:\\Tools\\tr.fas"},
     {"NameWithoutExtension", u"tr", u"/a", {u"/a/tr.fas"}, u"/a/tr.fas"},
