@@ -309,7 +309,8 @@ class Program:
     # The menu bar, left to right, and the items of each menu, top to bottom.
     MENUS = {
         "Файл": ["Выход"],
-        "Данные": ["Получить размеры труб", "Суммарная длинна", "Экспорт в Excel"],
+        "Данные": ["Получить размеры труб", "Получить размеры труб из чертежей…", "Суммарная длинна",
+                   "Экспорт в Excel"],
         "Справка": ["О программе"],
     }
 
@@ -668,14 +669,23 @@ def end_to_end(args):
 
         # The next sheet of the project, started from the same template: its
         # pipes carry the same handles, the drawing has an identity of its own.
-        log("the CAD started on another drawing: Выделить selects nothing")
+        # The row's own drawing is not open there: the program asks whether
+        # to open it, and with "Нет" leaves the CAD's drawing as it is.
+        log("the CAD started on another drawing: Выделить asks to open the row's, and selects nothing without it")
         sheet = (drawings / "pipes.dxf").read_bytes().replace(
             b"{2F9C5E7A-3B41-4D8E-9A1C-6E0B7D52C4F3}", b"{0C1D2E3F-4A5B-4C6D-9E8F-7A6B5C4D3E2F}")
         (drawings / "sheet2.dxf").write_bytes(sheet)
         cad = start_cad("cadsim-other-drawing", "--id-seed", "7", drawing="sheet2.dxf")
         program.activate()
         screen.keys("ctrl+End", "Home", "Menu", "Down", "Return")
-        time.sleep(5)
+        screen.wait_window(Program.TITLE, 60, count=2)
+        text = message_text()
+        if f"Чертёж «{wine.windows_path(drawings / 'pipes.dxf')}» не открыт." not in text:
+            screen.shot("other-drawing-question-failed")
+            raise Failure(f"Выделить in another drawing asks {text!r}")
+        screen.keys("Escape")  # "Нет"
+        screen.wait_gone(Program.TITLE, 30, count=1)
+        time.sleep(2)
         selected = ask("selection")
         if selected is None or selected.strip():
             screen.shot("other-drawing-failed")
