@@ -1,0 +1,215 @@
+// What the user waits for with "Получить размеры труб из чертежей…": the
+// real main window against the CAD simulator running as a separate process,
+// on a project of 20 drawings of 1,000 pipes among 2,000 entities each,
+// written by ezdxf (write_project.py), from the command to the rows stored.
+// Timed three ways:
+//   - through the CAD's reader of drawings without the editor, walked by the
+//     walker the simulator loads;
+//   - through the editor (the simulator has no reader: each drawing opened
+//     read only, read and closed), walked the same way;
+//   - one drawing harvested by "Получить размеры труб", for the sum of 20.
+// The summary sets the two project harvests beside twenty single harvests.
+// Run it under xvfb-run for the window on a display.
+#include "../common/WalkDrawing.h"
+
+#include "app/Session.h"
+#include "app/TWMain.h"
+#include "data/TSpecData.h"
+#include "platform/db/Dataset.h"
+#include "platform/messages/Messages.h"
+#include "spec/TSpecification.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+using namespace automation;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int projectDrawings = 20;
+constexpr int pipesPerDrawing = 1000;
+constexpr int othersPerDrawing = 1000;
+
+class QuietMessages final : public messages::MessageService {
+public:
+    void showMessage(const QString& text) override { shown << text; }
+    void showError(const QString& text) override { shown << text; }
+    QStringList shown;
+};
+
+struct Project {
+    QTemporaryDir folder;
+    QStringList drawings;
+    QProcess cad;
+    Variant application;
+    QuietMessages quiet;
+    std::unique_ptr<Session> session;
+
+    bool start()
+    {
+        for (const char* name : {"run", "support", "data", "config", "project"})
+            QDir().mkpath(folder.filePath(name));
+        QFile::setPermissions(folder.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        ::setenv("XDG_RUNTIME_DIR", QFile::encodeName(folder.filePath("run")).constData(), 1);
+        // The project, as another program writes drawings.
+        const int written = QProcess::execute(QStringLiteral("/usr/bin/python3"),
+                                              {QStringLiteral(VEDORIS_WRITE_PROJECT), folder.filePath("project"),
+                                               QString::number(projectDrawings), QString::number(pipesPerDrawing),
+                                               QString::number(othersPerDrawing)});
+        if (written != 0) {
+            std::fprintf(stderr, "write_project.py failed (is python3-ezdxf installed?)\n");
+            return false;
+        }
+        for (const QString& name : QDir(folder.filePath("project")).entryList({"*.dwg"}, QDir::Files, QDir::Name))
+            drawings << folder.filePath("project/" + name);
+        // The user's own drawing, which the CAD shows meanwhile.
+        QFile own(folder.filePath("own.dxf"));
+        if (!own.open(QIODevice::WriteOnly) || own.write("0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n") < 0)
+            return false;
+        own.close();
+        if (!makeDatabase(folder.filePath("spec_base.mdb")))
+            return false;
+
+        SessionOptions options;
+        options.connectionString =
+            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1").arg(folder.filePath("spec_base.mdb"));
+        options.messages = &quiet;
+        session = std::make_unique<Session>(std::move(options));
+        TWMain& window = session->mainWindow();
+        window.chooseDrawings = [this] { return drawings; };
+        window.storeWhatWasRead = [](const std::vector<DrawingRead>&) { return true; };
+        if (!startCad({}, folder.filePath("own.dxf")))
+            return false;
+        window.show(); // opens the table
+        QCoreApplication::processEvents();
+        return session->data().TTruba->isActive();
+    }
+
+    bool startCad(const QStringList& options, const QString& drawing)
+    {
+        application.clear();
+        if (cad.state() != QProcess::NotRunning)
+            endProcess(cad);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_DATA_HOME", folder.filePath("data"));
+        env.insert("XDG_CONFIG_HOME", folder.filePath("config"));
+        cad.setProcessEnvironment(env);
+        cad.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        cad.start(QCoreApplication::applicationDirPath() + "/cadsim",
+                  options + QStringList{"--settings", folder.filePath("cadsim.ini"), "--support-path",
+                                        folder.filePath("support"), drawing});
+        const std::optional<Variant> served = attachWhenServing(cad);
+        if (served)
+            application = *served;
+        return served.has_value();
+    }
+
+    static bool makeDatabase(const QString& path)
+    {
+        QFile schema(QStringLiteral(VEDORIS_SCHEMA_SQL));
+        if (!schema.open(QIODevice::ReadOnly))
+            return false;
+        sqlite3* db = nullptr;
+        const bool made = sqlite3_open(path.toUtf8().constData(), &db) == SQLITE_OK
+                          && sqlite3_exec(db, schema.readAll().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+        sqlite3_close(db);
+        return made;
+    }
+
+    int storedRows() const { return session->data().TTruba->recordCount(); }
+
+    void stop()
+    {
+        application.clear();
+        session.reset();
+        endProcess(cad);
+    }
+};
+
+Project* project = nullptr;
+
+struct Figures {
+    double throughReader = 0;
+    double throughEditor = 0;
+    double oneDrawing = 0;
+} figures;
+
+// Runs one menu command `command` per iteration, checking the rows stored.
+void timeCommand(benchmark::State& state, void (TWMain::*command)(), int expectedRows, double& into)
+{
+    TWMain& window = project->session->mainWindow();
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        (window.*command)();
+        total += std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        if (project->storedRows() != expectedRows || !project->quiet.shown.isEmpty())
+            state.SkipWithError("the command did not store every pipe");
+    }
+    into = total / static_cast<double>(state.iterations());
+    state.counters["rows"] = project->storedRows();
+}
+
+void BM_ProjectThroughTheReader(benchmark::State& state)
+{
+    if (!project->startCad({}, project->folder.filePath("own.dxf")))
+        return state.SkipWithError("cadsim did not start");
+    timeCommand(state, &TWMain::N10Click, projectDrawings * pipesPerDrawing, figures.throughReader);
+}
+BENCHMARK(BM_ProjectThroughTheReader)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+void BM_ProjectThroughTheEditor(benchmark::State& state)
+{
+    if (!project->startCad({"--no-drawing-reader"}, project->folder.filePath("own.dxf")))
+        return state.SkipWithError("cadsim did not start");
+    timeCommand(state, &TWMain::N10Click, projectDrawings * pipesPerDrawing, figures.throughEditor);
+}
+BENCHMARK(BM_ProjectThroughTheEditor)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+void BM_OneDrawing(benchmark::State& state)
+{
+    if (!project->startCad({}, project->drawings.front()))
+        return state.SkipWithError("cadsim did not start");
+    timeCommand(state, &TWMain::N3Click, pipesPerDrawing, figures.oneDrawing);
+}
+BENCHMARK(BM_OneDrawing)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    Project made;
+    if (!made.start()) {
+        std::fprintf(stderr, "the project could not be set up\n");
+        return 1;
+    }
+    project = &made;
+    benchmark::RunSpecifiedBenchmarks();
+    made.stop();
+    std::printf("\n%d drawings of %d pipes among %d entities each, on %s:\n", projectDrawings, pipesPerDrawing,
+                pipesPerDrawing + othersPerDrawing, qPrintable(QGuiApplication::platformName()));
+    std::printf("  through the reader, walked inside the CAD  %8.0f ms\n", figures.throughReader);
+    std::printf("  through the editor, each drawing opened     %8.0f ms\n", figures.throughEditor);
+    std::printf("  20 one-drawing harvests (20 x %.0f ms)       %8.0f ms\n", figures.oneDrawing,
+                20 * figures.oneDrawing);
+    if (figures.oneDrawing > 0)
+        std::printf("  the editor's project / 20 harvests          %8.2f\n",
+                    figures.throughEditor / (20 * figures.oneDrawing));
+    benchmark::Shutdown();
+    return 0;
+}
