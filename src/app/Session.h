@@ -3,6 +3,7 @@
 #include "app/ModalMessageService.h"
 #include "app/PlatformServices.h"
 #include "app/ProcessWide.h"
+#include "app/ProgramInstances.h"
 #include "app/TWProgress.h"
 #include "platform/messages/Messages.h"
 #include "platform/messages/Progress.h"
@@ -30,11 +31,9 @@ struct SessionOptions {
 };
 
 // The running program: the platform's automation, the services the lower
-// layers reach (messages, progress) and the four process-wide instances, each
-// a member, declared in the order they depend on one another, so that they
-// are destroyed in the reverse order by themselves. The instances are created
-// hidden, in the order WMain, SpecData, WSumTruba, WAbout; their names point
-// into the session while it lives.
+// layers reach (messages, progress) and the four process-wide instances
+// (ProgramInstances), each a member, declared in the order they depend on one
+// another, so that they are destroyed in the reverse order by themselves.
 class Session {
 public:
     explicit Session(SessionOptions options = {});
@@ -42,25 +41,19 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    TWMain& mainWindow() const { return *m_main; }
-    TSpecData& data() const { return *m_data; }
-    TWSumTruba& totalsWindow() const { return *m_totals; }
-    TWAbout& aboutBox() const { return *m_about; }
+    TWMain& mainWindow() const { return m_instances.mainWindow(); }
+    TSpecData& data() const { return m_instances.data(); }
+    TWSumTruba& totalsWindow() const { return m_instances.totalsWindow(); }
+    TWAbout& aboutBox() const { return m_instances.aboutBox(); }
     const TWProgress& progressWindow() const { return m_progressWindow; }
     TWProgress& progressWindow() { return m_progressWindow; }
 
 private:
-    template <class T>
-    std::unique_ptr<T> create(const char* name, std::unique_ptr<T> object) const;
-
     SessionOptions m_options;
     PlatformServices m_platform;
     ModalMessageService m_messageBoxes;
     Installed<messages::MessageService*> m_messages;
-    Instance<TWMain> m_main;
-    Instance<TSpecData> m_data;
-    Instance<TWSumTruba> m_totals;
-    Instance<TWAbout> m_about;
+    ProgramInstances m_instances;
     TWProgress m_progressWindow;
     Installed<progress::Display*> m_progress;
 };

@@ -23,7 +23,6 @@
 #include <QShowEvent>
 
 #include <algorithm>
-#include <stdexcept>
 
 TWMain* WMain = nullptr;
 
@@ -69,16 +68,14 @@ TWMain::~TWMain() = default;
 
 void TWMain::bindDataModule(TSpecData& data)
 {
-    m_data = &data;
+    m_data.bind(data);
     m_ui->DBGrid1->setDataSource(data.STruba);
     m_ui->DBNavigator1->setDataSource(data.STruba);
 }
 
 TSpecData& TWMain::dataModule() const
 {
-    if (!m_data)
-        throw std::logic_error("the main window is not bound to the data module");
-    return *m_data;
+    return m_data.get();
 }
 
 void TWMain::showEvent(QShowEvent* event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/DataModuleLink.h"
+
 #include <QMainWindow>
 #include <QStringList>
 
@@ -57,7 +59,7 @@ protected:
 
 private:
     std::unique_ptr<Ui::TWMain> m_ui;
-    TSpecData* m_data = nullptr;
+    DataModuleLink m_data{"main window"};
 };
 
 // The process-wide main window; the first window created, so closing it ends the program.

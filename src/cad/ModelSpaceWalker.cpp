@@ -23,6 +23,25 @@ namespace {
 constexpr int32_t firstChunkInCad = 256;
 constexpr int32_t firstChunkHere = 8;
 
+// A range walked by `inside` (the walker) or, where the walker cannot walk
+// it, by `here`. A walker that answers a call with an error of its own (a
+// model space it may not walk, no memory left in the CAD, an answer of
+// another shape) hands the rest of the walk to the program, which walks as
+// it always could: the rows are the same, only slower. Items the CAD could
+// not give come back inside an answer, not as such an error.
+template <typename Here, typename Inside>
+auto walkedWhereItCan(Variant& walker, Here&& here, Inside&& inside) -> decltype(here())
+{
+    if (!walker.isEmpty()) {
+        try {
+            return inside();
+        } catch (const automation::AutomationError&) {
+            walker.clear();
+        }
+    }
+    return here();
+}
+
 // Item's failure as the CAD answered it, of the kind its code says.
 [[noreturn]] void raise(const walk::ItemFailure& failure)
 {
@@ -71,14 +90,16 @@ ModelSpaceWalker::ModelSpaceWalker(Variant modelSpace, Variant walker)
 void ReadLayerRecords(const Variant& walker, const Variant& layers, int32_t count,
                       const std::function<void(int32_t, walk::LayerRecord&&)>& take)
 {
+    Variant inCad = walker;
     int32_t first = 0;
     while (first < count) {
-        walk::LayerChunk chunk =
-            walker.isEmpty()
-                ? walk::readLayers(layers, first, count - first)
-                : walk::decodeLayers(automation::call(walker, u"Layers", layers, Variant::i4(first),
-                                                      Variant::i4(count - first)),
-                                     first, count - first);
+        const int32_t size = count - first;
+        walk::LayerChunk chunk = walkedWhereItCan(
+            inCad, [&] { return walk::readLayers(layers, first, size); },
+            [&] {
+                return walk::decodeLayers(
+                    automation::call(inCad, u"Layers", layers, Variant::i4(first), Variant::i4(size)), first, size);
+            });
         for (size_t i = 0; i < chunk.records.size(); ++i)
             take(first + int32_t(i), std::move(chunk.records[i]));
         if (chunk.failure)
@@ -128,11 +149,13 @@ void ModelSpaceWalker::collectPipes(int32_t count, const QString& stage,
     walkInChunks<walk::PipeChunk>(
         count, stage,
         [this](int32_t first, int32_t size) {
-            if (!inCad())
-                return walk::collectPipes(m_modelSpace, first, size);
-            const Variant answer = automation::call(m_walker, u"Pipes", m_modelSpace, Variant::i4(first),
-                                                    Variant::i4(size));
-            return walk::decodePipes(answer, first, size);
+            return walkedWhereItCan(
+                m_walker, [&] { return walk::collectPipes(m_modelSpace, first, size); },
+                [&] {
+                    return walk::decodePipes(automation::call(m_walker, u"Pipes", m_modelSpace, Variant::i4(first),
+                                                              Variant::i4(size)),
+                                             first, size);
+                });
         },
         [&take](walk::PipeChunk& chunk) {
             for (walk::PipeRow& row : chunk.rows)
@@ -146,11 +169,13 @@ void ModelSpaceWalker::findEntities(int32_t count, const Variant& objectId, cons
     walkInChunks<walk::MatchChunk>(
         count, stage,
         [this, &objectId](int32_t first, int32_t size) {
-            if (!inCad())
-                return walk::findEntities(m_modelSpace, first, size, objectId);
-            const Variant answer = automation::call(m_walker, u"Find", m_modelSpace, Variant::i4(first),
-                                                    Variant::i4(size), objectId);
-            return walk::decodeMatches(answer, first, size);
+            return walkedWhereItCan(
+                m_walker, [&] { return walk::findEntities(m_modelSpace, first, size, objectId); },
+                [&] {
+                    return walk::decodeMatches(automation::call(m_walker, u"Find", m_modelSpace, Variant::i4(first),
+                                                                Variant::i4(size), objectId),
+                                               first, size);
+                });
         },
         [&take](walk::MatchChunk& chunk) {
             for (const std::u16string& handle : chunk.handles)

@@ -28,8 +28,9 @@ struct TExportColumn {
 // made visible and left open for the user: a header row, then one row per
 // record, from the first to the last; the table is left on its first row.
 // Any failure, whatever its kind, ends the export with the one message
-// "Не удается запустить Excel!!!"; what was written stays in the workbook and
-// the table stays where the failure left it. The user's "Отмена" ends it
+// "Не удается запустить Excel!!!" (a row being typed that will not post says
+// its own words first); what was written stays in the workbook and the table
+// stays where the failure left it. The user's "Отмена" ends it
 // likewise, between two rows or two tries of a busy spreadsheet, without the
 // message. Nothing is thrown.
 void ExportToSpreadsheet(db::Dataset& source, std::span<const TExportColumn> columns) noexcept;

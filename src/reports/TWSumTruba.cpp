@@ -13,14 +13,12 @@
 #include <QHideEvent>
 #include <QShowEvent>
 
-#include <stdexcept>
 
 TWSumTruba* WSumTruba = nullptr;
 
 TWSumTruba::TWSumTruba(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::TWSumTruba>())
 {
     m_ui->setupUi(this);
-    m_ui->DBGrid1->setConfirmDelete(true);
 
     connect(m_ui->Button1, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_ui->Button2, &QPushButton::clicked, this, [this] { messages::runEntryPoint([this] { Button2Click(); }); });
@@ -30,15 +28,13 @@ TWSumTruba::~TWSumTruba() = default;
 
 void TWSumTruba::bindDataModule(TSpecData& data)
 {
-    m_data = &data;
+    m_data.bind(data);
     m_ui->DBGrid1->setDataSource(data.SVTruba);
 }
 
 TSpecData& TWSumTruba::dataModule() const
 {
-    if (!m_data)
-        throw std::logic_error("the totals window is not bound to the data module");
-    return *m_data;
+    return m_data.get();
 }
 
 void TWSumTruba::showEvent(QShowEvent* event)

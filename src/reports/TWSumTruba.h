@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/DataModuleLink.h"
+
 #include <QDialog>
 
 #include <memory>
@@ -40,7 +42,7 @@ protected:
 
 private:
     std::unique_ptr<Ui::TWSumTruba> m_ui;
-    TSpecData* m_data = nullptr;
+    DataModuleLink m_data{"totals window"};
 };
 
 // The process-wide totals window, created at start-up.

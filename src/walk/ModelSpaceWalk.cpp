@@ -77,7 +77,8 @@ PipeChunk collectPipes(const Variant& modelSpace, int32_t first, int32_t count)
 MatchChunk findEntities(const Variant& modelSpace, int32_t first, int32_t count, const Variant& objectId)
 {
     // The whole range is walked, also past a match: several entities may
-    // report the same ObjectID, and each gets its own selection.
+    // report the same ObjectID, and the caller selects each in turn. Each
+    // selection replaces the one before, so the last match stays selected.
     MatchChunk chunk;
     walkRange(
         modelSpace, first, count, chunk,

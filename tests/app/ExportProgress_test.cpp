@@ -28,7 +28,7 @@ protected:
                             .rmin = 50});
         database.addRows(rows);
         MainWindowFixture::SetUp();
-        progressWindow = std::make_unique<TWProgress>(window.get());
+        progressWindow = std::make_unique<TWProgress>(window);
         m_previous = progress::setDisplay(progressWindow.get());
         start();
     }
@@ -63,7 +63,7 @@ TEST_F(ExportProgress, ASlowSpreadsheetShowsTheRowsAsTheyGo)
     spreadsheet.beforeAnswer = [] { std::this_thread::sleep_for(std::chrono::milliseconds(2)); };
     bool shown = false;
     QString title, stage;
-    QTimer::singleShot(900, window.get(), [&] {
+    QTimer::singleShot(900, window, [&] {
         shown = progressWindow->isVisible();
         title = progressWindow->windowTitle();
         stage = progressWindow->stageText();
@@ -83,7 +83,7 @@ TEST_F(ExportProgress, ASlowSpreadsheetShowsTheRowsAsTheyGo)
 TEST_F(ExportProgress, OtmenaStopsTheExportKeepingWhatWasWritten)
 {
     spreadsheet.beforeAnswer = [] { std::this_thread::sleep_for(std::chrono::milliseconds(2)); };
-    QTimer::singleShot(900, window.get(), [&] {
+    QTimer::singleShot(900, window, [&] {
         ASSERT_TRUE(progressWindow->isVisible());
         const auto* button = progressWindow->findChild<QPushButton*>(QStringLiteral("BCancel"));
         QTest::mouseClick(progressWindow->windowHandle(), Qt::LeftButton, {},

@@ -175,7 +175,7 @@ void GridSequence::startWindow()
 {
     start();
     window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     grid().setFocus();
 }
 
@@ -554,9 +554,9 @@ void GridSequence::run(unsigned seed, int steps)
         QCoreApplication::processEvents();
         // A closed menu or message box gives the main window back its
         // activation, as a window manager does; offscreen, nobody does.
-        if (QApplication::activeWindow() != window.get() && !QApplication::activePopupWidget()) {
+        if (QApplication::activeWindow() != window && !QApplication::activePopupWidget()) {
             window->activateWindow();
-            if (!QTest::qWaitForWindowActive(window.get()))
+            if (!QTest::qWaitForWindowActive(window))
                 FAIL() << "the main window cannot be activated again";
         }
         for (int m = shownBefore; m < m_boxes.shown.size(); ++m)
@@ -602,7 +602,7 @@ TEST_F(GridSequence, TabOutOfARefusedRowKeepsTheUserInItsCellAndLeavesTheNextRow
     EXPECT_EQ(grid().indexAt(openEditor()->geometry().center()), grid().model()->index(6, Rmin));
 
     window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     type(QStringLiteral("ZZZ"));
     key(Qt::Key_Tab);
     QCoreApplication::processEvents();
@@ -638,7 +638,7 @@ public:
             // The message box of the first click is answered, and the window
             // manager gives the main window back its activation.
             window->activateWindow();
-            ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+            ASSERT_TRUE(QTest::qWaitForWindowActive(window));
             QTest::mouseDClick(grid().viewport(), Qt::LeftButton, {}, at);
         }
     }
@@ -661,7 +661,7 @@ TEST_P(RefusedLeave, KeepsTheEditorOnTheCellTheUserWasInAndTheOtherRowsAsTheyWer
     GetParam().leave(*this);
     QCoreApplication::processEvents();
     window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
 
     EXPECT_EQ(m_boxes.shown, QStringList{QStringLiteral("Длина должна быть больше нуля (столбец «Длинна, мм»)")});
     EXPECT_FALSE(window->PopupMenu1->isVisible());

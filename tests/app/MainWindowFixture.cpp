@@ -4,20 +4,16 @@
 
 void MainWindowFixture::createInstances(const QString& connectionString)
 {
-    window = std::make_unique<TWMain>();
-    WMain = window.get();
-    data = std::make_unique<TSpecData>();
-    SpecData = data.get();
-    data->ADOConnection.setConnectionString(connectionString);
-    window->bindDataModule(*data);
+    instances = std::make_unique<ProgramInstances>(connectionString);
+    window = &instances->mainWindow();
+    data = &instances->data();
 }
 
 void MainWindowFixture::destroyInstances()
 {
-    WMain = nullptr;
-    window.reset();
-    SpecData = nullptr;
-    data.reset();
+    window = nullptr;
+    data = nullptr;
+    instances.reset();
 }
 
 void MainWindowFixture::start() { window->show(); }

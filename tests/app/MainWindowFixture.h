@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ProgramInstances.h"
 #include "app/TWMain.h"
 #include "data/TSpecData.h"
 #include "support/MessageRecorder.h"
@@ -9,11 +10,13 @@
 
 #include <memory>
 
-// The main window and the data module as the program's session creates them
-// (the window first, then the module, pointed at its file and bound to the
-// window), over a fresh database file, with every message recorded instead of
-// shown. Both can be made again over another file, as when the program starts
-// again; that is why the module is made here and not by PipeTableFixture.
+// The program's instances as its session makes them (ProgramInstances: the
+// main window, the data module pointed at its file and bound to the windows,
+// the totals window, the About box), over a fresh database file, with every
+// message recorded instead of shown, and without the session's platform
+// services: the tests bring their CAD and spreadsheet in-process. They can be
+// made again over another file, as when the program starts again; that is why
+// the module is made here and not by PipeTableFixture.
 class MainWindowFixture : public ::testing::Test {
 protected:
     void SetUp() override { createInstances(database.connectionString()); }
@@ -29,6 +32,7 @@ protected:
 
     TestDatabase database;
     MessageRecorder messages;
-    std::unique_ptr<TWMain> window;
-    std::unique_ptr<TSpecData> data;
+    std::unique_ptr<ProgramInstances> instances;
+    TWMain* window = nullptr;
+    TSpecData* data = nullptr;
 };

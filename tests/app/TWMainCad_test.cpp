@@ -156,7 +156,7 @@ TEST_F(MainWindowWithCad, HarvestIsStoredWhateverRowIsPendingInTheGrid)
         createInstances(database.connectionString());
         start();
         window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
         dbwidgets::DBGrid& grid = *window->ui().DBGrid1;
         grid.setFocus();
         grid.setCurrentIndex(grid.model()->index(0, 0));
@@ -198,7 +198,7 @@ TEST_F(MainWindowWithCad, AHarvestThatCannotWriteLeavesTheRowBeingTyped)
     start();
     data->ADOConnection.setBusyTimeout(200);
     window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     dbwidgets::DBGrid& grid = *window->ui().DBGrid1;
     grid.setFocus();
     grid.setCurrentIndex(grid.model()->index(0, 1));
@@ -237,7 +237,7 @@ protected:
     void SetUp() override
     {
         MainWindowWithCad::SetUp();
-        progressWindow = std::make_unique<TWProgress>(window.get());
+        progressWindow = std::make_unique<TWProgress>(window);
         m_previousDisplay = progress::setDisplay(progressWindow.get());
         CadEnvironment environment = cadEnvironment();
         environment.sleepMilliseconds = [](int milliseconds) { progress::pause(milliseconds); };
@@ -245,7 +245,7 @@ protected:
         cad.editActiveDrawing([](cadsim::Drawing& d) { d.addPipe(u"Т1", 1000, 28.5, 25); });
         start();
         window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     }
     void TearDown() override
     {
@@ -284,7 +284,7 @@ TEST_F(HarvestWithProgress, TheWaitForABusyCadIsShownKeepsTheWindowsDrawnAndTake
     bool menuOpened = false;
     bool nestedCommandRan = false;
     int paintsBefore = 0;
-    QTimer::singleShot(700, window.get(), [&] {
+    QTimer::singleShot(700, window, [&] {
         shown = progressWindow->isVisible();
         title = progressWindow->windowTitle();
         stage = progressWindow->stageText();
@@ -297,7 +297,7 @@ TEST_F(HarvestWithProgress, TheWaitForABusyCadIsShownKeepsTheWindowsDrawnAndTake
         window->ui().DBGrid1->viewport()->update();
     });
     int paintsAfter = 0;
-    QTimer::singleShot(950, window.get(), [&] { paintsAfter = paints.count; });
+    QTimer::singleShot(950, window, [&] { paintsAfter = paints.count; });
 
     window->ui().N3->trigger();
 
@@ -324,7 +324,7 @@ TEST_F(HarvestWithProgress, OtmenaOrEscStopsTheHarvestAndTheRowsStay)
         data->TTruba->requery();
         cad.setStaysBusy(true); // a command of its own keeps the CAD busy
         bool stopped = false;
-        QTimer::singleShot(800, window.get(), [&] {
+        QTimer::singleShot(800, window, [&] {
             ASSERT_TRUE(progressWindow->isVisible());
             // Through the window, as the window system delivers the user's input.
             QWindow* window = progressWindow->windowHandle();
@@ -337,7 +337,7 @@ TEST_F(HarvestWithProgress, OtmenaOrEscStopsTheHarvestAndTheRowsStay)
             stopped = true;
         });
         // Were the stop not heard, the CAD would keep the harvest waiting.
-        QTimer::singleShot(5000, window.get(), [&] { cad.setStaysBusy(false); });
+        QTimer::singleShot(5000, window, [&] { cad.setStaysBusy(false); });
 
         window->ui().N3->trigger();
 

@@ -44,8 +44,6 @@ const char* name(Then then)
     return "";
 }
 
-const QString columnTitles[] = {QStringLiteral("Слой"), QStringLiteral("Длинна, мм"),
-                                QStringLiteral("D наружный, мм"), QStringLiteral("D Внутр, мм")};
 
 std::vector<Case> allCases()
 {
@@ -65,23 +63,16 @@ protected:
         database.addRows({{.objectId = 1, .layer = QStringLiteral("A"), .length = 100, .rmax = 57, .rmin = 50},
                           {.objectId = 2, .layer = QStringLiteral("B"), .length = 200, .rmax = 76, .rmin = 70}});
         MainWindowFixture::SetUp();
-        totals = std::make_unique<TWSumTruba>(window.get());
-        totals->bindDataModule(*data);
-        WSumTruba = totals.get();
         start();
         window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    }
-    void TearDown() override
-    {
-        WSumTruba = nullptr;
-        totals.reset();
-        MainWindowFixture::TearDown();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     }
 
     dbwidgets::DBGrid& grid() const { return *window->ui().DBGrid1; }
+    TWSumTruba& totals() const { return instances->totalsWindow(); }
+    // The column's title as the grid shows it, which the refusal names.
+    QString columnTitle(int column) const { return grid().model()->headerData(column, Qt::Horizontal).toString(); }
 
-    std::unique_ptr<TWSumTruba> totals;
     FakeSpreadsheet spreadsheet;
 };
 
@@ -101,9 +92,9 @@ TEST_P(TypedInputTest, TextThatIsNoNumberIsToldOnceAndKeptInItsEditor)
 
     // Whatever the command, a modal totals window would be seen here.
     bool totalsShown = false;
-    QTimer::singleShot(0, totals.get(), [&] {
-        totalsShown = totals->isVisible();
-        totals->reject();
+    QTimer::singleShot(0, &totals(), [&] {
+        totalsShown = totals().isVisible();
+        totals().reject();
     });
 
     const Ui::TWMain& ui = window->ui();
@@ -121,7 +112,7 @@ TEST_P(TypedInputTest, TextThatIsNoNumberIsToldOnceAndKeptInItsEditor)
     }
     QCoreApplication::processEvents();
 
-    const QString error = QStringLiteral("error: Значение «abc» не является числом (столбец «%1»)").arg(columnTitles[c.column]);
+    const QString error = QStringLiteral("error: Значение «abc» не является числом (столбец «%1»)").arg(columnTitle(c.column));
     const QStringList expected = c.then == Then::Export ? QStringList{error, QStringLiteral("Не удается запустить Excel!!!")}
                                                         : QStringList{error};
     EXPECT_EQ(messages.all, expected);

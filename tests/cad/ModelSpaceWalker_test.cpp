@@ -40,6 +40,24 @@ public:
     }
 };
 
+// This program's walker, which first runs `failure` for every walk it is
+// asked for (its version and the rest answer as the walker's own).
+class WalkerThatFails final : public automation::Dispatch {
+public:
+    explicit WalkerThatFails(std::shared_ptr<std::function<void()>> failure) : m_failure(std::move(failure)) {}
+
+    Variant invoke(std::u16string_view member, automation::InvokeKind kind, automation::Args args) override
+    {
+        if (member == u"Pipes" || member == u"Find" || member == u"Layers")
+            (*m_failure)();
+        return m_walker.invoke(member, kind, args);
+    }
+
+private:
+    std::shared_ptr<std::function<void()>> m_failure;
+    walk::WalkerObject m_walker;
+};
+
 // Where the CAD finds this program's walker: nowhere, unless `offered`.
 cadsim::InterfaceObjectSource walkerIf(bool offered)
 {
@@ -241,6 +259,61 @@ TEST(LayerSnapshot, IsReadInsideTheCadWithTheSameRecordsAndFailures)
     EXPECT_EQ(read[0], read[1]);
     EXPECT_EQ(read[0][5].Name, QStringLiteral("Слой F5"));
     EXPECT_EQ(recorder.all, QStringList(2, ResStrings::text(ResStrings::SAcadNotReady)));
+}
+
+// A walker that answers a walk with an error of its own (a model space it
+// may not walk) hands the walk to the program, which gives the same rows,
+// matches and layers; a link that fails is the command's failure, wherever
+// the walk runs.
+TEST(FailingWalker, HandsTheWalkToTheProgramUnlessTheLinkFailed)
+{
+    MessageRecorder recorder;
+    CadTestEnvironment environment{ProgramFolder, u'/'};
+    cadsim::Simulator sim(drawingWithFaults());
+    sim.setSecureLoad(0);
+    const int64_t wanted = sim.activeDrawing().entities()[20].objectId;
+    const automation::Registration running = automation::registerActiveObject(u"AutoCAD.Application", sim.application());
+    const auto failure = std::make_shared<std::function<void()>>([] {});
+    const auto offerTheWalker = [&] {
+        sim.setInterfaceObjectSource([failure](const std::u16string&) -> std::optional<cadsim::InterfaceObjectLibrary> {
+            return cadsim::InterfaceObjectLibrary{u"/opt/vedoris/w.so",
+                                                  [failure] { return std::make_shared<WalkerThatFails>(failure); }};
+        });
+    };
+    const auto walkWith = [&](ModelSpaceWalker& walker) {
+        std::vector<walk::PipeRow> rows;
+        walker.collectPipes(61, QStringLiteral("%1 %2"), [&](walk::PipeRow&& row) { rows.push_back(std::move(row)); });
+        std::vector<std::u16string> found;
+        walker.findEntities(61, Variant::i8(wanted), QStringLiteral("%1 %2"),
+                            [&](const std::u16string& handle) { found.push_back(handle); });
+        return std::pair(rows, found);
+    };
+
+    sim.setInterfaceObjectSource(walkerIf(false));
+    TAbstrAcadObj reference;
+    ModelSpaceWalker here(reference);
+    const auto expected = walkWith(here);
+    ASSERT_EQ(expected.first.size(), 30u);
+    ASSERT_EQ(expected.second.size(), 1u);
+
+    offerTheWalker();
+    *failure = [] { throw automation::AutomationError(automation::hr::Disp_E_TypeMismatch, u"not a model space of this CAD"); };
+    TAbstrAcadObj refused;
+    EXPECT_EQ(refused.FLayers()->Count(), reference.FLayers()->Count());
+    ModelSpaceWalker walker(refused);
+    EXPECT_TRUE(walker.inCad());
+    EXPECT_EQ(walkWith(walker), expected);
+    EXPECT_FALSE(walker.inCad()); // asked once, not once a chunk
+
+    *failure = [] { throw automation::LinkFailure(automation::hr::Rpc_E_Disconnected, u"gone"); };
+    EXPECT_FALSE(messages::runEntryPoint([] { TAbstrAcadObj unlinked; }));
+    *failure = [] {};
+    TAbstrAcadObj attached;
+    ModelSpaceWalker linked(attached);
+    *failure = [] { throw automation::LinkFailure(automation::hr::Rpc_E_Disconnected, u"gone"); };
+    EXPECT_THROW(walkWith(linked), automation::LinkFailure);
+    EXPECT_TRUE(linked.inCad());
+    EXPECT_TRUE(recorder.all.size() == 1) << recorder.all.join('|').toStdString();
 }
 
 TEST(ChunkPacer, AimsAtItsTargetGrowingAndShrinkingAtMostFourfold)

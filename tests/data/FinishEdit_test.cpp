@@ -7,6 +7,8 @@
 
 #include "platform/db/DataEventLog.h"
 
+#include "support/DbErrorOf.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -20,12 +22,8 @@ struct WithRow : PipeTableFixture {
 TEST(FinishEdit, ClosedTableIsAnError)
 {
     PipeTableFixture t;
-    try {
-        FinishEdit(*t.data.TTruba);
-        FAIL();
-    } catch (const db::DbError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("TTruba: Cannot perform this operation on a closed dataset"));
-    }
+    EXPECT_EQ(dbErrorOf([&] { FinishEdit(*t.data.TTruba); }),
+              QStringLiteral("TTruba: Cannot perform this operation on a closed dataset"));
 }
 
 TEST(FinishEdit, BrowseStateDoesNothing)

@@ -86,7 +86,6 @@ TEST(TWSumTruba, IsLaidOutAsDesigned)
     EXPECT_EQ(ui.Button1->geometry(), QRect(392, 8, 75, 25));
 
     EXPECT_EQ(ui.DBGrid1->dataSource(), pipes.data.SVTruba);
-    EXPECT_TRUE(ui.DBGrid1->confirmDelete());
     const QAbstractItemModel* model = ui.DBGrid1->model();
     ASSERT_EQ(model->columnCount(), 3);
     EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Длинна,мм"));

@@ -28,22 +28,23 @@ QString describe(const std::exception_ptr& failure)
     }
 }
 
+// A message, with the reason on a line of its own where there is one.
+QString withReason(const QString& text, const QString& reason)
+{
+    return reason.isEmpty() ? text : text + QStringLiteral("\n") + reason;
+}
+
 QString saveFailure(const QString& folder, const QString& reason)
 {
-    QString text = QStringLiteral("Не удается сохранить книгу в папке \"%1\".")
-                       .arg(QDir::toNativeSeparators(folder));
-    if (!reason.isEmpty())
-        text += QStringLiteral("\n") + reason;
-    return text;
+    return withReason(QStringLiteral("Не удается сохранить книгу в папке \"%1\".").arg(QDir::toNativeSeparators(folder)),
+                      reason);
 }
 
 QString openFailure(const QString& path, const QString& reason)
 {
-    QString text = QStringLiteral("Книга сохранена в файле \"%1\", но открыть её не удается.")
-                       .arg(QDir::toNativeSeparators(path));
-    if (!reason.isEmpty())
-        text += QStringLiteral("\n") + reason;
-    return text;
+    return withReason(
+        QStringLiteral("Книга сохранена в файле \"%1\", но открыть её не удается.").arg(QDir::toNativeSeparators(path)),
+        reason);
 }
 
 } // namespace

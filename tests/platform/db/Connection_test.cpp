@@ -3,6 +3,7 @@
 #include "platform/db/Statement.h"
 #include "platform/db/Transaction.h"
 #include "support/AsNobody.h"
+#include "support/DbErrorOf.h"
 #include "support/TestDatabase.h"
 
 #include <QDir>
@@ -35,12 +36,7 @@ void writeFile(const QString& path, const QByteArray& bytes)
 // The message of the DbError that open() throws, or "" when it succeeds.
 QString openError(db::Connection& connection)
 {
-    try {
-        connection.open();
-    } catch (const db::DbError& e) {
-        return e.message();
-    }
-    return QString();
+    return dbErrorOf([&] { connection.open(); });
 }
 
 TEST(Connection, OpensTheProgramsFile)

@@ -8,6 +8,8 @@
 
 #include <functional>
 
+#include "support/DbErrorOf.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -16,12 +18,7 @@ using Row = TestDatabase::Row;
 
 QString openError(db::Dataset& table)
 {
-    try {
-        table.open();
-    } catch (const db::DbError& e) {
-        return e.message();
-    }
-    return QString();
+    return dbErrorOf([&] { table.open(); });
 }
 
 // A column of a view, for a dataset over one.
@@ -273,12 +270,7 @@ TEST(DatasetOpen, ClosedTableRefusesEverything)
                                                       [&] { t.table->deleteRecord(); },
                                                       [&] { t.table->checkBrowseMode(); },
                                                       [&] { (void)t.data.TTrubaFLayer->value(); }}) {
-        try {
-            op();
-            ADD_FAILURE() << "no error on a closed table";
-        } catch (const db::DbError& e) {
-            EXPECT_EQ(e.message(), closed);
-        }
+        EXPECT_EQ(dbErrorOf(op), closed);
     }
 }
 

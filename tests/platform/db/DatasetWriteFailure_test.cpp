@@ -7,6 +7,8 @@
 #include <QFile>
 #include "DataEventLog.h"
 
+#include "support/DbErrorOf.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -20,12 +22,7 @@ using db::DatasetState;
 
 QString postError(db::Dataset& table)
 {
-    try {
-        table.post();
-    } catch (const db::DbError& e) {
-        return e.message();
-    }
-    return QString();
+    return dbErrorOf([&] { table.post(); });
 }
 
 // Another program that holds the file with an exclusive lock.
@@ -155,12 +152,7 @@ TEST(DatasetWriteFailure, ViewRowsAreReadOnly)
     view.open();
     EXPECT_TRUE(view.isReadOnly());
     for (auto op : {&db::Dataset::edit, &db::Dataset::insert, &db::Dataset::append, &db::Dataset::deleteRecord}) {
-        try {
-            (view.*op)();
-            ADD_FAILURE() << "a view row was written";
-        } catch (const db::DbError& e) {
-            EXPECT_EQ(e.message(), QStringLiteral("VTruba: Cannot modify a read-only dataset"));
-        }
+        EXPECT_EQ(dbErrorOf([&] { (view.*op)(); }), QStringLiteral("VTruba: Cannot modify a read-only dataset"));
         EXPECT_EQ(view.state(), DatasetState::Browse);
     }
     EXPECT_EQ(view.recordCount(), 1);

@@ -3,6 +3,8 @@
 
 #include "platform/db/DbError.h"
 
+#include "support/DbErrorOf.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -63,12 +65,8 @@ TEST(Field, WritingNeedsEditOrInsertState)
     PipeTable t;
     t.file.addRows({{.layer = QStringLiteral("A")}});
     t.table->open();
-    try {
-        t.data.TTrubaFLayer->setAsString(QStringLiteral("B"));
-        FAIL();
-    } catch (const db::DbError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("TTruba: Dataset not in edit or insert mode"));
-    }
+    EXPECT_EQ(dbErrorOf([&] { t.data.TTrubaFLayer->setAsString(QStringLiteral("B")); }),
+              QStringLiteral("TTruba: Dataset not in edit or insert mode"));
     EXPECT_EQ(t.data.TTrubaFLayer->asString(), QStringLiteral("A"));
 }
 
