@@ -13,13 +13,16 @@
 
 // The drawing the cross-process benchmarks walk: 10,000 pipe solids on seven
 // layers among 10,000 other entities (alternately a line and a solid without
-// pipe data), in the code page a Cyrillic CAD writes.
+// pipe data), in the code page a Cyrillic CAD writes, saved with its identity
+// (a drawing without one is another drawing at every load, whose rows are
+// not selected).
 constexpr int walkPipeCount = 10000;
 constexpr int walkOtherCount = 10000;
 
 inline QByteArray walkDrawing()
 {
-    QByteArray out = "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n9\n$DWGCODEPAGE\n3\nANSI_1251\n0\nENDSEC\n"
+    QByteArray out = "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n9\n$DWGCODEPAGE\n3\nANSI_1251\n"
+                     "9\n$FINGERPRINTGUID\n2\n{5D1E4A9C-3B7F-4C2A-9E61-0A8B7C6D5E4F}\n0\nENDSEC\n"
                      "0\nSECTION\n2\nENTITIES\n";
     int handle = 0x100;
     auto next = [&] { return QByteArray::number(handle++, 16).toUpper(); };

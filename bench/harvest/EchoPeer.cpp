@@ -6,11 +6,14 @@
 
 namespace {
 
-bool readAll(int fd, char* data, size_t size)
+// Repeats `transfer` (::read or ::write) until `size` bytes have gone;
+// false when the other end is gone first.
+template <typename Bytes, typename Transfer>
+bool transferAll(int fd, Bytes* data, size_t size, Transfer transfer)
 {
     size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::read(fd, data + done, size - done);
+        const ssize_t n = transfer(fd, data + done, size - done);
         if (n <= 0)
             return false;
         done += static_cast<size_t>(n);
@@ -18,17 +21,9 @@ bool readAll(int fd, char* data, size_t size)
     return true;
 }
 
-bool writeAll(int fd, const char* data, size_t size)
-{
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, data + done, size - done);
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
+bool readAll(int fd, char* data, size_t size) { return transferAll(fd, data, size, ::read); }
+
+bool writeAll(int fd, const char* data, size_t size) { return transferAll(fd, data, size, ::write); }
 
 } // namespace
 

@@ -10,28 +10,22 @@
 //   - one drawing harvested by "Получить размеры труб", for the sum of 20.
 // The summary sets the two project harvests beside twenty single harvests.
 // Run it under xvfb-run for the window on a display.
-#include "../common/WalkDrawing.h"
+#include "ProgramAndCad.h"
 
-#include "app/Session.h"
 #include "app/TWMain.h"
 #include "data/TSpecData.h"
 #include "platform/db/Dataset.h"
-#include "platform/messages/Messages.h"
 #include "spec/TSpecification.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <memory>
 
 using namespace automation;
 using Clock = std::chrono::steady_clock;
@@ -42,28 +36,15 @@ constexpr int projectDrawings = 20;
 constexpr int pipesPerDrawing = 1000;
 constexpr int othersPerDrawing = 1000;
 
-class QuietMessages final : public messages::MessageService {
-public:
-    void showMessage(const QString& text) override { shown << text; }
-    void showError(const QString& text) override { shown << text; }
-    QStringList shown;
-};
-
-struct Project {
-    QTemporaryDir folder;
+struct Project : ProgramAndCad {
     QStringList drawings;
-    QProcess cad;
-    Variant application;
-    QuietMessages quiet;
-    std::unique_ptr<Session> session;
 
     bool start()
     {
-        for (const char* name : {"run", "support", "data", "config", "project"})
-            QDir().mkpath(folder.filePath(name));
-        QFile::setPermissions(folder.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        ::setenv("XDG_RUNTIME_DIR", QFile::encodeName(folder.filePath("run")).constData(), 1);
+        if (!prepare())
+            return false;
         // The project, as another program writes drawings.
+        QDir().mkpath(folder.filePath("project"));
         const int written = QProcess::execute(QStringLiteral("/usr/bin/python3"),
                                               {QStringLiteral(VEDORIS_WRITE_PROJECT), folder.filePath("project"),
                                                QString::number(projectDrawings), QString::number(pipesPerDrawing),
@@ -75,68 +56,18 @@ struct Project {
         for (const QString& name : QDir(folder.filePath("project")).entryList({"*.dwg"}, QDir::Files, QDir::Name))
             drawings << folder.filePath("project/" + name);
         // The user's own drawing, which the CAD shows meanwhile.
-        QFile own(folder.filePath("own.dxf"));
+        QFile own(ownDrawing());
         if (!own.open(QIODevice::WriteOnly) || own.write("0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n") < 0)
             return false;
         own.close();
-        if (!makeDatabase(folder.filePath("spec_base.mdb")))
-            return false;
 
-        SessionOptions options;
-        options.connectionString =
-            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1").arg(folder.filePath("spec_base.mdb"));
-        options.messages = &quiet;
-        session = std::make_unique<Session>(std::move(options));
         TWMain& window = session->mainWindow();
         window.chooseDrawings = [this] { return drawings; };
         window.storeWhatWasRead = [](const std::vector<DrawingRead>&) { return true; };
-        if (!startCad({}, folder.filePath("own.dxf")))
-            return false;
-        window.show(); // opens the table
-        QCoreApplication::processEvents();
-        return session->data().TTruba->isActive();
+        return startCad({}, ownDrawing()) && showWindow();
     }
 
-    bool startCad(const QStringList& options, const QString& drawing)
-    {
-        application.clear();
-        if (cad.state() != QProcess::NotRunning)
-            endProcess(cad);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_DATA_HOME", folder.filePath("data"));
-        env.insert("XDG_CONFIG_HOME", folder.filePath("config"));
-        cad.setProcessEnvironment(env);
-        cad.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        cad.start(QCoreApplication::applicationDirPath() + "/cadsim",
-                  options + QStringList{"--settings", folder.filePath("cadsim.ini"), "--support-path",
-                                        folder.filePath("support"), drawing});
-        const std::optional<Variant> served = attachWhenServing(cad);
-        if (served)
-            application = *served;
-        return served.has_value();
-    }
-
-    static bool makeDatabase(const QString& path)
-    {
-        QFile schema(QStringLiteral(VEDORIS_SCHEMA_SQL));
-        if (!schema.open(QIODevice::ReadOnly))
-            return false;
-        sqlite3* db = nullptr;
-        const bool made = sqlite3_open(path.toUtf8().constData(), &db) == SQLITE_OK
-                          && sqlite3_exec(db, schema.readAll().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
-        sqlite3_close(db);
-        return made;
-    }
-
-    int storedRows() const { return session->data().TTruba->recordCount(); }
-
-    void stop()
-    {
-        application.clear();
-        session.reset();
-        endProcess(cad);
-    }
+    QString ownDrawing() const { return folder.filePath("own.dxf"); }
 };
 
 Project* project = nullptr;
@@ -165,7 +96,7 @@ void timeCommand(benchmark::State& state, void (TWMain::*command)(), int expecte
 
 void BM_ProjectThroughTheReader(benchmark::State& state)
 {
-    if (!project->startCad({}, project->folder.filePath("own.dxf")))
+    if (!project->startCad({}, project->ownDrawing()))
         return state.SkipWithError("cadsim did not start");
     timeCommand(state, &TWMain::N10Click, projectDrawings * pipesPerDrawing, figures.throughReader);
 }
@@ -173,7 +104,7 @@ BENCHMARK(BM_ProjectThroughTheReader)->Unit(benchmark::kMillisecond)->UseRealTim
 
 void BM_ProjectThroughTheEditor(benchmark::State& state)
 {
-    if (!project->startCad({"--no-drawing-reader"}, project->folder.filePath("own.dxf")))
+    if (!project->startCad({"--no-drawing-reader"}, project->ownDrawing()))
         return state.SkipWithError("cadsim did not start");
     timeCommand(state, &TWMain::N10Click, projectDrawings * pipesPerDrawing, figures.throughEditor);
 }

@@ -19,17 +19,16 @@
 // of its own: with the window on Qt's offscreen platform and on the display
 // (xcb, under xvfb-run); the last lines compare the two harvests.
 #include "EchoPeer.h"
+#include "ProgramAndCad.h"
 #include "../common/OnEachPlatform.h"
 #include "../common/HarvestShapedWalk.h"
 #include "../common/WalkDrawing.h"
 
-#include "app/Session.h"
 #include "app/TWMain.h"
 #include "data/TSpecData.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/remote/ClientBackend.h"
 #include "platform/db/Dataset.h"
-#include "platform/messages/Messages.h"
 #include "spec/TSpecification.h"
 
 #include <QAction>
@@ -37,10 +36,8 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -48,7 +45,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -85,70 +81,27 @@ double cpuOfProcess(qint64 pid)
     return static_cast<double>(utime + stime) * 1e3 / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
-class QuietMessages final : public messages::MessageService {
-public:
-    void showMessage(const QString& text) override { shown << text; }
-    void showError(const QString& text) override { shown << text; }
-    QStringList shown;
-};
-
-// The program as the user has it: a database made from the schema, the main
-// window bound to the data module, and the CAD simulator on the drawing.
-struct Setup {
-    QTemporaryDir folder;
-    QProcess cad;
-    Variant application;
-    QuietMessages quiet;
-    std::unique_ptr<Session> session;
-
+// The program as the user has it, and the CAD simulator on the drawing.
+struct Setup : ProgramAndCad {
     bool start()
     {
-        for (const char* name : {"run", "support", "data", "config"})
-            QDir().mkpath(folder.filePath(name));
-        QFile::setPermissions(folder.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        ::setenv("XDG_RUNTIME_DIR", QFile::encodeName(folder.filePath("run")).constData(), 1);
-        QFile dxf(folder.filePath("walk.dxf"));
+        if (!prepare())
+            return false;
+        QFile dxf(drawing());
         if (!dxf.open(QIODevice::WriteOnly) || dxf.write(walkDrawing()) < 0)
             return false;
         dxf.close();
-        if (!makeDatabase(folder.filePath("spec_base.mdb")))
-            return false;
-
-        // The program as main() makes it, with the messages kept quiet.
-        SessionOptions options;
-        options.connectionString =
-            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1").arg(folder.filePath("spec_base.mdb"));
-        options.messages = &quiet;
-        session = std::make_unique<Session>(std::move(options));
         // The session's platform services find the simulator once it serves.
-        if (!startCad({}))
-            return false;
-        session->mainWindow().show(); // opens the table
-        QCoreApplication::processEvents();
-        return session->data().TTruba->isActive();
+        return startCadCounting({}) && showWindow();
     }
 
     // The simulator on the drawing, counting the calls it serves; `options`
     // come before its own (--no-interface-objects: the walk of old).
-    bool startCad(const QStringList& options)
+    bool startCadCounting(const QStringList& options)
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_DATA_HOME", folder.filePath("data"));
-        env.insert("XDG_CONFIG_HOME", folder.filePath("config"));
-        cad.setProcessEnvironment(env);
-        cad.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        cad.start(QCoreApplication::applicationDirPath() + "/cadsim",
-                  // The same ObjectIDs in every run, as in one session of a CAD:
-                  // the rows of one harvest name the entities of the next run.
-                  options + QStringList{"--id-seed", "7", "--settings", folder.filePath("cadsim.ini"), "--support-path",
-                                        folder.filePath("support"), "--count-calls", countsFile(),
-                                        folder.filePath("walk.dxf")});
-        const std::optional<Variant> served = attachWhenServing(cad);
-        if (!served)
-            return false;
-        application = *served;
-        return true;
+        // The same ObjectIDs in every run, as in one session of a CAD: the
+        // rows of one harvest name the entities of the next run.
+        return startCad(options + QStringList{"--id-seed", "7", "--count-calls", countsFile()}, drawing());
     }
 
     // Ends the simulator, which writes what it served, and starts it anew.
@@ -165,30 +118,12 @@ struct Setup {
                     crossing += line.mid(line.lastIndexOf(' ') + 1).toLongLong();
             }
         }
-        startCad(options);
+        startCadCounting(options);
         return crossing;
     }
 
+    QString drawing() const { return folder.filePath("walk.dxf"); }
     QString countsFile() const { return folder.filePath("calls.txt"); }
-
-    static bool makeDatabase(const QString& path)
-    {
-        QFile schema(QStringLiteral(VEDORIS_SCHEMA_SQL));
-        if (!schema.open(QIODevice::ReadOnly))
-            return false;
-        sqlite3* db = nullptr;
-        const bool made = sqlite3_open(path.toUtf8().constData(), &db) == SQLITE_OK
-                          && sqlite3_exec(db, schema.readAll().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
-        sqlite3_close(db);
-        return made;
-    }
-
-    void stop()
-    {
-        application.clear();
-        session.reset();
-        endProcess(cad);
-    }
 };
 
 Setup* setup = nullptr;

@@ -1,6 +1,7 @@
 // The pipe-list export of 10,000 pipes through the spreadsheet stand-in:
 // 40,000 cells, each one ActiveSheet fetch and one Cells put, then the
 // workbook written as an .xlsx file when the export lets go of it.
+#include "../common/QtBenchmarkMain.h"
 #include "GeneratedPipes.h"
 #include "WrittenWorkbooks.h"
 #include "data/TSpecData.h"
@@ -59,11 +60,4 @@ BENCHMARK(BM_StandInCellPuts)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+VEDORIS_QT_BENCHMARK_MAIN()

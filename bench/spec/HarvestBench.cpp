@@ -4,6 +4,7 @@
 // stood in for), so the figures are the harvest's own work; the program adds
 // exactly one poll to ReadFromDrawing.
 
+#include "../common/QtBenchmarkMain.h"
 #include "cad/CadEnvironment.h"
 #include "cadsim/model/Simulator.h"
 #include "data/TSpecData.h"
@@ -137,11 +138,4 @@ BENCHMARK(BM_SaveToTable)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+VEDORIS_QT_BENCHMARK_MAIN()

@@ -107,81 +107,34 @@ bool SafeArray::operator==(const SafeArray& other) const
     return lowerBound == other.lowerBound && elements == other.elements;
 }
 
-Variant Variant::null()
-{
-    Variant v;
-    v.m_value = NullTag{};
-    return v;
-}
+Variant Variant::null() { return holding<NullTag>(NullTag{}); }
 
-Variant Variant::i2(int16_t value)
-{
-    Variant v;
-    v.m_value.emplace<int16_t>(value);
-    return v;
-}
+Variant Variant::i2(int16_t value) { return holding<int16_t>(value); }
 
-Variant Variant::i4(int32_t value)
-{
-    Variant v;
-    v.m_value.emplace<int32_t>(value);
-    return v;
-}
+Variant Variant::i4(int32_t value) { return holding<int32_t>(value); }
 
-Variant Variant::i8(int64_t value)
-{
-    Variant v;
-    v.m_value.emplace<int64_t>(value);
-    return v;
-}
+Variant Variant::i8(int64_t value) { return holding<int64_t>(value); }
 
-Variant Variant::r8(double value)
-{
-    Variant v;
-    v.m_value.emplace<double>(value);
-    return v;
-}
+Variant Variant::r8(double value) { return holding<double>(value); }
 
-Variant Variant::boolean(bool value)
-{
-    Variant v;
-    v.m_value.emplace<bool>(value);
-    return v;
-}
+Variant Variant::boolean(bool value) { return holding<bool>(value); }
 
-Variant Variant::bstr(std::u16string value)
-{
-    Variant v;
-    v.m_value.emplace<std::u16string>(std::move(value));
-    return v;
-}
+Variant Variant::bstr(std::u16string value) { return holding<std::u16string>(std::move(value)); }
 
 Variant Variant::array(std::vector<Variant> elements, int32_t lowerBound)
 {
     return fromArray(SafeArray{lowerBound, std::move(elements)});
 }
 
-Variant Variant::fromArray(SafeArray array)
-{
-    Variant v;
-    v.m_value.emplace<SafeArray>(std::move(array));
-    return v;
-}
+Variant Variant::fromArray(SafeArray array) { return holding<SafeArray>(std::move(array)); }
 
 Variant Variant::dispatch(DispatchRef object)
 {
-    Variant v;
-    if (object)
-        v.m_value.emplace<DispatchRef>(std::move(object));
-    return v; // a null reference is Empty, as VT_DISPATCH with no object means nothing
+    // A null reference is Empty, as VT_DISPATCH with no object means nothing.
+    return object ? holding<DispatchRef>(std::move(object)) : Variant();
 }
 
-Variant Variant::error(int32_t scode)
-{
-    Variant v;
-    v.m_value = ErrorTag{scode};
-    return v;
-}
+Variant Variant::error(int32_t scode) { return holding<ErrorTag>(ErrorTag{scode}); }
 
 Variant Variant::omitted() { return error(hr::Disp_E_ParamNotFound); }
 
@@ -206,35 +159,24 @@ double Variant::numericValue(VarType target) const
     typeMismatch();
 }
 
-int16_t Variant::toI2() const
+// Whole numbers convert exactly where they fit (overflow otherwise); any
+// other value goes through its numeric value, rounded half to even.
+template <typename Int>
+Int Variant::toWhole(VarType target) const
 {
     switch (type()) {
-    case VarType::I2: return std::get<int16_t>(m_value);
-    case VarType::I4: return narrow<int16_t>(std::get<int32_t>(m_value));
-    case VarType::I8: return narrow<int16_t>(std::get<int64_t>(m_value));
-    default: return toInteger<int16_t>(numericValue(VarType::I2));
+    case VarType::I2: return narrow<Int>(std::get<int16_t>(m_value));
+    case VarType::I4: return narrow<Int>(std::get<int32_t>(m_value));
+    case VarType::I8: return narrow<Int>(std::get<int64_t>(m_value));
+    default: return toInteger<Int>(numericValue(target));
     }
 }
 
-int32_t Variant::toI4() const
-{
-    switch (type()) {
-    case VarType::I2: return std::get<int16_t>(m_value);
-    case VarType::I4: return std::get<int32_t>(m_value);
-    case VarType::I8: return narrow<int32_t>(std::get<int64_t>(m_value));
-    default: return toInteger<int32_t>(numericValue(VarType::I4));
-    }
-}
+int16_t Variant::toI2() const { return toWhole<int16_t>(VarType::I2); }
 
-int64_t Variant::toI8() const
-{
-    switch (type()) {
-    case VarType::I2: return std::get<int16_t>(m_value);
-    case VarType::I4: return std::get<int32_t>(m_value);
-    case VarType::I8: return std::get<int64_t>(m_value);
-    default: return toInteger<int64_t>(numericValue(VarType::I8));
-    }
-}
+int32_t Variant::toI4() const { return toWhole<int32_t>(VarType::I4); }
+
+int64_t Variant::toI8() const { return toWhole<int64_t>(VarType::I8); }
 
 double Variant::toR8() const { return numericValue(VarType::R8); }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -96,7 +97,19 @@ private:
                                  std::u16string, SafeArray, DispatchRef, ErrorTag>;
     Storage m_value;
 
+    // A Variant holding exactly a T: no conversion between the alternatives
+    // (a bool is never taken for an integer, nor the reverse).
+    template <typename T, typename Value>
+    static Variant holding(Value&& value)
+    {
+        Variant v;
+        v.m_value.emplace<T>(std::forward<Value>(value));
+        return v;
+    }
+
     double numericValue(VarType target) const;
+    template <typename Int>
+    Int toWhole(VarType target) const;
 };
 
 // In 64 bits: an array whose last index is INT32_MAX would overflow on the way.

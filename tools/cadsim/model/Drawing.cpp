@@ -174,22 +174,28 @@ Entity& Drawing::addPipe(std::u16string layer, double length, double outerRadius
     return pipe;
 }
 
+namespace {
+
+// An entity of the kind, on the layer, without extended data.
+Entity plainEntity(std::u16string dxfName, int32_t entityType, std::u16string layer)
+{
+    Entity entity;
+    entity.dxfName = std::move(dxfName);
+    entity.entityType = entityType;
+    entity.layer = std::move(layer);
+    return entity;
+}
+
+} // namespace
+
 Entity& Drawing::addSolid(std::u16string layer)
 {
-    Entity solid;
-    solid.dxfName = u"3DSOLID";
-    solid.entityType = entity_type::Solid3d;
-    solid.layer = std::move(layer);
-    return addEntity(std::move(solid));
+    return addEntity(plainEntity(u"3DSOLID", entity_type::Solid3d, std::move(layer)));
 }
 
 Entity& Drawing::addLine(std::u16string layer)
 {
-    Entity line;
-    line.dxfName = u"LINE";
-    line.entityType = entity_type::Line;
-    line.layer = std::move(layer);
-    return addEntity(std::move(line));
+    return addEntity(plainEntity(u"LINE", entity_type::Line, std::move(layer)));
 }
 
 Entity& Drawing::addXData(std::u16string_view handle, std::u16string application,
