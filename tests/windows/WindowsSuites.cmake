@@ -7,7 +7,11 @@ set(_self_contained $<$<CXX_COMPILER_ID:GNU>:-static>)
 add_library(vedoris_com_test_object STATIC
   server/ComTestIds.h
   server/ComTestObject.h
-  server/ComTestObject.cpp)
+  server/ComTestObject.cpp
+  server/ComTestMembers.h
+  server/ComTestMembers.cpp
+  server/ComTestVariant.h
+  server/ComTestVariant.cpp)
 target_include_directories(vedoris_com_test_object PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/server)
 target_link_libraries(vedoris_com_test_object PUBLIC ole32 oleaut32 uuid)
 set_target_properties(vedoris_com_test_object PROPERTIES AUTOMOC OFF AUTOUIC OFF)

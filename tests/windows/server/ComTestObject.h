@@ -9,11 +9,21 @@
 #include <set>
 #include <string>
 
+// What an object keeps between calls: the values its members were given,
+// and what it reports of the calls it was given.
+struct ComTestState {
+    VARIANT value;                         // Value
+    std::map<std::wstring, VARIANT> cells; // Cells, keyed "row,column"
+    std::wstring lastInvoke;               // LastInvoke: the last call's flags and arguments
+    long nameLookups = 0;                  // NameLookups: calls of GetIDsOfNames
+    std::set<LCID> locales;                // Locales: every locale a lookup or a call was given
+};
+
 // The test server's object: an IDispatch written by hand on the raw COM
 // types, independent of the automation layer's own conversions, so that
 // what a client sends is checked as COM sees it (Describe, LastInvoke) and
 // what it receives is shaped as a real server shapes it (GetXData's typed
-// arrays, deferred exceptions, wCode).
+// arrays, deferred exceptions, wCode). Its members are ComTestMembers.cpp's.
 class ComTestObject final : public IDispatch {
 public:
     // A new object with one reference.
@@ -39,15 +49,8 @@ private:
     ComTestObject();
     ~ComTestObject();
 
-    HRESULT run(DISPID id, WORD flags, DISPPARAMS& params, VARIANT& result, EXCEPINFO& exception,
-                UINT* argumentError);
-
     LONG m_references = 1;
-    long m_nameLookups = 0;
-    std::set<LCID> m_locales;
-    VARIANT m_value;
-    std::map<std::wstring, VARIANT> m_cells;
-    std::wstring m_lastInvoke;
+    ComTestState m_state;
 };
 
 // The class factory for CoRegisterClassObject.
@@ -62,7 +65,3 @@ public:
 private:
     LONG m_references = 1;
 };
-
-// The raw shape of a VARIANT: "I2:5", "REF(BSTR:\"a\")",
-// "ARRAY VARIANT[1..2](I4:1,R8:2.5)". Text outside ASCII as \uXXXX.
-std::wstring describe(const VARIANT& value);
