@@ -11,6 +11,7 @@
 // The summary sets the two project harvests beside twenty single harvests.
 // Run it under xvfb-run for the window on a display.
 #include "ProgramAndCad.h"
+#include "../common/QtBenchmarkMain.h"
 
 #include "app/TWMain.h"
 #include "data/TSpecData.h"
@@ -122,25 +123,15 @@ BENCHMARK(BM_OneDrawing)->Unit(benchmark::kMillisecond)->UseRealTime()->Iteratio
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    Project made;
-    if (!made.start()) {
-        std::fprintf(stderr, "the project could not be set up\n");
-        return 1;
-    }
-    project = &made;
-    benchmark::RunSpecifiedBenchmarks();
-    made.stop();
-    std::printf("\n%d drawings of %d pipes among %d entities each, on %s:\n", projectDrawings, pipesPerDrawing,
-                pipesPerDrawing + othersPerDrawing, qPrintable(QGuiApplication::platformName()));
-    std::printf("  through the reader, walked inside the CAD  %8.0f ms\n", figures.throughReader);
-    std::printf("  through the editor, each drawing opened     %8.0f ms\n", figures.throughEditor);
-    std::printf("  20 one-drawing harvests (20 x %.0f ms)       %8.0f ms\n", figures.oneDrawing,
-                20 * figures.oneDrawing);
-    if (figures.oneDrawing > 0)
-        std::printf("  the editor's project / 20 harvests          %8.2f\n",
-                    figures.throughEditor / (20 * figures.oneDrawing));
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarksWith<QApplication>(argc, argv, project, [] {
+        std::printf("\n%d drawings of %d pipes among %d entities each, on %s:\n", projectDrawings, pipesPerDrawing,
+                    pipesPerDrawing + othersPerDrawing, qPrintable(QGuiApplication::platformName()));
+        std::printf("  through the reader, walked inside the CAD  %8.0f ms\n", figures.throughReader);
+        std::printf("  through the editor, each drawing opened     %8.0f ms\n", figures.throughEditor);
+        std::printf("  20 one-drawing harvests (20 x %.0f ms)       %8.0f ms\n", figures.oneDrawing,
+                    20 * figures.oneDrawing);
+        if (figures.oneDrawing > 0)
+            std::printf("  the editor's project / 20 harvests          %8.2f\n",
+                        figures.throughEditor / (20 * figures.oneDrawing));
+    });
 }

@@ -5,6 +5,7 @@
 //   model space Count once; per entity Item and EntityType; per solid
 //   GetXData("trb"); per pipe Layer, ObjectID and a second GetXData.
 // Each proxy's release crosses too, as a one-way message.
+#include "../common/QtBenchmarkMain.h"
 #include "../common/HarvestShapedWalk.h"
 #include "../common/WalkDrawing.h"
 #include "platform/automation/Dispatch.h"
@@ -96,16 +97,5 @@ BENCHMARK(BM_HarvestWalk)->Unit(benchmark::kMillisecond)->Iterations(3)->UseReal
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    Server s;
-    if (!s.start()) {
-        std::fprintf(stderr, "cadsim did not start\n");
-        return 1;
-    }
-    server = &s;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    s.stop();
-    return 0;
+    return runBenchmarksWith<QCoreApplication>(argc, argv, server, [] {});
 }

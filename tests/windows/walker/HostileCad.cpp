@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 namespace hostile {
@@ -29,19 +30,25 @@ const wchar_t* nameOf(DISPID id)
     return L"";
 }
 
-// An object that offers IUnknown alone: no automation object at all.
-class Opaque final : public IUnknown {
+// What every object of the hostile CAD does alike: it counts its references
+// and the script's live objects, and offers IUnknown and `Interface`.
+template <typename Interface>
+class Counted : public Interface {
 public:
-    explicit Opaque(std::shared_ptr<Script> script) : m_script(std::move(script)) { ++m_script->liveObjects; }
+    explicit Counted(std::shared_ptr<Script> script) : m_script(std::move(script)) { ++m_script->liveObjects; }
+    virtual ~Counted() { --m_script->liveObjects; }
+    Counted(const Counted&) = delete;
+    Counted& operator=(const Counted&) = delete;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
     {
         if (!object)
             return E_POINTER;
         *object = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown))
+        const bool offered = std::is_same_v<Interface, IDispatch> && IsEqualIID(iid, IID_IDispatch);
+        if (!IsEqualIID(iid, IID_IUnknown) && !offered)
             return E_NOINTERFACE;
-        *object = this;
+        *object = static_cast<Interface*>(this);
         AddRef();
         return S_OK;
     }
@@ -49,49 +56,30 @@ public:
     ULONG STDMETHODCALLTYPE Release() override
     {
         const ULONG left = --m_references;
-        if (left == 0) {
-            --m_script->liveObjects;
+        if (left == 0)
             delete this;
-        }
         return left;
     }
 
-private:
+protected:
     std::shared_ptr<Script> m_script;
+
+private:
     ULONG m_references = 1;
 };
 
+// An object that offers IUnknown alone: no automation object at all.
+class Opaque final : public Counted<IUnknown> {
+public:
+    using Counted::Counted;
+};
+
 // An automation object of the hostile CAD: the model space or an entity.
-class Object : public IDispatch {
+class Object : public Counted<IDispatch> {
 public:
     Object(std::shared_ptr<Script> script, bool modelSpace, int32_t count)
-        : m_script(std::move(script)), m_modelSpace(modelSpace), m_count(count)
+        : Counted(std::move(script)), m_modelSpace(modelSpace), m_count(count)
     {
-        ++m_script->liveObjects;
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch))
-            return E_NOINTERFACE;
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --m_references;
-        if (left == 0) {
-            for (VARIANT& kept : m_storage)
-                ::VariantClear(&kept);
-            --m_script->liveObjects;
-            delete this;
-        }
-        return left;
     }
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
@@ -178,7 +166,11 @@ public:
     }
 
 private:
-    virtual ~Object() = default;
+    ~Object() override
+    {
+        for (VARIANT& kept : m_storage)
+            ::VariantClear(&kept);
+    }
 
     // Item's answer: an entity of its own (a CAD makes a new wrapper at
     // every call), or anything else.
@@ -203,10 +195,8 @@ private:
         }
     }
 
-    std::shared_ptr<Script> m_script;
     bool m_modelSpace;
     int32_t m_count;
-    ULONG m_references = 1;
     std::deque<VARIANT> m_storage;
 };
 
