@@ -1,12 +1,13 @@
 #include "HostileCad.h"
 
+#include "platform/automation/com/SingleInterface.h"
+
 #include <oleauto.h>
 
 #include <climits>
 #include <cmath>
 #include <limits>
 #include <string>
-#include <type_traits>
 #include <utility>
 
 namespace hostile {
@@ -30,52 +31,25 @@ const wchar_t* nameOf(DISPID id)
     return L"";
 }
 
-// What every object of the hostile CAD does alike: it counts its references
-// and the script's live objects, and offers IUnknown and `Interface`.
-template <typename Interface>
-class Counted : public Interface {
-public:
-    explicit Counted(std::shared_ptr<Script> script) : m_script(std::move(script)) { ++m_script->liveObjects; }
-    virtual ~Counted() { --m_script->liveObjects; }
-    Counted(const Counted&) = delete;
-    Counted& operator=(const Counted&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        const bool offered = std::is_same_v<Interface, IDispatch> && IsEqualIID(iid, IID_IDispatch);
-        if (!IsEqualIID(iid, IID_IUnknown) && !offered)
-            return E_NOINTERFACE;
-        *object = static_cast<Interface*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --m_references;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
+// An object of the hostile CAD, counted among the script's live objects for
+// as long as it lives.
+template <class Interface, const IID& InterfaceId>
+class Counted : public automation::com::SingleInterface<Interface, InterfaceId> {
 protected:
-    std::shared_ptr<Script> m_script;
+    explicit Counted(std::shared_ptr<Script> script) : m_script(std::move(script)) { ++m_script->liveObjects; }
+    ~Counted() override { --m_script->liveObjects; }
 
-private:
-    ULONG m_references = 1;
+    std::shared_ptr<Script> m_script;
 };
 
 // An object that offers IUnknown alone: no automation object at all.
-class Opaque final : public Counted<IUnknown> {
+class Opaque final : public Counted<IUnknown, IID_IUnknown> {
 public:
-    using Counted::Counted;
+    explicit Opaque(std::shared_ptr<Script> script) : Counted(std::move(script)) {}
 };
 
 // An automation object of the hostile CAD: the model space or an entity.
-class Object : public Counted<IDispatch> {
+class Object : public Counted<IDispatch, IID_IDispatch> {
 public:
     Object(std::shared_ptr<Script> script, bool modelSpace, int32_t count)
         : Counted(std::move(script)), m_modelSpace(modelSpace), m_count(count)
