@@ -472,13 +472,10 @@ void Values::xdata(VARIANT& codes, VARIANT& values)
         if (codeType == VT_I2) {
             static_cast<SHORT*>(codeData)[i] = code;
         } else {
-            VARIANT& c = static_cast<VARIANT*>(codeData)[i];
-            if (m_script.oneIn(8)) {
-                any(c);
-            } else {
+            mostly(static_cast<VARIANT*>(codeData)[i], 8, [code](VARIANT& c) {
                 c.vt = VT_I2;
                 c.iVal = code;
-            }
+            });
         }
         if (i >= valueCount)
             continue;
@@ -500,13 +497,10 @@ void Values::xdata(VARIANT& codes, VARIANT& values)
                 if (pointType == VT_R8) {
                     static_cast<double*>(pointData)[k] = sizes[k];
                 } else {
-                    VARIANT& element = static_cast<VARIANT*>(pointData)[k];
-                    if (m_script.oneIn(3)) {
-                        any(element);
-                    } else {
+                    mostly(static_cast<VARIANT*>(pointData)[k], 3, [size = sizes[k]](VARIANT& element) {
                         element.vt = VT_R8;
-                        element.dblVal = sizes[k];
-                    }
+                        element.dblVal = size;
+                    });
                 }
             }
             ::SafeArrayUnaccessData(point);

@@ -77,6 +77,15 @@ private:
     void deepArray(VARIANT& out, int levels);
     void byReference(VARIANT& out);
     double real();
+    // `out` as `set` makes it or, once in `odds` times, any value at all.
+    template <typename Set>
+    void mostly(VARIANT& out, uint32_t odds, Set&& set)
+    {
+        if (m_script.oneIn(odds))
+            any(out);
+        else
+            set(out);
+    }
 
     Script& m_script;
     std::deque<VARIANT>& m_storage;
