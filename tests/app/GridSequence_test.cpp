@@ -488,9 +488,9 @@ std::string GridSequence::clickNavigator(dbwidgets::DBNavigator::Button which, c
 std::string GridSequence::deleteRow(bool withKey)
 {
     // A delete takes the current row with it, and no other.
-    const std::optional<int64_t> deleted = table().recordCount() > 0 && table().state() != db::DatasetState::Insert
-        ? std::optional<int64_t>(identityOf(table().recNo()))
-        : std::nullopt;
+    std::optional<int64_t> deleted;
+    if (table().recordCount() > 0 && table().state() != db::DatasetState::Insert)
+        deleted = identityOf(table().recNo());
     if (withKey)
         key(Qt::Key_Delete, Qt::ControlModifier);
     else

@@ -144,7 +144,7 @@ TEST(ModelSpaceWalk, AFailingItemEndsTheRangeWithTheCadsFailureAndKeepsWhatCameB
 {
     auto space = std::make_shared<scripted::ModelSpace>();
     for (int i = 0; i < 6; ++i)
-        addPipe(*space, u"A", 10 + i, u"A" + std::u16string(1, char16_t(u'0' + i)), 100 + i, 5, 4);
+        addPipe(*space, u"A", 10 + i, std::u16string{u'A', char16_t(u'0' + i)}, 100 + i, 5, 4);
     space->failItemAt = 3;
     const walk::PipeChunk chunk = walk::collectPipes(Variant::dispatch(space), 1, 5);
     EXPECT_EQ(chunk.next, 3);
@@ -239,7 +239,7 @@ TEST(ModelSpaceWalk, AFailedLinkEndsTheWalkAsItIsRaised)
         SCOPED_TRACE(c.name);
         auto space = std::make_shared<scripted::ModelSpace>();
         for (int i = 0; i < 5; ++i)
-            addPipe(*space, u"A", 10 + i, u"A" + std::u16string(1, char16_t(u'0' + i)), 100 + i, 5, 4);
+            addPipe(*space, u"A", 10 + i, std::u16string{u'A', char16_t(u'0' + i)}, 100 + i, 5, 4);
         c.breakIt(*space);
         EXPECT_THROW(walk::collectPipes(Variant::dispatch(space), 0, 5), automation::LinkFailure);
         EXPECT_EQ(space->entities[3]->calls, 0);
@@ -277,7 +277,7 @@ TEST(LayerRecords, AreReadInOrderUntilTheFirstFailure)
         auto layers = std::make_shared<scripted::ModelSpace>();
         for (int i = 0; i < n; ++i)
             layers->add()
-                .answer(u"Name", Variant::bstr(u"L" + std::u16string(1, char16_t(u'0' + i))))
+                .answer(u"Name", Variant::bstr(std::u16string{u'L', char16_t(u'0' + i)}))
                 .answer(u"Lock", Variant::boolean(i == 1))
                 .answer(u"Freeze", Variant::i2(i == 2 ? -1 : 0)) // a CAD may answer a number
                 .answer(u"LayerOn", Variant::boolean(i != 3));
