@@ -46,3 +46,4 @@ vedoris_wine_test(package_starts COMMAND package-starts REQUIRES windows_package
 vedoris_wine_test(installer COMMAND installer REQUIRES "windows_build;windows_package;windows_upgrade_build"
   TIMEOUT 900)
 vedoris_wine_test(end_to_end COMMAND end-to-end REQUIRES "windows_build;windows_package" TIMEOUT 900)
+vedoris_wine_test(cad_names COMMAND cad-names REQUIRES "windows_build;windows_package" TIMEOUT 600)

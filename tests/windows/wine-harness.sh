@@ -13,6 +13,7 @@
 #   wine-harness.sh package-starts           the zip unpacked into a new, empty prefix, started
 #   wine-harness.sh installer                the MSI installed, upgraded and removed in a new prefix
 #   wine-harness.sh end-to-end               the program driven against the simulators
+#   wine-harness.sh cad-names                the attach finds the CAD under each name of its table
 #   wine-harness.sh timing [options]         both long commands timed, calls counted
 #                                            (scripts/wine-timing; not a test)
 #
@@ -210,7 +211,7 @@ case "$command" in
     exit "$status"
     ;;
 
-  package-starts | end-to-end)
+  package-starts | end-to-end | cad-names)
     need wine wineboot wineserver timeout xvfb-run xdotool import
     require_sdk
     # A display of its own, so that no other test's windows get in the way
@@ -240,7 +241,7 @@ case "$command" in
     ;;
 
   *)
-    echo "usage: wine-harness.sh build|build-upgrade|package|prefix|run|package-starts|installer|end-to-end|timing ..." >&2
+    echo "usage: wine-harness.sh build|build-upgrade|package|prefix|run|package-starts|installer|end-to-end|cad-names|timing ..." >&2
     exit 2
     ;;
 esac
