@@ -216,7 +216,8 @@ case "$command" in
     require_sdk
     # A display of its own, so that no other test's windows get in the way
     # and the screenshots show only these programs.
-    exec timeout --kill-after=30 "${VEDORIS_WINE_E2E_SECONDS:-840}" \
+    # The end-to-end test takes some 11 minutes on a busy 2-core machine.
+    exec timeout --kill-after=30 "${VEDORIS_WINE_E2E_SECONDS:-1080}" \
       xvfb-run -a -s "-screen 0 1600x900x24" \
       /usr/bin/python3 "$here/e2e/wine_e2e.py" "$command" \
         --source "$source_root" --work "$work" --package "$package" --build "$build"
