@@ -160,8 +160,16 @@ def timing(args):
             return process, Program(screen, window)
 
         def quit_program(process, program):
-            program.menu("Файл", "Выход")
-            wait_for("vedoris.exe ends", lambda: process.poll() is not None, 60)
+            # A command still drawing its last progress may swallow the first
+            # Alt: asked again, as a user would.
+            for attempt in range(3):
+                program.menu("Файл", "Выход")
+                try:
+                    wait_for("vedoris.exe ends", lambda: process.poll() is not None, 20)
+                    return
+                except Failure:
+                    screen.shot(f"timing-quit-{attempt}")
+            raise Failure("vedoris.exe did not end after Выход")
 
         database = folder / "spec_base.mdb"
         if args.project:
@@ -181,8 +189,10 @@ def timing(args):
                              [cadsim, *options, "--settings", wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
                               "--support-path", wine.windows_path(wine.drive_c("cad-support")),
                               "--count-calls", wine.windows_path(counts), wine.windows_path(drawing)])
-            wait_for("cadsim.exe's window", lambda: screen.windows(".*walk\\.dxf.*"), 180)
+            cad_window = wait_for("cadsim.exe's window", lambda: screen.windows(".*walk\\.dxf.*"), 180)[0]
             time.sleep(3)  # in the running object table by the time its window is up
+            # Out of the program's way: Выделить brings it to the front.
+            screen.move(cad_window, 660, 0)
             vedoris, program = start_program()
 
             # "Получить размеры труб", from the menu command to the rows stored.
@@ -236,13 +246,14 @@ def timing(args):
             if len(screen.windows(Program.TITLE)) != 1:
                 raise Failure("a message after Выделить")
 
+            log(f"the walk {label}: harvest {figures[f'harvest_{key}_s']:.2f} s, Выделить "
+                f"{figures[f'select_{key}_s']:.2f} s")
             quit_program(vedoris, program)
             wine.run(["taskkill", "/im", "cadsim.exe"])
             wait_for("cadsim.exe ends", lambda: cad.poll() is not None, 60)
             figures[f"calls_{key}"] = wait_for("cadsim.exe's call counts",
                                                lambda: counts.is_file() and read_counts(counts), 30)
-            log(f"the walk {label}: harvest {figures[f'harvest_{key}_s']:.1f} s, Выделить "
-                f"{figures[f'select_{key}_s']:.1f} s; cadsim.exe served {figures[f'calls_{key}']}")
+            log(f"the walk {label}: cadsim.exe served {figures[f'calls_{key}']}")
 
         # --- the export -------------------------------------------------------------
         if args.project or args.no_export:
@@ -283,9 +294,9 @@ def summary(args, figures, export_s, project):
         crossing = calls["name lookups"] + calls["invocations"]
         lines += [f"  the walk {label}:",
                   f"    harvest of {args.pipes} pipes among {entities} entities, to the rows stored: "
-                  f"{figures[f'harvest_{key}_s']:8.1f} s",
+                  f"{figures[f'harvest_{key}_s']:8.2f} s",
                   f"    Выделить on one row, to the search's end (the progress window gone):      "
-                  f"{figures[f'select_{key}_s']:8.1f} s",
+                  f"{figures[f'select_{key}_s']:8.2f} s",
                   f"    served by cadsim.exe for both: {calls['invocations']} invocations and {calls['name lookups']} "
                   f"name lookups from Ведорис's process ({crossing / (2 * entities):.4f} per entity walked), "
                   f"{calls.get('in-process invocations', 0)} inside its own process"]
@@ -339,7 +350,7 @@ def time_project(args, wine, screen, cadsim, start_program, quit_program, databa
                          [cadsim, *options, "--settings", wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
                           "--support-path", wine.windows_path(wine.drive_c("cad-support")),
                           "--count-calls", wine.windows_path(counts), wine.windows_path(drawing)])
-        wait_for("cadsim.exe's window", lambda: screen.windows(title), 180)
+        screen.move(wait_for("cadsim.exe's window", lambda: screen.windows(title), 180)[0], 660, 0)
         time.sleep(3)  # in the running object table by the time its window is up
         return cad, counts
 
