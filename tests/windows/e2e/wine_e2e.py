@@ -1073,6 +1073,7 @@ def cad_names(args):
     object is found by its class."""
     work = Path(args.work)
     wine = Wine(work / "prefix-cad-names", work)
+    screen = Screen(work / "screenshots")
     try:
         log("making a new Wine prefix")
         wine.make()
@@ -1087,7 +1088,7 @@ def cad_names(args):
         drawing.write_text("0\nSECTION\n2\nENTITIES\n0\nLINE\n5\n2B\n8\n0\n0\nENDSEC\n0\nEOF\n", encoding="ascii")
         cadsim = wine.windows_path(wine.drive_c("cadsim", "cadsim.exe"))
 
-        def ask_attach(*extra, limit=60):
+        def ask_attach(*extra, limit=120):
             answer.unlink(missing_ok=True)
             started = time.monotonic()
             code = wine.run([wine.windows_path(attach), *extra, wine.windows_path(answer)], limit)
@@ -1129,6 +1130,10 @@ def cad_names(args):
             register_only(names[0], clsid, None)
             process = wine.start(f"cadsim-names-{key}", [cadsim, "--as", key, "--progid", names[0],
                                                           wine.windows_path(drawing)])
+            # Found in the running object table before it serves calls: a
+            # call made then waits until its window is up and it serves.
+            wait_for(f"{cad}'s window", lambda: screen.windows(".*names\\.dxf.*"), 180)
+            time.sleep(1)
             previous = None
             for progid in names:
                 if previous:
