@@ -61,7 +61,7 @@ set_target_properties(vedoris_win_os_tests PROPERTIES AUTOMOC OFF AUTOUIC OFF)
 
 # The CAD simulator's object model, cadsim.exe's core: on Windows it holds
 # the drawing files it has open by their share modes. Its tests are the
-# Linux build's own.
+# Linux build's own, and how COM numbers the members of what it serves.
 set(_cadsim_tests ${PROJECT_SOURCE_DIR}/tests/tools/cadsim/model)
 add_executable(vedoris_win_cadsim_tests
   ${_cadsim_tests}/CadPersonality_test.cpp
@@ -74,7 +74,8 @@ add_executable(vedoris_win_cadsim_tests
   ${_cadsim_tests}/ObjectIdentity_test.cpp
   ${_cadsim_tests}/OpenDocuments_test.cpp
   ${_cadsim_tests}/Options_test.cpp
-  ${_cadsim_tests}/SendCommand_test.cpp)
+  ${_cadsim_tests}/SendCommand_test.cpp
+  cadsim/StateDispatchIds_test.cpp)
 target_include_directories(vedoris_win_cadsim_tests PRIVATE ${_cadsim_tests} ${PROJECT_SOURCE_DIR}/tools)
 target_link_libraries(vedoris_win_cadsim_tests PRIVATE cadsim_model vedoris_win_test_main Qt6::Core)
 set_target_properties(vedoris_win_cadsim_tests PROPERTIES AUTOMOC OFF AUTOUIC OFF)
@@ -90,6 +91,11 @@ add_executable(vedoris_wine_probe e2e/Probe.cpp)
 target_link_libraries(vedoris_wine_probe PRIVATE vedoris_automation_com user32)
 target_link_options(vedoris_wine_probe PRIVATE ${_self_contained})
 set_target_properties(vedoris_wine_probe PROPERTIES AUTOMOC OFF AUTOUIC OFF)
+# Which CAD of the program's table the attach finds running: linked with the
+# program's CAD link, so Qt's core DLL must be on its path.
+add_executable(vedoris_wine_attach e2e/AttachProbe.cpp)
+target_link_libraries(vedoris_wine_attach PRIVATE vedoris_cad vedoris_automation_com shell32)
+set_target_properties(vedoris_wine_attach PROPERTIES AUTOMOC OFF AUTOUIC OFF)
 
 # On Windows itself CTest runs the suites; the test server's class must be
 # registered first (windows/README.md). Cross-built, the Linux build runs

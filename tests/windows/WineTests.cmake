@@ -45,4 +45,5 @@ endforeach()
 vedoris_wine_test(package_starts COMMAND package-starts REQUIRES windows_package TIMEOUT 600)
 vedoris_wine_test(installer COMMAND installer REQUIRES "windows_build;windows_package;windows_upgrade_build"
   TIMEOUT 900)
-vedoris_wine_test(end_to_end COMMAND end-to-end REQUIRES "windows_build;windows_package" TIMEOUT 900)
+vedoris_wine_test(end_to_end COMMAND end-to-end REQUIRES "windows_build;windows_package" TIMEOUT 1200)
+vedoris_wine_test(cad_names COMMAND cad-names REQUIRES "windows_build;windows_package" TIMEOUT 600)

@@ -13,6 +13,7 @@
 #   wine-harness.sh package-starts           the zip unpacked into a new, empty prefix, started
 #   wine-harness.sh installer                the MSI installed, upgraded and removed in a new prefix
 #   wine-harness.sh end-to-end               the program driven against the simulators
+#   wine-harness.sh cad-names                the attach finds the CAD under each name of its table
 #   wine-harness.sh timing [options]         both long commands timed, calls counted
 #                                            (scripts/wine-timing; not a test)
 #
@@ -210,12 +211,13 @@ case "$command" in
     exit "$status"
     ;;
 
-  package-starts | end-to-end)
+  package-starts | end-to-end | cad-names)
     need wine wineboot wineserver timeout xvfb-run xdotool import
     require_sdk
     # A display of its own, so that no other test's windows get in the way
     # and the screenshots show only these programs.
-    exec timeout --kill-after=30 "${VEDORIS_WINE_E2E_SECONDS:-840}" \
+    # The end-to-end test takes some 11 minutes on a busy 2-core machine.
+    exec timeout --kill-after=30 "${VEDORIS_WINE_E2E_SECONDS:-1080}" \
       xvfb-run -a -s "-screen 0 1600x900x24" \
       /usr/bin/python3 "$here/e2e/wine_e2e.py" "$command" \
         --source "$source_root" --work "$work" --package "$package" --build "$build"
@@ -240,7 +242,7 @@ case "$command" in
     ;;
 
   *)
-    echo "usage: wine-harness.sh build|build-upgrade|package|prefix|run|package-starts|installer|end-to-end|timing ..." >&2
+    echo "usage: wine-harness.sh build|build-upgrade|package|prefix|run|package-starts|installer|end-to-end|cad-names|timing ..." >&2
     exit 2
     ;;
 esac

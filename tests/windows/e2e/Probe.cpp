@@ -6,6 +6,10 @@
 //                                           selection: handle and ObjectID of
 //                                           each entity, one a line; the CAD
 //                                           found by PROGID, AutoCAD's by default
+//   vedoris_wine_probe.exe documents FILE [PROGID]
+//                                           the running CAD's open documents:
+//                                           the active one's path on the first
+//                                           line, then every one's, one a line
 //   vedoris_wine_probe.exe clipboard FILE   the clipboard's text
 //   vedoris_wine_probe.exe modules FILE EXE  the modules each running process of
 //                                           that name has loaded: its process id
@@ -48,6 +52,22 @@ int answerSelection(std::string& answer, const std::u16string& progId)
             answer += toUtf8(get(entity, u"Handle").toBStr()) + "\t"
                       + std::to_string(get(entity, u"ObjectID").toI8()) + "\n";
         }
+        return 0;
+    } catch (const CallFailure& e) {
+        std::fprintf(stderr, "probe: %s\n", e.what());
+        return 1;
+    }
+}
+
+int answerDocuments(std::string& answer, const std::u16string& progId)
+{
+    try {
+        const Variant application = Variant::dispatch(com::activeObject(progId));
+        answer += toUtf8(get(get(application, u"ActiveDocument"), u"FullName").toBStr()) + "\n";
+        const Variant documents = get(application, u"Documents");
+        const int32_t count = get(documents, u"Count").toI4();
+        for (int32_t i = 0; i < count; ++i)
+            answer += toUtf8(get(call(documents, u"Item", Variant::i4(i)), u"FullName").toBStr()) + "\n";
         return 0;
     } catch (const CallFailure& e) {
         std::fprintf(stderr, "probe: %s\n", e.what());
@@ -173,7 +193,7 @@ int main()
     }
     if (count != 3 && count != 4) {
         ::LocalFree(args);
-        std::fputs("usage: vedoris_wine_probe selection|clipboard FILE [PROGID] | modules FILE EXE"
+        std::fputs("usage: vedoris_wine_probe selection|documents|clipboard FILE [PROGID] | modules FILE EXE"
                    " | limited PROGRAM [ARGS...]\n",
                    stderr);
         return 2;
@@ -188,6 +208,8 @@ int main()
     int status = 2;
     if (question == L"selection")
         status = answerSelection(answer, std::u16string(progId.begin(), progId.end()));
+    else if (question == L"documents")
+        status = answerDocuments(answer, std::u16string(progId.begin(), progId.end()));
     else if (question == L"clipboard")
         status = answerClipboard(answer);
     else if (question == L"modules" && count == 4)

@@ -363,6 +363,35 @@ def read_handles(database):
         connection.close()
 
 
+def read_project_rows(database):
+    """(FLayer, FLength, FRmax, FRmin, FPath, FKey) of every stored row, in FKey order."""
+    connection = sqlite3.connect(f"file:{database}?mode=ro", uri=True, timeout=10)
+    try:
+        return connection.execute(
+            "SELECT FLayer, FLength, FRmax, FRmin, FPath, FKey FROM TTruba ORDER BY FKey").fetchall()
+    finally:
+        connection.close()
+
+
+def project_drawing(serial, pipes):
+    """A small drawing of a project as DXF text (the simulator reads its .dwg
+    files as DXF): `pipes` pipes on a layer of its own, with lengths and
+    diameters no other drawing of the project has, a line beside them, and an
+    identity of its own. Its rows as (FLayer, FLength, FRmax, FRmin)."""
+    layer = f"Project_{serial}"
+    out = ["0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n9\n$DWGCODEPAGE\n3\nANSI_1251\n"
+           f"9\n$FINGERPRINTGUID\n2\n{{5D1E0C2B-7A3F-4B6E-9C8D-{serial:012X}}}\n0\nENDSEC\n"
+           "0\nSECTION\n2\nENTITIES\n"]
+    rows = []
+    for i in range(pipes):
+        length, radius = 1000.0 * serial + i, 20.0 + 3 * serial + i
+        out.append(f"0\n3DSOLID\n5\n{0x2A + i:X}\n8\n{layer}\n1\nACIS\n1001\ntrb\n1070\n10\n"
+                   f"1010\n{length}\n1020\n{radius}\n1030\n10.0\n")
+        rows.append((layer, length, 2 * radius, 20.0))
+    out.append(f"0\nLINE\n5\n{0x2A + pipes:X}\n8\n0\n0\nENDSEC\n0\nEOF\n")
+    return "".join(out), rows
+
+
 def call_counts(path):
     """What a simulator wrote with --count-calls: name -> count."""
     return {name: int(count) for name, count in
@@ -398,6 +427,41 @@ def unpack(zip_path, into):
     into.mkdir(parents=True)
     with zipfile.ZipFile(zip_path) as archive:
         archive.extractall(into)
+
+
+def open_project_folder(screen, program, folder, case):
+    """"Получить размеры труб из чертежей…" with the drawings of `folder` (a
+    Windows path) added through the system's folder dialog, as a user adds
+    them: the project's window is left open on its list, its default button
+    ("Получить размеры труб") to be pressed."""
+    program.menu("Данные", "Получить размеры труб из чертежей…")
+    screen.wait_window("Чертежи проекта", 60)
+    time.sleep(1)
+    # The list has the focus; the second button after it adds a folder.
+    # Wine's folder dialog shows no title to xdotool: it is the window that
+    # comes up.
+    shown = set(screen.windows(".*"))
+    screen.keys("Tab", "Tab", "space")
+    try:
+        picker = wait_for("the folder dialog", lambda: [w for w in screen.windows(".*") if w not in shown], 60)
+    except Failure:
+        screen.shot(f"{case}-no-folder-dialog")
+        raise
+    time.sleep(2)
+
+    def picker_open():
+        return [w for w in picker if w in screen.windows(".*")]
+
+    # The folder's path typed where the dialog takes a name, and Enter.
+    run(["xdotool", "type", "--delay", "40", folder], 60)
+    screen.keys("Return")
+    time.sleep(1.5)
+    if picker_open():
+        screen.shot(f"{case}-folder-dialog")
+        screen.keys("Return")  # a dialog that went into the folder takes it now
+    wait_for("the folder dialog closed", lambda: not picker_open(), 30)
+    time.sleep(1)
+    screen.shot(f"{case}-drawings-chosen")
 
 
 def package_starts(args):
@@ -667,6 +731,38 @@ def end_to_end(args):
                 raise Failure(f"{case}: a message after the harvest: {message_text()!r}")
             log(f"{case}: {len(rows)} rows stored")
 
+        def documents():
+            """The CAD's active document's path, then every open document's."""
+            answer = ask("documents")
+            if answer is None:
+                raise Failure("the CAD did not say which documents it has open")
+            return answer.splitlines()
+
+        def select_in_closed_drawing(case, drawing, handle):
+            """Выделить on the grid's current row, whose drawing the CAD does
+            not have open; the question answered "Да"."""
+            program.activate()
+            screen.keys("Menu", "Down", "Return")
+            screen.wait_window(Program.TITLE, 60, count=2)
+            text = message_text()
+            if f"Чертёж «{wine.windows_path(drawing)}» не открыт.".lower() not in text.lower():
+                screen.shot(f"{case}-question-failed")
+                raise Failure(f"{case}: Выделить in a closed drawing asks {text!r}")
+            # "Нет" has the focus; "Да" is the button before it.
+            screen.keys("shift+Tab", "space")
+            selected = wait_for(f"{case}: the selection in the opened drawing", lambda: (
+                lambda a: a if a and a.strip() else None)(ask("selection")), 90, 1.0)
+            entities = [line.split("\t") for line in selected.splitlines()]
+            if len(entities) != 1 or entities[0][0] != handle:
+                screen.shot(f"{case}-selection-failed")
+                raise Failure(f"{case}: selected {entities} in the opened drawing, not the pipe {handle}")
+            open_now = documents()
+            if open_now[0].lower() != wine.windows_path(drawing).lower():
+                raise Failure(f"{case}: the active drawing is {open_now[0]!r}, not the row's")
+            if len(screen.windows(Program.TITLE)) != 1:
+                raise Failure(f"{case}: a message after Выделить: {message_text()!r}")
+            log(f"{case}: the row's drawing opened and made active, its pipe {handle} selected")
+
         # The next sheet of the project, started from the same template: its
         # pipes carry the same handles, the drawing has an identity of its own.
         # The row's own drawing is not open there: the program asks whether
@@ -692,6 +788,10 @@ def end_to_end(args):
             raise Failure(f"Выделить selected {selected!r} in another drawing")
         if len(screen.windows(Program.TITLE)) != 1:
             raise Failure(f"a message after Выделить in another drawing: {message_text()!r}")
+        # Asked again and answered "Да": the row's drawing is opened in the
+        # CAD, made the active one, and its pipe selected there.
+        log("Выделить in another drawing, answered Да: the row's drawing opens and its pipe is selected")
+        select_in_closed_drawing("other-drawing", drawings / "pipes.dxf", read_handles(database)[(last[0], last[3], last[2])])
         stop_cad(cad)
 
         log("the CAD started again: new ObjectIDs, Выделить by the stored handle")
@@ -793,6 +893,9 @@ def end_to_end(args):
         bricscad = start_cad("cadsim-two-bricscad", "--as", "bricscad", "--id-seed", "11", answers=False)
         wait_for("both in the running object table", lambda: ask("selection", "ZWCAD.Application") is not None
                  and ask("selection", "BricscadApp.AcadApplication") is not None, 90, 1.0)
+        # The second window may come up after the first was moved: both out of the program's way.
+        for window in screen.windows(".*pipes\\.dxf.*"):
+            screen.move(window, 660, 0)
         harvest_again("two CADs at once")
         wine.run(["taskkill", "/im", "cadsim.exe"])
         wait_for("both end", lambda: zwcad.poll() is not None and bricscad.poll() is not None, 60)
@@ -817,14 +920,108 @@ def end_to_end(args):
             raise Failure("a CAD busy for good changed the stored rows")
         stop_cad(cad)
 
+        # --- a project of several drawings -----------------------------------------------
+        # "Получить размеры труб из чертежей…": the drawings of a folder, chosen
+        # through the system's folder dialog, read without the editor by the
+        # CAD's reader (or, where the CAD has none, opened read only in its
+        # editor and closed again), and every pipe of each stored with the
+        # file it came from.
+        project = wine.drive_c("project")
+        project.mkdir()
+        project_rows = []
+        for serial in (1, 2, 3):
+            text, rows = project_drawing(serial, 3)
+            path = project / f"Секция {serial}.dwg"
+            path.write_text(text, encoding="ascii")
+            project_rows += [(*row, wine.windows_path(path)) for row in rows]
+
+        def choose_project_folder(case):
+            """The project command, its folder added and the drawings' window confirmed."""
+            open_project_folder(screen, program, wine.windows_path(project), case)
+            screen.keys("Return")  # "Получить размеры труб", the window's default button
+
+        def without_project_ids(rows):
+            return sorted((r[0], r[1], r[2], r[3], (r[4] or "").lower()) for r in rows)
+
+        def harvest_project(case):
+            before_rows = read_project_rows(database)
+            choose_project_folder(case)
+            screen.wait_gone("Чертежи проекта", 30)
+            rows = wait_for(f"{case}: the project's rows", lambda: (lambda r: r if r != before_rows and len(r) ==
+                            len(project_rows) else None)(read_project_rows(database)), 120)
+            time.sleep(1)
+            if without_project_ids(rows) != without_project_ids(project_rows):
+                screen.shot(f"{case}-project-failed")
+                raise Failure(f"{case}: the project's stored rows differ:\n{rows}\nexpected:\n{project_rows}")
+            if len(screen.windows(Program.TITLE)) != 1:
+                raise Failure(f"{case}: a message after the project's harvest: {message_text()!r}")
+            log(f"{case}: {len(rows)} rows of {len(set(r[4] for r in rows))} drawings stored, each with its file")
+
+        log("a project of three drawings, read by the CAD's reader")
+        cad = start_cad("cadsim-project", "--id-seed", "13")
+        harvest_project("project")
+
+        log("a project with a file that is no drawing: the others are stored, the report says why")
+        (project / "Секция 4.dwg").write_bytes(b"\x00\x01 not a drawing at all \xff")
+        choose_project_folder("project-unreadable")
+        report = screen.wait_window("Получить размеры труб из чертежей", 120)[0]
+        time.sleep(1)
+        screen.shot("project-unreadable-report")
+        # The grid has the focus: the fourth drawing's name, then its reason,
+        # copied as a user copies a cell.
+        screen.keys("ctrl+Home", "Down", "Down", "Down", "ctrl+c")
+        name = probe.ask("clipboard") or ""
+        screen.keys("Right", "ctrl+c")
+        reason = probe.ask("clipboard") or ""
+        log(f"the report lists {name!r}: {reason!r}")
+        if name != "Секция 4.dwg" or not reason.strip() or reason.startswith("труб:"):
+            raise Failure(f"the report lists {name!r} with {reason!r}, not the file that is no drawing and why")
+        screen.keys("ctrl+Home", "Right", "ctrl+c")
+        if (probe.ask("clipboard") or "") != "труб: 3":
+            raise Failure("the report does not give the first drawing's pipes")
+        before_rows = read_project_rows(database)
+        screen.keys("Return")  # "Записать трубы прочитанных чертежей", the default button
+        screen.wait_gone("Получить размеры труб из чертежей", 30)
+        rows = wait_for("the pipes of the drawings read", lambda: (lambda r: r if r != before_rows else None)(
+            read_project_rows(database)), 60)
+        time.sleep(1)
+        rows = read_project_rows(database)
+        if without_project_ids(rows) != without_project_ids(project_rows):
+            raise Failure(f"with a file that is no drawing the stored rows are {rows}")
+        (project / "Секция 4.dwg").unlink()
+        stop_cad(cad)
+
+        log("a project through the editor: a CAD without a reader of drawings")
+        cad = start_cad("cadsim-project-editor", "--no-drawing-reader", "--id-seed", "14")
+        own = wine.windows_path(drawings / "pipes.dxf")
+        harvest_project("project-editor")
+        open_now = documents()
+        if [d.lower() for d in open_now] != [own.lower(), own.lower()]:
+            raise Failure(f"after the project's harvest the CAD has {open_now} open, not the user's drawing alone")
+        if not screen.windows(".*pipes\\.dxf.*") or screen.windows(".*Секция.*"):
+            raise Failure("the CAD's window no longer shows the user's drawing")
+        log("the user's drawing stayed the active one, and no other document is left open")
+
+        # The grid's first row (by layer, then diameter) is a pipe of the first drawing.
+        program.activate()
+        screen.keys("ctrl+Home", "Home")
+        first = sorted(project_rows, key=lambda r: (r[0], r[2]))[0]
+        handle = read_handles(database)[(first[0], first[2], first[1])]
+        select_in_closed_drawing("project-select", project / "Секция 1.dwg", handle)
+        stop_cad(cad)
+
         log("Экспорт в Excel while the spreadsheet refuses calls now and then")
         wine.register([sheetsim, "/regserver", "--folder", wine.windows_path(sheets), "--busy-after-cells", "7", "700"],
                       "sheetsim.exe /regserver --busy-after-cells")
         before = set(sheets.glob("*.xlsx"))
         program.menu("Данные", "Экспорт в Excel")
         cells = read_workbook(new_workbook(before))
-        want = [["Слой", "Длинна, мм", "D наружный, мм", "D внутренний, мм"]]
-        want += [[r[0], round_half_even(r[2]), r[3], r[4]] for r in sorted(read_rows(database), key=lambda r: (r[0], r[3]))]
+        # The project's rows come from three drawings: each row says which.
+        stored = sorted(read_project_rows(database), key=lambda r: (r[0], r[2]))
+        several = len({r[4] for r in stored}) > 1
+        want = [["Слой", "Длинна, мм", "D наружный, мм", "D внутренний, мм"] + (["Чертёж"] if several else [])]
+        want += [[r[0], round_half_even(r[1]), r[2], r[3]] + ([r[4].rsplit("\\", 1)[-1]] if several else [])
+                 for r in stored]
         if cells != want:
             raise Failure(f"the workbook written while the spreadsheet refused calls holds {cells}, not {want}")
         if len(screen.windows(Program.TITLE)) != 1:
@@ -865,9 +1062,101 @@ def end_to_end(args):
         wine.kill()
 
 
+def cad_names(args):
+    """Every ProgID of the program's table of CADs, one at a time: the
+    simulator plays that CAD, its class is registered under that name alone,
+    and the program's attach (vedoris_wine_attach.exe, the program's own
+    CadApplications) finds it as that CAD and reads its idle state by that
+    CAD's name for the question. The registration under each name is written
+    as a per-user registration is seen by COM (the user's and, for Wine, the
+    machine's classes); the simulator runs once per CAD, since its running
+    object is found by its class."""
+    work = Path(args.work)
+    wine = Wine(work / "prefix-cad-names", work)
+    screen = Screen(work / "screenshots")
+    try:
+        log("making a new Wine prefix")
+        wine.make()
+        unpack(Path(args.package) / "vedoris-windows-x64.zip", wine.drive_c("vedoris-package"))
+        folder = wine.drive_c("vedoris-package", "vedoris")
+        shutil.copytree(Path(args.package) / "cadsim", wine.drive_c("cadsim"))
+        # Beside the program's DLLs, which it loads too.
+        attach = folder / "vedoris_wine_attach.exe"
+        shutil.copy(Path(args.build) / "bin" / "vedoris_wine_attach.exe", attach)
+        answer = wine.drive_c("attach.txt")
+        drawing = wine.drive_c("names.dxf")
+        drawing.write_text("0\nSECTION\n2\nENTITIES\n0\nLINE\n5\n2B\n8\n0\n0\nENDSEC\n0\nEOF\n", encoding="ascii")
+        cadsim = wine.windows_path(wine.drive_c("cadsim", "cadsim.exe"))
+
+        def ask_attach(*extra, limit=120):
+            answer.unlink(missing_ok=True)
+            started = time.monotonic()
+            code = wine.run([wine.windows_path(attach), *extra, wine.windows_path(answer)], limit)
+            if time.monotonic() - started > 5:
+                log(f"vedoris_wine_attach.exe {' '.join(extra)} took {time.monotonic() - started:.1f} s")
+            return answer.read_text(encoding="utf-8") if code == 0 else None
+            return answer.read_text(encoding="utf-8") if code == 0 else None
+
+        # The first program of a new prefix waits for Wine to finish setting it up.
+        table = [line.split("\t") for line in (ask_attach("--list", limit=240) or "").splitlines()]
+        if len(table) < 50:
+            raise Failure(f"the program's table lists {len(table)} names")
+        cads = list(dict.fromkeys(cad for cad, _ in table))
+        registrations = wine.drive_c("names.reg")
+
+        def register_only(progid, clsid, previous):
+            """`progid` registered for `clsid`, `previous` no longer."""
+            lines = ["Windows Registry Editor Version 5.00", ""]
+            for root in ("HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"):
+                if previous:
+                    lines += [f"[-{root}\\Software\\Classes\\{previous}]", ""]
+                if progid:
+                    lines += [f"[{root}\\Software\\Classes\\{progid}\\CLSID]", f'@="{clsid}"', ""]
+            registrations.write_text("\r\n".join(lines), encoding="utf-16")
+            if wine.run(["reg", "import", wine.windows_path(registrations)]) != 0:
+                raise Failure(f"the registration of {progid or previous} could not be written")
+
+        found = 0
+        for cad in cads:
+            names = [progid for name, progid in table if name == cad]
+            key = cad.lower()
+            # The class the simulator registers for this CAD, read back from its own registration.
+            if wine.run([cadsim, "/regserver", "--as", key]) != 0:
+                raise Failure(f"cadsim.exe /regserver --as {key} failed")
+            clsid = wine.query_value(f"HKCU\\Software\\Classes\\{names[0]}\\CLSID")
+            wine.run([cadsim, "/unregserver", "--as", key])
+            if not clsid:
+                raise Failure(f"cadsim.exe registered no class for {cad} under {names[0]}")
+            register_only(names[0], clsid, None)
+            process = wine.start(f"cadsim-names-{key}", [cadsim, "--as", key, "--progid", names[0],
+                                                          wine.windows_path(drawing)])
+            # Found in the running object table before it serves calls: a
+            # call made then waits until its window is up and it serves.
+            wait_for(f"{cad}'s window", lambda: screen.windows(".*names\\.dxf.*"), 180)
+            time.sleep(1)
+            previous = None
+            for progid in names:
+                if previous:
+                    register_only(progid, clsid, previous)
+                answered = wait_for(f"{progid}: the attach", lambda: ask_attach(), 90 if previous is None else 20,
+                                    0.5)
+                if answered != f"{cad}\t1":
+                    raise Failure(f"under {progid} alone the attach found {answered!r}, not an idle {cad}")
+                previous = progid
+                found += 1
+            wine.run(["taskkill", "/im", "cadsim.exe"])
+            wait_for("cadsim.exe ends", lambda: process.poll() is not None, 60)
+            register_only(None, None, previous)
+            log(f"{cad}: found under each of its {len(names)} names, and idle by its own question")
+        log(f"every name of every CAD under Wine: {found} names found")
+        return 0
+    finally:
+        wine.kill()
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("test", choices=["package-starts", "end-to-end"])
+    parser.add_argument("test", choices=["package-starts", "end-to-end", "cad-names"])
     for option in ("--source", "--work", "--package", "--build"):
         parser.add_argument(option, required=True)
     args = parser.parse_args()
@@ -875,6 +1164,8 @@ def main():
     try:
         if args.test == "package-starts":
             return package_starts(args)
+        if args.test == "cad-names":
+            return cad_names(args)
         return end_to_end(args)
     except Failure as failure:
         log(f"FAILED: {failure}")

@@ -9,9 +9,9 @@ const std::vector<CadPersonality>& cadPersonalities()
     // Each as its published type library and documentation describe it.
     static const std::vector<CadPersonality> all = {
         {u"autocad", u"cadsim", {u"AutoCAD.Application"}, u"{5E0A7C3D-91B4-4F62-8D1E-7A3C2B9F4E10}",
-         u"GetAcadState", u"24.1s (LMS Tech)", true, u"ObjectDBX.AxDbDocument"},
+         u"GetAcadState", u"24.1s (LMS Tech)", true, u"ObjectDBX.AxDbDocument", 2},
         {u"nanocad", u"nanoCAD x64 23.0", {u"nanoCAD.Application", u"nanoCADx64.Application.23.0"},
-         u"{5E0A7C3D-91B4-4F62-8D1E-7A3C2B9F4E21}", u"GetState", u"23.0", true},
+         u"{5E0A7C3D-91B4-4F62-8D1E-7A3C2B9F4E21}", u"GetState", u"23.0", true, u"", 1},
         {u"zwcad", u"ZWCAD 2026", {u"ZWCAD.Application", u"ZWCAD.Application.2026"},
          u"{5E0A7C3D-91B4-4F62-8D1E-7A3C2B9F4E22}", u"GetZcadState", u"2026", true, u"ObjectDBX.ZxDbDocument"},
         {u"bricscad", u"BricsCAD V25", {u"BricscadApp.AcadApplication", u"BricscadApp.AcadApplication.25.0"},

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +31,10 @@ struct CadPersonality {
     // that GetInterfaceObject hands out, named without its release
     // ("ObjectDBX.AxDbDocument"); empty for a CAD that names none.
     std::u16string drawingReaderClass = {};
+    // The dispatch identifier its type library gives IsQuiescent, the member
+    // of what the idle query answers (AutoCAD 2, nanoCAD 1): served under COM
+    // with that identifier. None where it is not known.
+    std::optional<int32_t> isQuiescentId = {};
 };
 
 const std::vector<CadPersonality>& cadPersonalities();

@@ -3,6 +3,7 @@
 #include "platform/automation/AsciiCase.h"
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/BusyServer.h"
+#include "platform/automation/DeclaredDispatchIds.h"
 #include "platform/automation/com/ComDispatch.h"
 #include "platform/automation/com/ComError.h"
 #include "platform/automation/com/ComResources.h"
@@ -185,17 +186,27 @@ HRESULT DispatchAdapter::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID
         const auto* table = dynamic_cast<const TableObject*>(m_object.get());
         if (asked.size() > maxNameLength || (table && !table->hasMember(asked)))
             return DISP_E_UNKNOWNNAME;
+        const auto* declared = dynamic_cast<const DeclaredDispatchIds*>(m_object.get());
+        if (declared) {
+            if (const std::optional<int32_t> fixed = declared->declaredDispatchId(asked)) {
+                ids[0] = static_cast<DISPID>(*fixed);
+                return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
+            }
+        }
         const std::u16string name = fold(asked);
         std::lock_guard lock(m_namesMutex);
         DISPID id = 0;
-        for (size_t i = 0; i < m_names.size() && id == 0; ++i)
-            if (m_names[i] == name)
-                id = static_cast<DISPID>(i + 1);
+        for (const auto& [known, knownName] : m_names)
+            if (knownName == name)
+                id = known;
         if (id == 0) {
             if (m_names.size() >= maxNames)
                 return DISP_E_UNKNOWNNAME;
-            m_names.push_back(name);
-            id = static_cast<DISPID>(m_names.size());
+            // Past the identifiers the object keeps for members of its own.
+            while (declared && declared->memberWithDispatchId(static_cast<int32_t>(m_nextId)))
+                ++m_nextId;
+            id = m_nextId++;
+            m_names.emplace_back(id, name);
         }
         ids[0] = id;
     } catch (...) {
@@ -206,10 +217,14 @@ HRESULT DispatchAdapter::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID
 
 std::optional<std::u16string> DispatchAdapter::memberOf(DISPID id)
 {
+    if (const auto* declared = dynamic_cast<const DeclaredDispatchIds*>(m_object.get()))
+        if (std::optional<std::u16string> member = declared->memberWithDispatchId(static_cast<int32_t>(id)))
+            return member;
     std::lock_guard lock(m_namesMutex);
-    if (id < 1 || static_cast<size_t>(id) > m_names.size())
-        return std::nullopt;
-    return m_names[static_cast<size_t>(id) - 1];
+    for (const auto& [known, name] : m_names)
+        if (known == id)
+            return name;
+    return std::nullopt;
 }
 
 HRESULT DispatchAdapter::readArguments(DISPPARAMS& params, std::vector<Variant>& values, std::vector<Arg>& args,

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace automation::com {
@@ -22,7 +23,9 @@ namespace automation::com {
 // An IDispatch over an automation object of this program, so that COM can
 // reach it: as an argument of a call into another program, or as a running
 // object in the running object table. Member names get dispatch identifiers
-// as they are asked for (case-insensitively). A name the object's member
+// as they are asked for (case-insensitively), except those the object
+// declares identifiers for (DeclaredDispatchIds), which keep theirs and can be
+// invoked without a lookup first. A name the object's member
 // table does not have is DISP_E_UNKNOWNNAME, and is not kept; an object
 // without a table answers for its members when Invoke calls it, and gets
 // identifiers for at most maxNames names. An AutomationError of the object
@@ -64,7 +67,9 @@ private:
 
     DispatchRef m_object;
     std::mutex m_namesMutex;
-    std::vector<std::u16string> m_names; // DISPID n is m_names[n - 1]
+    // The identifiers handed out as names were asked for, and the next one.
+    std::vector<std::pair<DISPID, std::u16string>> m_names;
+    DISPID m_nextId = 1;
 };
 
 // The IDispatch that stands for `object` in COM: the other program's own
