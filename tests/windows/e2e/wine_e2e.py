@@ -343,34 +343,29 @@ def read_product(build):
     return values
 
 
-def read_rows(database):
-    """TTruba in FKey order, read past the program (the file is shared)."""
+def query(database, sql):
+    """The rows `sql` selects, read past the program (the file is shared)."""
     connection = sqlite3.connect(f"file:{database}?mode=ro", uri=True, timeout=10)
     try:
-        return connection.execute(
-            "SELECT FLayer, FObjectID, FLength, FRmax, FRmin FROM TTruba ORDER BY FKey").fetchall()
+        return connection.execute(sql).fetchall()
     finally:
         connection.close()
+
+
+def read_rows(database):
+    """TTruba in FKey order."""
+    return query(database, "SELECT FLayer, FObjectID, FLength, FRmax, FRmin FROM TTruba ORDER BY FKey")
 
 
 def read_handles(database):
     """(FLayer, FRmax, FLength) -> FHandle of every stored row."""
-    connection = sqlite3.connect(f"file:{database}?mode=ro", uri=True, timeout=10)
-    try:
-        return {(layer, rmax, length): handle for layer, rmax, length, handle in connection.execute(
-            "SELECT FLayer, FRmax, FLength, FHandle FROM TTruba")}
-    finally:
-        connection.close()
+    return {(layer, rmax, length): handle
+            for layer, rmax, length, handle in query(database, "SELECT FLayer, FRmax, FLength, FHandle FROM TTruba")}
 
 
 def read_project_rows(database):
     """(FLayer, FLength, FRmax, FRmin, FPath, FKey) of every stored row, in FKey order."""
-    connection = sqlite3.connect(f"file:{database}?mode=ro", uri=True, timeout=10)
-    try:
-        return connection.execute(
-            "SELECT FLayer, FLength, FRmax, FRmin, FPath, FKey FROM TTruba ORDER BY FKey").fetchall()
-    finally:
-        connection.close()
+    return query(database, "SELECT FLayer, FLength, FRmax, FRmin, FPath, FKey FROM TTruba ORDER BY FKey")
 
 
 def project_drawing(serial, pipes):
