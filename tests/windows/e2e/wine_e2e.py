@@ -20,6 +20,7 @@ wait has a limit. Screenshots go to <work>/screenshots.
 
 import argparse
 import os
+import re
 import shutil
 import sqlite3
 import subprocess
@@ -333,6 +334,19 @@ class Program:
         self.screen.keys(*keys)
 
 
+def start_cadsim(wine, screen, ask, name, cadsim, support, drawing, options):
+    """cadsim.exe with `options` on `drawing` (its settings in C:\\cadsim, its
+    support folder `support`), once it serves and its window is moved out of
+    the program's way."""
+    process = wine.start(name, [cadsim, *options,
+                                "--settings", wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
+                                "--support-path", wine.windows_path(support), wine.windows_path(drawing)])
+    wait_for("cadsim.exe in the running object table", lambda: ask("selection") is not None, 90, 1.0)
+    window = wait_for("cadsim.exe's window", lambda: screen.windows(f".*{re.escape(drawing.name)}.*"), 30)[0]
+    screen.move(window, 660, 0)
+    return process
+
+
 def read_product(build):
     """The build's version, names and walker, as make-msi.sh reads them."""
     values = {}
@@ -548,13 +562,8 @@ def end_to_end(args):
         # --- the harvest -----------------------------------------------------------
         log("starting cadsim.exe on pipes.dxf")
         first_calls = wine.drive_c("cadsim", "calls-first.txt")
-        cad = wine.start("cadsim", [cadsim, "--id-seed", "1", "--count-calls", wine.windows_path(first_calls),
-                                    "--settings", wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
-                                    "--support-path", wine.windows_path(support),
-                                    wine.windows_path(drawings / "pipes.dxf")])
-        wait_for("cadsim.exe in the running object table", lambda: ask("selection") is not None, 90, 1.0)
-        cad_window = wait_for("cadsim.exe's window", lambda: screen.windows(".*pipes\\.dxf.*"), 30)[0]
-        screen.move(cad_window, 660, 0)
+        cad = start_cadsim(wine, screen, ask, "cadsim", cadsim, support, drawings / "pipes.dxf",
+                           ["--id-seed", "1", "--count-calls", wine.windows_path(first_calls)])
 
         # A registration of this version's walker left by something else: it
         # names a DLL that is no walker. The program reads the file's version

@@ -30,7 +30,7 @@ import time
 from pathlib import Path
 
 from wine_e2e import (Failure, Probe, Program, Screen, Wine, call_counts, expected_rows, log, read_product,
-                      read_rows, read_workbook, round_half_even, run, wait_for)
+                      read_rows, read_workbook, round_half_even, run, start_cadsim, wait_for)
 
 PRODUCT = "Ведорис"
 
@@ -187,14 +187,14 @@ def main():
             return sorted(path.lower() for pid, path in probe.modules("cadsim.exe") if "vedoris_walker" in path.lower())
 
         def start_cad(name, counts):
-            process = wine.start(name, [cadsim, "--id-seed", "1", "--count-calls", wine.windows_path(counts),
-                                        "--settings", wine.windows_path(wine.drive_c("cadsim", "cadsim.ini")),
-                                        "--support-path", wine.windows_path(support),
-                                        wine.windows_path(drawings / "pipes.dxf")])
-            wait_for("cadsim.exe in the running object table", lambda: ask("selection") is not None, 90, 1.0)
-            window = wait_for("cadsim.exe's window", lambda: screen.windows(".*pipes\\.dxf.*"), 30)[0]
-            screen.move(window, 660, 0)
-            return process
+            return start_cadsim(wine, screen, ask, name, cadsim, support, drawings / "pipes.dxf",
+                                ["--id-seed", "1", "--count-calls", wine.windows_path(counts)])
+
+        def end_both(vedoris, program, cad):
+            """Ведорис quit from its menu, then cadsim.exe ended."""
+            quit_program(vedoris, program)
+            wine.run(["taskkill", "/im", "cadsim.exe"])
+            wait_for("cadsim.exe ends", lambda: cad.poll() is not None, 60)
 
         def start_program(shortcut):
             """The program from the Start menu, as the designer starts it: not elevated."""
@@ -422,9 +422,7 @@ def main():
             raise Failure(f"the same cadsim.exe did not load the new walker: {loaded}")
         if not old_walker.is_file():
             raise Failure(f"{old_walker.name} was removed while cadsim.exe holds it")
-        quit_program(vedoris, program)
-        wine.run(["taskkill", "/im", "cadsim.exe"])
-        wait_for("cadsim.exe ends", lambda: cad.poll() is not None, 60)
+        end_both(vedoris, program, cad)
         counts = call_counts(cad_calls)
         log(f"calls served by cadsim.exe over both harvests: {counts}")
         if counts.get("in-process invocations", 0) == 0:
@@ -440,9 +438,7 @@ def main():
             raise Failure(f"{old_walker.name} is left although no process holds it")
         if not new_walker.is_file():
             raise Failure(f"{new_walker.name} was removed")
-        quit_program(vedoris, program)
-        wine.run(["taskkill", "/im", "cadsim.exe"])
-        wait_for("cadsim.exe ends", lambda: cad.poll() is not None, 60)
+        end_both(vedoris, program, cad)
 
         # --- an uninstall leaves the database ---------------------------------------------
         log("msiexec /x")
